@@ -1,0 +1,27 @@
+// One data file mapped whole, read/write and shared with every other process.
+#pragma once
+
+#include <windows.h>
+#include <cstdint>
+
+struct MappedFile {
+  uint32_t size;       // bytes covered by the view; a memory copy: file size + 10
+  wchar_t path[260];   // the path it was opened by, cut to 259 units
+  HANDLE file;         // null for a memory copy
+  HANDLE mapping;      // null for a memory copy
+  uint8_t* view;       // base of the mapped view or of the memory copy
+};
+
+// Returns the size (> 0) or the fallback's result; *out is a GlobalAlloc'ed record.
+int OpenMappedFile(MappedFile** out, const wchar_t* path);
+int ReadWholeFile(MappedFile** out, const wchar_t* path);
+int ResizeMappedFile(MappedFile* mf, uint32_t newSize);
+void CloseMappedFile(MappedFile* mf, int flush);
+int ReopenMappedFile(MappedFile* mf);
+void RemapIfResized(MappedFile* mf);
+
+// A memory copy (the file could not be mapped for writing) never reaches the
+// disk: writers check this and report failure instead of losing the change.
+inline bool IsWritableMapping(const MappedFile* mf) {
+  return mf && mf->file && mf->view;
+}

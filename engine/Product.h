@@ -1,0 +1,15 @@
+// Product identity: the one place every deliverable takes it from.
+#pragma once
+
+// The text service's CLSID, also the product key under which the installer
+// writes the registry values the engine reads.
+#define ZN_PRODUCT_GUID_TEXT L"{441AC6AE-67A0-480E-8529-6932B7588E61}"
+// The TSF language profile of the text service.
+#define ZN_PROFILE_GUID_TEXT L"{7608613F-7F3A-4075-A687-BC4F85651508}"
+
+#define ZN_DISPLAY_NAME L"星禾五笔"
+#define ZN_IME_NAME L"zinIME"
+#define ZN_MODULE_FILE L"zinIME.ime"
+#define ZN_VERSION_TEXT L"1.0.0"
+// Root of the product keys under HKLM.
+#define ZN_REGISTRY_ROOT L"Software\\ZinnorIME3"

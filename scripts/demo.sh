@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The main job: type sample codes through the console host against the data
+# folder the build made, printing each candidate page and the committed text.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+keys="${1:-ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}}"
+. scripts/wine-env.sh
+scripts/wine-run.sh "$BUILD_DIR/tools/zntype/zntype.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" --keys "$keys"
+status=$?
+wineserver -k >/dev/null 2>&1 || true
+exit $status
