@@ -16,6 +16,8 @@ struct MappedFile {
 int OpenMappedFile(MappedFile** out, const wchar_t* path);
 int ReadWholeFile(MappedFile** out, const wchar_t* path);
 int ResizeMappedFile(MappedFile* mf, uint32_t newSize);
+// Flushes a shared mapping when flush > 0 (the engine always passes 1), then
+// unmaps, closes and frees the record; null is ignored.
 void CloseMappedFile(MappedFile* mf, int flush);
 int ReopenMappedFile(MappedFile* mf);
 void RemapIfResized(MappedFile* mf);
@@ -25,3 +27,7 @@ void RemapIfResized(MappedFile* mf);
 inline bool IsWritableMapping(const MappedFile* mf) {
   return mf && mf->file && mf->view;
 }
+
+// Writes the dirty pages of a shared mapping to disk; 1 done, 0 for a record
+// without a live mapping.
+int FlushMappedFile(MappedFile* mf);

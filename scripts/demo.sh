@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
-keys="${1:-ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}}"
+default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
+keys="${1:-$default_keys}"
 . scripts/wine-env.sh
 scripts/wine-run.sh "$BUILD_DIR/tools/zntype/zntype.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" --keys "$keys"
 status=$?

@@ -1,0 +1,146 @@
+// Creating and destroying an ImeContext: product key, registry locations, the
+// nine data files, the settings blocks, the temporary-word reset after a
+// restart and the remap of grown tables.
+#include "engine/ImeContext.h"
+
+#include <cstring>
+
+#include "engine/ContextSkin.h"
+#include "engine/DmgTable.h"
+#include "engine/Registry.h"
+#include "engine/WideString.h"
+
+namespace {
+
+constexpr const wchar_t* kDataFileNames[kDataFileCount] = {
+    L"config.dsc", L"main.dmg", L"engl.dmg", L"temp.dmg", L"danzi.dmi",
+    L"sysl.dmg", L"traditional.dms", L"simplified.dms", L"dict.dms",
+};
+
+// Stamps closer than this are the same start of the computer: the clock and
+// the tick count drift apart by a few seconds, and clearing the low 8 bits
+// alone still splits a boot whenever the drift crosses a 256-second boundary.
+constexpr uint64_t kSameBootWindow = 512;
+
+uint32_t pendingCommandState = 0;
+
+// Empties a temp.dmg in place; false when it is no live, complete table.
+bool EmptyTempTable(MappedFile* temp) {
+  if (!IsWritableMapping(temp) || temp->size < kDmgKeyIndexOffset + kDmgKeyIndexBytes) return false;
+  uint32_t edge = temp->size;
+  uint32_t count = 0;
+  std::memcpy(temp->view + kDmgEdgeOffset, &edge, sizeof(edge));
+  std::memcpy(temp->view + kDmgCountOffset, &count, sizeof(count));
+  // The index-valid flag and the offset table stay as they are.
+  std::memset(temp->view + kDmgKeyIndexOffset, 0, kDmgKeyIndexBytes);
+  FlushMappedFile(temp);
+  return true;
+}
+
+}  // namespace
+
+uint32_t PendingCommandState() {
+  return pendingCommandState;
+}
+
+void SetPendingCommandState(uint32_t state) {
+  pendingCommandState = state;
+}
+
+int OpenDataFiles(ImeContext* context) {
+  if (!context) return 0;
+  const OsServices& os = ContextOs(context);
+  if (!ReadImeName(context->productKey, context->imeName, os)) return 0;
+  if (!ReadInstallLocation(context->productKey, context->installFolder, kPathUnits, os)) return 0;
+  // An empty DataLocation would make every file name relative to whatever the
+  // host's current folder is.
+  if (!ReadImeRegistryValue(context->productKey, L"DataLocation", context->dataFolder, kPathUnits,
+                            os) ||
+      context->dataFolder[0] == L'\0')
+    return 0;
+  for (uint32_t i = 0; i < kDataFileCount; ++i) {
+    context->files[i] = nullptr;
+    wchar_t path[kPathUnits];
+    // A path cut to fit would name some other file: treat it as absent.
+    if (FormatString(path, kPathUnits, L"%s%s", context->dataFolder, kDataFileNames[i]) != S_OK)
+      continue;
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
+    MappedFile* file = nullptr;
+    if (OpenMappedFile(&file, path) > 0) context->files[i] = file;
+  }
+  if (context->files[kFileConfig] && context->files[kFileMain]) return 1;
+  CloseDataFiles(context);
+  return 0;
+}
+
+void CloseDataFiles(ImeContext* context) {
+  if (!context) return;
+  // The block pointers point into config.dsc's view; they die with it.
+  context->softBlock = nullptr;
+  context->imeBlock = nullptr;
+  context->dmeBlock = nullptr;
+  context->skinBlock = nullptr;
+  for (uint32_t i = 0; i < kDataFileCount; ++i) {
+    CloseMappedFile(context->files[i], 1);
+    context->files[i] = nullptr;
+  }
+}
+
+bool ReopenTables(ImeContext* context) {
+  if (!context) return false;
+  static constexpr DataFile kTables[] = {kFileMain, kFileTemp, kFileEnglish, kFileAssociation};
+  bool moved = false;
+  for (DataFile table : kTables) {
+    MappedFile* file = context->files[table];
+    if (!file) continue;
+    const uint8_t* before = file->view;
+    uint32_t sizeBefore = file->size;
+    RemapIfResized(file);
+    if (file->view != before || file->size != sizeBefore) moved = true;
+  }
+  return moved;
+}
+
+void ClearTempWordsAfterRestart(ImeContext* context) {
+  if (!context) return;
+  MappedFile* temp = context->files[kFileTemp];
+  ImeConfigBlock* ime = context->imeBlock;
+  if (!temp || !ime || !(ime->optionFlags & kImeOptClearTempOnRestart)) return;
+  const OsServices& os = ContextOs(context);
+  uint64_t now = os.CurrentTimeSeconds();
+  uint64_t upSeconds = os.TickCount64() / 1000;
+  uint64_t stamp = (now > upSeconds ? now - upSeconds : 0) & ~0xFFull;
+  uint64_t stored = ImeBootStamp(ime);
+  uint64_t distance = stamp > stored ? stamp - stored : stored - stamp;
+  if (distance < kSameBootWindow) return;
+  // The stamp is stored only once the table really was emptied, so a copy
+  // that could not be written is tried again next time.
+  if (EmptyTempTable(temp)) SetImeBootStamp(ime, stamp);
+}
+
+ImeContext* CreateImeContext(const OsServices* os) {
+  auto* context = static_cast<ImeContext*>(GlobalAlloc(GPTR, sizeof(ImeContext)));
+  if (!context) return nullptr;
+  context->os = os ? os : &DefaultOs();
+  context->osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+  context->os->GetOsVersion(&context->osVersion);
+  context->os->LoadModuleString(1, context->productKey, kProductKeyUnits);
+  if (!OpenDataFiles(context) || !BindConfigBlocks(context)) {
+    DestroyImeContext(context);
+    return nullptr;
+  }
+  ClearTempWordsAfterRestart(context);
+  LoadContextSkin(context);
+  for (SymbolEscapeEntry& entry : context->imeBlock->symbolEscapes) {
+    if (entry.kind == 2) entry.pairState = 0;
+  }
+  SetPendingCommandState(0);
+  return context;
+}
+
+void DestroyImeContext(ImeContext* context) {
+  if (!context) return;
+  FreeContextSkin(context);
+  CloseDataFiles(context);
+  GlobalFree(context);
+}

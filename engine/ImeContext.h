@@ -1,0 +1,234 @@
+// ImeContext: the whole state of one input context (typed code, candidates and
+// pages, pending key, open data files, settings blocks, installation folders,
+// window state), one zero-filled GlobalAlloc'ed record of fixed layout shared
+// by the module and config.
+#pragma once
+
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/ConfigBlocks.h"
+#include "engine/MappedFile.h"
+#include "engine/Os.h"
+
+struct SkinData;
+
+constexpr uint32_t kImeContextSize = 85560;
+constexpr int kMaxCandidates = 3000;
+constexpr int kPageSlots = 11;
+constexpr int kMaxCodeUnits = 128;
+constexpr uint32_t kPathUnits = 260;
+constexpr uint32_t kProductKeyUnits = 40;
+
+// State flags (ImeContext::stateFlags).
+enum ImeState : uint32_t {
+  kStateFullWidth = 0x1,
+  kStateEnglishPunct = 0x2,
+  kStateInputClosed = 0x4,
+  kStateInputDisabled = 0x8,
+  kStateEnglish = 0x10,
+  kStateSoftKeyboard = 0x20,
+  kStateSecondaryOnly = 0x40,
+  kStateTempEnglish = 0x10000000,
+  kStateAssociations = 0x20000000,
+  kStateCommandRunning = 0x40000000,
+  kStateKeyPending = 0x80000000,
+};
+
+// The nine data files, in the order of ImeContext::files.
+enum DataFile : uint32_t {
+  kFileConfig,
+  kFileMain,
+  kFileEnglish,
+  kFileTemp,
+  kFileDanzi,
+  kFileAssociation,
+  kFileTraditional,
+  kFileSimplified,
+  kFileDictionary,
+  kDataFileCount,
+};
+
+struct CandidateItem {
+  const uint8_t* entry;  // record in a mapped table, or a generated candidate
+  uint8_t kind;
+  int32_t value;
+  wchar_t hint[3];
+};
+static_assert(sizeof(CandidateItem) == 24);
+static_assert(offsetof(CandidateItem, kind) == 8);
+static_assert(offsetof(CandidateItem, value) == 12);
+static_assert(offsetof(CandidateItem, hint) == 16);
+
+struct PageSlot {
+  int32_t length;
+  wchar_t text[130];
+};
+static_assert(sizeof(PageSlot) == 264);
+
+// Per-window state the skinned windows keep in the context.
+struct ImeWindowState {
+  HWND window;
+  SIZE size;
+  POINT position;
+  int32_t pressedItem;
+  int32_t hoveredItem;
+  POINT dragOrigin;
+  int32_t layoutState[2];  // window-specific; reset before a relayout
+};
+static_assert(sizeof(ImeWindowState) == 48);
+
+// Number, date and repeated-text pseudo-records: u32 attribute 0, 8-bit
+// length, UTF-16 text where a record keeps its code.
+struct GeneratedCandidate {
+  uint8_t bytes[264];
+};
+
+// Which table a remembered entry lives in: its DataFile index + 1, 0 = none.
+// Kept as table + position rather than a pointer, because a remap replaces the
+// view the pointer would point into.
+struct EntryRef {
+  uint32_t table;
+  uint32_t position;
+};
+
+// The single candidate of the previous search, offered again by the dynamic
+// auto-commit. Kept as table, record offset and the view size it was read
+// from, so a remapped, emptied or replaced table never yields a stale pointer.
+struct PreviousUnique {
+  uint32_t table;  // DataFile index + 1, 0 = none
+  uint32_t offset;
+  uint32_t viewSize;
+  int32_t value;
+  uint8_t kind;
+  uint8_t reserved;
+  wchar_t hint[3];
+};
+static_assert(sizeof(PreviousUnique) == 24);
+
+struct ImeContext {
+  uint32_t stateFlags;  // ImeState
+  int32_t candidateCount;
+  CandidateItem candidates[kMaxCandidates];
+  int32_t pageFirst;       // list index of the page's first candidate
+  int32_t pageFirstCarry;  // alternatives of the first candidate left from the previous page
+  int32_t pageLast;        // list index of the page's last candidate, -1 before the first page
+  int32_t pageLastCarry;   // alternatives of the last candidate still to show
+  int32_t selection;       // highlighted slot, 0-based
+  int32_t pageSize;        // 1..10
+  int32_t slotsFilled;
+  PageSlot pageSlots[kPageSlots];
+  PageSlot slotCommitTexts[kPageSlots];  // length 0: commit the display text; also macro commands
+  int32_t slotListIndex[kPageSlots];
+
+  // Front-end state (owned by the front ends and windows).
+  HWND hostWindow;
+  void* inputContext;  // IMM32: the HIMC being served
+  void* textService;   // TSF: the text service that owns this context
+  HWND focusWindow;
+  int32_t compositionOpen;  // open composition, or an immersive context on the TSF side
+  uint32_t uiFlags;
+  POINT caretPosition;
+  SIZE charCell;
+  const OsServices* os;  // the OS services this context was created with
+  ImeWindowState statusWindow;
+  ImeWindowState candidateWindow;
+  ImeWindowState tipsWindow;
+  ImeWindowState softKeyboardWindow;
+  ImeWindowState dictionaryWindow;
+  PreviousUnique previousUnique;  // search state of this context
+  uint8_t frontEndReserved[208];
+
+  MappedFile* files[kDataFileCount];  // DataFile order; null when absent
+  SoftConfigBlock* softBlock;  // into the shared view of config.dsc
+  ImeConfigBlock* imeBlock;
+  DmeConfigBlock* dmeBlock;
+  SkinConfigBlock* skinBlock;
+  GeneratedCandidate generatedCandidates[10];
+  wchar_t productKey[kProductKeyUnits];  // braced GUID text, 38 characters
+  wchar_t imeName[kProductKeyUnits];
+  wchar_t installFolder[kPathUnits];  // always ends in a backslash
+  wchar_t dataFolder[kPathUnits];     // file names are appended directly
+
+  uint32_t pendingKeyIndex;  // 0..255, +256 for the shifted row
+  uint64_t pendingKeyFlags;  // key-function flags; the engine also posts commit requests here
+  const wchar_t* pendingKeyText;
+  uint32_t pendingKeyScanBits;  // key data bits 16-27 of the last key-down, or -1
+  uint32_t capsLockResult;      // result of the key function run for the last key
+  uint32_t pendingKeyExtra;
+
+  int32_t codeLength;  // 0..128
+  int32_t cursor;      // 0..codeLength
+  wchar_t code[kMaxCodeUnits + 1];
+  int32_t compositionLength;
+  int32_t compositionCursor;
+  wchar_t composition[kMaxCodeUnits + 1];
+
+  uint32_t commitKind;  // the CommitAction of the last commit or command
+  int32_t commitLength;
+  wchar_t commitText[130];
+  wchar_t commandArgument[512];
+  int32_t lastOutputLength;
+  wchar_t lastOutput[130];
+  wchar_t lastReading[128];  // IMM32: the host's reading string of the last composition
+  uint8_t probeLength;
+  wchar_t probe[129];  // text whose associations are searched after a commit
+  uint8_t hintPrefix;
+  int32_t lastCommittedKind;
+  EntryRef lastCommitted;
+  uint32_t softKeyboardLayout;  // 1..13, 0 none
+  uint8_t softKeyboardMap[232];
+  HMODULE moduleHandle;  // config only: the loaded module
+  SkinData* skin;
+  OSVERSIONINFOW osVersion;
+};
+
+static_assert(sizeof(ImeContext) == kImeContextSize);
+static_assert(offsetof(ImeContext, candidates) == 8);
+static_assert(offsetof(ImeContext, pageFirst) == 72008);
+static_assert(offsetof(ImeContext, pageSlots) == 72036);
+static_assert(offsetof(ImeContext, slotCommitTexts) == 74940);
+static_assert(offsetof(ImeContext, slotListIndex) == 77844);
+static_assert(offsetof(ImeContext, hostWindow) == 77888);
+static_assert(offsetof(ImeContext, files) == 78424);
+static_assert(offsetof(ImeContext, softBlock) == 78496);
+static_assert(offsetof(ImeContext, generatedCandidates) == 78528);
+static_assert(offsetof(ImeContext, productKey) == 81168);
+static_assert(offsetof(ImeContext, dataFolder) == 81848);
+static_assert(offsetof(ImeContext, pendingKeyIndex) == 82368);
+static_assert(offsetof(ImeContext, pendingKeyFlags) == 82376);
+static_assert(offsetof(ImeContext, code) == 82412);
+static_assert(offsetof(ImeContext, composition) == 82680);
+static_assert(offsetof(ImeContext, commitKind) == 82940);
+static_assert(offsetof(ImeContext, commitText) == 82948);
+static_assert(offsetof(ImeContext, lastOutput) == 84236);
+static_assert(offsetof(ImeContext, probe) == 84754);
+static_assert(offsetof(ImeContext, lastCommitted) == 85020);
+static_assert(offsetof(ImeContext, softKeyboardMap) == 85032);
+static_assert(offsetof(ImeContext, skin) == 85272);
+static_assert(offsetof(ImeContext, osVersion) == 85280);
+static_assert(sizeof(OSVERSIONINFOW) == 276);
+
+// Creates a context: product key, registry values, data files, settings
+// blocks, temporary-word reset and skin. os null means the real services.
+// Returns null with nothing left open when a required part is missing.
+ImeContext* CreateImeContext(const OsServices* os = nullptr);
+void DestroyImeContext(ImeContext* context);
+int OpenDataFiles(ImeContext* context);
+void CloseDataFiles(ImeContext* context);
+// Remaps the code tables whose file size changed since they were mapped.
+// Returns true when a view moved or changed size: candidate entries that point
+// into the old views are then stale and the caller must search again.
+bool ReopenTables(ImeContext* context);
+// Empties temp.dmg once per start of the computer when the option asks for it.
+void ClearTempWordsAfterRestart(ImeContext* context);
+
+// Module-wide state of the command language: a command waiting for its
+// argument. Reset whenever a context is created.
+uint32_t PendingCommandState();
+void SetPendingCommandState(uint32_t state);
+
+inline const OsServices& ContextOs(const ImeContext* context) {
+  return context && context->os ? *context->os : DefaultOs();
+}

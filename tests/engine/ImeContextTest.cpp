@@ -1,0 +1,262 @@
+// Context creation against a data folder: registry values, required and
+// optional files, settings blocks, the temporary-word reset after a restart,
+// and that failed creation leaves nothing open.
+#include <gtest/gtest.h>
+
+#include "engine/ImeContext.h"
+#include "engine/Registry.h"
+#include "tests/common/TempDir.h"
+#include "tests/engine/CoreTestData.h"
+
+using zn::test::FakeOs;
+using zn::test::TempDir;
+
+namespace {
+
+uint32_t TempCount(const std::wstring& folder) {
+  auto bytes = zn::test::ReadBytes(folder + L"temp.dmg");
+  uint32_t count = 0;
+  std::memcpy(&count, bytes.data() + 4, 4);
+  return count;
+}
+
+class ContextTest : public ::testing::Test {
+ protected:
+  void SetUp() override { zn::test::MakeDataFolder(os_, dir_.path()); }
+  ImeContext* Create() { return CreateImeContext(&os_); }
+  std::wstring File(const wchar_t* name) { return dir_.File(name); }
+  void TurnOnTempClearing() {
+    auto config = zn::test::DefaultConfig();
+    zn::test::ImeBlockOf(config)->optionFlags |= kImeOptClearTempOnRestart;
+    zn::test::WriteBytes(File(L"config.dsc"), config);
+  }
+  void RefillTemp() { zn::test::WriteBytes(File(L"temp.dmg"), zn::test::FakeTable(5)); }
+
+  TempDir dir_;
+  FakeOs os_;
+};
+
+TEST_F(ContextTest, OpensFilesBindsBlocksAndReadsInstallation) {
+  ImeContext* ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_STREQ(ctx->productKey, os_.productKey.c_str());
+  EXPECT_STREQ(ctx->imeName, L"zinIME");
+  EXPECT_EQ(std::wstring(ctx->installFolder), dir_.path());  // backslash added
+  EXPECT_NE(ctx->files[kFileConfig], nullptr);
+  EXPECT_NE(ctx->files[kFileMain], nullptr);
+  EXPECT_NE(ctx->files[kFileTemp], nullptr);
+  EXPECT_EQ(ctx->files[kFileEnglish], nullptr);
+  EXPECT_EQ(ctx->files[kFileDictionary], nullptr);
+  ASSERT_NE(ctx->imeBlock, nullptr);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->imeBlock), ctx->files[kFileConfig]->view + 140);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->dmeBlock), ctx->files[kFileConfig]->view + 8432);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->skinBlock), ctx->files[kFileConfig]->view + 21776);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->softBlock), ctx->files[kFileConfig]->view + 22436);
+  EXPECT_NE(ctx->skin, nullptr);
+  EXPECT_EQ(ctx->osVersion.dwOSVersionInfoSize, 276u);
+  EXPECT_EQ(ctx->osVersion.dwMajorVersion, 10u);
+  EXPECT_FALSE(zn::test::NothingHolds(File(L"config.dsc")));
+  DestroyImeContext(ctx);
+  EXPECT_TRUE(zn::test::NothingHolds(File(L"config.dsc")));
+  EXPECT_TRUE(zn::test::NothingHolds(File(L"main.dmg")));
+  DestroyImeContext(nullptr);
+}
+
+TEST_F(ContextTest, EveryMissingRequirementFailsWithNothingOpen) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+  };
+  const Case cases[] = {
+      {"no product key", [&] { os_.keyExists = false; }},
+      {"no string resource", [&] { os_.productKey.clear(); }},
+      {"no InstallLocation", [&] { os_.values.erase(L"InstallLocation"); }},
+      {"empty InstallLocation", [&] { os_.values[L"InstallLocation"] = L""; }},
+      {"no DataLocation", [&] { os_.values.erase(L"DataLocation"); }},
+      {"empty DataLocation", [&] { os_.values[L"DataLocation"] = L""; }},
+      {"DataLocation without backslash",
+       [&] { os_.values[L"DataLocation"] = dir_.path().substr(0, dir_.path().size() - 1); }},
+      {"no config.dsc", [&] { DeleteFileW(File(L"config.dsc").c_str()); }},
+      {"no main.dmg", [&] { DeleteFileW(File(L"main.dmg").c_str()); }},
+      {"three blocks", [&] {
+         auto config = zn::test::DefaultConfig();
+         config[0] = 3;
+         zn::test::WriteBytes(File(L"config.dsc"), config);
+       }},
+  };
+  for (const Case& c : cases) {
+    FakeOs saved = os_;
+    c.spoil();
+    ImeContext* ctx = Create();
+    EXPECT_EQ(ctx, nullptr) << c.what;
+    DestroyImeContext(ctx);
+    for (const wchar_t* name : {L"config.dsc", L"main.dmg", L"temp.dmg"}) {
+      if (GetFileAttributesW(File(name).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        EXPECT_TRUE(zn::test::NothingHolds(File(name))) << c.what;
+      }
+    }
+    os_ = saved;
+    zn::test::MakeDataFolder(os_, dir_.path());
+  }
+  ImeContext* ctx = Create();
+  EXPECT_NE(ctx, nullptr) << "the folder works again once repaired";
+  DestroyImeContext(ctx);
+}
+
+TEST_F(ContextTest, TempWordsClearedOncePerBoot) {
+  TurnOnTempClearing();
+  ImeContext* ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  uint64_t stamp = ImeBootStamp(ctx->imeBlock);
+  EXPECT_EQ(stamp, (os_.now - os_.tickMs / 1000) & ~0xFFull);
+  DestroyImeContext(ctx);
+  EXPECT_EQ(TempCount(dir_.path()), 0u);
+  auto temp = zn::test::ReadBytes(File(L"temp.dmg"));
+  uint32_t edge;
+  std::memcpy(&edge, temp.data(), 4);
+  EXPECT_EQ(edge, zn::test::kTestTableSize);
+  for (size_t i = 0x88; i < 0x10088; ++i) ASSERT_EQ(temp[i], 0) << i;
+
+  // Later in the same boot the clock and the tick count drift by a few
+  // seconds, which may carry the stamp across a 256-second step.
+  for (int drift : {0, 3, -3, 200, -200}) {
+    RefillTemp();
+    os_.now += 1000;
+    os_.tickMs += 1000 * 1000 + drift * 1000;
+    ctx = Create();
+    ASSERT_NE(ctx, nullptr);
+    DestroyImeContext(ctx);
+    EXPECT_EQ(TempCount(dir_.path()), 5u) << "drift " << drift;
+  }
+
+  // A restart: the uptime starts again from a few minutes.
+  RefillTemp();
+  os_.now += 7200;
+  os_.tickMs = 120000;
+  ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  DestroyImeContext(ctx);
+  EXPECT_EQ(TempCount(dir_.path()), 0u);
+
+  // Fifty days of uptime: a 32-bit tick count would have wrapped.
+  os_.tickMs = 50ull * 86400 * 1000;
+  os_.now += 50ull * 86400 - 120;
+  RefillTemp();
+  ctx = Create();
+  DestroyImeContext(ctx);
+  EXPECT_EQ(TempCount(dir_.path()), 5u);
+}
+
+TEST_F(ContextTest, TempWordsKeptWhenOptionOffOrTableUnusable) {
+  ImeContext* ctx = Create();
+  DestroyImeContext(ctx);
+  EXPECT_EQ(TempCount(dir_.path()), 5u);
+
+  // A temp.dmg shorter than its own index is not written to.
+  TurnOnTempClearing();
+  std::vector<uint8_t> shortTable(0x100, 0);
+  shortTable[4] = 7;
+  zn::test::WriteBytes(File(L"temp.dmg"), shortTable);
+  ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_EQ(ImeBootStamp(ctx->imeBlock), 0u);
+  DestroyImeContext(ctx);
+  EXPECT_EQ(zn::test::ReadBytes(File(L"temp.dmg")), shortTable);
+}
+
+TEST_F(ContextTest, CreationResetsPairedEscapesAndPendingCommand) {
+  auto config = zn::test::DefaultConfig();
+  ImeConfigBlock* ime = zn::test::ImeBlockOf(config);
+  ime->symbolEscapes['"'] = {2, {0x201C}, {0x201D}, 1};
+  ime->symbolEscapes['.'] = {1, {0x3002}, {}, 1};
+  zn::test::WriteBytes(File(L"config.dsc"), config);
+  SetPendingCommandState(7);
+  ImeContext* ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_EQ(ctx->imeBlock->symbolEscapes['"'].pairState, 0);
+  EXPECT_EQ(ctx->imeBlock->symbolEscapes['.'].pairState, 1);
+  EXPECT_EQ(PendingCommandState(), 0u);
+  DestroyImeContext(ctx);
+}
+
+TEST_F(ContextTest, ReopenTablesSeesATableGrownElsewhere) {
+  ImeContext* ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_FALSE(ReopenTables(ctx));
+  MappedFile* other = nullptr;
+  ASSERT_GT(OpenMappedFile(&other, File(L"main.dmg").c_str()), 0);
+  ASSERT_EQ(ResizeMappedFile(other, zn::test::kTestTableSize + 1000), 1);
+  other->view[zn::test::kTestTableSize + 999] = 0xAB;
+  CloseMappedFile(other, 1);
+  EXPECT_TRUE(ReopenTables(ctx));
+  ASSERT_EQ(ctx->files[kFileMain]->size, zn::test::kTestTableSize + 1000);
+  EXPECT_EQ(ctx->files[kFileMain]->view[zn::test::kTestTableSize + 999], 0xAB);
+  DestroyImeContext(ctx);
+}
+
+// The real services: the product key from the executable's string table and
+// the values from the registry of the Wine prefix (a key of this test's own).
+TEST(ContextRealOs, ReadsStringTableAndRegistry) {
+  wchar_t key[40];
+  ASSERT_GT(DefaultOs().LoadModuleString(1, key, 40), 0);
+  EXPECT_STREQ(key, ZN_PRODUCT_GUID_TEXT);
+
+  struct OwnKeyOs : Win32OsServices {
+    int LoadModuleString(uint32_t, wchar_t* out, int) const override {
+      wcscpy(out, L"{C0C0C0C0-0000-4000-8000-00000000C0DE}");
+      return 38;
+    }
+  } os;
+  const wchar_t* path = ZN_REGISTRY_ROOT L"\\{C0C0C0C0-0000-4000-8000-00000000C0DE}";
+  TempDir dir;
+  FakeOs fake;
+  zn::test::MakeDataFolder(fake, dir.path());
+  HKEY hkey;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey,
+                            nullptr),
+            ERROR_SUCCESS);
+  for (auto& [name, value] : fake.values) {
+    RegSetValueExW(hkey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  // Stored without a terminator: the reader must still end the text.
+  std::wstring raw = L"abcdef";
+  RegSetValueExW(hkey, L"Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(raw.data()),
+                 static_cast<DWORD>(raw.size() * sizeof(wchar_t)));
+  RegCloseKey(hkey);
+
+  ImeContext* ctx = CreateImeContext(&os);
+  EXPECT_NE(ctx, nullptr);
+  DestroyImeContext(ctx);
+  const wchar_t* productKey = L"{C0C0C0C0-0000-4000-8000-00000000C0DE}";
+  wchar_t out[8];
+  wmemset(out, L'#', 8);
+  EXPECT_EQ(ReadImeRegistryValue(productKey, L"Raw", out, 8, os), 1);
+  EXPECT_STREQ(out, L"abcdef");
+  EXPECT_EQ(ReadImeRegistryValue(productKey, L"Raw", out, 6, os), 0) << "does not fit";
+  EXPECT_STREQ(out, L"");
+  wchar_t name[kImeNameUnits];
+  EXPECT_EQ(ReadImeName(productKey, name, os), 1);
+  EXPECT_EQ(ReadImeName(L"{NOT-INSTALLED}", name, os), 0);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
+}
+
+TEST(RegistryReaders, InstallLocationGetsBackslashOrCountsAsMissing) {
+  FakeOs os;
+  wchar_t out[16];
+  os.values[L"InstallLocation"] = L"C:\\zn";
+  EXPECT_EQ(ReadInstallLocation(os.productKey.c_str(), out, 16, os), 1);
+  EXPECT_STREQ(out, L"C:\\zn\\");
+  os.values[L"InstallLocation"] = L"C:\\abcdefghijk";  // 14 units: no room for the backslash
+  EXPECT_EQ(ReadInstallLocation(os.productKey.c_str(), out, 16, os), 1);
+  EXPECT_EQ(ReadInstallLocation(os.productKey.c_str(), out, 15, os), 0);
+  EXPECT_EQ(ReadInstallLocation(os.productKey.c_str(), out, 0, os), 0);
+  os.values.erase(L"IMEName");
+  EXPECT_EQ(ReadImeName(os.productKey.c_str(), out, os), 1) << "missing value, key present";
+  EXPECT_STREQ(out, L"");
+  // A product key too long for the 128-unit key path never opens a cut key.
+  std::wstring longKey(130, L'A');
+  EXPECT_EQ(ReadImeName(longKey.c_str(), out, os), 0);
+}
+
+}  // namespace
