@@ -1,0 +1,159 @@
+// Word lists: lines ordered by text in an AVL tree, order values counting
+// down per first unit in list order, written as a type-5 table.
+#include "codetable/WordList.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "codetable/TableFiles.h"
+#include "codetable/WordTree.h"
+#include "engine/DmgTable.h"
+#include "engine/MappedFile.h"
+
+namespace {
+
+struct WordListItem {
+  uint32_t order;
+  uint32_t lenUnits;
+  wchar_t text[1];  // lenUnits units and a NUL
+};
+
+int CompareItems(const void* a, const void* b, void* /*context*/) {
+  return CompareWideStrings(static_cast<const WordListItem*>(a)->text,
+                            static_cast<const WordListItem*>(b)->text, nullptr);
+}
+
+struct Writer {
+  uint8_t* base;
+  uint32_t pos;       // next record
+  uint32_t slot;      // next offset slot
+  uint32_t written;
+  uint32_t total;
+  ProgressReporter* progress;
+};
+
+int WriteItem(void* value, void* context) {
+  auto* item = static_cast<WordListItem*>(value);
+  auto* w = static_cast<Writer*>(context);
+  std::memcpy(w->base + w->pos, &item->order, 4);
+  w->base[w->pos + 4] = static_cast<uint8_t>(item->lenUnits);
+  std::memcpy(w->base + w->pos + 5, item->text, 2u * item->lenUnits);
+  std::memcpy(w->base + w->slot, &w->pos, 4);
+  w->slot += 4;
+  w->pos += 5 + 2 * item->lenUnits;
+  ++w->written;
+  ReportProgress(w->progress, nullptr, w->written, w->total);
+  return 1;
+}
+
+}  // namespace
+
+int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wchar_t* outputPath,
+                               ProgressReporter* progress, bool* hashFlag) {
+  if (hashFlag) *hashFlag = false;
+  if (!text || !outputPath) return 0;
+  std::vector<int32_t> counters(65536, 65535);
+  WordTreeNode* root = nullptr;
+  uint32_t count = 0, taken = 0;
+  uint64_t recordBytes = 0;
+  int lastPercent = -1;
+  uint32_t pos = 0;
+  while (pos < lenUnits) {
+    uint32_t start = pos;
+    while (pos < lenUnits && pos - start < kWordListLineUnits && text[pos] != L'\r' &&
+           text[pos] != L'\n') {
+      ++pos;
+    }
+    uint32_t end = pos;
+    while (pos < lenUnits && (text[pos] == L'\r' || text[pos] == L'\n')) ++pos;
+    int percent = static_cast<int>(static_cast<uint64_t>(pos) * 100 / lenUnits);
+    if (percent != lastPercent) {
+      lastPercent = percent;
+      ReportProgress(progress, nullptr, static_cast<uint32_t>(percent), 100);
+    }
+    const wchar_t* line = text + start;
+    uint32_t units = end - start;
+    if (units >= 2 && line[0] == L'/' && line[1] == L'/') {
+      if (units < 3 || line[2] != L'/') continue;
+      ++line;
+      --units;
+    }
+    if (units == 0) continue;
+    int32_t& counter = counters[line[0]];
+    if (counter >= 2) --counter;
+    ++taken;
+    if (taken == 1 && hashFlag) {
+      *hashFlag = false;
+      for (uint32_t i = 0; i < units; ++i) *hashFlag = *hashFlag || line[i] == L'#';
+    }
+    auto* item = static_cast<WordListItem*>(
+        std::calloc(1, sizeof(WordListItem) + units * sizeof(wchar_t)));
+    if (!item) break;
+    item->order = static_cast<uint32_t>(counter);
+    item->lenUnits = units;
+    std::memcpy(item->text, line, units * sizeof(wchar_t));
+    if (InsertWordTreeNode(&root, item, CompareItems, nullptr)) {
+      ++count;
+      recordBytes += 5 + 2ull * units;
+    } else {
+      std::free(item);
+    }
+  }
+  int result = 0;
+  uint64_t edge = 4ull * count + kDmgRecordBase;
+  MappedFile* table = nullptr;
+  if (count > 0 && edge + recordBytes < 0x7FFFFFFFull &&
+      CreateMappedFile(&table, outputPath, static_cast<uint32_t>(edge + recordBytes))) {
+    DmgHeader header{};
+    header.edge = static_cast<uint32_t>(edge);
+    header.count = count;
+    header.type = kDmgTypeWordList;
+    for (int i = 0; kWordListTableName[i]; ++i) header.name[i] = static_cast<char16_t>(kWordListTableName[i]);
+    std::memcpy(table->view, &header, kDmgKeyIndexOffset);
+    Writer writer{table->view, header.edge, kDmgOffsetTableOffset, 0, count, progress};
+    WalkWordTree(root, WriteItem, &writer);
+    CloseMappedFile(table, 1);
+    result = static_cast<int>(count);
+  }
+  ReleaseWordTree(root, true);
+  return result;
+}
+
+int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, ProgressReporter* progress,
+                       bool* hashFlag) {
+  if (hashFlag) *hashFlag = false;
+  wchar_t* text = nullptr;
+  uint32_t len = 0;
+  if (ReadWholeTextFile(listPath, &text, &len) != kReadTextDone) return 0;
+  int n = BuildWordListTableFromText(text, len, outputPath, progress, hashFlag);
+  std::free(text);
+  return n;
+}
+
+int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
+                              ProgressReporter* progress, const wchar_t* tempFolder) {
+  wchar_t tempPath[260];
+  if (!MakeTempFilePath(kWordListTempName, tempPath, tempFolder)) return 0;
+  if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
+  MappedFile* target = nullptr;
+  if (OpenMappedFile(&target, tablePath) <= 0 || !IsWritableMapping(target)) {
+    CloseMappedFile(target, 0);
+    return 0;
+  }
+  MappedFile* fresh = nullptr;
+  if (OpenMappedFile(&fresh, tempPath) <= 0 || !fresh ||
+      (target->size < fresh->size && !ResizeMappedFile(target, fresh->size))) {
+    CloseMappedFile(fresh, 0);
+    CloseMappedFile(target, 0);
+    return 0;
+  }
+  // Readers in other processes see an empty table until the copy is whole.
+  DmgStoreU32(target->view, target->size, kDmgCountOffset, 0);
+  std::memcpy(target->view + 8, fresh->view + 8, fresh->size - 8);
+  std::memcpy(target->view, fresh->view, 4);
+  std::memcpy(target->view + 4, fresh->view + 4, 4);
+  CloseMappedFile(fresh, 0);
+  CloseMappedFile(target, 1);
+  return 1;
+}

@@ -1,0 +1,26 @@
+// Word-list tables (type 5: sysl.dmg associations, engl.dmg English words):
+// built from a plain list and copied over the live table.
+#pragma once
+
+#include <cstdint>
+
+#include "codetable/Progress.h"
+
+inline constexpr wchar_t kWordListTempName[] = L"__templx_.dmg";
+inline constexpr wchar_t kWordListTableName[] = L"联想库 ";
+// Longest line taken whole; a longer one goes on as the next line.
+constexpr uint32_t kWordListLineUnits = 127;
+
+// Builds a type-5 table from a list file. *hashFlag tells whether the first
+// line taken holds "#". Returns the record count, 0 on failure.
+int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, ProgressReporter* progress,
+                       bool* hashFlag);
+// The same from a decoded text (not changed).
+int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wchar_t* outputPath,
+                               ProgressReporter* progress, bool* hashFlag);
+
+// Builds the list into __templx_.dmg of the temporary folder (or of
+// tempFolder) and copies it over the start of the table at tablePath, growing
+// that file when it is shorter. 1 done, 0 failed (nothing changed).
+int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
+                              ProgressReporter* progress, const wchar_t* tempFolder = nullptr);

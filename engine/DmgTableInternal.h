@@ -1,0 +1,47 @@
+// Helpers shared by the code-table source files; not for other callers.
+#pragma once
+
+#include "engine/DmgTable.h"
+
+namespace dmg_internal {
+
+// Bytes compared as unsigned numbers, the shorter first on a common prefix.
+int CompareByteRuns(const uint8_t* a, uint32_t na, const uint8_t* b, uint32_t nb);
+// A table record (already bounds-checked) against a key from its code length
+// byte; word-list tables compare the text alone.
+int CompareRecordWithKey(uint32_t tableType, const DmgRecord& rec, const uint8_t* key,
+                         const RecordCompareOps* ops);
+// Bytes of a key (from its code length byte) in a table of that type.
+uint32_t KeySizeBytes(const uint8_t* key, uint32_t tableType);
+
+// The part of a record that is compared: from its code length byte.
+inline const uint8_t* RecordKey(const DmgRecord& rec) {
+  return rec.code ? rec.code : rec.word;
+}
+
+// First position p in [lo, hi) for which pred(record at p) is false. A record
+// whose offset is bad counts as smaller than everything, so it never stops a
+// search early or leads it outside the range.
+template <class Pred>
+uint32_t PartitionPoint(const DmgView& view, uint32_t lo, uint32_t hi, Pred pred) {
+  while (lo < hi) {
+    uint32_t mid = lo + (hi - lo) / 2;
+    DmgRecord rec;
+    if (!ReadDmgRecord(view, mid, &rec) || pred(rec)) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+// The offset table of a view as writable memory (views are mapped read/write).
+inline uint8_t* MutableBase(const DmgView& view) {
+  return const_cast<uint8_t*>(view.base);
+}
+inline bool HasFullHeader(const DmgView& view) {
+  return view.base && view.sizeBytes >= kDmgOffsetTableOffset;
+}
+
+}  // namespace dmg_internal

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codetable/CodeTableCommands.h"
+#include "codetable/WordList.h"
+#include "tests/codetable/CodeTableTestUtil.h"
+
+using namespace zn::test;
+
+namespace {
+
+class ScriptedUi : public CodeTableUi {
+ public:
+  bool ChooseTextFile(const wchar_t*, const wchar_t*, wchar_t* path) override {
+    if (chosen.empty()) return false;
+    wcscpy(path, chosen.c_str());
+    return true;
+  }
+  UiAnswer Ask(const wchar_t* text, const wchar_t*, UiIcon) override {
+    asked.push_back(text);
+    return answer;
+  }
+  void Tell(const wchar_t* text, const wchar_t*, UiIcon) override { told.push_back(text); }
+  void ShowProgress(bool) override {}
+  void SetProgress(int percent) override { percents.push_back(percent); }
+  void OpenDocument(const wchar_t* path) override { opened = path; }
+
+  std::wstring chosen;
+  UiAnswer answer = UiAnswer::kYes;
+  std::vector<std::wstring> asked, told;
+  std::vector<int> percents;
+  std::wstring opened;
+};
+
+const wchar_t kTable[] = L"甲\taa\r\n乙\tab#用\r\n丙\tac#用\r\n丁\tad#次\r\n";
+
+}  // namespace
+
+TEST(CodeTableCommandsTest, ReplacingACategoryReadsTheFileBeforePurging) {
+  TempDir dir;
+  ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
+  OpenTable main(dir.File(L"main.dmg"));
+  std::vector<Entry> before = Entries(main.file);
+  ScriptedUi ui;
+  CDmgImport imp{};
+  imp.mainTable = main.file;
+
+  EXPECT_EQ(-1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));  // chooser cancelled
+  ui.chosen = dir.File(L"missing.txt");
+  EXPECT_EQ(-1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));  // unreadable
+  EXPECT_EQ(before, Entries(main.file));
+
+  WriteText(dir.File(L"user.txt"), L"戊\tae\r\n甲\taa\r\n");
+  ui.chosen = dir.File(L"user.txt");
+  EXPECT_EQ(1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));
+  std::vector<std::wstring> words;
+  for (const Entry& e : Entries(main.file)) words.push_back(e.word);
+  EXPECT_EQ((std::vector<std::wstring>{L"甲", L"丁", L"戊"}), words);
+  EXPECT_TRUE(EveryCodeFindable(main.file));
+  // 甲 was refused (already there): the summary offers the rejects file.
+  ASSERT_FALSE(ui.asked.empty());
+  EXPECT_NE(std::wstring::npos, ui.asked.back().find(L"成功添加词条数: 1"));
+  EXPECT_EQ(dir.File(kRejectsFileName), ui.opened);
+  EXPECT_EQ(100, ui.percents.back());
+  ClearDmgImport(&imp);
+}
+
+TEST(CodeTableCommandsTest, ReplaceMainTableAndWordList) {
+  TempDir dir;
+  ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
+  OpenTable main(dir.File(L"main.dmg"));
+  ScriptedUi ui;
+  ui.answer = UiAnswer::kNo;
+  EXPECT_EQ(-1, RunReplaceMainTable(&ui, main.file, dir.path().c_str()));
+  ui.answer = UiAnswer::kYes;
+  WriteText(dir.File(L"new.txt"), L"新\txin\r\n");
+  ui.chosen = dir.File(L"new.txt");
+  ASSERT_EQ(1, RunReplaceMainTable(&ui, main.file, dir.path().c_str()));
+  EXPECT_EQ((std::vector<Entry>{{L"xin", L"新", 0x01003FFFu}}), Entries(main.file));
+
+  WriteText(dir.File(L"bad.txt"), L"no entries\r\n");
+  ui.chosen = dir.File(L"bad.txt");
+  EXPECT_EQ(0, RunReplaceMainTable(&ui, main.file, dir.path().c_str()));
+  EXPECT_NE(std::wstring::npos, ui.told.back().find(L"无法创建"));
+  EXPECT_EQ(1u, Entries(main.file).size());
+
+  WriteText(dir.File(L"list.txt"), L"甲乙\r\n");
+  ASSERT_EQ(1, BuildWordListTable(dir.File(L"list.txt").c_str(), dir.File(L"sysl.dmg").c_str(), nullptr, nullptr));
+  WriteText(dir.File(L"list2.txt"), L"#联想\r\n丙丁\r\n");
+  ui.chosen = dir.File(L"list2.txt");
+  bool hash = false;
+  EXPECT_EQ(1, RunWordListImport(&ui, dir.File(L"sysl.dmg").c_str(), &hash, dir.path().c_str()));
+  EXPECT_TRUE(hash);
+  EXPECT_EQ(L"词条导入成功。", ui.told.back());
+  OpenTable sysl(dir.File(L"sysl.dmg"));
+  EXPECT_EQ(2u, Entries(sysl.file).size());
+}

@@ -1,0 +1,122 @@
+// Helpers of the code-table tests: writing UTF-16 text files, compiling
+// inline definitions and reading records back.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codetable/DmgMake.h"
+#include "codetable/TableFiles.h"
+#include "engine/DmgTable.h"
+#include "engine/MappedFile.h"
+#include "tests/common/TempDir.h"
+
+namespace zn::test {
+
+inline void WriteBytes(const std::wstring& path, const void* data, size_t size) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, data, static_cast<DWORD>(size), &written, nullptr);
+  CloseHandle(f);
+}
+
+// UTF-16LE with a byte-order mark.
+inline void WriteText(const std::wstring& path, const std::wstring& text) {
+  std::wstring withMark = L"\xFEFF" + text;
+  WriteBytes(path, withMark.data(), withMark.size() * 2);
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::wstring& path) {
+  std::vector<uint8_t> out;
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return out;
+  out.resize(GetFileSize(f, nullptr));
+  DWORD got = 0;
+  if (!out.empty()) ReadFile(f, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
+  CloseHandle(f);
+  return out;
+}
+
+// The text of a UTF-16LE file without its mark.
+inline std::wstring ReadText(const std::wstring& path) {
+  std::vector<uint8_t> b = ReadBytes(path);
+  std::wstring s(b.size() / 2, L'\0');
+  if (!s.empty()) std::memcpy(s.data(), b.data(), s.size() * 2);
+  if (!s.empty() && s[0] == 0xFEFF) s.erase(0, 1);
+  return s;
+}
+
+// Compiles a definition text into dir\name; returns the records written.
+inline int CompileText(const TempDir& dir, const std::wstring& text, const std::wstring& name,
+                       ProgressReporter* progress = nullptr) {
+  std::wstring src = dir.File(name + L".txt");
+  WriteText(src, text);
+  const wchar_t* sources[] = {src.c_str()};
+  return CompileTableFiles(sources, 1, dir.File(name).c_str(), progress, dir.path().c_str());
+}
+
+struct Entry {
+  std::wstring code;
+  std::wstring word;
+  uint32_t attr;
+  bool operator==(const Entry&) const = default;
+};
+
+inline std::wstring WordOf(const DmgRecord& rec) {
+  std::wstring w;
+  for (uint32_t i = 0; i < rec.wordLenUnits; ++i) w.push_back(RecordWordUnit(rec, i));
+  return w;
+}
+
+inline std::wstring CodeOf(const DmgRecord& rec) {
+  wchar_t code[260] = {};
+  if (rec.code) CodeBytesToText(rec.code, code, 260);
+  return code;
+}
+
+// The records in offset-table order.
+inline std::vector<Entry> Entries(const MappedFile* table) {
+  std::vector<Entry> out;
+  DmgView view = GetDmgView(table);
+  for (uint32_t i = 0; i < view.countRecords; ++i) {
+    DmgRecord rec;
+    if (ReadDmgRecord(view, i, &rec)) out.push_back({CodeOf(rec), WordOf(rec), rec.attr});
+  }
+  return out;
+}
+
+inline uint32_t U32At(const MappedFile* table, uint32_t offset) {
+  uint32_t v = 0;
+  DmgLoadU32(table->view, table->size, offset, &v);
+  return v;
+}
+
+inline uint32_t IndexAt(const MappedFile* table, uint8_t c, uint8_t d) {
+  return U32At(table, kDmgKeyIndexOffset + 4 * (c * 128u + d));
+}
+
+// Every code of the table is found by the engine's exact search.
+inline bool EveryCodeFindable(MappedFile* table) {
+  DmgView view = GetDmgView(table);
+  for (uint32_t i = 0; i < view.countRecords; ++i) {
+    DmgRecord rec;
+    if (!ReadDmgRecord(view, i, &rec)) return false;
+    DmgRange r = FindExactCodeRange(view, rec.code + 1, rec.codeLen);
+    if (i < r.start || i >= r.end) return false;
+  }
+  return true;
+}
+
+struct OpenTable {
+  MappedFile* file = nullptr;
+  explicit OpenTable(const std::wstring& path) { OpenMappedFile(&file, path.c_str()); }
+  ~OpenTable() { CloseMappedFile(file, 1); }
+  OpenTable(const OpenTable&) = delete;
+  OpenTable& operator=(const OpenTable&) = delete;
+};
+
+}  // namespace zn::test

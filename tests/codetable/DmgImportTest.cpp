@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codetable/DmgImport.h"
+#include "codetable/TableExport.h"
+#include "tests/codetable/CodeTableTestUtil.h"
+
+using namespace zn::test;
+
+namespace {
+
+// danzi.dmi: count, sorted offsets, key NUL value NUL.
+void WriteDanzi(const std::wstring& path, const std::map<std::wstring, std::wstring>& chars) {
+  std::vector<uint8_t> entries;
+  std::vector<uint32_t> offsets;
+  uint32_t n = static_cast<uint32_t>(chars.size());
+  for (const auto& [k, v] : chars) {
+    offsets.push_back(4 + 4 * n + static_cast<uint32_t>(entries.size()));
+    for (const std::wstring* s : {&k, &v}) {
+      const uint8_t* p = reinterpret_cast<const uint8_t*>(s->c_str());
+      entries.insert(entries.end(), p, p + 2 * (s->size() + 1));
+    }
+  }
+  std::vector<uint8_t> file(4 + 4 * n);
+  std::memcpy(file.data(), &n, 4);
+  std::memcpy(file.data() + 4, offsets.data(), 4 * n);
+  file.insert(file.end(), entries.begin(), entries.end());
+  WriteBytes(path, file.data(), file.size());
+}
+
+class DmgImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(3, CompileText(dir_, L"工\ta\r\n旧词\tjc\r\n删除\tsc\r\n", L"main.dmg"));
+    WriteDanzi(dir_.File(L"danzi.dmi"), {{L"你", L"wqiy"}, {L"好", L"vbg"}, {L"𠀀", L"xyz"}});
+    // Two characters: 1st and 2nd code unit of each; n >= 3: first unit of each of the first three.
+    rules_[2] = WordFormationRule{{0x0101, 0x0102, 0x0201, 0x0202}};
+    for (int n = 3; n <= 30; ++n) rules_[n] = WordFormationRule{{0x0101, 0x0201, 0x0301}};
+    OpenMappedFile(&main_, dir_.File(L"main.dmg").c_str());
+    OpenMappedFile(&danzi_, dir_.File(L"danzi.dmi").c_str());
+    // Mark 删除 deleted, as the detail view does.
+    DmgView view = GetDmgView(main_);
+    for (uint32_t i = 0; i < view.countRecords; ++i) {
+      DmgRecord rec;
+      ReadDmgRecord(view, i, &rec);
+      if (WordOf(rec) == L"删除") DmgStoreU32(main_->view, main_->size, rec.offset, rec.attr | EntryAttr::kDeleted);
+    }
+    import_.rules = rules_;
+    import_.danzi = danzi_;
+    import_.mainTable = main_;
+    ASSERT_TRUE(OpenImportRejects(&import_, dir_.File(L"rejects.txt").c_str()));
+  }
+  void TearDown() override {
+    ClearDmgImport(&import_);
+    CloseMappedFile(main_, 1);
+    CloseMappedFile(danzi_, 0);
+  }
+  int Import(const std::wstring& text) {
+    WriteText(dir_.File(L"in.txt"), text);
+    int n = ImportWordFile(&import_, dir_.File(L"in.txt").c_str());
+    CloseImportRejects(&import_);
+    return n;
+  }
+  Entry Find(const std::wstring& word) {
+    for (const Entry& e : Entries(main_)) {
+      if (e.word == word) return e;
+    }
+    return {L"", L"", 0xFFFFFFFF};
+  }
+
+  TempDir dir_;
+  WordFormationRule rules_[31] = {};
+  MappedFile* main_ = nullptr;
+  MappedFile* danzi_ = nullptr;
+  CDmgImport import_{};
+};
+
+}  // namespace
+
+TEST_F(DmgImportTest, EveryRefusalIsLoggedWithItsReason) {
+  std::wstring word31(31, L'你');
+  std::wstring word129(129, L'长');
+  int added = Import(
+      L"// comment\r\n"
+      L"你好\tnihao#用\r\n"
+      L"你好\tnihao#用\r\n"
+      L"旧词\tjc\r\n"
+      L"删除\tsc\r\n"
+      L"次显\tcx#次\r\n"
+      L"坏码\tab\x4E2D\r\n"
+      L"空码\t#固\r\n" +
+      word129 + L"\tcc\r\n" + word31 + L"\r\n"
+      L"生僻\r\n"
+      L"你好\r\n"
+      L"C:\\\\run\tcr\r\n");
+  EXPECT_EQ(4, added);  // 你好 nihao, 次显, 你好 by the rules, C:\run
+  Entry user = Find(L"你好");
+  EXPECT_EQ(2u, EntryAttr::Category(user.attr));
+  EXPECT_EQ(1024u, EntryAttr::Order(user.attr));
+  EXPECT_EQ(L"C:\\run", Find(L"C:\\run").word);
+  EXPECT_FALSE(Find(L"删除").attr & EntryAttr::kDeleted);
+  std::wstring rejects = ReadText(dir_.File(L"rejects.txt"));
+  for (const wchar_t* line :
+       {L"你好 ----------重复的定义\r\n", L"旧词 ----------已存在于系统码表\r\n",
+        L"删除 ----------存在于系统码表，已取消删除标志\r\n", L"坏码 ----------无法创建词条\r\n",
+        L"空码 ----------无法创建词条\r\n", L"生僻 ----------无法依据构词规则生成目标编码\r\n"}) {
+    EXPECT_NE(std::wstring::npos, rejects.find(line)) << line;
+  }
+  EXPECT_NE(std::wstring::npos, rejects.find(word129 + L" ----------无法创建词条\r\n"));
+  EXPECT_NE(std::wstring::npos, rejects.find(word31 + L" ----------自动构词长度不能大于30\r\n"));
+  EXPECT_EQ(8u, import_.rejects.lines);
+  EXPECT_TRUE(IsTableConsistent(main_));
+  EXPECT_TRUE(EveryCodeFindable(main_));
+}
+
+TEST_F(DmgImportTest, SelectedCategoryAndHeader) {
+  import_.selectedCategory = 3;
+  EXPECT_EQ(1, Import(L"---config@全局排序数值=77\r\n你好\tnihao#用\r\n好你\tvbwq\r\n"));
+  EXPECT_EQ(3u, EntryAttr::Category(Find(L"好你").attr));
+  EXPECT_EQ(77u, EntryAttr::Order(Find(L"好你").attr));
+  EXPECT_NE(std::wstring::npos,
+            ReadText(dir_.File(L"rejects.txt")).find(L"你好 ----------与所选分类不匹配的词条类别\r\n"));
+}
+
+TEST_F(DmgImportTest, UncodedWordsUseTheRules) {
+  EXPECT_EQ(2, Import(L"你好\r\n你好𠀀你\r\n"));
+  EXPECT_EQ(L"wqvb", Find(L"你好").code);
+  EXPECT_EQ(L"wvx", Find(L"你好𠀀你").code);
+  EXPECT_EQ(1u, EntryAttr::Category(Find(L"你好").attr));
+}
+
+// Enough words that the 4-byte gap of the compiled table must grow several
+// times over; every old record stays where the offsets say.
+TEST_F(DmgImportTest, AppendGrowsTheTableAndKeepsOldRecords) {
+  std::vector<Entry> before = Entries(main_);
+  std::wstring text;
+  for (int i = 0; i < 3000; ++i) {
+    wchar_t line[40];
+    swprintf(line, 40, L"词%d\t%lc%lc%lc\r\n", i, L'a' + i % 26, L'a' + (i / 26) % 26, L'a' + i / 676);
+    text += line;
+  }
+  EXPECT_EQ(3000, Import(text));
+  std::vector<Entry> after = Entries(main_);
+  EXPECT_EQ(3003u, after.size());
+  for (const Entry& e : before) {
+    EXPECT_NE(after.end(), std::find_if(after.begin(), after.end(), [&](const Entry& a) {
+                return a.word == e.word && a.code == e.code;
+              }));
+  }
+  EXPECT_TRUE(IsTableConsistent(main_));
+  EXPECT_TRUE(EveryCodeFindable(main_));
+}
+
+TEST_F(DmgImportTest, ExportThenImportIsLossless) {
+  ASSERT_EQ(3, CompileText(dir_,
+                           L"长长\t" + std::wstring(128, L'z') + L"#类16#序65535\r\n" +
+                               std::wstring(128, L'字') + L"\tab#固#辅\r\nC:\\\\r\\\\un\tcr#序3\r\n",
+                           L"src.dmg"));
+  OpenTable src(dir_.File(L"src.dmg"));
+  ASSERT_EQ(1, ExportTableText(src.file, dir_.File(L"out.txt").c_str(), nullptr, 0, nullptr, nullptr, nullptr));
+  ASSERT_EQ(1, EmptyTable(main_));
+  EXPECT_EQ(3, ImportWordFile(&import_, dir_.File(L"out.txt").c_str()));
+  std::vector<Entry> a = Entries(src.file), b = Entries(main_);
+  EXPECT_EQ(a, b);
+}

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "codetable/DmgMake.h"
+#include "codetable/TableExport.h"
+#include "tests/codetable/CodeTableTestUtil.h"
+
+using namespace zn::test;
+
+namespace {
+
+class Messages : public ProgressReporter {
+ public:
+  void Report(const wchar_t* text, uint32_t done, uint32_t total) override {
+    if (text) texts.push_back(text);
+    if (total) {
+      EXPECT_LE(done, total);
+      lastDone = done;
+      lastTotal = total;
+    }
+  }
+  std::vector<std::wstring> texts;
+  uint32_t lastDone = 0, lastTotal = 0;
+};
+
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+  uint32_t v;
+  std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+
+}  // namespace
+
+// Six definition lines under a category header: one duplicate, one line
+// whose code holds a full-width comma. Expected values worked out by hand.
+TEST(DmgMakeTest, WorkedExampleByteForByte) {
+  TempDir dir;
+  Messages messages;
+  ASSERT_EQ(4, CompileText(dir,
+                           L"---config@码表分类=主码-用户码表\r\n"
+                           L"大\td#辅\r\n"
+                           L"戈\ta#固\r\n"
+                           L"工\ta\r\n"
+                           L"工\ta\r\n"
+                           L"式\taa#序7\r\n"
+                           L"坏\ta\xFF0C" L"b\r\n",
+                           L"t.dmg", &messages));
+  std::vector<uint8_t> b = ReadBytes(dir.File(L"t.dmg"));
+  // 4 records of 9, 9, 9 and 10 bytes behind 66188 + 4 * 4.
+  ASSERT_EQ(66241u, b.size());
+  EXPECT_EQ(66204u, U32(b, 0x00));  // edge
+  EXPECT_EQ(4u, U32(b, 0x04));      // count
+  EXPECT_EQ(1u, U32(b, 0x08));      // type
+  EXPECT_EQ(0, std::memcmp(b.data() + 0x10, L"系统码表", 8));
+  EXPECT_EQ(0, std::memcmp(b.data() + 0x30, "YNSN", 4));
+  EXPECT_EQ(100u, U32(b, 0x74));
+  // Records in parse order from the edge upward.
+  const uint8_t da[] = {0xFF, 0x3F, 0x00, 0x04, 1, 'd', 1, 0x27, 0x59};   // 大 d#辅: 16383, cat 4
+  const uint8_t ge[] = {0xFF, 0x3F, 0x00, 0x42, 1, 'a', 1, 0x08, 0x62};   // 戈 a#固: pinned, cat 2
+  const uint8_t gong[] = {0xFE, 0x3F, 0x00, 0x02, 1, 'a', 1, 0xE5, 0x5D}; // 工 a: 16382
+  const uint8_t shi[] = {0x07, 0x00, 0x00, 0x02, 2, 'a', 'a', 1, 0x0F, 0x5F};  // 式 aa#序7
+  EXPECT_EQ(0, std::memcmp(b.data() + 66204, da, sizeof(da)));
+  EXPECT_EQ(0, std::memcmp(b.data() + 66213, ge, sizeof(ge)));
+  EXPECT_EQ(0, std::memcmp(b.data() + 66222, gong, sizeof(gong)));
+  EXPECT_EQ(0, std::memcmp(b.data() + 66231, shi, sizeof(shi)));
+  // Sorted: a 工, a 戈, aa 式, d 大.
+  EXPECT_EQ(66222u, U32(b, 0x10288));
+  EXPECT_EQ(66213u, U32(b, 0x1028C));
+  EXPECT_EQ(66231u, U32(b, 0x10290));
+  EXPECT_EQ(66204u, U32(b, 0x10294));
+  EXPECT_EQ(0u, U32(b, 0x10298));  // the 4-byte free gap
+  auto index = [&](int c, int d) { return U32(b, 0x88 + 4 * (c * 128 + d)); };
+  EXPECT_EQ(0u, index('a', 0));
+  EXPECT_EQ(3u, index('a', 1));
+  EXPECT_EQ(2u, index('a', 'a'));
+  EXPECT_EQ(3u, index('a', 'b'));
+  EXPECT_EQ(3u, index('d', 0));
+  EXPECT_EQ(4u, index('d', 1));
+  EXPECT_EQ(0u, index('b', 0));
+  EXPECT_EQ(0u, index('b', 1));
+  bool summary = false;
+  for (const auto& t : messages.texts) summary |= t.find(L"有效编码行数: 4") != std::wstring::npos;
+  EXPECT_TRUE(summary);
+  EXPECT_EQ(messages.lastDone, messages.lastTotal);
+}
+
+TEST(DmgMakeTest, UnusableRecordsAreDroppedWhenWriting) {
+  TempDir dir;
+  Messages messages;
+  std::wstring longCode(129, L'z');
+  std::wstring longWord(129, L'字');
+  std::wstring text = L"甲\t" + longCode + L"\r\n" + longWord + L"\tq\r\n乙\t#固\r\n\tq\r\n丙\tq\r\n";
+  ASSERT_EQ(1, CompileText(dir, text, L"t.dmg", &messages));
+  OpenTable t(dir.File(L"t.dmg"));
+  EXPECT_EQ((std::vector<Entry>{{L"q", L"丙", 0x01003FFDu}}), Entries(t.file));
+  // The edge still counts the dropped records: 4 bytes each below the records.
+  EXPECT_EQ(kDmgRecordBase + 4 * 5, U32At(t.file, kDmgEdgeOffset));
+  int unusable = 0;
+  for (const auto& m : messages.texts) unusable += m.rfind(L"无法识别的编码定义: ", 0) == 0;
+  EXPECT_EQ(4, unusable);
+}
+
+TEST(DmgMakeTest, EveryCodeCharacterIsIndexed) {
+  TempDir dir;
+  std::wstring text;
+  std::vector<wchar_t> keys;
+  for (wchar_t c = 0x20; c < 0x7F; ++c) keys.push_back(c);
+  for (wchar_t c : {0xFF0A, 0xFF0B}) keys.push_back(c);
+  for (wchar_t c = 0xFF0D; c <= 0xFF19; ++c) keys.push_back(c);
+  ASSERT_EQ(110u, keys.size());
+  for (wchar_t first : keys) {
+    for (wchar_t second : {keys.front(), keys.back(), L'k'}) {
+      text += L"词";
+      text.push_back(first);
+      text += L"\t";
+      text.push_back(first);
+      text.push_back(second);
+      text += L"\r\n";
+    }
+  }
+  ASSERT_EQ(330, CompileText(dir, text, L"t.dmg"));
+  OpenTable t(dir.File(L"t.dmg"));
+  EXPECT_TRUE(EveryCodeFindable(t.file));
+  for (wchar_t first : keys) {
+    uint8_t c = first < 0x80 ? static_cast<uint8_t>(first) : static_cast<uint8_t>(first - 0xFF00);
+    EXPECT_EQ(3u, IndexAt(t.file, c, 1) - IndexAt(t.file, c, 0)) << static_cast<int>(c);
+  }
+}
+
+TEST(DmgMakeTest, CompileExportCompileGivesTheSameTable) {
+  TempDir dir;
+  std::wstring longWord(128, L'长');
+  std::wstring text =
+      L"---config@全局排序数值=300\r\n"
+      L"你好\tnihao#用\r\n"
+      L"C:\\\\run\tcr#固#序9\r\n"
+      L"两行\\r字\tlh#类3\r\n"
+      L"制表\\t符\tzb#辅\r\n"
+      L"空 格\\s\tkg\r\n"
+      L"全角\t\xFF11\xFF0E" L"a#次\r\n"
+      L"///slash\tsl\r\n" +
+      longWord + L"\tlong\r\n";
+  ASSERT_EQ(8, CompileText(dir, text, L"a.dmg"));
+  OpenTable a(dir.File(L"a.dmg"));
+  ASSERT_EQ(1, ExportTableText(a.file, dir.File(L"a.txt").c_str(), nullptr, 0, nullptr, nullptr, nullptr));
+  std::wstring exported = ReadText(dir.File(L"a.txt"));
+  EXPECT_NE(std::wstring::npos, exported.find(L"C:\\\\run\tcr#固#序9\r\n"));
+  EXPECT_NE(std::wstring::npos, exported.find(longWord + L"\tlong#序300\r\n"));
+  std::wstring aText = dir.File(L"a.txt");
+  const wchar_t* sources[] = {aText.c_str()};
+  std::wstring bPath = dir.File(L"b.dmg");
+  ASSERT_EQ(8, CompileTableFiles(sources, 1, bPath.c_str(), nullptr, dir.path().c_str()));
+  OpenTable b(bPath);
+  EXPECT_EQ(Entries(a.file), Entries(b.file));
+  EXPECT_EQ(0, std::memcmp(a.file->view + kDmgKeyIndexOffset, b.file->view + kDmgKeyIndexOffset,
+                           kDmgKeyIndexBytes));
+  EXPECT_EQ(a.file->size, b.file->size);
+}
+
+TEST(DmgMakeTest, NothingToWrite) {
+  TempDir dir;
+  EXPECT_EQ(0, CompileText(dir, L"// only a comment\r\nno tab\r\n", L"t.dmg"));
+  CDmgMake* make = CreateDmgMake();
+  EXPECT_EQ(0, BuildDmg(make));
+  EXPECT_EQ(0, WriteDmg(make));
+  FreeDmgMake(make);
+}
