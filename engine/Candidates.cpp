@@ -1,0 +1,283 @@
+// Building, sorting and merging the candidate list, and the composition text.
+#include "engine/Candidates.h"
+
+#include "engine/DmgTable.h"
+#include "engine/KeyTables.h"
+
+namespace {
+
+constexpr uint32_t kSpaceWordDuplicates = 0x8;
+constexpr uint32_t kSpaceWordKeyRoots = 0x10000;
+constexpr uint32_t kImeOptCompositionFollowsSelection = 0x2000;
+
+// Where the shown text of a candidate starts and how long it is.
+struct TextRef {
+  const uint8_t* units = nullptr;  // unaligned UTF-16
+  const wchar_t* plain = nullptr;  // kind 0x40
+  int length = 0;
+};
+
+TextRef ShownText(const CandidateItem& item) {
+  TextRef t;
+  if (!item.entry) return t;
+  if (item.kind == kKindPlainText) {
+    t.plain = reinterpret_cast<const wchar_t*>(item.entry);
+    while (t.length < kSlotTextUnits && t.plain[t.length]) ++t.length;
+  } else if (item.kind & kKindShownByWord) {
+    const uint8_t* word = EntryWord(item.entry);
+    t.units = word + 1;
+    t.length = word[0];
+  } else {
+    t.units = item.entry + 5;
+    t.length = item.entry[4];
+  }
+  return t;
+}
+
+inline uint16_t UnitAt(const TextRef& t, int i) {
+  return t.plain ? static_cast<uint16_t>(t.plain[i]) : DmgUnitAt(t.units + 2 * i);
+}
+
+int CharacterCount(const TextRef& t) {
+  int n = 0;
+  for (int i = 0; i < t.length; ++i) {
+    const uint16_t u = UnitAt(t, i);
+    if (u < 0xDC00 || u > 0xDFFF) ++n;
+  }
+  return n;
+}
+
+int CompareTexts(const TextRef& a, const TextRef& b) {
+  const int n = a.length < b.length ? a.length : b.length;
+  for (int i = 0; i < n; ++i) {
+    const uint16_t x = UnitAt(a, i);
+    const uint16_t y = UnitAt(b, i);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
+}
+
+uint32_t AttributeOf(const CandidateItem& item) {
+  return (item.entry && item.kind != kKindPlainText) ? EntryAttribute(item.entry) : 0;
+}
+
+// Shell sort of items by a comparison; in place, no allocation. Ciura's gap
+// sequence (extended by x2.25) keeps a 1,000-item list well under the
+// cost of halving gaps, which degrade towards quadratic on ordered input.
+template <typename Greater>
+void ShellSort(CandidateItem* items, int count, Greater greater) {
+  static constexpr int kGaps[] = {1577, 701, 301, 132, 57, 23, 10, 4, 1};
+  for (int gap : kGaps) {
+    if (gap >= count) continue;
+    for (int i = gap; i < count; ++i) {
+      const CandidateItem held = items[i];
+      int j = i;
+      for (; j >= gap && greater(items[j - gap], held); j -= gap) items[j] = items[j - gap];
+      items[j] = held;
+    }
+  }
+}
+
+}  // namespace
+
+int CandidateText(const CandidateItem& item, wchar_t* out, int capacity) {
+  if (!out || capacity <= 0) return 0;
+  const TextRef t = ShownText(item);
+  int n = 0;
+  for (; n < t.length && n < capacity - 1; ++n) out[n] = static_cast<wchar_t>(UnitAt(t, n));
+  out[n] = 0;
+  return n;
+}
+
+int CandidateTextUnits(const CandidateItem& item) { return ShownText(item).length; }
+
+int AddCandidate(ImeContext* context, const uint8_t* entry, uint8_t kind, int32_t value,
+                 int hintPosition) {
+  return AddCandidate(context, CurrentSearchSettings(context), entry, kind, value, hintPosition);
+}
+
+int AddCandidate(ImeContext* context, const SearchSettings& s, const uint8_t* entry, uint8_t kind,
+                 int32_t value, int hintPosition) {
+  if (!context) return kAddDone;
+  const uint32_t attr = (entry && kind != kKindPlainText) ? EntryAttribute(entry) : 0;
+  if (attr & EntryAttr::kDeleted) return kAddDeleted;
+  const uint32_t c = EntryAttr::Category(attr);
+  if (c != 0) {
+    if (s.imeOptions & kImeOptMainCode) {
+      if (c == 4 && !(s.imeOptions & kImeOptAuxiliaryCode)) return kAddHiddenMain;
+      if (c == 3 && !s.secondaryOnly && !(s.imeOptions & kImeOptListSecondary)) {
+        return kAddHiddenSecondary;
+      }
+      if (c != 3 && c != 4 && s.secondaryOnly) return kAddHiddenMain;
+    } else if (s.imeOptions & kImeOptAuxiliaryCode) {
+      if (c != 4) return kAddHiddenAuxiliaryOnly;
+    } else if (c != 3) {
+      return kAddHiddenSecondaryOnly;
+    }
+  }
+  if (kind == 0 && value == 0) return kAddDone;
+  if (context->candidateCount >= kMaxCandidates) return kAddListFull;
+  CandidateItem& item = context->candidates[context->candidateCount];
+  item.entry = entry;
+  item.kind = kind;
+  item.value = value;
+  item.hint[0] = item.hint[1] = item.hint[2] = 0;
+  if ((kind & kKindShownByWord) && entry && hintPosition >= 0) {
+    const uint8_t* code = EntryCode(entry);
+    const int len = code[0];
+    for (int i = 0; i < 2 && hintPosition + i < len; ++i) {
+      const uint8_t b = code[1 + hintPosition + i];
+      item.hint[i] = b < 32 ? static_cast<wchar_t>(0xFF00 + b) : (b < 128 ? b : 0);
+    }
+  }
+  ++context->candidateCount;
+  return kAddDone;
+}
+
+void ResetInput(ImeContext* context) {
+  if (!context) return;
+  context->stateFlags &= ~(kStateTempEnglish | kStateAssociations | kStateCommandRunning);
+  context->candidateCount = 0;
+  context->pageFirst = context->pageFirstCarry = context->pageLastCarry = 0;
+  context->pageLast = -1;
+  context->selection = 0;
+  context->slotsFilled = 0;
+  context->codeLength = context->cursor = 0;
+  context->code[0] = 0;
+  context->compositionLength = context->compositionCursor = 0;
+  context->composition[0] = 0;
+  context->commitKind = 0;
+  context->probeLength = 0;
+  context->probe[0] = 0;
+  context->hintPrefix = 0;
+  context->pendingKeyIndex = 0;
+  context->pendingKeyFlags = 0;
+  context->pendingKeyText = nullptr;
+  ClearPreviousUnique(context);
+}
+
+int RebuildCandidates(ImeContext* context) {
+  if (!context) return kSearchNothing;
+  int result;
+  if (context->stateFlags & (kStateEnglish | kStateTempEnglish)) {
+    CountCandidatesForCode(context);
+    result = kSearchListed;
+  } else {
+    result = SearchCandidates(context);
+    if (result > kSearchListed) return result;
+  }
+  SortCandidates(context);
+  if (result == kSearchListed) BuildCompositionText(context);
+  return result;
+}
+
+int CompareCandidates(const ImeContext* context, const CandidateItem& a, const CandidateItem& b) {
+  if (a.value != b.value) return a.value > b.value ? -1 : 1;
+  const ImeConfigBlock* ime = context->imeBlock;
+  if (ime && !(context->stateFlags & kStateAssociations)) {
+    if (ImeSingleCharsFirst(ime)) {
+      const int ca = CharacterCount(ShownText(a));
+      const int cb = CharacterCount(ShownText(b));
+      if (ca != cb) return ca < cb ? -1 : 1;
+    } else if (ImeSortByCode(ime) && (a.kind & kKindShownByWord) && (b.kind & kKindShownByWord)) {
+      const int c = CompareCodeCallback(EntryCode(a.entry), EntryCode(b.entry));
+      if (c != 0) return c < 0 ? -1 : 1;
+    }
+  }
+  const uint32_t oa = AttributeOf(a) & 0x4000FFFFu;
+  const uint32_t ob = AttributeOf(b) & 0x4000FFFFu;
+  if (oa != ob) return oa > ob ? -1 : 1;
+  // Same table: the record lower in the file was added later and wins.
+  if (a.kind == b.kind && a.entry != b.entry) return a.entry < b.entry ? -1 : 1;
+  // Full ties across tables: main.dmg first, so the order never depends on
+  // the sort's instability.
+  if (a.kind != b.kind) return a.kind < b.kind ? -1 : 1;
+  return 0;
+}
+
+void ShellSortCandidates(ImeContext* context) {
+  ShellSort(context->candidates, context->candidateCount,
+            [context](const CandidateItem& a, const CandidateItem& b) {
+              return CompareCandidates(context, a, b) > 0;
+            });
+}
+
+void MergeDuplicateWords(ImeContext* context) {
+  const int count = context->candidateCount;
+  if (count < 2) return;
+  // In place: the caller sorts the kept candidates again afterwards.
+  ShellSort(context->candidates, count, [](const CandidateItem& a, const CandidateItem& b) {
+    return CompareTexts(ShownText(a), ShownText(b)) > 0;
+  });
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    const CandidateItem& item = context->candidates[i];
+    if (kept > 0 && CompareTexts(ShownText(context->candidates[kept - 1]), ShownText(item)) == 0) {
+      CandidateItem& held = context->candidates[kept - 1];
+      const uint32_t heldOrder = AttributeOf(held) & 0xFFFFFu;
+      const uint32_t order = AttributeOf(item) & 0xFFFFFu;
+      if (item.value > held.value || (item.value == held.value && order > heldOrder)) held = item;
+      continue;
+    }
+    context->candidates[kept++] = item;
+  }
+  context->candidateCount = kept;
+}
+
+void SortCandidates(ImeContext* context) {
+  if (!context) return;
+  if (context->candidateCount < 2 ||
+      (context->candidateCount > 0 && context->candidates[0].kind == kKindPlainText)) {
+    context->pageSize = 0;
+    context->slotsFilled = 0;
+  } else {
+    if (context->imeBlock && (context->imeBlock->spaceWord & kSpaceWordDuplicates)) {
+      MergeDuplicateWords(context);
+    }
+    ShellSortCandidates(context);
+  }
+  context->pageFirst = context->pageFirstCarry = context->pageLastCarry = 0;
+  context->pageLast = -1;
+  FillNextCandidatePage(context);
+}
+
+void BuildCompositionText(ImeContext* context) {
+  if (!context) return;
+  const ImeConfigBlock* ime = context->imeBlock;
+  if (ime && (ime->optionFlags & kImeOptCompositionFollowsSelection) && context->selection >= 0 &&
+      context->selection < context->slotsFilled) {
+    const PageSlot& slot = context->pageSlots[context->selection];
+    int n = slot.length < kMaxCodeUnits ? slot.length : kMaxCodeUnits;
+    if (n < 0) n = 0;
+    for (int i = 0; i < n; ++i) context->composition[i] = slot.text[i];
+    context->composition[n] = 0;
+    context->compositionLength = context->compositionCursor = n;
+    return;
+  }
+  const bool roots = ime && (ime->spaceWord & kSpaceWordKeyRoots);
+  int n = context->codeLength < kMaxCodeUnits ? context->codeLength : kMaxCodeUnits;
+  if (n < 0) n = 0;
+  for (int i = 0; i < n; ++i) {
+    wchar_t c = context->code[i];
+    if (roots) {
+      const uint8_t b = CharToKeyCode(c);
+      if (b != 0 && b < 128 && ime->keyRootTable[b] != 0) c = ime->keyRootTable[b];
+    }
+    if (c < 32) c = static_cast<wchar_t>(0xFF00 + c);
+    context->composition[i] = c;
+  }
+  context->composition[n] = 0;
+  context->compositionLength = n;
+  context->compositionCursor = context->cursor < n ? context->cursor : n;
+}
+
+int SetTraditionalOutput(ImeContext* context, int on) {
+  if (!context || !context->imeBlock) return 1;
+  if (on) {
+    context->imeBlock->optionFlags = (context->imeBlock->optionFlags | kImeOptTraditional) &
+                                     ~static_cast<uint32_t>(kImeOptSimplified);
+  } else {
+    context->imeBlock->optionFlags &= ~static_cast<uint32_t>(kImeOptTraditional);
+  }
+  return 1;
+}
