@@ -1,0 +1,95 @@
+// The skins the product ships: every picture present, and skin.ini numbers
+// that fit the pictures without any clamping.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/ui/ShippedSkins.h"
+#include "tests/ui/SkinTestSupport.h"
+#include "ui/skin/ArchiveLoader.h"
+#include "ui/skin/SkinIni.h"
+
+namespace {
+
+std::wstring TesselFolder() {
+  std::wstring path = L"Z:";
+  for (const char* p = ZN_TEST_TESSEL_UNIX; *p; ++p) path += *p == '/' ? L'\\' : wchar_t(*p);
+  return path + L"\\";
+}
+
+bool IsExtension(int slot) {
+  return slot >= ButtonPicture(kButtonExtern1, 0);
+}
+
+void ExpectInside(const SkinPoint& at,
+                  const SkinImage* button,
+                  const SkinImage* panel,
+                  const char* what) {
+  SCOPED_TRACE(what);
+  ASSERT_NE(button, nullptr);
+  EXPECT_GE(at.x, 0);
+  EXPECT_GE(at.y, 0);
+  EXPECT_LE(at.x + button->width, panel->width);
+  EXPECT_LE(at.y + button->height, panel->height);
+}
+
+}  // namespace
+
+TEST(ShippedSkins, LoadWithEveryPictureAndFittingLayouts) {
+  for (const wchar_t* file : {L"skin.col", L"night.col"}) {
+    SCOPED_TRACE(std::string(file, file + wcslen(file)));
+    std::wstring path = TesselFolder() + file;
+    SkinValues values;
+    SkinImageSet images;
+    ASSERT_EQ(LoadSkinArchive(&values, &images, path.c_str()), 1);
+    EXPECT_NE(values.info.name[0], 0);
+    for (int slot = 0; slot < kSkinPictureCount; ++slot) {
+      EXPECT_EQ(images.images[slot] != nullptr, !IsExtension(slot)) << slot;
+    }
+
+    // The text as written equals the loaded values: nothing needed clamping.
+    char ansi[MAX_PATH];
+    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi, MAX_PATH, nullptr, nullptr);
+    ArchiveEntryList* list =
+        LoadArchiveEntries(ansi, {kMaxSkinEntries, kMaxSkinEntryBytes, kMaxSkinArchiveBytes});
+    ASSERT_NE(list, nullptr);
+    SkinValues raw{};
+    for (uint32_t i = 0; i < list->count; ++i) {
+      const ArchiveEntry& e = list->Entries()[i];
+      if (std::string(e.name) == "skin.ini") {
+        ASSERT_EQ(e.data[0], 0xFF);  // UTF-16 with its byte-order mark
+        ASSERT_EQ(e.data[1], 0xFE);
+        EXPECT_EQ(ParseSkinIni(&raw, e.length, e.data), kSkinIniParsed);
+      }
+    }
+    FreeArchiveEntries(list);
+    EXPECT_EQ(0, memcmp(&raw.info, &values.info, sizeof(raw) - sizeof(raw.loadedPath)));
+
+    const StatusBarLayout& bar = values.statusBar;
+    const SkinImage* barImage = images.images[kPictureBar];
+    ExpectInside(bar.logo, images.images[ButtonPicture(kButtonFlag, 0)], barImage, "flag");
+    ExpectInside(bar.chineseEnglish, images.images[ButtonPicture(kButtonCn, 0)], barImage, "cn");
+    ExpectInside(bar.width, images.images[ButtonPicture(kButtonFull, 0)], barImage, "quan");
+    ExpectInside(bar.punctuation, images.images[ButtonPicture(kButtonCnPunctuation, 0)], barImage,
+                 "biaodian");
+    ExpectInside(bar.softKeyboard, images.images[ButtonPicture(kButtonKey1, 0)], barImage, "key");
+    ExpectInside(bar.menu, images.images[ButtonPicture(kButtonMenu, 0)], barImage, "menu");
+    EXPECT_EQ(bar.extension1.x, -1);
+
+    for (int i = 0; i < 4; ++i) {
+      const CandidateLayout& l = values.layouts[i];
+      const SkinImage* panel = images.images[kPictureCandHB + i];
+      EXPECT_EQ(l.minWidth, panel->width);
+      EXPECT_EQ(l.minHeight, panel->height);
+      EXPECT_NE(l.indexSuffix, 0);
+      // At the minimum size the page buttons land inside the picture.
+      for (const SkinPoint& configured : {l.previousPage, l.nextPage}) {
+        SkinPoint at = configured;
+        if (at.x > l.stretchColumns.y) at.x -= l.rightMargin;
+        if (at.y > l.stretchRows.y) at.y -= l.bottomMargin;
+        ExpectInside(at, images.images[ButtonPicture(kButtonUp, 0)], panel, "page button");
+      }
+    }
+    FreeSkin(&images);
+  }
+}

@@ -1,0 +1,31 @@
+// Skin loading on an input context: the context's fields handed to the
+// loader.
+#include "engine/ImeContext.h"
+#include "ui/skin/SkinLoader.h"
+
+namespace {
+
+SkinHost HostOf(ImeContext* context) {
+  return {context->skin, context->installFolder, context->skinBlock, context->statusWindow.window,
+          context->candidateWindow.window};
+}
+
+}  // namespace
+
+int LoadSelectedSkin(ImeContext* context) {
+  return context ? LoadSelectedSkinFor(HostOf(context)) : 0;
+}
+
+void ReloadSkin(ImeContext* context) {
+  if (context) ReloadSkinFor(HostOf(context));
+}
+
+int LoadSkinList(ImeContext* context, SkinList* list) {
+  return context ? LoadSkinListFor(HostOf(context), list) : 0;
+}
+
+void GetSkinFontSpecs(ImeContext* context, FontSpec* codeFont, FontSpec* candidateFont) {
+  SkinHost host{};
+  if (context) host = HostOf(context);
+  GetSkinFontSpecsFor(host, codeFont, candidateFont);
+}

@@ -1,0 +1,48 @@
+// Decoded skin pictures: PNG decoding, the window region from a picture's
+// alpha channel and the nine-grid stretched background.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ui/skin/SkinTypes.h"
+
+// Largest picture side and pixel count a skin may carry (16 MB of pixels at
+// most); larger pictures are refused before anything is allocated.
+constexpr uint32_t kMaxPictureSide = 4096;
+constexpr uint64_t kMaxPicturePixels = 4ull * 1024 * 1024;
+// Largest PNG file LoadPngFile reads.
+constexpr uint32_t kMaxPngFileBytes = 32u * 1024 * 1024;
+
+// Decodes a PNG held in memory; null when it is not a PNG, is damaged, ends
+// early or exceeds the limits above. The result is malloc'ed: FreeSkinImage.
+SkinImage* LoadPngFromMemory(const uint8_t* bytes, uint32_t length);
+SkinImage* LoadPngFile(const wchar_t* path);
+
+// Builds a SkinImage from decoded rows of the given PNG colour type (after
+// expansion and 16-bit stripping): 0 grey, 2 RGB, 4 grey+alpha, 6 RGBA.
+// Pictures without an alpha channel are opaque. Null for other types.
+SkinImage* MakeSkinImage(int32_t width, int32_t height, int colourType, const uint8_t* const* rows);
+
+// Frees a picture made by LoadPngFromMemory/LoadPngFile/MakeSkinImage.
+void FreeSkinImage(SkinImage* image);
+
+// Frees every picture of the set and zeroes it.
+void FreeSkin(SkinImageSet* set);
+
+// A region made of every run of pixels whose alpha is not 0; null for a null
+// or empty picture or when GDI fails. The caller owns the region.
+HRGN CreateRegionFromAlpha(const SkinImage* image);
+
+// A width x height copy of source whose columns firstColumn..lastColumn and
+// rows firstRow..lastRow (inclusive) repeat to fill the extra space. The
+// ranges are clamped into the source, the size to 1..kMaxSkinWindowSide.
+// One GlobalAlloc block (record and pixels): free it with GlobalFree.
+SkinImage* BuildStretchedBackground(const SkinImage* source,
+                                    int32_t width,
+                                    int32_t height,
+                                    int32_t firstColumn,
+                                    int32_t lastColumn,
+                                    int32_t firstRow,
+                                    int32_t lastRow);
