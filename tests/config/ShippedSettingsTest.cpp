@@ -1,0 +1,91 @@
+// The shipped config.dsc: built from the default settings text, written back
+// as that same text, and opened by an input context with all four blocks.
+#include <gtest/gtest.h>
+
+#include "config/settingstext/SettingsText.h"
+#include "engine/ImeContext.h"
+#include "engine/Product.h"
+#include "tests/common/TempDir.h"
+#include "tests/config/SettingsTestData.h"
+
+namespace zn::test {
+namespace {
+
+TEST(ShippedSettings, ContainerLayout) {
+  std::vector<uint8_t> bytes = ReadBytes(ShippedConfigPath());
+  ASSERT_EQ(bytes.size(), kConfigFileSize);
+  const auto* header = reinterpret_cast<const ConfigFileHeader*>(bytes.data());
+  EXPECT_EQ(header->sectionCount & 0xFF, 4u);
+  EXPECT_EQ(header->sectionOffset[0], 140u);
+  EXPECT_EQ(header->sectionOffset[1], 8432u);
+  EXPECT_EQ(header->sectionOffset[2], 21776u);
+  EXPECT_EQ(header->sectionOffset[3], 22436u);
+  SettingsImage image(bytes);
+  ASSERT_TRUE(image.ok());
+  EXPECT_STREQ(image.blocks.soft->displayName, ZN_DISPLAY_NAME);
+  EXPECT_STREQ(image.blocks.soft->imeName, ZN_IME_NAME);
+  uint8_t guid[16];
+  ASSERT_TRUE(ParseGuidText(ZN_PRODUCT_GUID_TEXT, guid));
+  EXPECT_EQ(0, memcmp(image.blocks.soft->productGuid, guid, 16));
+  for (int category = 1; category <= 4; ++category) {
+    EXPECT_NE(image.blocks.soft->categoryNames[category][0], 0) << category;
+  }
+}
+
+TEST(ShippedSettings, TextIsWhatTheWriterWrites) {
+  SettingsCodec codec;
+  TempDir dir;
+  std::vector<uint8_t> shipped = ReadBytes(ShippedConfigPath());
+  SettingsImage image(shipped);
+  ASSERT_TRUE(image.ok());
+  std::wstring path = dir.File(L"shipped.txt");
+  ASSERT_EQ(WriteSettingsText(image.blocks.ime, image.blocks.dme, image.blocks.skin, codec.get(),
+                              path.c_str()),
+            0);
+  std::wstring source = DecodeFile(ShippedSettingsTextPath());
+  ASSERT_FALSE(source.empty());
+  EXPECT_EQ(DecodeFile(path), WithCrLf(source));
+
+  // Reading the text again over the shipped file changes no byte.
+  ASSERT_EQ(ParseSettingsText(source.c_str(), image.blocks.ime, image.blocks.dme, image.blocks.skin,
+                              codec.get()),
+            1);
+  EXPECT_EQ(image.bytes, shipped);
+}
+
+TEST(ShippedSettings, DefaultsOfANewUser) {
+  SettingsImage image(ReadBytes(ShippedConfigPath()));
+  ASSERT_TRUE(image.ok());
+  const DmeConfigBlock* dme = image.blocks.dme;
+  EXPECT_EQ(dme->wildcardChar, 'z');
+  EXPECT_EQ(DmeUniqueCommitLength(dme), 4u);
+  EXPECT_EQ(image.blocks.ime->optionFlags & 0x7000, 0x1000u) << "TSF-嵌入编码";
+  EXPECT_EQ(image.blocks.ime->symbolEscapes['"'].kind, 2);
+  EXPECT_EQ(dme->wordRules[30].elements[3], 0x1E01);
+  // The shipped key functions, as the key tables define them.
+  auto expected = std::make_unique<DmeConfigBlock>();
+  WriteShippedKeyFunctions(expected.get());
+  EXPECT_EQ(0, memcmp(dme->keyFunctions, expected->keyFunctions, sizeof dme->keyFunctions));
+  EXPECT_EQ(dme->combinationCount, expected->combinationCount);
+  EXPECT_EQ(0, memcmp(dme->combinations, expected->combinations, sizeof dme->combinations));
+}
+
+TEST(ShippedSettings, InputContextBindsAllFourBlocks) {
+  TempDir dir;
+  FakeOs os;
+  MakeDataFolder(os, dir.path(), ReadBytes(ShippedConfigPath()));
+  ImeContext* context = CreateImeContext(&os);
+  ASSERT_NE(context, nullptr);
+  const bool bound = context->softBlock && context->imeBlock && context->dmeBlock &&
+                     context->skinBlock;
+  EXPECT_TRUE(bound);
+  if (bound) {
+    EXPECT_STREQ(context->softBlock->displayName, ZN_DISPLAY_NAME);
+    EXPECT_EQ(context->dmeBlock->keyFunctions[0x20], 0x80u);
+    EXPECT_STREQ(context->skinBlock->skinName, L"skin.col");
+  }
+  DestroyImeContext(context);
+}
+
+}  // namespace
+}  // namespace zn::test
