@@ -1,0 +1,166 @@
+// The recent-commit history kept in the ime block of config.dsc: one record
+// per commit with the word and the code of each of its characters, split back
+// out of the word's code by the word-formation rule.
+#include <cstring>
+
+#include "engine/Search.h"
+#include "engine/TempWords.h"
+#include "engine/WideString.h"
+
+namespace {
+
+int ClampedCount(const ImeConfigBlock* ime) {
+  const int count = ime->recentCommitCount;
+  return count < 0 ? 0 : (count > kHistoryRecords ? kHistoryRecords : count);
+}
+
+int CharCount(const wchar_t* word) {
+  const uint32_t count = CountCodePoints(word);
+  return static_cast<int>(count & ~kBrokenPairBit);
+}
+
+// The code of a word split back into its characters by the rule for that
+// many characters. Elements naming no character 1..16, or a code position
+// beyond the 8 units of a code field, are skipped.
+void SplitWordCode(const WordFormationRule& rule, const wchar_t* code, int codeLen,
+                   RecentCommitRecord* record) {
+  int next = 0;
+  for (int e = 0; e < 128 && rule.elements[e] && next < codeLen; ++e) {
+    const int k = (rule.elements[e] >> 8) & 0x7F;
+    const int g = rule.elements[e] & 0x7F;
+    if (k < 1 || k > kHistoryChars || g > kHistoryCodeUnits) continue;
+    wchar_t* field = record->codes[k - 1];
+    if (g > 0) {
+      field[g - 1] = code[next++];
+      continue;
+    }
+    int at = static_cast<int>(BoundedLength(field, kHistoryCodeUnits));
+    while (next < codeLen && at < kHistoryCodeUnits) field[at++] = code[next++];
+    break;
+  }
+}
+
+}  // namespace
+
+uint32_t EntryTableOfKind(uint8_t kind) {
+  if (kind == kKindMain) return kFileMain + 1;
+  if (kind == kKindTemp) return kFileTemp + 1;
+  return 0;
+}
+
+bool ReadCandidateRecord(const ImeContext* context, const CandidateItem& item, DmgRecord* out) {
+  const uint32_t table = EntryTableOfKind(item.kind);
+  if (!context || !table || !item.entry) return false;
+  const DmgView view = GetDmgView(context->files[table - 1]);
+  if (!view.base || item.entry < view.base || item.entry >= view.base + view.sizeBytes) {
+    return false;
+  }
+  const auto offset = static_cast<uint32_t>(item.entry - view.base);
+  return offset >= kDmgOffsetTableOffset && ReadDmgRecordAt(view, offset, out) && out->code;
+}
+
+bool ReadLastCommitted(const ImeContext* context, DmgRecord* out) {
+  if (!context || !context->lastCommitted.table ||
+      context->lastCommitted.table > kDataFileCount) {
+    return false;
+  }
+  MappedFile* file = context->files[context->lastCommitted.table - 1];
+  const DmgView view = GetDmgView(file);
+  DmgRecord record;
+  if (!ReadDmgRecordAt(view, context->lastCommitted.position, &record) || !record.code ||
+      context->lastCommitted.position < kDmgOffsetTableOffset) {
+    return false;
+  }
+  // Records may have moved since the commit (a grown table moves its lowest
+  // record): the offset counts only while the table still lists it there.
+  uint8_t key[kDmgMaxRecordBytes];
+  const uint32_t keyBytes = record.sizeBytes - 4;
+  std::memcpy(key, record.code, keyBytes);
+  const int found = FindRecordInRange(view, key, &kDefaultRecordCompareOps, 0, view.countRecords);
+  if (found <= 0) return false;
+  // Equal records form one run around the hit; look for this offset in it.
+  bool listed = false;
+  for (int p = found - 1; p >= 0 && !listed; --p) {
+    DmgRecord other;
+    if (!ReadDmgRecord(view, static_cast<uint32_t>(p), &other) ||
+        CompareDmgRecords(other.code, key) != 0) {
+      break;
+    }
+    listed = other.offset == record.offset;
+  }
+  for (uint32_t p = static_cast<uint32_t>(found); p < view.countRecords && !listed; ++p) {
+    DmgRecord other;
+    if (!ReadDmgRecord(view, p, &other) || CompareDmgRecords(other.code, key) != 0) break;
+    listed = other.offset == record.offset;
+  }
+  if (listed) *out = record;
+  return listed;
+}
+
+int RecordCommit(ImeContext* context, int listIndex) {
+  if (!context || !context->imeBlock) return 0;
+  if (context->stateFlags & (kStateEnglish | kStateAssociations)) return 0;
+  if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
+  const CandidateItem& item = context->candidates[listIndex];
+  DmgRecord entry;
+  if (!ReadCandidateRecord(context, item, &entry)) return 0;
+  if (item.kind == kKindMain && EntryAttr::Category(entry.attr) == 4) return 0;
+  if (entry.codeLen == 0 || entry.wordLenUnits == 0 ||
+      entry.wordLenUnits > static_cast<uint32_t>(kHistoryWordUnits)) {
+    return 0;
+  }
+  RecentCommitRecord record;
+  std::memset(&record, 0, sizeof(record));
+  CopyRecordWord(entry, record.word, kHistoryWordUnits + 1);
+  if (entry.wordLenUnits > 5 && CompareWideChars(record.word, L"$zncmd", 6) == 0) return 0;
+  const int chars = CharCount(record.word);
+  record.wordUnits = static_cast<uint8_t>(entry.wordLenUnits);
+  record.wordChars = static_cast<uint8_t>(chars);
+
+  wchar_t code[kDmgMaxCodeBytes + 1];
+  const int codeLen = CodeBytesToText(entry.code, code, kDmgMaxCodeBytes + 1);
+  if (chars == 1) {
+    for (int i = 0; i < codeLen && i < kHistoryCodeUnits; ++i) record.codes[0][i] = code[i];
+  } else if (context->dmeBlock && chars < 31) {
+    SplitWordCode(context->dmeBlock->wordRules[chars], code, codeLen, &record);
+  }
+
+  ImeConfigBlock* ime = context->imeBlock;
+  int count = ClampedCount(ime);
+  if (count == kHistoryRecords) {
+    std::memmove(&ime->recentCommits[0], &ime->recentCommits[1],
+                 sizeof(RecentCommitRecord) * (kHistoryRecords - 1));
+    count = kHistoryRecords - 1;
+  }
+  ime->recentCommits[count] = record;
+  ime->recentCommitCount = count + 1;
+  return 1;
+}
+
+int JoinRecentCommits(ImeContext* context, int n, wchar_t* text, HistoryCodes* codes) {
+  if (text) text[0] = 0;
+  if (!context || !context->imeBlock || !text) return 0;
+  const ImeConfigBlock* ime = context->imeBlock;
+  const int count = ClampedCount(ime);
+  if (n <= 0 || n > count) n = count;
+  if (codes) std::memset(codes, 0, sizeof(HistoryCodes));
+  int gathered = 0;
+  int units = 0;
+  bool gathering = codes != nullptr;
+  for (int r = count - n; r < count; ++r) {
+    const RecentCommitRecord& record = ime->recentCommits[r];
+    const int wordUnits = static_cast<int>(BoundedLength(record.word, kHistoryWordUnits));
+    AppendStringBoundedN(text, kJoinedTextUnits, record.word, static_cast<uint32_t>(wordUnits));
+    if (!gathering) continue;
+    units += wordUnits;
+    if (units > kHistoryChars) {
+      gathering = false;
+      continue;
+    }
+    const int chars = record.wordChars < kHistoryChars ? record.wordChars : kHistoryChars;
+    for (int c = 0; c < chars && gathered < kHistoryChars; ++c) {
+      std::memcpy((*codes)[gathered++], record.codes[c], sizeof(record.codes[c]));
+    }
+  }
+  return gathered;
+}

@@ -1,0 +1,175 @@
+// The candidate-word menu commands on main.dmg entries, the information box,
+// the dictionary look-up and deleting the last committed word.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/EntryCommands.h"
+#include "engine/TempWords.h"
+#include "tests/engine/FakeEffects.h"
+#include "tests/engine/RoadTestContext.h"
+
+namespace {
+
+using zn::test::Attr;
+using zn::test::FakeEffects;
+
+constexpr uint32_t kPinned = 0x40000000u;
+constexpr uint32_t kDeleted = 0x80000000u;
+
+class EntryCommandsTest : public ::testing::Test {
+ protected:
+  // Code "a" lists P (pinned), then A, B, C, D by falling order.
+  void SetUp() override {
+    road_.SetMain({{"a", L"A", Attr(1, 60)},
+                   {"a", L"B", Attr(1, 50)},
+                   {"a", L"C", Attr(1, 40)},
+                   {"a", L"D", Attr(1, 30)},
+                   {"a", L"P", Attr(1, 5, true)},
+                   {"b", L"C&#% 𠮷", Attr(1, 10)},
+                   {"e", L"E1", Attr(1, 7)},
+                   {"e", L"E2", Attr(1, 7)},
+                   {"e", L"E3", Attr(1, 7)}});
+    road_.Search(L"a");
+  }
+  std::vector<std::wstring> Page() { return road_.Page(); }
+  uint32_t Order(const wchar_t* word) { return road_.MainAttr(word) & 0xFFFF; }
+  int Slot(const wchar_t* word) {
+    const std::vector<std::wstring> page = Page();
+    for (size_t i = 0; i < page.size(); ++i) {
+      if (page[i] == word) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  void Run(const wchar_t* word, int command) {
+    ShowEntryInfo(road_.get(), nullptr, Slot(word), command, fx_);
+  }
+  std::vector<uint32_t> Orders() { return {Order(L"A"), Order(L"B"), Order(L"C"), Order(L"D")}; }
+
+  zn::test::RoadContext road_;
+  FakeEffects fx_;
+};
+
+TEST_F(EntryCommandsTest, MovesStayInsideTheRun) {
+  ASSERT_EQ(Page(), (std::vector<std::wstring>{L"P", L"A", L"B", L"C", L"D"}));
+  Run(L"A", kEntryMoveUp);  // P is pinned: another run
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+  EXPECT_EQ(Order(L"P"), 5u);
+  Run(L"P", kEntryMoveDown);
+  EXPECT_EQ(Order(L"P"), 5u);
+  Run(L"D", kEntryMoveDown);  // last of the list
+  Run(L"B", kEntryMoveUp);
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{50, 60, 40, 30}));
+  Run(L"C", kEntryMoveDown);
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{50, 60, 30, 40}));
+  // Pinned and category bits never travel with the order value.
+  EXPECT_EQ(road_.MainAttr(L"B") & ~0xFFFFu, Attr(1, 0));
+}
+
+TEST_F(EntryCommandsTest, MoveToFirstAndLastRotateTheRun) {
+  Run(L"D", kEntryMoveFirst);
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{50, 40, 30, 60}));
+  EXPECT_EQ(Order(L"P"), 5u);
+  road_.Search(L"a");
+  ASSERT_EQ(Page(), (std::vector<std::wstring>{L"P", L"D", L"A", L"B", L"C"}));
+  Run(L"D", kEntryMoveLast);
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+  road_.Search(L"a");
+  Run(L"A", kEntryMoveFirst);  // already first of its run
+  Run(L"P", kEntryMoveLast);   // a run of one
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+  EXPECT_EQ(Order(L"P"), 5u);
+  // A run of equal values rotates without harm.
+  road_.Search(L"e");
+  ASSERT_EQ(Page().size(), 3u);
+  Run(Page()[2].c_str(), kEntryMoveFirst);
+  Run(Page()[0].c_str(), kEntryMoveDown);
+  for (const wchar_t* w : {L"E1", L"E2", L"E3"}) EXPECT_EQ(road_.MainAttr(w), Attr(1, 7)) << w;
+}
+
+TEST_F(EntryCommandsTest, PinSecondaryAndDelete) {
+  Run(L"B", kEntryTogglePinned);
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50) | kPinned);
+  Run(L"B", kEntryTogglePinned);
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50));
+  Run(L"C", kEntryToggleSecondary);
+  EXPECT_EQ(road_.MainAttr(L"C"), Attr(3, 40));
+  Run(L"C", kEntryToggleSecondary);
+  EXPECT_EQ(road_.MainAttr(L"C"), Attr(1, 40));
+  Run(L"D", kEntryDelete);
+  EXPECT_EQ(road_.MainAttr(L"D"), Attr(1, 30) | kDeleted);
+  road_.Search(L"a");
+  EXPECT_EQ(Slot(L"D"), -1);
+}
+
+TEST_F(EntryCommandsTest, TemporaryAndGeneratedCandidatesAreLeftAlone) {
+  std::vector<uint8_t> temp(kTempTableBytes);
+  WriteEmptyTempTable(temp.data(), static_cast<uint32_t>(temp.size()));
+  road_.SetTable(kFileTemp, temp, L"temp.dmg");
+  const std::vector<uint8_t> record = zn::test::RecordBytes({"a", L"T", 0});
+  ASSERT_EQ(AddTempRecord(road_.get()->files[kFileTemp], record.data(), nullptr), 1);
+  SetImePageSize(road_.ime(), 10);
+  road_.Search(L"a");
+  const int slot = Slot(L"T");
+  ASSERT_GE(slot, 0);
+  for (int command = kEntryMoveUp; command <= kEntryDelete; ++command) {
+    EXPECT_EQ(ShowEntryInfo(road_.get(), nullptr, slot, command, fx_), 1);
+  }
+  EXPECT_EQ(road_.get()->candidates[road_.get()->slotListIndex[slot]].entry[0], 0);  // age kept
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+  EXPECT_EQ(ShowEntryInfo(road_.get(), nullptr, 9, kEntryDelete, fx_), 1);  // empty slot
+}
+
+TEST_F(EntryCommandsTest, InformationBox) {
+  int owner = 0;
+  ShowEntryInfo(road_.get(), &owner, Slot(L"P"), kEntryInformation, fx_);
+  ASSERT_EQ(fx_.messages.size(), 1u);
+  EXPECT_EQ(fx_.messages[0],
+            L"词条信息 - P|当前检索码表: 主码表  (可使用“码表切换键”切换至次显码表)\r\n"
+            L"编码: a\r\n词条: P\r\n是否固顶词条: 是\r\n分类: 主码表\r\n");
+  EXPECT_EQ(fx_.messageOwners[0], &owner);
+  EXPECT_EQ(fx_.messageStyles[0], static_cast<uint32_t>(MB_ICONINFORMATION));
+}
+
+TEST_F(EntryCommandsTest, DictionaryLookUpEncodesTheWord) {
+  road_.Search(L"b");
+  ShowEntryInfo(road_.get(), nullptr, 0, kEntryLookUp, fx_);
+  ASSERT_EQ(fx_.programs.size(), 1u);
+  EXPECT_EQ(fx_.programs[0],
+            std::wstring(kDictionaryLookupUrl) + L"C%26%23%25%20%F0%A0%AE%B7 ");
+}
+
+TEST_F(EntryCommandsTest, DeleteAndRestoreTheLastCommittedWord) {
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  EXPECT_TRUE(fx_.messages.empty());  // nothing committed yet
+  CommitSelection(road_.get(), CommitCandidate(road_.get(), 3));  // B
+  fx_.messageResult = IDNO;
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50));
+  fx_.messageResult = IDYES;
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50) | kDeleted);
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50));
+  ASSERT_EQ(fx_.messages.size(), 3u);
+  EXPECT_EQ(fx_.messages[0], L"操作提示|编码: a\r\n词条: B\r\n\r\n是否删除这个词条?");
+  EXPECT_EQ(fx_.messages[2], L"操作提示|编码: a\r\n词条: B\r\n\r\n该词条已被删除，是否取消删除?");
+  EXPECT_EQ(fx_.messageStyles[0], static_cast<uint32_t>(MB_YESNO | MB_ICONQUESTION));
+}
+
+TEST_F(EntryCommandsTest, MovedRecordIsNoLongerTheLastCommittedEntry) {
+  // A is the lowest record in the file: growing the full table moves it.
+  CommitSelection(road_.get(), CommitCandidate(road_.get(), 2));
+  ASSERT_EQ(road_.get()->lastCommittedKind, kKindMain);
+  const std::vector<uint8_t> record = zn::test::RecordBytes({"q", L"新", Attr(2, 1)});
+  MappedFile* main = road_.get()->files[kFileMain];
+  ASSERT_EQ(AppendRecord(main, record.data()), 1);
+  PlaceNewRecord(main, nullptr, -1);
+  fx_.messageResult = IDYES;
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  EXPECT_TRUE(fx_.messages.empty());
+  EXPECT_EQ(road_.MainAttr(L"A"), Attr(1, 60));
+}
+
+}  // namespace
