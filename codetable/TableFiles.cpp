@@ -226,26 +226,11 @@ int EmptyTable(MappedFile* table) {
   return 1;
 }
 
-int EmptyTempTable(MappedFile* table) {
-  if (!IsWritableMapping(table)) return 0;
-  if (table->size < kTempTableBytes && !ResizeMappedFile(table, kTempTableBytes)) return 0;
-  StoreU32(table, kDmgCountOffset, 0);
-  StoreU32(table, kDmgEdgeOffset, kTempFirstSlot);
-  std::memset(table->view + kDmgKeyIndexOffset, 0, kDmgKeyIndexBytes);
-  for (uint32_t i = 0; i < kTempSlotCount; ++i) {
-    StoreU32(table, kDmgOffsetTableOffset + 4 * i, kTempFirstSlot + kTempSlotBytes * i);
-  }
-  Flush(table);
-  return 1;
-}
-
 int CreateEmptyTempTable(const wchar_t* path) {
   MappedFile* table = nullptr;
   if (!CreateMappedFile(&table, path, kTempTableBytes)) return 0;
-  // Type 0: searches bisect the whole table; the index is never kept.
-  StoreU32(table, kDmgTypeOffset, 0);
-  StoreU32(table, offsetof(DmgHeader, userState74), 100);
-  int ok = EmptyTempTable(table);
+  const int ok = WriteEmptyTempTable(table->view, table->size) == kTempTableBytes;
+  Flush(table);
   CloseMappedFile(table, 1);
   return ok;
 }

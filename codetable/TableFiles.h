@@ -7,18 +7,10 @@
 
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "engine/TempWords.h"
 
 // First byte after the header and one spare u32 (the compiler's edge base).
 constexpr uint32_t kDmgRecordBase = kDmgOffsetTableOffset + 4;  // 66188
-
-// temp.dmg: 512 fixed record slots behind a full offset table; each slot
-// holds the largest record a code table can carry (6 + 128 + 2 * 128 bytes).
-constexpr uint32_t kTempSlotCount = 512;
-constexpr uint32_t kTempSlotBytes = 390;
-constexpr uint32_t kTempFirstSlot = kDmgRecordBase + 4 * kTempSlotCount;  // 68236
-constexpr uint32_t kTempTableBytes = kTempFirstSlot + kTempSlotBytes * kTempSlotCount;
-static_assert(kTempFirstSlot == 68236);
-static_assert(kTempSlotBytes >= 6 + 128 + 2 * 128);
 
 // Creates (CREATE_ALWAYS, shared read/write) a file of sizeBytes and maps it
 // whole. Returns sizeBytes, or 0 with *out null and nothing left open.
@@ -45,9 +37,7 @@ int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask);
 
 // Count 0, edge = file size, key index zeroed; the file keeps its size.
 int EmptyTable(MappedFile* table);
-// The empty fixed-slot form of temp.dmg (grown to kTempTableBytes if short).
-int EmptyTempTable(MappedFile* table);
-// Writes a new, empty temp.dmg at path.
+// Writes a new, empty temp.dmg (WriteEmptyTempTable) at path.
 int CreateEmptyTempTable(const wchar_t* path);
 
 // Copies a complete new table over the live one in place: grows the live file

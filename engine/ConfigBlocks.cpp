@@ -147,7 +147,8 @@ uint32_t WriteDefaultConfigContainer(uint8_t* out, uint32_t capacity) {
   ParseGuidText(ZN_PRODUCT_GUID_TEXT, soft->productGuid);
   soft->languageId = 0x0804;
   CopyStringBounded(soft->versionText, 40, ZN_VERSION_TEXT);
-  static constexpr const wchar_t* kCategoryNames[] = {L"系统", L"用户", L"次显", L"辅码"};
-  for (int i = 0; i < 4; ++i) CopyStringBounded(soft->categoryNames[i + 1], 9, kCategoryNames[i]);
+  for (int i = 0; i < 4; ++i) {
+    CopyStringBounded(soft->categoryNames[i + 1], 9, kProductCategoryNames[i]);
+  }
   return kConfigFileSize;
 }

@@ -5,9 +5,11 @@
 
 #include <cstring>
 
+#include "engine/Candidates.h"
 #include "engine/ContextSkin.h"
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
+#include "engine/Search.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -86,7 +88,7 @@ void CloseDataFiles(ImeContext* context) {
   }
 }
 
-bool ReopenTables(ImeContext* context) {
+bool RemapTables(ImeContext* context) {
   if (!context) return false;
   static constexpr DataFile kTables[] = {kFileMain, kFileTemp, kFileEnglish, kFileAssociation};
   bool moved = false;
@@ -99,6 +101,13 @@ bool ReopenTables(ImeContext* context) {
     if (file->view != before || file->size != sizeBefore) moved = true;
   }
   return moved;
+}
+
+bool ReopenTables(ImeContext* context) {
+  if (!RemapTables(context)) return false;
+  ResetInput(context);
+  ClearPreviousUnique(context);
+  return true;
 }
 
 void ClearTempWordsAfterRestart(ImeContext* context) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "engine/ConfigBlocks.h"
+#include "engine/Effects.h"
 #include "engine/MappedFile.h"
 #include "engine/Os.h"
 
@@ -138,7 +139,8 @@ struct ImeContext {
   ImeWindowState softKeyboardWindow;
   ImeWindowState dictionaryWindow;
   PreviousUnique previousUnique;  // search state of this context
-  uint8_t frontEndReserved[208];
+  Effects* effects;  // outside effects of this context; null: the real ones
+  uint8_t frontEndReserved[200];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc
@@ -191,6 +193,7 @@ static_assert(offsetof(ImeContext, pageSlots) == 72036);
 static_assert(offsetof(ImeContext, slotCommitTexts) == 74940);
 static_assert(offsetof(ImeContext, slotListIndex) == 77844);
 static_assert(offsetof(ImeContext, hostWindow) == 77888);
+static_assert(offsetof(ImeContext, effects) == 78216);
 static_assert(offsetof(ImeContext, files) == 78424);
 static_assert(offsetof(ImeContext, softBlock) == 78496);
 static_assert(offsetof(ImeContext, generatedCandidates) == 78528);
@@ -218,9 +221,13 @@ void DestroyImeContext(ImeContext* context);
 int OpenDataFiles(ImeContext* context);
 void CloseDataFiles(ImeContext* context);
 // Remaps the code tables whose file size changed since they were mapped.
-// Returns true when a view moved or changed size: candidate entries that point
-// into the old views are then stale and the caller must search again.
+// Returns true when a view moved or changed size; the candidate list, the
+// pages and the previous unique candidate are then cleared, so nothing points
+// into an old view.
 bool ReopenTables(ImeContext* context);
+// The remap alone, for a caller in the middle of a commit that drops its own
+// stale entries. Returns true when a view moved or changed size.
+bool RemapTables(ImeContext* context);
 // Empties temp.dmg once per start of the computer when the option asks for it.
 void ClearTempWordsAfterRestart(ImeContext* context);
 
@@ -231,4 +238,7 @@ void SetPendingCommandState(uint32_t state);
 
 inline const OsServices& ContextOs(const ImeContext* context) {
   return context && context->os ? *context->os : DefaultOs();
+}
+inline Effects& ContextEffects(const ImeContext* context) {
+  return context && context->effects ? *context->effects : DefaultEffects();
 }

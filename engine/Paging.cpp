@@ -141,7 +141,8 @@ int FormatCandidateText(ImeContext* context, int listIndex, int slot, int direct
     if (IsMacroWord(raw)) {
       wchar_t command[kMacroTextUnits];
       wchar_t shown[kMacroTextUnits];
-      const int shownUnits = SplitCandidateMacro(context, raw, command, shown);
+      const int shownUnits = SplitCandidateMacro(context, raw, command, shown,
+                                                   ContextEffects(context));
       if (shownUnits > 0) {
         SetSlotText(context->pageSlots[slot], shown, shownUnits);
         const int commandUnits = Length(command);

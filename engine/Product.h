@@ -13,3 +13,15 @@
 #define ZN_VERSION_TEXT L"1.0.0"
 // Root of the product keys under HKLM.
 #define ZN_REGISTRY_ROOT L"Software\\ZinnorIME3"
+
+#ifndef RC_INVOKED
+#include "engine/ImeOptionBits.h"
+
+// What this build offers (ime word 148): the text service, the association
+// table and temporary words. The settings text shows their options only when
+// these bits are set.
+inline constexpr uint32_t kProductFeatureBits =
+    ImeBits::kTsfAvailable | ImeBits::kAssociationsAvailable | ImeBits::kTempWordsAvailable;
+// Names of the entry categories 1..4 in a new config.dsc.
+inline constexpr const wchar_t* kProductCategoryNames[4] = {L"系统", L"用户", L"次显", L"辅码"};
+#endif

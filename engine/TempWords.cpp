@@ -11,6 +11,7 @@
 
 namespace {
 
+// Lowest offset a slot may have: just past the offset table.
 constexpr uint32_t kSlotAreaStart = kDmgOffsetTableOffset + 4 * kTempSlotCount;
 
 uint32_t LoadOffset(const MappedFile* temp, uint32_t slot) {
@@ -160,7 +161,7 @@ void PromoteTempWord(ImeContext* context, const DmgRecord& tempRecord) {
   if (TableHolds(main, record)) return;
   const uint8_t* viewBefore = main->view;
   if (!AppendRecord(main, record)) return;
-  ReopenTables(context);
+  RemapTables(context);
   PlaceNewRecord(main, &kDefaultRecordCompareOps, -1);
   RebuildKeyIndex(main, &kDefaultRecordCompareOps);
   const int found = FindRecord(main, record + 4, &kDefaultRecordCompareOps);
@@ -295,8 +296,10 @@ uint32_t WriteEmptyTempTable(uint8_t* out, uint32_t capacity) {
   std::memcpy(out, header, sizeof(header));
   static constexpr wchar_t kName[] = L"临时词";
   std::memcpy(out + kDmgNameOffset, kName, sizeof(kName));
+  const uint32_t userState = 100;  // as the compiler writes it
+  std::memcpy(out + offsetof(DmgHeader, userState74), &userState, 4);
   for (uint32_t i = 0; i < kTempSlotCount; ++i) {
-    const uint32_t offset = kSlotAreaStart + i * kTempSlotBytes;
+    const uint32_t offset = kTempFirstSlot + i * kTempSlotBytes;
     std::memcpy(out + kDmgOffsetTableOffset + 4 * i, &offset, 4);
   }
   return kTempTableBytes;

@@ -14,8 +14,10 @@
 inline constexpr uint32_t kTempSlotCount = 512;
 inline constexpr uint32_t kTempSlotBytes = 390;  // 6 + 128 code bytes + 128 word units
 inline constexpr int kTempMaxUnits = 128;        // code and word of a temporary record
-inline constexpr uint32_t kTempTableBytes =
-    kDmgOffsetTableOffset + 4 * kTempSlotCount + kTempSlotCount * kTempSlotBytes;
+// The first slot follows the offset table and the compiler's spare u32.
+inline constexpr uint32_t kTempFirstSlot = kDmgOffsetTableOffset + 4 + 4 * kTempSlotCount;
+inline constexpr uint32_t kTempTableBytes = kTempFirstSlot + kTempSlotCount * kTempSlotBytes;
+static_assert(kTempFirstSlot == 68236 && kTempTableBytes == 267916);
 // Header word 0x08 of temp.dmg: not 1, so searches bisect the whole table.
 inline constexpr uint32_t kTempTableType = 0;
 

@@ -5,17 +5,20 @@
 #include "engine/Classify.h"
 #include "engine/CommandLanguage.h"
 #include "engine/Commit.h"
+#include "engine/ImeOptionBits.h"
 #include "engine/KeyTables.h"
 #include "engine/OutputConversion.h"
 #include "engine/Search.h"
+#include "engine/TempWords.h"
 
 namespace {
 
+using ImeBits::kNonCodeKeysCommit;
+using ImeBits::kSpaceClears;
+using ImeBits::kSpaceCommitsCode;
+using ImeBits::kSpaceCommitsCodeAndSpace;
+
 constexpr uint64_t kTakenWhenAssociated = 0xC0064;
-constexpr uint32_t kNonCodeKeysCommit = 0x4;
-constexpr uint32_t kSpaceCommitsCode = 0x1;
-constexpr uint32_t kSpaceCommitsCodeAndSpace = 0x2;
-constexpr uint32_t kSpaceClears = 0x4;
 
 bool IsNonCharacter(const wchar_t* text) {
   return !text || !text[0] || text[0] == kNonCharacterKeyMark;
@@ -216,18 +219,7 @@ void TypingDriver::HandleTyped(wchar_t c) {
 void TypingDriver::InsertAndSearch() {
   if (context_->codeLength >= kMaxCodeUnits) return;
   InsertCodeChar(context_);
-  int result;
-  if (context_->stateFlags & (kStateEnglish | kStateTempEnglish)) {
-    CountCandidatesForCode(context_);
-    result = kSearchListed;
-  } else {
-    result = SearchCandidates(context_);
-  }
-  if (result <= kSearchListed) {
-    SortCandidates(context_);
-    if (result == kSearchListed) BuildCompositionText(context_);
-  }
-  ApplySearchResult(result);
+  ApplySearchResult(RebuildCandidates(context_));
 }
 
 void TypingDriver::ApplySearchResult(int result) {
@@ -266,29 +258,31 @@ void TypingDriver::ApplySearchResult(int result) {
   }
 }
 
-void TypingDriver::CommitBySelector(int selector) {
+TypingDriver::Outcome TypingDriver::CommitAndRun(int selector) {
   const int index = CommitCandidate(context_, selector);
-  if (index < 0) return;
+  if (index < 0) return Outcome::kNothing;
+  Effects& effects = ContextEffects(context_);
   if (context_->commitKind == kCommitActionReplaceCode) {
-    const int n = Length(context_->commandArgument) < kMaxCodeUnits
-                      ? Length(context_->commandArgument)
-                      : kMaxCodeUnits;
-    for (int i = 0; i < n; ++i) context_->code[i] = context_->commandArgument[i];
-    context_->code[n] = 0;
-    context_->codeLength = context_->cursor = n;
-    ApplySearchResult(RebuildCandidates(context_));
-    return;
+    int result = kSearchNothing;
+    followUp_ |= RunCommandAction(context_, effects, &result);
+    ApplySearchResult(result);
+    return Outcome::kCodeReplaced;
   }
   AdjustFrequency(context_, selector);
-  SendToHost(context_->commitText, context_->commitLength);
-  ResetAfterCommit(context_);
+  CommitSelection(context_, index);
+  const uint32_t followUp = RunCommandAction(context_, effects);
+  followUp_ |= followUp;
+  if (followUp & kFollowUpCommitText) SendToHost(context_->commitText, context_->commitLength);
+  return Outcome::kCommitted;
+}
+
+void TypingDriver::CommitBySelector(int selector) {
+  if (CommitAndRun(selector) == Outcome::kCommitted) ResetAfterCommit(context_);
 }
 
 void TypingDriver::CommitTypedText(const wchar_t* text) {
-  if (context_->codeLength > 0) {
-    CommitCandidate(context_, 0);
-    SendToHost(context_->commitText, context_->commitLength);
-  }
+  // A newkey( command takes the place of the key's own text.
+  if (context_->codeLength > 0 && CommitAndRun(kSelectorCurrent) == Outcome::kCodeReplaced) return;
   wchar_t piece[kConvertedTextUnits + 1] = {};
   if (text && text[0]) {
     wchar_t c = text[0];

@@ -1,51 +1,58 @@
-// Key functions of the typing driver: clear, pages, commit, cursor and code
-// editing, highlight moves.
+// Key functions of the typing driver: clear, pages, commit, code editing,
+// highlight moves, the candidate-word menu and deleting the last word.
 #include "tools/common/TypingDriver.h"
+
+#include <windows.h>
 
 #include "engine/Candidates.h"
 #include "engine/Commit.h"
+#include "engine/EntryCommands.h"
 #include "engine/KeyTables.h"
 #include "engine/Search.h"
 
 bool TypingDriver::EditCode(uint64_t function) {
-  ImeContext* c = context_;
-  int cursor = c->cursor;
-  switch (function) {
-    case KeyFunction::kCursorLeft:
-      if (cursor > 0) --c->cursor;
-      break;
-    case KeyFunction::kCursorRight:
-      if (cursor < c->codeLength) ++c->cursor;
-      break;
-    case KeyFunction::kCursorHome:
-      c->cursor = 0;
-      break;
-    case KeyFunction::kCursorEnd:
-      c->cursor = c->codeLength;
-      break;
-    case KeyFunction::kDeleteBefore:
-    case KeyFunction::kDeleteAfter: {
-      const int at = function == KeyFunction::kDeleteBefore ? cursor - 1 : cursor;
-      if (at < 0 || at >= c->codeLength) break;
-      for (int i = at; i < c->codeLength; ++i) c->code[i] = c->code[i + 1];
-      --c->codeLength;
-      c->cursor = at;
-      break;
+  static constexpr struct {
+    uint64_t function;
+    uint32_t virtualKey;
+  } kEditKeys[] = {
+      {KeyFunction::kCursorLeft, VK_LEFT},     {KeyFunction::kCursorRight, VK_RIGHT},
+      {KeyFunction::kCursorHome, VK_HOME},     {KeyFunction::kCursorEnd, VK_END},
+      {KeyFunction::kDeleteBefore, VK_BACK},   {KeyFunction::kDeleteAfter, VK_DELETE},
+  };
+  for (const auto& edit : kEditKeys) {
+    if (edit.function != function) continue;
+    const int result = EditCodeByKey(context_, edit.virtualKey);
+    if (context_->codeLength == 0) {
+      Cancel();
+    } else {
+      ApplySearchResult(result);
     }
-    default:
-      return false;
-  }
-  if (c->codeLength == 0) {
-    Cancel();
     return true;
   }
-  ApplySearchResult(RebuildCandidates(c));
-  return true;
+  return false;
+}
+
+void TypingDriver::SearchAgain() {
+  if (context_->codeLength > 0) ApplySearchResult(RebuildCandidates(context_));
+}
+
+bool TypingDriver::RunKeyFunction(uint64_t flags) {
+  if (!context_ || !context_->dmeBlock) return false;
+  context_->pendingKeyIndex = 0;
+  context_->pendingKeyText = L"";
+  context_->pendingKeyFlags = flags;
+  return ExecuteKeyCommand(flags);
 }
 
 bool TypingDriver::ExecuteKeyCommand(uint64_t flags) {
   ImeContext* c = context_;
   if (flags == 0) return false;
+  if (flags & KeyFunction::kEntryOperation) {
+    ShowEntryInfo(c, nullptr, static_cast<int>((flags >> 16) & 0xFFFF),
+                  static_cast<int>(flags & 0xFFFF), ContextEffects(c));
+    SearchAgain();
+    return true;
+  }
   if (flags & KeyFunction::kClearInput) {
     if (HasComposition()) {
       Cancel();
@@ -65,7 +72,11 @@ bool TypingDriver::ExecuteKeyCommand(uint64_t flags) {
     }
     if (done) return true;
   }
-  if (!HasComposition()) return false;
+  if (!HasComposition()) {
+    if (!(flags & KeyFunction::kDeleteWord)) return false;
+    ConfirmDeleteEntry(c, nullptr, ContextEffects(c));
+    return true;
+  }
   const DmeConfigBlock* dme = c->dmeBlock;
   const bool tempEnglishCode = dme->tempEnglishLead != 0 && c->codeLength > 0 &&
                                CharToKeyCode(c->code[0]) == dme->tempEnglishLead;

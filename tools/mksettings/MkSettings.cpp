@@ -11,6 +11,7 @@
 #include "engine/ConfigBlocks.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/ItfObject.h"
+#include "engine/Product.h"
 #include "engine/TextDecoder.h"
 
 namespace {
@@ -42,13 +43,9 @@ bool WriteFileBytes(const wchar_t* path, const uint8_t* bytes, uint32_t count) {
   return ok;
 }
 
-// What this build offers: the text service, the association table and
-// temporary words. The settings text shows the options of these only when
+// The settings text shows the options of the product's features only when
 // their bits are set, so they go in before the text is applied.
-void SetProductFeatures(ImeConfigBlock* ime) {
-  ime->spaceWord |= ImeBits::kTsfAvailable | ImeBits::kAssociationsAvailable |
-                    ImeBits::kTempWordsAvailable;
-}
+void SetProductFeatures(ImeConfigBlock* ime) { ime->spaceWord |= kProductFeatureBits; }
 
 int Fail(const char* what) {
   std::fprintf(stderr, "mksettings: %s\n", what);

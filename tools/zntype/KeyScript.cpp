@@ -5,6 +5,9 @@
 
 #include <cwctype>
 
+#include "engine/EntryCommands.h"
+#include "engine/KeyTables.h"
+
 namespace {
 
 struct NamedKey {
@@ -44,7 +47,46 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
   return i == a.size() && b[i] == 0;
 }
 
+constexpr struct {
+  const wchar_t* name;
+  int command;
+} kEntryCommands[] = {
+    {L"up", kEntryMoveUp},       {L"down", kEntryMoveDown},
+    {L"first", kEntryMoveFirst}, {L"last", kEntryMoveLast},
+    {L"pin", kEntryTogglePinned}, {L"secondary", kEntryToggleSecondary},
+    {L"delete", kEntryDelete},   {L"info", kEntryInformation},
+    {L"lookup", kEntryLookUp},
+};
+
+// "Entry:COMMAND:SLOT" with SLOT 1..10 and "DeleteLast".
+bool ParseMenuCommand(const std::wstring& body, KeyStroke* key) {
+  if (EqualsNoCase(body, L"DeleteLast")) {
+    key->keyFunction = KeyFunction::kDeleteWord;
+    return true;
+  }
+  const size_t first = body.find(L':');
+  const size_t second = first == std::wstring::npos ? first : body.find(L':', first + 1);
+  if (second == std::wstring::npos || !EqualsNoCase(body.substr(0, first), L"Entry")) return false;
+  const std::wstring slotText = body.substr(second + 1);
+  if (slotText.empty() || slotText.size() > 2) return false;
+  int slot = 0;
+  for (wchar_t c : slotText) {
+    if (!std::iswdigit(c)) return false;
+    slot = slot * 10 + (c - L'0');
+  }
+  if (slot < 1 || slot > 10) return false;
+  const std::wstring name = body.substr(first + 1, second - first - 1);
+  for (const auto& command : kEntryCommands) {
+    if (!EqualsNoCase(name, command.name)) continue;
+    key->keyFunction = KeyFunction::kEntryOperation | (static_cast<uint64_t>(slot - 1) << 16) |
+                       static_cast<uint64_t>(command.command);
+    return true;
+  }
+  return false;
+}
+
 bool ParseNamedKey(const std::wstring& body, KeyStroke* key) {
+  if (ParseMenuCommand(body, key)) return true;
   std::wstring rest = body;
   for (;;) {
     size_t plus = rest.find(L'+');

@@ -1,6 +1,10 @@
 // Key scripts of the console host and the typing benchmarks: plain characters
 // type themselves, {Name} names any other key ({Space}, {Enter}, {Esc},
 // {Backspace}, {Left}, {PageDown}, {F1}, {Ctrl+1} ...), "{{" types "{".
+// Two names stand for menu commands rather than keys: {Entry:COMMAND:SLOT}
+// runs a command of the candidate-word menu (up, down, first, last, pin,
+// secondary, delete, info, lookup) on page slot 1..10, and {DeleteLast}
+// offers to delete the word committed last.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +17,7 @@ struct KeyStroke {
   bool ctrl = false;
   bool alt = false;
   wchar_t ch = 0;           // the character typed, 0 for a named key
+  uint64_t keyFunction = 0; // menu command: key-function flags to run instead of a key
   std::wstring name;        // as written: "a", "{Space}", "{Ctrl+1}"
 };
 

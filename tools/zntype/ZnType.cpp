@@ -1,25 +1,61 @@
 // zntype: a console typing host. Creates an input context on a data folder
 // (writing the registry values the engine reads), replays key strokes from
-// --keys or standard input and prints what a user would see after each key,
-// as text or, with --json, one JSON object per key. Output is UTF-8.
+// --keys or standard input through the key-stroke driver and prints what a
+// user would see after each key, as text or, with --json, one JSON object per
+// key. Launches, synthetic keys and message boxes are printed, not carried
+// out. Output is UTF-8.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
 
+#include "engine/CommandLanguage.h"
 #include "engine/ImeContext.h"
-#include "engine/Product.h"
+#include "engine/WideString.h"
+#include "tools/common/PrintingEffects.h"
+#include "tools/common/TypingDriver.h"
+#include "tools/common/TypingView.h"
 #include "tools/zntype/KeyScript.h"
-#include "tools/zntype/TypingHost.h"
 
 namespace {
+
+constexpr wchar_t kHelp[] =
+    L"usage: zntype --data DIR [--keys STRING] [--json] [--scratch] [--answer yes|no]\n"
+    L"              [--time \"YYYY-MM-DD hh:mm:ss\"] [--clipboard TEXT] [--set LINE]...\n"
+    L"Types the keys (from --keys, else standard input) into an input context on the\n"
+    L"data folder DIR and prints after each key the code, the composition, the page\n"
+    L"(> marks the selection), the committed text, the temporary words and the\n"
+    L"effects (launches, keys, message boxes), which are printed, not performed.\n"
+    L"  --json       one JSON object per key\n"
+    L"  --scratch    work on a copy of DIR, leaving DIR unchanged\n"
+    L"  --answer     the button every message box gets (default yes)\n"
+    L"  --time       a fixed clock for date placeholders (default: the real one)\n"
+    L"  --clipboard  the clipboard text commands see (default empty)\n"
+    L"  --set        applies a settings line \"[-SECTION-],KEY=VALUE\" before typing, as\n"
+    L"               the set( command does; it changes config.dsc (see --scratch)\n"
+    L"Keys: a character types itself, \"{{\" types \"{\"; {Name} names other keys:\n"
+    L"  {Space} {Enter} {Esc} {Backspace} {Tab} {Left} {Right} {Up} {Down} {Home}\n"
+    L"  {End} {PageUp} {PageDown} {Delete} {Insert} {Shift} {Ctrl} {Alt} {CapsLock}\n"
+    L"  {F1}..{F24}, with modifiers {Ctrl+1} {Ctrl+Shift+a} {Alt+x} {Shift+Esc}.\n"
+    L"Menu commands:\n"
+    L"  {Entry:COMMAND:SLOT}  candidate-word menu on page slot 1..10; COMMAND is\n"
+    L"                        up, down, first, last, pin, secondary, delete, info\n"
+    L"                        or lookup\n"
+    L"  {DeleteLast}          offer to delete (or restore) the word committed last\n";
 
 struct Options {
   std::wstring data;
   std::wstring keys;
   bool haveKeys = false;
   bool json = false;
+  bool scratch = false;
+  bool help = false;
+  PrintingEffects::Answer answer = PrintingEffects::Answer::kYes;
+  bool fixedTime = false;
+  LocalTimeParts time{};
+  std::wstring clipboard;
+  std::vector<std::wstring> settings;
 };
 
 void Write(HANDLE out, const std::wstring& text) {
@@ -43,19 +79,35 @@ bool ParseOptions(Options* options) {
   bool ok = true;
   for (int i = 1; i < argc && ok; ++i) {
     std::wstring arg = argv[i];
-    if (arg == L"--json") {
+    const bool hasValue = i + 1 < argc;
+    if (arg == L"--help" || arg == L"-h") {
+      options->help = true;
+    } else if (arg == L"--json") {
       options->json = true;
-    } else if (arg == L"--data" && i + 1 < argc) {
+    } else if (arg == L"--scratch") {
+      options->scratch = true;
+    } else if (arg == L"--data" && hasValue) {
       options->data = argv[++i];
-    } else if (arg == L"--keys" && i + 1 < argc) {
+    } else if (arg == L"--keys" && hasValue) {
       options->keys = argv[++i];
       options->haveKeys = true;
+    } else if (arg == L"--answer" && hasValue) {
+      std::wstring value = argv[++i];
+      ok = value == L"yes" || value == L"no";
+      if (value == L"no") options->answer = PrintingEffects::Answer::kNo;
+    } else if (arg == L"--time" && hasValue) {
+      ok = ParseLocalTime(argv[++i], &options->time);
+      options->fixedTime = true;
+    } else if (arg == L"--set" && hasValue) {
+      options->settings.push_back(argv[++i]);
+    } else if (arg == L"--clipboard" && hasValue) {
+      options->clipboard = argv[++i];
     } else {
       ok = false;
     }
   }
   LocalFree(argv);
-  return ok && !options->data.empty();
+  return ok && (options->help || !options->data.empty());
 }
 
 std::wstring ReadStandardInput() {
@@ -68,30 +120,6 @@ std::wstring ReadStandardInput() {
   std::wstring text(n, L'\0');
   MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
   return text;
-}
-
-// The values the installer would have written, under this program's product key.
-bool WriteRegistryValues(const std::wstring& dataFolder) {
-  wchar_t self[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return false;
-  std::wstring install(self, n);
-  install.erase(install.find_last_of(L'\\') + 1);
-  HKEY key = nullptr;
-  std::wstring path = std::wstring(ZN_REGISTRY_ROOT) + L"\\" + ZN_PRODUCT_GUID_TEXT;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  bool ok = true;
-  for (auto [name, value] : {std::pair<const wchar_t*, std::wstring>{L"IMEName", ZN_IME_NAME},
-                             {L"InstallLocation", install},
-                             {L"DataLocation", dataFolder}}) {
-    ok = ok && RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-                   ERROR_SUCCESS;
-  }
-  RegCloseKey(key);
-  return ok;
 }
 
 std::wstring JsonString(const std::wstring& text) {
@@ -111,31 +139,104 @@ std::wstring JsonString(const std::wstring& text) {
   return out + L"\"";
 }
 
-std::wstring Shown(const ShownCandidate& c) {
-  return c.hint.empty() ? c.word : c.word + L"(" + c.hint + L")";
+std::wstring JsonList(const std::vector<std::wstring>& items) {
+  std::wstring list;
+  for (size_t i = 0; i < items.size(); ++i) list += (i ? L"," : L"") + JsonString(items[i]);
+  return L"[" + list + L"]";
 }
 
-std::wstring Describe(const KeyStroke& key, const TypingHost& host, bool json) {
-  auto page = host.Page();
-  if (json) {
-    std::wstring list;
-    for (size_t i = 0; i < page.size(); ++i) list += (i ? L"," : L"") + JsonString(Shown(page[i]));
-    return L"{\"key\":" + JsonString(key.name) + L",\"code\":" + JsonString(host.Code()) +
-           L",\"composition\":" + JsonString(host.Composition()) + L",\"candidates\":[" + list +
-           L"],\"selection\":" + std::to_wstring(host.Selection()) + L",\"page\":" +
-           std::to_wstring(host.PageIndex()) + L",\"commit\":" + JsonString(host.Commit()) +
-           L"}\n";
+std::wstring TempText(const TempWordView& t) {
+  return t.word + L"=" + t.code + L"@" + std::to_wstring(t.age);
+}
+
+// Multi-line texts (message boxes) stay indented under their key.
+std::wstring Indented(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    out += text[i];
+    if (text[i] == L'\n') out += L"      ";
   }
-  std::wstring line = L"[" + key.name + L"] code: " + host.Code();
-  if (!page.empty()) {
-    line += L"\n   page " + std::to_wstring(host.PageIndex() + 1) + L":";
-    for (size_t i = 0; i < page.size(); ++i) {
-      line += (static_cast<int>(i) == host.Selection() ? L"  >" : L"   ") +
-              std::to_wstring((i + 1) % 10) + L"." + Shown(page[i]);
+  return out;
+}
+
+// Text mode lists the temporary words only when they changed.
+std::wstring Describe(const KeyStroke& key, const TypingView& view,
+                      const std::vector<std::wstring>& effects, bool json, bool tempChanged) {
+  std::vector<std::wstring> temp;
+  for (const TempWordView& t : view.temp) temp.push_back(TempText(t));
+  if (json) {
+    return L"{\"key\":" + JsonString(key.name) + L",\"code\":" + JsonString(view.code) +
+           L",\"composition\":" + JsonString(view.composition) + L",\"candidates\":" +
+           JsonList(view.candidates) + L",\"selection\":" + std::to_wstring(view.selection) +
+           L",\"page\":" + std::to_wstring(view.page) + L",\"commit\":" +
+           JsonString(view.commit) + L",\"temp\":" + JsonList(temp) + L",\"effects\":" +
+           JsonList(effects) + L"}\n";
+  }
+  std::wstring line = L"[" + key.name + L"] code: " + view.code;
+  if (view.composition != view.code) line += L"  composition: " + view.composition;
+  if (!view.candidates.empty()) {
+    line += L"\n   page " + std::to_wstring(view.page + 1) + L":";
+    for (size_t i = 0; i < view.candidates.size(); ++i) {
+      line += (static_cast<int>(i) == view.selection ? L"  >" : L"   ") +
+              std::to_wstring((i + 1) % 10) + L"." + view.candidates[i];
     }
   }
-  if (!host.Commit().empty()) line += L"\n   commit: " + host.Commit();
+  if (!view.commit.empty()) line += L"\n   commit: " + view.commit;
+  for (const std::wstring& effect : effects) line += L"\n   effect: " + Indented(effect);
+  if (tempChanged) {
+    line += temp.empty() ? L"\n   temp: (none)" : L"\n   temp:";
+    for (const std::wstring& t : temp) line += L" " + t;
+  }
   return line + L"\n";
+}
+
+int Run(const Options& options, const std::vector<KeyStroke>& keys, const std::wstring& data) {
+  if (!WriteHostRegistryValues(data)) {
+    Fail(L"cannot write the product's registry values");
+    return 1;
+  }
+  ImeContext* context = CreateImeContext();
+  if (!context) {
+    Fail(L"no input context: config.dsc and main.dmg must be in " + data);
+    return 1;
+  }
+  PrintingEffects effects;
+  effects.SetAnswer(options.answer);
+  effects.SetClipboard(options.clipboard);
+  if (options.fixedTime) effects.SetFixedTime(options.time);
+  context->effects = &effects;
+  for (const std::wstring& line : options.settings) {
+    CopyStringBounded(context->commandArgument, kCommandArgumentUnits,
+                      (L"set(" + line + L")").c_str());
+    if (!ApplySetCommand(context, effects)) {
+      Fail(L"settings line not applied: " + line);
+      context->effects = nullptr;
+      DestroyImeContext(context);
+      return 2;
+    }
+  }
+  TypingDriver driver(context);
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  std::vector<TempWordView> shownTemp;
+  for (const KeyStroke& key : keys) {
+    driver.ClearOutput();
+    if (key.keyFunction) {
+      driver.RunKeyFunction(key.keyFunction);
+    } else {
+      driver.Press(key);
+    }
+    const TypingView view = ViewOf(driver);
+    bool tempChanged = view.temp.size() != shownTemp.size();
+    for (size_t i = 0; !tempChanged && i < view.temp.size(); ++i) {
+      tempChanged = view.temp[i].word != shownTemp[i].word || view.temp[i].age != shownTemp[i].age;
+    }
+    shownTemp = view.temp;
+    Write(out, Describe(key, view, effects.TakeLog(), options.json, tempChanged));
+  }
+  context->effects = nullptr;
+  DestroyImeContext(context);
+  return 0;
 }
 
 }  // namespace
@@ -143,8 +244,12 @@ std::wstring Describe(const KeyStroke& key, const TypingHost& host, bool json) {
 int main() {
   Options options;
   if (!ParseOptions(&options)) {
-    Fail(L"usage: zntype --data DIR [--keys STRING] [--json]");
+    Fail(L"bad arguments; see zntype --help");
     return 2;
+  }
+  if (options.help) {
+    Write(GetStdHandle(STD_OUTPUT_HANDLE), kHelp);
+    return 0;
   }
   if (options.data.back() != L'\\') options.data += L'\\';
   std::vector<KeyStroke> keys;
@@ -153,21 +258,15 @@ int main() {
     Fail(error);
     return 2;
   }
-  if (!WriteRegistryValues(options.data)) {
-    Fail(L"cannot write the product's registry values");
-    return 1;
+  std::wstring data = options.data;
+  if (options.scratch) {
+    data = CopyDataFolder(options.data);
+    if (data.empty()) {
+      Fail(L"cannot copy " + options.data);
+      return 1;
+    }
   }
-  ImeContext* context = CreateImeContext();
-  if (!context) {
-    Fail(L"no input context: config.dsc and main.dmg must be in " + options.data);
-    return 1;
-  }
-  TypingHost host(context);
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  for (const KeyStroke& key : keys) {
-    host.Apply(key);
-    Write(out, Describe(key, host, options.json));
-  }
-  DestroyImeContext(context);
-  return 0;
+  const int status = Run(options, keys, data);
+  if (options.scratch) RemoveDataFolderCopy(data);
+  return status;
 }

@@ -1,0 +1,193 @@
+// Typing through the key-stroke driver on a copy of the shipped data folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "engine/CommandLanguage.h"
+#include "engine/DmgTable.h"
+#include "engine/ImeOptionBits.h"
+#include "engine/Product.h"
+#include "tools/common/PrintingEffects.h"
+#include "tools/common/TypingDriver.h"
+#include "tools/common/TypingView.h"
+#include "tools/zntype/KeyScript.h"
+
+namespace {
+
+// The real services, except that the product's registry values point at the
+// test's copy and the product key comes from no string table.
+class CopyOs : public Win32OsServices {
+ public:
+  explicit CopyOs(std::wstring data) : data_(std::move(data)) {}
+  RegistryRead ReadMachineString(const wchar_t*, const wchar_t* name, wchar_t* out,
+                                 uint32_t capacity) const override {
+    std::wstring value = std::wstring(name) == L"DataLocation" ? data_
+                         : std::wstring(name) == L"IMEName"    ? std::wstring(ZN_IME_NAME)
+                                                               : data_;
+    if (value.size() + 1 > capacity) return RegistryRead::kValueMissing;
+    std::copy(value.c_str(), value.c_str() + value.size() + 1, out);
+    return RegistryRead::kOk;
+  }
+  int LoadModuleString(uint32_t, wchar_t* out, int capacity) const override {
+    std::wstring key = ZN_PRODUCT_GUID_TEXT;
+    if (static_cast<int>(key.size()) >= capacity) return 0;
+    std::copy(key.c_str(), key.c_str() + key.size() + 1, out);
+    return static_cast<int>(key.size());
+  }
+
+ private:
+  std::wstring data_;
+};
+
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+class ShippedTypingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    copy_ = CopyDataFolder(ZN_TEST_DATA_DIR);
+    ASSERT_FALSE(copy_.empty());
+    os_ = std::make_unique<CopyOs>(copy_);
+    ctx_ = CreateImeContext(os_.get());
+    ASSERT_NE(ctx_, nullptr);
+    ctx_->effects = &effects_;
+    driver_ = std::make_unique<TypingDriver>(ctx_);
+  }
+  void TearDown() override {
+    driver_.reset();
+    DestroyImeContext(ctx_);
+    RemoveDataFolderCopy(copy_);
+  }
+
+  // Types a key script; returns the text the host received.
+  std::wstring Type(const std::wstring& script) {
+    std::vector<KeyStroke> keys;
+    std::wstring error;
+    EXPECT_TRUE(ParseKeyScript(script, &keys, &error)) << error;
+    driver_->ClearOutput();
+    for (const KeyStroke& key : keys) {
+      if (key.keyFunction) {
+        driver_->RunKeyFunction(key.keyFunction);
+      } else {
+        driver_->Press(key);
+      }
+    }
+    return std::wstring(driver_->Output(), driver_->OutputUnits());
+  }
+  TypingView View() const { return ViewOf(*driver_); }
+
+  // Adds a word to the copy's main.dmg as another process would.
+  void AddMainWord(const std::wstring& code, const std::wstring& word) {
+    std::wstring codeText = code;
+    DmgRecordBuffer record = BuildRecordFromText(codeText.data(), word.c_str(), nullptr);
+    ASSERT_TRUE(record);
+    MappedFile* main = ctx_->files[kFileMain];
+    ASSERT_TRUE(AppendRecord(main, record.get()));
+    ReopenTables(ctx_);
+    PlaceNewRecord(main, &kDefaultRecordCompareOps, -1);
+    RebuildKeyIndex(main, &kDefaultRecordCompareOps);
+  }
+
+  std::wstring copy_;
+  std::unique_ptr<CopyOs> os_;
+  ImeContext* ctx_ = nullptr;
+  PrintingEffects effects_;
+  std::unique_ptr<TypingDriver> driver_;
+};
+
+}  // namespace
+
+TEST_F(ShippedTypingTest, WubiCodesListAndCommitTheirWords) {
+  EXPECT_EQ(Type(L"ggl"), L"");
+  EXPECT_EQ(View().code, L"ggl");
+  ASSERT_FALSE(View().candidates.empty());
+  EXPECT_EQ(View().candidates[0], L"一");
+  // The fourth key leaves a single word, which goes out at once.
+  EXPECT_EQ(Type(L"l"), L"一");
+  EXPECT_EQ(View().code, L"");
+
+  EXPECT_EQ(Type(L"wqvb"), L"");
+  ASSERT_FALSE(View().candidates.empty());
+  EXPECT_EQ(View().candidates[0], L"你好");
+  EXPECT_EQ(View().selection, 0);
+  EXPECT_EQ(Type(L"{Space}"), L"你好");
+  EXPECT_TRUE(View().candidates.empty());
+}
+
+TEST_F(ShippedTypingTest, DigitSelectsSlotAndEscClears) {
+  Type(L"sfg");
+  const std::vector<std::wstring> page = View().candidates;
+  ASSERT_GE(page.size(), 3u);
+  EXPECT_EQ(Type(L"3"), page[2]);
+  EXPECT_EQ(View().code, L"");
+
+  Type(L"wqv");
+  EXPECT_EQ(Type(L"{Esc}"), L"");
+  EXPECT_EQ(View().code, L"");
+  EXPECT_TRUE(View().candidates.empty());
+  // Backspace edits the code through the engine and searches again.
+  Type(L"wqv{Backspace}");
+  EXPECT_EQ(View().code, L"wq");
+  EXPECT_TRUE(Contains(View().candidates, L"你"));
+  Type(L"{Left}{Delete}");
+  EXPECT_EQ(View().code, L"w");
+  EXPECT_TRUE(Contains(View().candidates, L"人"));
+}
+
+TEST_F(ShippedTypingTest, TemporaryWordsAfterThreeSingleCharacterCommits) {
+  ctx_->imeBlock->optionFlags |= kImeOptTempWords;
+  ASSERT_TRUE(ListTempWords(ctx_).empty());
+  Type(L"ggll");
+  EXPECT_EQ(Type(L"sfg1"), L"杜");
+  EXPECT_TRUE(ListTempWords(ctx_).empty());
+  // The last two commits make a word main.dmg does not have.
+  EXPECT_EQ(Type(L"w{Space}"), L"人");
+  const std::vector<TempWordView> temp = ListTempWords(ctx_);
+  auto word = std::find_if(temp.begin(), temp.end(),
+                           [](const TempWordView& t) { return t.word == L"杜人"; });
+  ASSERT_NE(word, temp.end());
+  // The new word is offered for its code.
+  const std::wstring out = Type(word->code);
+  EXPECT_TRUE(out == L"杜人" || Contains(View().candidates, L"杜人")) << word->code;
+}
+
+TEST_F(ShippedTypingTest, EntryCommandMovesAWordDown) {
+  Type(L"wqvb");
+  std::vector<std::wstring> before = View().candidates;
+  ASSERT_GE(before.size(), 2u);
+  Type(L"{Entry:down:1}");
+  std::vector<std::wstring> after = View().candidates;
+  ASSERT_GE(after.size(), 2u);
+  EXPECT_EQ(after[0], before[1]);
+  EXPECT_EQ(after[1], before[0]);
+  // The information command only shows a box.
+  Type(L"{Entry:info:2}");
+  std::vector<std::wstring> log = effects_.TakeLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find(before[0]), std::wstring::npos);
+  EXPECT_EQ(View().candidates, after);
+}
+
+TEST_F(ShippedTypingTest, DeleteLastAsksAndDeletesTheWord) {
+  EXPECT_EQ(Type(L"wqvb{Space}"), L"你好");
+  Type(L"{DeleteLast}");
+  std::vector<std::wstring> log = effects_.TakeLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find(L"-> yes"), std::wstring::npos);
+  Type(L"wqvb");
+  EXPECT_FALSE(Contains(View().candidates, L"你好"));
+}
+
+TEST_F(ShippedTypingTest, CommandCandidateLaunchIsPrintedNotRun) {
+  ctx_->imeBlock->spaceWord |= ImeBits::kMacros;
+  AddMainWord(L"wqvb#类1", L"$zncmd(\"run(notepad.exe)\",记事本)");
+  Type(L"wqvb");
+  ASSERT_TRUE(Contains(View().candidates, L"记事本"));
+  const auto& page = View().candidates;
+  const int slot = static_cast<int>(std::find(page.begin(), page.end(), L"记事本") - page.begin());
+  EXPECT_EQ(Type(std::wstring(1, static_cast<wchar_t>(L'1' + slot))), L"");
+  EXPECT_EQ(effects_.TakeLog(), std::vector<std::wstring>{L"launch notepad.exe"});
+  EXPECT_EQ(View().code, L"");
+}
