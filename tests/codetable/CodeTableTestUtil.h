@@ -13,37 +13,19 @@
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 #include "tests/common/TempDir.h"
+#include "tests/common/TestFiles.h"
 
 namespace zn::test {
-
-inline void WriteBytes(const std::wstring& path, const void* data, size_t size) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(f, data, static_cast<DWORD>(size), &written, nullptr);
-  CloseHandle(f);
-}
 
 // UTF-16LE with a byte-order mark.
 inline void WriteText(const std::wstring& path, const std::wstring& text) {
   std::wstring withMark = L"\xFEFF" + text;
-  WriteBytes(path, withMark.data(), withMark.size() * 2);
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::vector<uint8_t> out;
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return out;
-  out.resize(GetFileSize(f, nullptr));
-  DWORD got = 0;
-  if (!out.empty()) ReadFile(f, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
-  CloseHandle(f);
-  return out;
+  WriteFileBytes(path, withMark.data(), withMark.size() * 2);
 }
 
 // The text of a UTF-16LE file without its mark.
 inline std::wstring ReadText(const std::wstring& path) {
-  std::vector<uint8_t> b = ReadBytes(path);
+  std::vector<uint8_t> b = ReadFileBytes(path);
   std::wstring s(b.size() / 2, L'\0');
   if (!s.empty()) std::memcpy(s.data(), b.data(), s.size() * 2);
   if (!s.empty() && s[0] == 0xFEFF) s.erase(0, 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "codetable/DefinitionText.h"
@@ -54,17 +55,14 @@ TEST(DefinitionTextTest, TagsAndCodeUnits) {
 
   EXPECT_EQ(L"ab#x", Parse(L"词\tab#x").code);
   EXPECT_EQ(L"\xFF11\xFF0A", Parse(L"词\t\xFF11\xFF0A").code);
-  EXPECT_EQ(0, Parse(L"词\ta\xFF0C" L"b").ok);  // full-width comma
-  EXPECT_EQ(0, Parse(L"词\ta\x0001").ok);       // would become a 0 byte
-  EXPECT_EQ(0, Parse(L"词\ta\x00E9").ok);
-  EXPECT_EQ(0, Parse(L"词\tab#已删除").ok);
-  EXPECT_EQ(0, Parse(L"no tab").ok);
-  EXPECT_EQ(0, Parse(L"词\t").ok);
-  EXPECT_EQ(16u, EntryAttr::Category(Parse(L"词\ta#类0").attr));
-  EXPECT_EQ(16u, EntryAttr::Category(Parse(L"词\ta#类-3").attr));
-  EXPECT_EQ(L"a", Parse(L"词\ta#类-3").code);
-  EXPECT_EQ(31u, EntryAttr::Category(Parse(L"词\ta#类99").attr));
-  EXPECT_EQ(3u, EntryAttr::Category(Parse(L"词\ta#用#次").attr));
+  // A full-width comma, a unit that would become a 0 byte, a non-code letter.
+  for (const wchar_t* bad : {L"词\ta\xFF0C" L"b", L"词\ta\x0001", L"词\ta\x00E9", L"词\tab#已删除", L"no tab", L"词\t"}) {
+    EXPECT_EQ(0, Parse(bad).ok) << bad;
+  }
+  for (auto [line, category] : {std::pair{L"词\ta#类0", 16u}, {L"词\ta#类-3", 16u}, {L"词\ta#类99", 31u}, {L"词\ta#用#次", 3u}}) {
+    EXPECT_EQ(category, EntryAttr::Category(Parse(line).attr)) << line;
+    EXPECT_EQ(L"a", Parse(line).code) << line;
+  }
   // An empty code stays an entry; the compiler drops it when writing.
   Parsed onlyTags = Parse(L"词\t#固");
   EXPECT_EQ(1, onlyTags.ok);
@@ -165,17 +163,13 @@ TEST(DefinitionTextTest, CompilerLineSplitting) {
   EXPECT_EQ((std::vector<std::wstring>{L"a\nb"}), SplitCompiler(L"a\nb"));
   EXPECT_TRUE(SplitCompiler(L"").empty());
 
-  std::wstring buf = L"///abc";
-  wchar_t* line = buf.data();
-  uint32_t units = 6;
-  EXPECT_EQ(LineKind::kEntry, ClassifyCompilerLine(&line, &units));
-  EXPECT_EQ(L"//abc", std::wstring(line, units));
-  buf = L"//abc";
-  line = buf.data();
-  units = 5;
-  EXPECT_EQ(LineKind::kComment, ClassifyCompilerLine(&line, &units));
-  buf = L"---config@x=1";
-  line = buf.data();
-  units = static_cast<uint32_t>(buf.size());
-  EXPECT_EQ(LineKind::kHeader, ClassifyCompilerLine(&line, &units));
+  // Three slashes are an entry starting "//".
+  for (auto [text, kind, rest] : {std::tuple{L"///abc", LineKind::kEntry, L"//abc"}, {L"//abc", LineKind::kComment, L""},
+                                  {L"---config@x=1", LineKind::kHeader, L""}}) {
+    std::wstring buf = text;
+    wchar_t* line = buf.data();
+    uint32_t units = static_cast<uint32_t>(buf.size());
+    EXPECT_EQ(kind, ClassifyCompilerLine(&line, &units)) << text;
+    if (kind == LineKind::kEntry) EXPECT_EQ(rest, std::wstring(line, units));
+  }
 }

@@ -1,42 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "codetable/DmgImport.h"
 #include "codetable/TableExport.h"
 #include "tests/codetable/CodeTableTestUtil.h"
+#include "tests/engine/DmgTestTables.h"
 
 using namespace zn::test;
 
 namespace {
 
-// danzi.dmi: count, sorted offsets, key NUL value NUL.
-void WriteDanzi(const std::wstring& path, const std::map<std::wstring, std::wstring>& chars) {
-  std::vector<uint8_t> entries;
-  std::vector<uint32_t> offsets;
-  uint32_t n = static_cast<uint32_t>(chars.size());
-  for (const auto& [k, v] : chars) {
-    offsets.push_back(4 + 4 * n + static_cast<uint32_t>(entries.size()));
-    for (const std::wstring* s : {&k, &v}) {
-      const uint8_t* p = reinterpret_cast<const uint8_t*>(s->c_str());
-      entries.insert(entries.end(), p, p + 2 * (s->size() + 1));
-    }
-  }
-  std::vector<uint8_t> file(4 + 4 * n);
-  std::memcpy(file.data(), &n, 4);
-  std::memcpy(file.data() + 4, offsets.data(), 4 * n);
-  file.insert(file.end(), entries.begin(), entries.end());
-  WriteBytes(path, file.data(), file.size());
-}
-
 class DmgImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(3, CompileText(dir_, L"工\ta\r\n旧词\tjc\r\n删除\tsc\r\n", L"main.dmg"));
-    WriteDanzi(dir_.File(L"danzi.dmi"), {{L"你", L"wqiy"}, {L"好", L"vbg"}, {L"𠀀", L"xyz"}});
+    WriteFileBytes(dir_.File(L"danzi.dmi"), BuildDmsBytes({{L"你", L"wqiy"}, {L"好", L"vbg"}, {L"𠀀", L"xyz"}}));
     // Two characters: 1st and 2nd code unit of each; n >= 3: first unit of each of the first three.
     rules_[2] = WordFormationRule{{0x0101, 0x0102, 0x0201, 0x0202}};
     for (int n = 3; n <= 30; ++n) rules_[n] = WordFormationRule{{0x0101, 0x0201, 0x0301}};

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "codetable/DmgMake.h"
@@ -26,12 +27,6 @@ class Messages : public ProgressReporter {
   uint32_t lastDone = 0, lastTotal = 0;
 };
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, b.data() + at, 4);
-  return v;
-}
-
 }  // namespace
 
 // Six definition lines under a category header: one duplicate, one line
@@ -48,39 +43,28 @@ TEST(DmgMakeTest, WorkedExampleByteForByte) {
                            L"式\taa#序7\r\n"
                            L"坏\ta\xFF0C" L"b\r\n",
                            L"t.dmg", &messages));
-  std::vector<uint8_t> b = ReadBytes(dir.File(L"t.dmg"));
+  std::vector<uint8_t> b = ReadFileBytes(dir.File(L"t.dmg"));
   // 4 records of 9, 9, 9 and 10 bytes behind 66188 + 4 * 4.
   ASSERT_EQ(66241u, b.size());
-  EXPECT_EQ(66204u, U32(b, 0x00));  // edge
-  EXPECT_EQ(4u, U32(b, 0x04));      // count
-  EXPECT_EQ(1u, U32(b, 0x08));      // type
+  EXPECT_EQ(66204u, GetU32(b, 0x00));  // edge
+  EXPECT_EQ(4u, GetU32(b, 0x04));      // count
+  EXPECT_EQ(1u, GetU32(b, 0x08));      // type
   EXPECT_EQ(0, std::memcmp(b.data() + 0x10, L"系统码表", 8));
   EXPECT_EQ(0, std::memcmp(b.data() + 0x30, "YNSN", 4));
-  EXPECT_EQ(100u, U32(b, 0x74));
-  // Records in parse order from the edge upward.
-  const uint8_t da[] = {0xFF, 0x3F, 0x00, 0x04, 1, 'd', 1, 0x27, 0x59};   // 大 d#辅: 16383, cat 4
-  const uint8_t ge[] = {0xFF, 0x3F, 0x00, 0x42, 1, 'a', 1, 0x08, 0x62};   // 戈 a#固: pinned, cat 2
-  const uint8_t gong[] = {0xFE, 0x3F, 0x00, 0x02, 1, 'a', 1, 0xE5, 0x5D}; // 工 a: 16382
-  const uint8_t shi[] = {0x07, 0x00, 0x00, 0x02, 2, 'a', 'a', 1, 0x0F, 0x5F};  // 式 aa#序7
-  EXPECT_EQ(0, std::memcmp(b.data() + 66204, da, sizeof(da)));
-  EXPECT_EQ(0, std::memcmp(b.data() + 66213, ge, sizeof(ge)));
-  EXPECT_EQ(0, std::memcmp(b.data() + 66222, gong, sizeof(gong)));
-  EXPECT_EQ(0, std::memcmp(b.data() + 66231, shi, sizeof(shi)));
-  // Sorted: a 工, a 戈, aa 式, d 大.
-  EXPECT_EQ(66222u, U32(b, 0x10288));
-  EXPECT_EQ(66213u, U32(b, 0x1028C));
-  EXPECT_EQ(66231u, U32(b, 0x10290));
-  EXPECT_EQ(66204u, U32(b, 0x10294));
-  EXPECT_EQ(0u, U32(b, 0x10298));  // the 4-byte free gap
-  auto index = [&](int c, int d) { return U32(b, 0x88 + 4 * (c * 128 + d)); };
-  EXPECT_EQ(0u, index('a', 0));
-  EXPECT_EQ(3u, index('a', 1));
-  EXPECT_EQ(2u, index('a', 'a'));
-  EXPECT_EQ(3u, index('a', 'b'));
-  EXPECT_EQ(3u, index('d', 0));
-  EXPECT_EQ(4u, index('d', 1));
-  EXPECT_EQ(0u, index('b', 0));
-  EXPECT_EQ(0u, index('b', 1));
+  EXPECT_EQ(100u, GetU32(b, 0x74));
+  // Records in parse order from the edge upward: 大 d#辅 (16383, category 4),
+  // 戈 a#固 (pinned, category 2), 工 a (16382), 式 aa#序7.
+  const std::vector<uint8_t> records = {0xFF, 0x3F, 0x00, 0x04, 1, 'd', 1, 0x27, 0x59,
+                                        0xFF, 0x3F, 0x00, 0x42, 1, 'a', 1, 0x08, 0x62,
+                                        0xFE, 0x3F, 0x00, 0x02, 1, 'a', 1, 0xE5, 0x5D,
+                                        0x07, 0x00, 0x00, 0x02, 2, 'a', 'a', 1, 0x0F, 0x5F};
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 66204, b.end()), records);
+  // Sorted: a 工, a 戈, aa 式, d 大; then the 4-byte free gap.
+  const uint32_t offsets[] = {66222, 66213, 66231, 66204, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(offsets[i], GetU32(b, 0x10288 + 4 * i)) << i;
+  const std::tuple<int, int, uint32_t> index[] = {{'a', 0, 0}, {'a', 1, 3}, {'a', 'a', 2}, {'a', 'b', 3},
+                                                  {'d', 0, 3}, {'d', 1, 4}, {'b', 0, 0},   {'b', 1, 0}};
+  for (auto [c, d, v] : index) EXPECT_EQ(v, GetU32(b, 0x88 + 4 * (c * 128 + d))) << c << " " << d;
   bool summary = false;
   for (const auto& t : messages.texts) summary |= t.find(L"有效编码行数: 4") != std::wstring::npos;
   EXPECT_TRUE(summary);

@@ -46,7 +46,7 @@ TEST(WordListTest, MergeOverLargerAndSmallerTables) {
   WriteText(dir.File(L"small.txt"), small);
   ASSERT_EQ(500, BuildWordListTable(dir.File(L"big.txt").c_str(), dir.File(L"t1.dmg").c_str(), nullptr, nullptr));
   ASSERT_EQ(2, BuildWordListTable(dir.File(L"small.txt").c_str(), dir.File(L"t2.dmg").c_str(), nullptr, nullptr));
-  uint32_t bigSize = static_cast<uint32_t>(ReadBytes(dir.File(L"t1.dmg")).size());
+  uint32_t bigSize = static_cast<uint32_t>(ReadFileBytes(dir.File(L"t1.dmg")).size());
   bool hash = true;
   ASSERT_EQ(1, MergeWordListViaTempTable(dir.File(L"t1.dmg").c_str(), dir.File(L"small.txt").c_str(), &hash,
                                          nullptr, dir.path().c_str()));

@@ -49,7 +49,7 @@ class SettingsCodec {
 };
 
 inline std::wstring DecodeFile(const std::wstring& path) {
-  std::vector<uint8_t> bytes = ReadBytes(path);
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
   wchar_t* text = nullptr;
   if (DecodeTextBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()), &text) < 0) return L"";
   std::wstring result = text;

@@ -87,7 +87,7 @@ constexpr wchar_t kPopulated[] =
     L"P3=L1B1+L2B1+R1B1+R1B2\r\n"
     L"P30=L1B0\r\n";
 
-SettingsImage Shipped() { return SettingsImage(ReadBytes(ShippedConfigPath())); }
+SettingsImage Shipped() { return SettingsImage(ReadFileBytes(ShippedConfigPath())); }
 
 int Parse(const std::wstring& text, SettingsImage& image, const ItfObject* itf) {
   return ParseSettingsText(text.c_str(), image.blocks.ime, image.blocks.dme, image.blocks.skin, itf);
@@ -116,7 +116,7 @@ TEST(SettingsText, WriteReadWriteIsIdentity) {
   EXPECT_STREQ(populated.blocks.skin->skinName, L"night.col");
 
   std::wstring first = Write(populated, codec.get(), dir, L"a.txt");
-  std::vector<uint8_t> firstBytes = ReadBytes(first);
+  std::vector<uint8_t> firstBytes = ReadFileBytes(first);
   ASSERT_GE(firstBytes.size(), 2u);
   EXPECT_EQ(firstBytes[0], 0xFF);
   EXPECT_EQ(firstBytes[1], 0xFE);
@@ -126,7 +126,7 @@ TEST(SettingsText, WriteReadWriteIsIdentity) {
   for (size_t i = 0; i < populated.bytes.size(); ++i) {
     ASSERT_EQ(populated.bytes[i], reread.bytes[i]) << "config.dsc byte " << i;
   }
-  EXPECT_EQ(ReadBytes(Write(reread, codec.get(), dir, L"b.txt")), firstBytes);
+  EXPECT_EQ(ReadFileBytes(Write(reread, codec.get(), dir, L"b.txt")), firstBytes);
 }
 
 TEST(SettingsText, TextWithoutHeaderChangesNothing) {

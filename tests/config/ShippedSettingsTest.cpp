@@ -11,31 +11,10 @@
 namespace zn::test {
 namespace {
 
-TEST(ShippedSettings, ContainerLayout) {
-  std::vector<uint8_t> bytes = ReadBytes(ShippedConfigPath());
-  ASSERT_EQ(bytes.size(), kConfigFileSize);
-  const auto* header = reinterpret_cast<const ConfigFileHeader*>(bytes.data());
-  EXPECT_EQ(header->sectionCount & 0xFF, 4u);
-  EXPECT_EQ(header->sectionOffset[0], 140u);
-  EXPECT_EQ(header->sectionOffset[1], 8432u);
-  EXPECT_EQ(header->sectionOffset[2], 21776u);
-  EXPECT_EQ(header->sectionOffset[3], 22436u);
-  SettingsImage image(bytes);
-  ASSERT_TRUE(image.ok());
-  EXPECT_STREQ(image.blocks.soft->displayName, ZN_DISPLAY_NAME);
-  EXPECT_STREQ(image.blocks.soft->imeName, ZN_IME_NAME);
-  uint8_t guid[16];
-  ASSERT_TRUE(ParseGuidText(ZN_PRODUCT_GUID_TEXT, guid));
-  EXPECT_EQ(0, memcmp(image.blocks.soft->productGuid, guid, 16));
-  for (int category = 1; category <= 4; ++category) {
-    EXPECT_NE(image.blocks.soft->categoryNames[category][0], 0) << category;
-  }
-}
-
 TEST(ShippedSettings, TextIsWhatTheWriterWrites) {
   SettingsCodec codec;
   TempDir dir;
-  std::vector<uint8_t> shipped = ReadBytes(ShippedConfigPath());
+  std::vector<uint8_t> shipped = ReadFileBytes(ShippedConfigPath());
   SettingsImage image(shipped);
   ASSERT_TRUE(image.ok());
   std::wstring path = dir.File(L"shipped.txt");
@@ -54,7 +33,7 @@ TEST(ShippedSettings, TextIsWhatTheWriterWrites) {
 }
 
 TEST(ShippedSettings, DefaultsOfANewUser) {
-  SettingsImage image(ReadBytes(ShippedConfigPath()));
+  SettingsImage image(ReadFileBytes(ShippedConfigPath()));
   ASSERT_TRUE(image.ok());
   const DmeConfigBlock* dme = image.blocks.dme;
   EXPECT_EQ(dme->wildcardChar, 'z');
@@ -70,20 +49,30 @@ TEST(ShippedSettings, DefaultsOfANewUser) {
   EXPECT_EQ(0, memcmp(dme->combinations, expected->combinations, sizeof dme->combinations));
 }
 
+// The product identity, and the four blocks bound where the container says.
 TEST(ShippedSettings, InputContextBindsAllFourBlocks) {
+  std::vector<uint8_t> bytes = ReadFileBytes(ShippedConfigPath());
+  ASSERT_EQ(bytes.size(), kConfigFileSize);
+  EXPECT_EQ(reinterpret_cast<const ConfigFileHeader*>(bytes.data())->sectionCount & 0xFF, 4u);
   TempDir dir;
   FakeOs os;
-  MakeDataFolder(os, dir.path(), ReadBytes(ShippedConfigPath()));
+  MakeDataFolder(os, dir.path(), bytes);
   ImeContext* context = CreateImeContext(&os);
   ASSERT_NE(context, nullptr);
-  const bool bound = context->softBlock && context->imeBlock && context->dmeBlock &&
-                     context->skinBlock;
-  EXPECT_TRUE(bound);
-  if (bound) {
-    EXPECT_STREQ(context->softBlock->displayName, ZN_DISPLAY_NAME);
-    EXPECT_EQ(context->dmeBlock->keyFunctions[0x20], 0x80u);
-    EXPECT_STREQ(context->skinBlock->skinName, L"skin.col");
-  }
+  const uint8_t* view = context->files[kFileConfig]->view;
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(context->imeBlock), view + 140);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(context->dmeBlock), view + 8432);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(context->skinBlock), view + 21776);
+  ASSERT_EQ(reinterpret_cast<uint8_t*>(context->softBlock), view + 22436);
+  const SoftConfigBlock* soft = context->softBlock;
+  EXPECT_STREQ(soft->displayName, ZN_DISPLAY_NAME);
+  EXPECT_STREQ(soft->imeName, ZN_IME_NAME);
+  uint8_t guid[16];
+  ASSERT_TRUE(ParseGuidText(ZN_PRODUCT_GUID_TEXT, guid));
+  EXPECT_EQ(0, memcmp(soft->productGuid, guid, 16));
+  for (int category = 1; category <= 4; ++category) EXPECT_NE(soft->categoryNames[category][0], 0) << category;
+  EXPECT_EQ(context->dmeBlock->keyFunctions[0x20], 0x80u);
+  EXPECT_STREQ(context->skinBlock->skinName, L"skin.col");
   DestroyImeContext(context);
 }
 

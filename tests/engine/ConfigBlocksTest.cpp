@@ -9,25 +9,21 @@
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 
-namespace {
+using namespace zn::test;
 
-uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, b.data() + at, 4);
-  return v;
-}
+namespace {
 
 TEST(ConfigContainer, DefaultFileHasFourBlocksAndProductIdentity) {
   std::vector<uint8_t> file(kConfigFileSize + 5, 0xCC);
   EXPECT_EQ(WriteDefaultConfigContainer(file.data(), kConfigFileSize - 1), 0u);
   ASSERT_EQ(WriteDefaultConfigContainer(file.data(), kConfigFileSize), kConfigFileSize);
   EXPECT_EQ(file[kConfigFileSize], 0xCC) << "writes nothing past the container";
-  EXPECT_EQ(U32At(file, 0), 4u);
+  EXPECT_EQ(GetU32(file, 0), 4u);
   const uint32_t offsets[] = {140, 8432, 21776, 22436};
   const uint32_t sizes[] = {8292, 13344, 660, 4296};
   const wchar_t* names[] = {kImeBlockName, kDmeBlockName, kSkinBlockName, kSoftBlockName};
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(U32At(file, 4 + 4 * i), offsets[i]);
+    EXPECT_EQ(GetU32(file, 4 + 4 * i), offsets[i]);
     auto* block = reinterpret_cast<ConfigBlock*>(file.data() + offsets[i]);
     EXPECT_EQ(block->size, sizes[i]);
     EXPECT_EQ(block->id, i + 1);
@@ -41,9 +37,7 @@ TEST(ConfigContainer, DefaultFileHasFourBlocksAndProductIdentity) {
   EXPECT_EQ(ImeFrequencyMode(set.ime), 0u);
   EXPECT_EQ(set.dme->wildcardChar, 'z');
   EXPECT_TRUE(set.dme->codeOptions & kDmeOptPrefixHints);
-  EXPECT_EQ(set.dme->keyCharFlags['a'], 0x30);
-  EXPECT_EQ(set.dme->keyCharFlags['z'], 0x30);
-  EXPECT_EQ(set.dme->keyCharFlags['A'], 0);
+  for (int c : {'a', 'z', 'A'}) EXPECT_EQ(set.dme->keyCharFlags[c], c == 'A' ? 0 : 0x30) << c;
   EXPECT_STREQ(set.soft->displayName, ZN_DISPLAY_NAME);
   EXPECT_STREQ(set.soft->imeName, ZN_IME_NAME);
   EXPECT_STREQ(set.soft->versionText, ZN_VERSION_TEXT);
@@ -58,7 +52,7 @@ TEST(ConfigContainer, DefaultFileHasFourBlocksAndProductIdentity) {
 }
 
 TEST(ConfigLookup, CountLowByteAndNameCaseAndRequiredBlocks) {
-  auto file = zn::test::DefaultConfig();
+  auto file = DefaultConfig();
   uint32_t count = 0x104;
   std::memcpy(file.data(), &count, 4);
   ConfigBlockSet set;
@@ -89,7 +83,7 @@ TEST(ConfigLookup, SectionsOutsideTheFileOrTooShortFail) {
       {"count beyond the offset table", 0, 0xFF},
   };
   for (const Case& c : cases) {
-    auto file = zn::test::DefaultConfig();
+    auto file = DefaultConfig();
     std::memcpy(file.data() + c.at, &c.value, 4);
     ConfigBlockSet set;
     bool found = LocateConfigBlocks(file.data(), kConfigFileSize, &set);
@@ -99,7 +93,7 @@ TEST(ConfigLookup, SectionsOutsideTheFileOrTooShortFail) {
       EXPECT_FALSE(found) << c.what;
     }
   }
-  auto file = zn::test::DefaultConfig();
+  auto file = DefaultConfig();
   for (uint32_t size = 0; size < kConfigFileSize; size += 97) {
     ConfigBlockSet set;
     ASSERT_FALSE(LocateConfigBlocks(file.data(), size, &set)) << size;
@@ -107,18 +101,9 @@ TEST(ConfigLookup, SectionsOutsideTheFileOrTooShortFail) {
   EXPECT_FALSE(LocateConfigBlocks(nullptr, 100, nullptr));
 }
 
-// Checks that whatever was found lies inside the image with its full layout.
-void ExpectInside(const std::vector<uint8_t>& image, uint32_t size, const void* block,
-                  uint32_t layout) {
-  if (!block) return;
-  auto at = static_cast<const uint8_t*>(block) - image.data();
-  ASSERT_GE(at, 0);
-  ASSERT_LE(static_cast<uint64_t>(at) + layout, size);
-}
-
 TEST(ConfigLookup, MutatedImagesNeverLeadOutsideTheView) {
   std::mt19937 rng(20240611);
-  const auto pristine = zn::test::DefaultConfig();
+  const auto pristine = DefaultConfig();
   for (int round = 0; round < 4000; ++round) {
     // Copy into an exact-size buffer so a stray read past the end is caught
     // by the heap checker rather than landing in slack.
@@ -136,11 +121,11 @@ TEST(ConfigLookup, MutatedImagesNeverLeadOutsideTheView) {
     }
     ConfigBlockSet set{};
     LocateConfigBlocks(image.data(), size, &set);
-    for (auto [block, layout] : {std::pair<const void*, uint32_t>{set.ime, kImeBlockSize},
-                                 {set.dme, kDmeBlockSize},
-                                 {set.skin, kSkinBlockSize},
-                                 {set.soft, kSoftBlockSize}}) {
-      ExpectInside(image, size, block, layout);
+    // Whatever was found lies inside the image with its full layout.
+    for (auto [block, layout] : {std::pair<const void*, uint32_t>{set.ime, kImeBlockSize}, {set.dme, kDmeBlockSize},
+                                 {set.skin, kSkinBlockSize}, {set.soft, kSoftBlockSize}}) {
+      auto at = static_cast<const uint8_t*>(block) - image.data();
+      if (block) ASSERT_TRUE(at >= 0 && static_cast<uint64_t>(at) + layout <= size) << round;
     }
   }
 }
@@ -148,11 +133,11 @@ TEST(ConfigLookup, MutatedImagesNeverLeadOutsideTheView) {
 // The same through context creation: a damaged config.dsc on disk either
 // binds or fails, never crashes, and leaves no file open.
 TEST(ConfigLookup, ContextCreationSurvivesDamagedFiles) {
-  zn::test::TempDir dir;
-  zn::test::FakeOs os;
-  zn::test::MakeDataFolder(os, dir.path());
+  TempDir dir;
+  FakeOs os;
+  MakeDataFolder(os, dir.path());
   std::mt19937 rng(77);
-  const auto pristine = zn::test::DefaultConfig();
+  const auto pristine = DefaultConfig();
   int created = 0;
   for (int round = 0; round < 300; ++round) {
     std::vector<uint8_t> image = pristine;
@@ -165,11 +150,11 @@ TEST(ConfigLookup, ContextCreationSurvivesDamagedFiles) {
       auto* ime = reinterpret_cast<ImeConfigBlock*>(image.data() + 140);
       if (image.size() >= 140 + kImeBlockSize) ime->optionFlags |= kImeOptClearTempOnRestart;
     }
-    zn::test::WriteBytes(dir.File(L"config.dsc"), image);
+    WriteFileBytes(dir.File(L"config.dsc"), image);
     ImeContext* ctx = CreateImeContext(&os);
     if (ctx) ++created;
     DestroyImeContext(ctx);
-    ASSERT_TRUE(zn::test::NothingHolds(dir.File(L"config.dsc"))) << round;
+    ASSERT_TRUE(NothingHolds(dir.File(L"config.dsc"))) << round;
   }
   EXPECT_GT(created, 0);
   EXPECT_LT(created, 300);

@@ -13,6 +13,7 @@
 #include "engine/ConfigBlocks.h"
 #include "engine/Os.h"
 #include "engine/Product.h"
+#include "tests/common/TestFiles.h"
 
 namespace zn::test {
 
@@ -51,32 +52,6 @@ class FakeOs : public OsServices {
   }
 };
 
-inline bool WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                       nullptr);
-  CloseHandle(h);
-  return ok && written == bytes.size();
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  LARGE_INTEGER size;
-  GetFileSizeEx(h, &size);
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD got = 0;
-  if (!bytes.empty()) ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(h);
-  bytes.resize(got);
-  return bytes;
-}
-
 inline std::vector<uint8_t> DefaultConfig() {
   std::vector<uint8_t> bytes(kConfigFileSize);
   WriteDefaultConfigContainer(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -102,9 +77,9 @@ inline std::vector<uint8_t> FakeTable(uint32_t count) {
 // and points the fake registry at it.
 inline void MakeDataFolder(FakeOs& os, const std::wstring& folder,
                            const std::vector<uint8_t>& config = DefaultConfig()) {
-  WriteBytes(folder + L"config.dsc", config);
-  WriteBytes(folder + L"main.dmg", FakeTable(3));
-  WriteBytes(folder + L"temp.dmg", FakeTable(5));
+  WriteFileBytes(folder + L"config.dsc", config);
+  WriteFileBytes(folder + L"main.dmg", FakeTable(3));
+  WriteFileBytes(folder + L"temp.dmg", FakeTable(5));
   os.values[L"IMEName"] = L"zinIME";
   os.values[L"InstallLocation"] = folder.substr(0, folder.size() - 1);
   os.values[L"DataLocation"] = folder;

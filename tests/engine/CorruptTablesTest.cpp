@@ -14,22 +14,6 @@ using namespace zn::test;
 
 namespace {
 
-std::vector<DmgTestEntry> SmallTable(size_t n) {
-  std::mt19937 rng(99);
-  std::vector<DmgTestEntry> entries;
-  for (size_t i = 0; i < n; ++i) {
-    std::string code;
-    size_t len = 1 + rng() % 4;
-    for (size_t k = 0; k < len; ++k) {
-      code.push_back(rng() % 5 ? static_cast<char>('a' + rng() % 25)
-                               : static_cast<char>(0x0A + rng() % 16));
-    }
-    entries.push_back({code, std::wstring(1 + rng() % 3, static_cast<wchar_t>(0x4E00 + i)),
-                       0x01000000u + static_cast<uint32_t>(i)});
-  }
-  return entries;
-}
-
 // One deterministic damage: a cut, or a few flipped bits in a chosen region.
 std::vector<uint8_t> Mutate(const std::vector<uint8_t>& valid, uint32_t i, uint32_t recordStart) {
   std::mt19937 rng(i);
@@ -62,11 +46,10 @@ void ExerciseReads(MappedFile* table, const std::vector<std::string>& queries) {
   DmgView view = GetDmgView(table);
   for (uint32_t p = 0; p < view.countRecords; ++p) {
     DmgRecord rec;
-    if (ReadDmgRecord(view, p, &rec)) {
-      ASSERT_LE(uint64_t{rec.offset} + rec.sizeBytes, view.sizeBytes);
-      wchar_t word[300];
-      CopyRecordWord(rec, word, 300);
-    }
+    wchar_t word[300];
+    if (!ReadDmgRecord(view, p, &rec)) continue;
+    ASSERT_LE(uint64_t{rec.offset} + rec.sizeBytes, view.sizeBytes);
+    CopyRecordWord(rec, word, 300);
   }
   for (const std::string& q : queries) {
     auto* code = reinterpret_cast<const uint8_t*>(q.data());
@@ -74,10 +57,7 @@ void ExerciseReads(MappedFile* table, const std::vector<std::string>& queries) {
     for (DmgRange r : {FindExactCodeRange(table, code, len), FindPrefixRange(table, code, len)}) {
       ASSERT_LE(r.start, r.end);
       ASSERT_LE(r.end, view.countRecords);
-      for (uint32_t p = r.start; p < r.end; ++p) {
-        DmgRecord rec;
-        ReadDmgRecord(view, p, &rec);
-      }
+      for (uint32_t p = r.start; p < r.end; ++p) ReadEntry(view, p);
     }
     std::vector<uint8_t> key = RecordBytes({q, L"词", 0});
     int found = FindRecord(table, key.data() + 4, nullptr);
@@ -89,7 +69,7 @@ void ExerciseReads(MappedFile* table, const std::vector<std::string>& queries) {
 }  // namespace
 
 TEST(CorruptTables, DamagedCodeTablesAreReadSafely) {
-  std::vector<DmgTestEntry> entries = SmallTable(300);
+  std::vector<DmgTestEntry> entries = RandomEntries(99, 300, true);
   std::vector<uint8_t> valid = BuildDmgBytes(entries);
   uint32_t recordStart = GetU32(valid, 0);
   std::vector<std::string> queries;
@@ -113,7 +93,7 @@ TEST(CorruptTables, DamagedCodeTablesAreReadSafely) {
 
 TEST(CorruptTables, DamagedCodeTablesSurviveWrites) {
   TempDir dir;
-  std::vector<DmgTestEntry> entries = SmallTable(120);
+  std::vector<DmgTestEntry> entries = RandomEntries(98, 120, true);
   std::vector<uint8_t> valid = BuildDmgBytes(entries);
   uint32_t recordStart = GetU32(valid, 0);
   std::vector<uint8_t> rec = RecordBytes({"new", L"新", 0x02000400});
@@ -149,7 +129,7 @@ TEST(CorruptTables, DamagedLookupTablesAreReadSafely) {
     switch (i % 4) {
       case 0: bytes.resize(rng() % (size + 1)); break;
       case 1: bytes[rng() % 4] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-      case 2:
+      case 2:  // offsets
         for (int k = 0; k < 4; ++k) bytes[4 + rng() % (entriesStart - 4)] ^= static_cast<uint8_t>(1u << (rng() % 8));
         break;
       default:

@@ -13,31 +13,6 @@ using namespace zn::test;
 
 namespace {
 
-std::vector<DmgTestEntry> Entries(uint32_t seed, size_t n) {
-  std::mt19937 rng(seed);
-  std::set<std::string> seen;
-  std::vector<DmgTestEntry> entries;
-  while (entries.size() < n) {
-    std::string code;
-    size_t len = 1 + rng() % 4;
-    for (size_t i = 0; i < len; ++i) code.push_back(static_cast<char>('a' + rng() % 25));
-    if (!seen.insert(code).second) continue;
-    std::wstring word(1 + rng() % 4, static_cast<wchar_t>(0x4E00 + rng() % 5000));
-    entries.push_back({code, word, 0x01000000u | (rng() & 0xFFFF)});
-  }
-  return entries;
-}
-
-DmgTestEntry Read(const DmgView& view, uint32_t position) {
-  DmgRecord rec;
-  EXPECT_TRUE(ReadDmgRecord(view, position, &rec));
-  DmgTestEntry e;
-  if (rec.code) e.code.assign(reinterpret_cast<const char*>(rec.code + 1), rec.codeLen);
-  for (uint32_t i = 0; i < rec.wordLenUnits; ++i) e.word.push_back(RecordWordUnit(rec, i));
-  e.attr = rec.attr;
-  return e;
-}
-
 // Every expected record is listed once, in order, intact, in a record area
 // that no two records share; the rebuilt index has its closed form.
 void ExpectSound(MappedFile* table, std::vector<DmgTestEntry> expected) {
@@ -51,21 +26,17 @@ void ExpectSound(MappedFile* table, std::vector<DmgTestEntry> expected) {
   std::vector<std::pair<uint32_t, uint32_t>> spans;
   std::vector<std::string> codes;
   for (uint32_t i = 0; i < view.countRecords; ++i) {
-    DmgTestEntry got = Read(view, i);
-    ASSERT_EQ(got.code, expected[i].code) << i;
-    ASSERT_EQ(got.word, expected[i].word) << i;
-    ASSERT_EQ(got.attr, expected[i].attr) << i;
     DmgRecord rec;
-    ReadDmgRecord(view, i, &rec);
+    ASSERT_TRUE(ReadDmgRecord(view, i, &rec)) << i;
+    DmgTestEntry got = ReadEntry(view, i);
+    ASSERT_TRUE(got.code == expected[i].code && got.word == expected[i].word && got.attr == expected[i].attr) << i;
     spans.push_back({rec.offset, rec.offset + rec.sizeBytes});
     codes.push_back(got.code);
   }
   std::sort(spans.begin(), spans.end());
   for (size_t i = 0; i < spans.size(); ++i) {
     EXPECT_GE(spans[i].first, edge);
-    if (i > 0) {
-      EXPECT_LE(spans[i - 1].second, spans[i].first);
-    }
+    if (i > 0) EXPECT_LE(spans[i - 1].second, spans[i].first);
   }
   std::vector<uint32_t> index = ClosedFormIndex(codes);
   EXPECT_EQ(0, std::memcmp(view.base + 0x88, index.data(), 65536));
@@ -79,29 +50,23 @@ bool AppendAndPlace(MappedFile* table, const DmgTestEntry& e) {
 }  // namespace
 
 TEST(DmgAppend, EachGapRuleKeepsEveryRecordReachable) {
-  struct Case {
-    uint32_t gap;
-    const char* rule;
-  };
   // 4 as shipped and 0..3: the lowest record moves to the end; 5000: the
   // record goes below the edge; 12: the file grows by the record alone.
-  const Case cases[] = {{4, "move"}, {0, "move"}, {1, "move"}, {2, "move"},
-                        {3, "move"}, {5000, "gap"}, {12, "grow"}};
+  enum Rule { kMove, kGap, kGrow };
+  const std::pair<uint32_t, Rule> cases[] = {{4, kMove}, {0, kMove}, {1, kMove}, {2, kMove},
+                                             {3, kMove}, {5000, kGap}, {12, kGrow}};
   TempDir dir;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.gap);
-    std::vector<DmgTestEntry> entries = Entries(c.gap + 100, 600);
-    MappedFilePtr table = OpenTableFile(dir.File(L"a" + std::to_wstring(c.gap)), BuildDmgBytes(entries, {1, c.gap, true}));
+  for (auto [gap, rule] : cases) {
+    SCOPED_TRACE(gap);
+    std::vector<DmgTestEntry> entries = RandomEntries(gap + 100, 600);
+    MappedFilePtr table = OpenTableFile(dir.File(L"a" + std::to_wstring(gap)), BuildDmgBytes(entries, {1, gap, true}));
     ASSERT_TRUE(table);
     uint32_t oldSize = table->size;
     uint32_t lowest = static_cast<uint32_t>(RecordBytes(entries[0]).size());
     DmgTestEntry added{"zzz", L"新词", 0x02000400};
     uint32_t s = static_cast<uint32_t>(RecordBytes(added).size());
     ASSERT_TRUE(AppendAndPlace(table.get(), added));
-    uint32_t grown = table->size - oldSize;
-    std::string rule = c.rule;
-    uint32_t want = rule == "move" ? s + lowest : rule == "grow" ? s : 0;
-    EXPECT_EQ(grown, want);
+    EXPECT_EQ(table->size - oldSize, rule == kMove ? s + lowest : rule == kGrow ? s : 0);
     entries.push_back(added);
     ExpectSound(table.get(), entries);
   }
@@ -109,14 +74,13 @@ TEST(DmgAppend, EachGapRuleKeepsEveryRecordReachable) {
 
 TEST(DmgAppend, ManyAppendsAlternateRulesAndStaySound) {
   TempDir dir;
-  std::vector<DmgTestEntry> entries = Entries(7, 800);
+  std::vector<DmgTestEntry> entries = RandomEntries(7, 800);
   MappedFilePtr table = OpenTableFile(dir.File(L"m.dmg"), BuildDmgBytes(entries));
-  std::vector<DmgTestEntry> added = Entries(8, 1200);
-  std::set<std::string> have;
-  for (auto& e : entries) have.insert(e.code);
+  std::set<std::pair<std::string, std::wstring>> have;
+  for (auto& e : entries) have.insert({e.code, e.word});
   int n = 0;
-  for (DmgTestEntry& e : added) {
-    if (have.count(e.code)) continue;
+  for (DmgTestEntry& e : RandomEntries(8, 1200)) {
+    if (!have.insert({e.code, e.word}).second) continue;
     ASSERT_TRUE(AppendAndPlace(table.get(), e));
     entries.push_back(e);
     if (++n % 97 == 0) ExpectSound(table.get(), entries);
@@ -132,7 +96,7 @@ TEST(DmgAppend, ManyAppendsAlternateRulesAndStaySound) {
 
 TEST(DmgAppend, DamagedHeadersAreNotWritten) {
   TempDir dir;
-  std::vector<uint8_t> bytes = BuildDmgBytes(Entries(9, 50));
+  std::vector<uint8_t> bytes = BuildDmgBytes(RandomEntries(9, 50));
   std::vector<uint8_t> rec = RecordBytes({"q", L"x", 0});
   // Edge below the offset table, edge past the end, and no record at the edge.
   for (uint32_t edge : {kTestHeaderSize + 4 * 50 - 1, static_cast<uint32_t>(bytes.size()) + 1,
@@ -147,7 +111,7 @@ TEST(DmgAppend, DamagedHeadersAreNotWritten) {
 
 TEST(DmgAppend, MemoryCopiesRefuseWritesButStillSearch) {
   TempDir dir;
-  std::vector<uint8_t> bytes = BuildDmgBytes(Entries(10, 100));
+  std::vector<uint8_t> bytes = BuildDmgBytes(RandomEntries(10, 100));
   ASSERT_TRUE(WriteFileBytes(dir.File(L"c.dmg"), bytes));
   MappedFile* raw = nullptr;
   ASSERT_EQ(ReadWholeFile(&raw, dir.File(L"c.dmg").c_str()), 1);
@@ -157,7 +121,7 @@ TEST(DmgAppend, MemoryCopiesRefuseWritesButStillSearch) {
   EXPECT_EQ(PlaceNewRecord(copy.get(), nullptr, -1), 0);
   EXPECT_EQ(SortTable(copy.get(), nullptr), 0);
   EXPECT_EQ(RebuildKeyIndex(copy.get()), 0);
-  DmgTestEntry first = Read(GetDmgView(copy.get()), 0);
+  DmgTestEntry first = ReadEntry(GetDmgView(copy.get()), 0);
   DmgRange r = FindExactCodeRange(copy.get(), reinterpret_cast<const uint8_t*>(first.code.data()),
                                   static_cast<uint32_t>(first.code.size()));
   EXPECT_EQ(r.start, 0u);
@@ -168,9 +132,7 @@ TEST(DmgAppend, WordListTablesCompareByText) {
   TempDir dir;
   std::vector<DmgTestEntry> words;
   for (const wchar_t* w : {L"你好", L"你们", L"我", L"hello", L"help", L"你"}) words.push_back({"", w, 1});
-  DmgBuildOptions options;
-  options.type = kDmgTypeWordList;
-  MappedFilePtr table = OpenTableFile(dir.File(L"sysl.dmg"), BuildDmgBytes(words, options));
+  MappedFilePtr table = OpenTableFile(dir.File(L"sysl.dmg"), BuildDmgBytes(words, {kDmgTypeWordList}));
   ASSERT_TRUE(AppendRecord(table.get(), RecordBytes({"", L"你好吗", 7}, 5).data()));
   ASSERT_TRUE(PlaceNewRecord(table.get(), nullptr, -1));
   words.push_back({"", L"你好吗", 7});
@@ -180,7 +142,7 @@ TEST(DmgAppend, WordListTablesCompareByText) {
   DmgView view = GetDmgView(table.get());
   ASSERT_EQ(view.countRecords, words.size());
   for (uint32_t i = 0; i < words.size(); ++i) {
-    EXPECT_EQ(Read(view, i).word, words[i].word);
+    EXPECT_EQ(ReadEntry(view, i).word, words[i].word);
     std::vector<uint8_t> key = RecordBytes(words[i], 5);
     EXPECT_EQ(FindRecord(table.get(), key.data() + 4, nullptr), static_cast<int>(i + 1));
   }
@@ -191,7 +153,7 @@ TEST(DmgAppend, WordListTablesCompareByText) {
 
 TEST(DmgAppend, SecondMappingSeesGrownTableOnlyAfterRemap) {
   TempDir dir;
-  std::vector<DmgTestEntry> entries = Entries(12, 400);
+  std::vector<DmgTestEntry> entries = RandomEntries(12, 400);
   std::wstring path = dir.File(L"main.dmg");
   MappedFilePtr writer = OpenTableFile(path, BuildDmgBytes(entries));
   MappedFile* raw = nullptr;
@@ -233,7 +195,45 @@ TEST(DmgAppend, SecondMappingSeesGrownTableOnlyAfterRemap) {
                                   static_cast<uint32_t>(last.code.size()));
   EXPECT_EQ(reader->size, writer->size);
   ASSERT_EQ(r.end - r.start, 1u);
-  EXPECT_EQ(Read(GetDmgView(reader.get()), r.start).word, L"增");
+  EXPECT_EQ(ReadEntry(GetDmgView(reader.get()), r.start).word, L"增");
   entries.insert(entries.end(), added.begin(), added.end());
   ExpectSound(reader.get(), entries);
+}
+
+// A damaged table may list its lowest record in several slots: when an append
+// moves that record to the end of the file, every one of them must follow it,
+// however many there are.
+TEST(DmgAppend, EverySlotNamingTheMovedRecordFollowsIt) {
+  TempDir dir;
+  for (uint32_t copies : {1u, 2u, 8u, 9u, 40u}) {
+    SCOPED_TRACE(copies);
+    std::vector<DmgTestEntry> entries = RandomEntries(copies, 300);
+    std::vector<uint8_t> bytes = BuildDmgBytes(entries, {1, 4, true});
+    uint32_t edge;
+    std::memcpy(&edge, bytes.data(), 4);
+    std::mt19937 rng(copies);
+    std::set<uint32_t> naming;
+    for (uint32_t i = 0; i < 300; ++i) {
+      uint32_t offset;
+      std::memcpy(&offset, bytes.data() + kTestHeaderSize + 4 * i, 4);
+      if (offset == edge) naming.insert(i);
+    }
+    ASSERT_EQ(naming.size(), 1u);
+    while (naming.size() < copies) {
+      const uint32_t slot = rng() % 300;
+      if (naming.insert(slot).second) std::memcpy(bytes.data() + kTestHeaderSize + 4 * slot, &edge, 4);
+    }
+    MappedFilePtr table = OpenTableFile(dir.File(L"d" + std::to_wstring(copies)), bytes);
+    ASSERT_TRUE(table);
+    const uint32_t oldEnd = table->size;
+    const uint32_t codeLen = bytes[edge + 4];
+    const uint32_t lowestSize = 6 + codeLen + 2 * bytes[edge + 5 + codeLen];
+    std::vector<uint8_t> lowest(bytes.begin() + edge, bytes.begin() + edge + lowestSize);
+    ASSERT_EQ(AppendRecord(table.get(), RecordBytes({"zzz", L"新词", 0x02000400}).data()), 1);
+    DmgView view = GetDmgView(table.get());
+    for (uint32_t i = 0; i < 300; ++i) {
+      EXPECT_EQ(DmgRecordOffset(view, i) == oldEnd, naming.count(i) == 1) << i;
+    }
+    EXPECT_EQ(0, std::memcmp(view.base + oldEnd, lowest.data(), lowest.size()));
+  }
 }

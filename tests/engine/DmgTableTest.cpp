@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <set>
+#include <tuple>
 
 #include "engine/DmgTable.h"
 #include "tests/common/TempDir.h"
@@ -12,27 +12,6 @@
 using namespace zn::test;
 
 namespace {
-
-std::string CodeOf(const DmgRecord& rec) {
-  return std::string(reinterpret_cast<const char*>(rec.code + 1), rec.codeLen);
-}
-
-std::wstring WordOf(const DmgRecord& rec) {
-  wchar_t buf[300];
-  CopyRecordWord(rec, buf, 300);
-  return buf;
-}
-
-// Codes of a table in offset-table order.
-std::vector<std::string> CodesInOrder(const DmgView& view) {
-  std::vector<std::string> codes;
-  for (uint32_t i = 0; i < view.countRecords; ++i) {
-    DmgRecord rec;
-    EXPECT_TRUE(ReadDmgRecord(view, i, &rec));
-    codes.push_back(CodeOf(rec));
-  }
-  return codes;
-}
 
 bool ByteLess(const std::string& a, const std::string& b) {
   return std::basic_string<unsigned char>(a.begin(), a.end()) <
@@ -52,25 +31,13 @@ DmgRange BruteRange(const std::vector<std::string>& codes, const std::string& q,
   return r;
 }
 
-std::vector<DmgTestEntry> RandomEntries(uint32_t seed, size_t n, bool keypad) {
-  std::mt19937 rng(seed);
-  std::string alphabet = "abcdefghijklmnopqrstuvwxy";
-  if (keypad) {
-    for (char b = 0x0A; b <= 0x19; ++b) alphabet.push_back(b);
-  }
-  std::set<std::pair<std::string, std::wstring>> seen;
-  std::vector<DmgTestEntry> entries;
-  while (entries.size() < n) {
-    std::string code;
-    size_t len = 1 + rng() % 4;
-    for (size_t i = 0; i < len; ++i) code.push_back(alphabet[rng() % alphabet.size()]);
-    std::wstring word;
-    size_t units = 1 + rng() % 3;
-    for (size_t i = 0; i < units; ++i) word.push_back(static_cast<wchar_t>(0x4E00 + rng() % 2000));
-    if (!seen.insert({code, word}).second) continue;
-    entries.push_back({code, word, 0x01000000u | (rng() & 0xFFFF)});
-  }
-  return entries;
+const uint8_t* Code(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+uint32_t Len(const std::string& s) { return static_cast<uint32_t>(s.size()); }
+
+uint32_t AttrOf(const DmgRecordBuffer& rec) {
+  uint32_t attr;
+  std::memcpy(&attr, rec.get(), 4);
+  return attr;
 }
 
 }  // namespace
@@ -85,9 +52,7 @@ TEST(DmgLayout, HandBuiltTableIsReadAndSearched) {
     PutU32(bytes, at, attr);
     bytes.push_back(static_cast<uint8_t>(std::strlen(code)));
     for (const char* p = code; *p; ++p) bytes.push_back(static_cast<uint8_t>(*p));
-    bytes.push_back(1);
-    bytes.push_back(static_cast<uint8_t>(word & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(word >> 8));
+    bytes.insert(bytes.end(), {1, static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)});
     return at;
   };
   uint32_t b = add("b", L'了', 0x01000010), ab = add("ab", L'节', 0x42000020);
@@ -97,47 +62,39 @@ TEST(DmgLayout, HandBuiltTableIsReadAndSearched) {
   PutU32(bytes, 8, 1);
   uint32_t offsets[] = {a, aa, ab, b};
   for (uint32_t i = 0; i < n; ++i) PutU32(bytes, kTestHeaderSize + 4 * i, offsets[i]);
-  auto setIndex = [&](uint8_t c, uint8_t d, uint32_t v) { PutU32(bytes, 0x88 + 4 * (c * 128 + d), v); };
-  setIndex('a', 0, 0), setIndex('a', 1, 3), setIndex('a', 'a', 1), setIndex('a', 'b', 2);
-  setIndex('a', 'c', 3), setIndex('b', 0, 3), setIndex('b', 1, 4);
+  const std::tuple<char, int, uint32_t> index[] = {{'a', 0, 0}, {'a', 1, 3}, {'a', 'a', 1}, {'a', 'b', 2},
+                                                   {'a', 'c', 3}, {'b', 0, 3}, {'b', 1, 4}};
+  for (auto [c, d, v] : index) PutU32(bytes, 0x88 + 4 * (c * 128 + d), v);
 
   TempDir dir;
   MappedFilePtr table = OpenTableFile(dir.File(L"hand.dmg"), bytes);
   ASSERT_TRUE(table && IsWritableMapping(table.get()));
-  auto code = [](const char* s) { return reinterpret_cast<const uint8_t*>(s); };
-  DmgRange r = FindExactCodeRange(table.get(), code("a"), 1);
-  EXPECT_EQ(r.start, 0u);
-  EXPECT_EQ(r.end, 1u);
-  r = FindPrefixRange(table.get(), code("a"), 1);
-  EXPECT_EQ(r.end, 3u);
-  r = FindExactCodeRange(table.get(), code("ab"), 2);
-  EXPECT_EQ(r.start, 2u);
-  EXPECT_EQ(r.end, 3u);
-  r = FindPrefixRange(table.get(), code("aa"), 2);
-  EXPECT_EQ(r.start, 1u);
-  EXPECT_EQ(r.end, 2u);
-  r = FindExactCodeRange(table.get(), code("aab"), 3);
-  EXPECT_EQ(r.start, r.end);
-
+  // {query, prefix?, start, end}
+  const std::tuple<std::string, bool, uint32_t, uint32_t> searches[] = {
+      {"a", false, 0, 1}, {"a", true, 0, 3}, {"ab", false, 2, 3}, {"aa", true, 1, 2}, {"aab", false, 2, 2}};
+  for (const auto& [q, prefix, start, end] : searches) {
+    DmgRange r = prefix ? FindPrefixRange(table.get(), Code(q), Len(q))
+                        : FindExactCodeRange(table.get(), Code(q), Len(q));
+    EXPECT_EQ(r.start, start) << q;
+    EXPECT_EQ(r.end, end) << q;
+  }
   DmgView view = GetDmgView(table.get());
   DmgRecord rec;
   ASSERT_TRUE(ReadDmgRecord(view, 2, &rec));
   EXPECT_EQ(rec.offset, ab);
-  EXPECT_EQ(CodeOf(rec), "ab");
-  EXPECT_EQ(WordOf(rec), L"节");
+  wchar_t word[300];
+  CopyRecordWord(rec, word, 300);
+  EXPECT_STREQ(word, L"节");
+  EXPECT_EQ(ReadEntry(view, 2).code, "ab");
   EXPECT_EQ(EntryAttr::Category(rec.attr), 2u);
   EXPECT_TRUE(rec.attr & EntryAttr::kPinned);
   EXPECT_EQ(EntryAttr::Order(rec.attr), 0x20u);
-  ASSERT_TRUE(ReadDmgRecord(view, 0, &rec));
-  EXPECT_TRUE(rec.attr & EntryAttr::kDeleted);
+  EXPECT_TRUE(ReadEntry(view, 0).attr & EntryAttr::kDeleted);
 
-  // Rebuilding gives the hand-set entries (and the same search results).
+  // Rebuilding gives the hand-set entries.
   ASSERT_EQ(RebuildKeyIndex(table.get()), 1);
   std::vector<uint8_t> rebuilt(table->view, table->view + table->size);
-  for (auto [c, d, v] : {std::tuple{'a', 0, 0u}, {'a', 1, 3u}, {'a', 'a', 1u}, {'a', 'b', 2u},
-                         {'a', 'c', 3u}, {'b', 0, 3u}, {'b', 1, 4u}}) {
-    EXPECT_EQ(GetU32(rebuilt, 0x88 + 4 * (c * 128 + d)), v) << c << " " << d;
-  }
+  for (auto [c, d, v] : index) EXPECT_EQ(GetU32(rebuilt, 0x88 + 4 * (c * 128 + d)), v) << c << " " << d;
 }
 
 TEST(DmgCodec, CodeAlphabetConversions) {
@@ -168,33 +125,20 @@ TEST(DmgRecordText, TagsAreCutAndEncoded) {
   };
   DmgRecordBuffer rec = build(L"abcd#类3#固", L"词语");
   ASSERT_TRUE(rec);
-  uint32_t attr;
-  std::memcpy(&attr, rec.get(), 4);
-  EXPECT_EQ(EntryAttr::Category(attr), 18u);
-  EXPECT_TRUE(attr & EntryAttr::kPinned);
+  EXPECT_EQ(AttrOf(rec), (18u << 24) | EntryAttr::kPinned);
   EXPECT_EQ(rec[4], 4);
   EXPECT_EQ(0, std::memcmp(rec.get() + 5, "abcd", 4));
   EXPECT_EQ(rec[9], 2);
   EXPECT_EQ(StoredRecordSize(rec.get(), kDmgTypeCode), 6u + 4 + 4);
-
   // "#序" is cut first, so tags written behind it are lost.
-  rec = build(L"ab#序70000#用", L"x");
-  std::memcpy(&attr, rec.get(), 4);
-  EXPECT_EQ(attr, 70000u & 0xFFFF);
-  rec = build(L"ab#用#序5", L"x");
-  std::memcpy(&attr, rec.get(), 4);
-  EXPECT_EQ(attr, (2u << 24) | 5);
-  rec = build(L"ab#类0", L"x");
-  std::memcpy(&attr, rec.get(), 4);
-  EXPECT_EQ(EntryAttr::Category(attr), 16u);
-  rec = build(L"ab#类99", L"x");
-  std::memcpy(&attr, rec.get(), 4);
-  EXPECT_EQ(EntryAttr::Category(attr), 31u);
-  rec = build(L"ab#类2#辅#固", L"x");
-  std::memcpy(&attr, rec.get(), 4);
-  EXPECT_EQ(attr, (4u << 24) | EntryAttr::kPinned);
-  EXPECT_EQ(rec[4], 2);
-
+  const std::pair<const wchar_t*, uint32_t> tags[] = {
+      {L"ab#序70000#用", 70000u & 0xFFFF}, {L"ab#用#序5", (2u << 24) | 5}, {L"ab#类0", 16u << 24},
+      {L"ab#类99", 31u << 24}, {L"ab#类2#辅#固", (4u << 24) | EntryAttr::kPinned}};
+  for (auto [code, attr] : tags) {
+    rec = build(code, L"x");
+    EXPECT_EQ(AttrOf(rec), attr) << code;
+    EXPECT_EQ(rec[4], 2) << code;
+  }
   EXPECT_FALSE(build(L"#用", L"x"));
   EXPECT_FALSE(build(L"ab", L""));
   EXPECT_TRUE(build(L"ab", std::wstring(128, L'字').c_str()));
@@ -214,53 +158,38 @@ TEST(DmgCompare, CodesThenWordsShorterFirst) {
 }
 
 TEST(DmgSearch, RangesAgreeWithBruteForceOnRandomTables) {
-  struct Case {
-    uint32_t seed;
-    size_t count;
-    bool keypad;
-    uint32_t type;
-    bool spoilIndex;
-  };
   // Type 1 with its index, another type whose (garbage) index must be
   // ignored, a type-1 table whose index is out of range, and an empty table.
-  const Case cases[] = {{1, 5000, false, 1, false}, {2, 4000, true, 1, false},
-                        {3, 3000, true, 0, true},   {4, 3000, false, 1, true},
-                        {5, 0, false, 1, false}};
+  const std::tuple<uint32_t, size_t, bool, uint32_t, bool> cases[] = {
+      {1, 5000, false, 1, false}, {2, 4000, true, 1, false}, {3, 3000, true, 0, true},
+      {4, 3000, false, 1, true}, {5, 0, false, 1, false}};
   TempDir dir;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.seed);
-    DmgBuildOptions options;
-    options.type = c.type;
-    std::vector<uint8_t> bytes = BuildDmgBytes(RandomEntries(c.seed, c.count, c.keypad), options);
-    if (c.spoilIndex) {
-      for (uint32_t i = 0; i < 128 * 128; ++i) PutU32(bytes, 0x88 + 4 * i, 0xFFFF0000u + i);
-    }
-    MappedFilePtr table = OpenTableFile(dir.File(L"t" + std::to_wstring(c.seed)), bytes);
+  for (auto [seed, count, keypad, type, spoilIndex] : cases) {
+    SCOPED_TRACE(seed);
+    std::vector<uint8_t> bytes = BuildDmgBytes(RandomEntries(seed, count, keypad), {type});
+    for (uint32_t i = 0; spoilIndex && i < 128 * 128; ++i) PutU32(bytes, 0x88 + 4 * i, 0xFFFF0000u + i);
+    MappedFilePtr table = OpenTableFile(dir.File(L"t" + std::to_wstring(seed)), bytes);
     ASSERT_TRUE(table);
     DmgView view = GetDmgView(table.get());
-    std::vector<std::string> codes = CodesInOrder(view);
+    std::vector<std::string> codes;
+    for (uint32_t i = 0; i < view.countRecords; ++i) codes.push_back(ReadEntry(view, i).code);
     ASSERT_TRUE(std::is_sorted(codes.begin(), codes.end(), ByteLess));
 
     std::vector<std::string> queries(codes.begin(), codes.end());
-    std::mt19937 rng(c.seed * 7);
+    std::mt19937 rng(seed * 7);
     const char* alphabet = "abcdefghijklmnopqrstuvwxyz\x0a\x0f\x19 A";
     for (int i = 0; i < 3000; ++i) {
-      std::string q;
-      size_t len = 1 + rng() % 5;
-      for (size_t k = 0; k < len; ++k) q.push_back(alphabet[rng() % 31]);
+      std::string q(1 + rng() % 5, ' ');
+      for (char& c : q) c = alphabet[rng() % 31];
       queries.push_back(q);
     }
     for (const std::string& q : queries) {
-      auto* p = reinterpret_cast<const uint8_t*>(q.data());
-      uint32_t len = static_cast<uint32_t>(q.size());
-      DmgRange exact = FindExactCodeRange(view, p, len);
-      DmgRange want = BruteRange(codes, q, false);
-      ASSERT_EQ(exact.start, want.start) << q;
-      ASSERT_EQ(exact.end, want.end) << q;
-      DmgRange prefix = FindPrefixRange(view, p, len);
-      want = BruteRange(codes, q, true);
-      ASSERT_EQ(prefix.start, want.start) << q;
-      ASSERT_EQ(prefix.end, want.end) << q;
+      for (bool prefix : {false, true}) {
+        DmgRange got = prefix ? FindPrefixRange(view, Code(q), Len(q)) : FindExactCodeRange(view, Code(q), Len(q));
+        DmgRange want = BruteRange(codes, q, prefix);
+        ASSERT_EQ(got.start, want.start) << q << prefix;
+        ASSERT_EQ(got.end, want.end) << q << prefix;
+      }
     }
   }
 }
@@ -274,13 +203,12 @@ TEST(DmgSearch, FindRecordHitsEveryRecordAndReportsInsertionPoints) {
   for (size_t i = 0; i < entries.size(); ++i) {
     std::vector<uint8_t> key = RecordBytes(entries[i]);
     ASSERT_EQ(FindRecord(table.get(), key.data() + 4, nullptr), static_cast<int>(i + 1));
-    ASSERT_EQ(FindRecord(table.get(), key.data() + 4, &kDefaultRecordCompareOps),
-              static_cast<int>(i + 1));
+    ASSERT_EQ(FindRecord(table.get(), key.data() + 4, &kDefaultRecordCompareOps), static_cast<int>(i + 1));
     // A missing word of the same code reports where it would be inserted.
     DmgTestEntry missing = entries[i];
     missing.word.push_back(L'\xFFFF');
-    int at = static_cast<int>(std::lower_bound(entries.begin(), entries.end(), missing,
-                                               DmgEntryLess) - entries.begin());
+    int at = static_cast<int>(std::lower_bound(entries.begin(), entries.end(), missing, DmgEntryLess) -
+                              entries.begin());
     key = RecordBytes(missing);
     ASSERT_EQ(FindRecord(table.get(), key.data() + 4, nullptr), -at);
   }
@@ -301,28 +229,23 @@ TEST(DmgIndex, RebuildMatchesClosedFormAndHonoursKeySet) {
   std::memset(unindexed.data() + 0x88, 0x5A, 65536);
   MappedFilePtr table = OpenTableFile(dir.File(L"i.dmg"), unindexed);
   ASSERT_EQ(RebuildKeyIndex(table.get()), 1);
-  EXPECT_EQ(0, std::memcmp(table->view + 0x88, bytes.data() + 0x88, 65536));
-  EXPECT_EQ(0, std::memcmp(table->view + 0x10088, bytes.data() + 0x10088, 512));
+  EXPECT_EQ(0, std::memcmp(table->view + 0x88, bytes.data() + 0x88, 65536 + 512));
 
   // With the key set "ab" only a and b and their pairs are indexed.
   ASSERT_EQ(RebuildKeyIndex(table.get(), nullptr, L"ab"), 1);
   for (uint32_t c = 0; c < 128; ++c) {
     for (uint32_t d = 0; d < 128; ++d) {
-      uint32_t got;
-      std::memcpy(&got, table->view + 0x88 + 4 * (c * 128 + d), 4);
       bool indexed = (c == 'a' || c == 'b') && (d <= 1 || d == 'a' || d == 'b' || d == 'c');
-      if (indexed) {
-        EXPECT_EQ(got, GetU32(bytes, 0x88 + 4 * (c * 128 + d))) << c << " " << d;
-      } else {
-        EXPECT_EQ(got, 0u) << c << " " << d;
-      }
+      uint32_t at = 0x88 + 4 * (c * 128 + d);
+      EXPECT_EQ(GetU32(std::vector<uint8_t>(table->view + at, table->view + at + 4), 0),
+                indexed ? GetU32(bytes, at) : 0u) << c << " " << d;
     }
   }
 }
 
 TEST(DmgSort, SortTableOrdersShuffledOffsets) {
   TempDir dir;
-  std::vector<uint8_t> bytes = BuildDmgBytes(RandomEntries(31, 2500, false));
+  std::vector<uint8_t> bytes = BuildDmgBytes(RandomEntries(31, 2500));
   std::vector<uint8_t> sorted = bytes;
   std::vector<uint32_t> offsets(2500);
   std::memcpy(offsets.data(), bytes.data() + kTestHeaderSize, 4 * 2500);

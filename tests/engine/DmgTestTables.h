@@ -14,11 +14,15 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "tests/common/TestFiles.h"
 
 namespace zn::test {
 
@@ -36,15 +40,16 @@ struct DmgBuildOptions {
 
 constexpr uint32_t kTestHeaderSize = 0x10288;
 
-// Code order: bytes unsigned, shorter first; then words unit by unit, shorter first.
+// Texts unit by unit as unsigned values, shorter first.
+inline bool WordLess(const std::wstring& a, const std::wstring& b) {
+  return std::u16string(a.begin(), a.end()) < std::u16string(b.begin(), b.end());
+}
+
+// Code order: bytes unsigned (char is signed here), shorter first; then words.
 inline bool DmgEntryLess(const DmgTestEntry& a, const DmgTestEntry& b) {
-  // Compared as unsigned bytes: char is signed here.
-  std::basic_string<unsigned char> ua(a.code.begin(), a.code.end());
-  std::basic_string<unsigned char> ub(b.code.begin(), b.code.end());
-  int c = ua.compare(ub);
-  if (c != 0) return c < 0;
-  std::u16string wa(a.word.begin(), a.word.end()), wb(b.word.begin(), b.word.end());
-  return wa < wb;
+  int c = std::basic_string<unsigned char>(a.code.begin(), a.code.end())
+              .compare(std::basic_string<unsigned char>(b.code.begin(), b.code.end()));
+  return c != 0 ? c < 0 : WordLess(a.word, b.word);
 }
 
 // The 110 key bytes of the engine's key set.
@@ -55,9 +60,7 @@ inline std::vector<uint8_t> TestKeyBytes() {
   for (int c = 'A'; c <= 'Z'; ++c) keys.push_back(static_cast<uint8_t>(c));
   for (const char* p = "`-=[]\\;',./~!@#$%^&*()_+{}|:\"<>?"; *p; ++p)
     keys.push_back(static_cast<uint8_t>(*p));
-  for (uint8_t b : {0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x10, 0x0A, 0x0F,
-                    0x0B, 0x0D, 0x0E, 0x20})
-    keys.push_back(b);
+  keys.insert(keys.end(), {0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x10, 0x0A, 0x0F, 0x0B, 0x0D, 0x0E, 0x20});
   return keys;
 }
 
@@ -89,15 +92,6 @@ inline std::vector<uint32_t> ClosedFormIndex(const std::vector<std::string>& sor
   return index;
 }
 
-inline void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  std::memcpy(out.data() + at, &v, 4);
-}
-inline uint32_t GetU32(const std::vector<uint8_t>& in, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, in.data() + at, 4);
-  return v;
-}
-
 // Stored record bytes: attr, code length, code, word length, word (type 1);
 // attr, text length, text (type 5).
 inline std::vector<uint8_t> RecordBytes(const DmgTestEntry& e, uint32_t type = 1) {
@@ -108,11 +102,37 @@ inline std::vector<uint8_t> RecordBytes(const DmgTestEntry& e, uint32_t type = 1
     r.insert(r.end(), e.code.begin(), e.code.end());
   }
   r.push_back(static_cast<uint8_t>(e.word.size()));
-  for (wchar_t ch : e.word) {
-    r.push_back(static_cast<uint8_t>(ch & 0xFF));
-    r.push_back(static_cast<uint8_t>(ch >> 8));
-  }
+  for (wchar_t ch : e.word) r.insert(r.end(), {static_cast<uint8_t>(ch & 0xFF), static_cast<uint8_t>(ch >> 8)});
   return r;
+}
+
+// n entries with distinct (code, word) pairs: codes of 1..4 bytes from a..y
+// (and the keypad bytes), words of 1..3 CJK units.
+inline std::vector<DmgTestEntry> RandomEntries(uint32_t seed, size_t n, bool keypad = false) {
+  std::mt19937 rng(seed);
+  std::string alphabet = "abcdefghijklmnopqrstuvwxy";
+  for (char b = 0x0A; keypad && b <= 0x19; ++b) alphabet.push_back(b);
+  std::set<std::pair<std::string, std::wstring>> seen;
+  std::vector<DmgTestEntry> entries;
+  while (entries.size() < n) {
+    std::string code(1 + rng() % 4, ' ');
+    for (char& c : code) c = alphabet[rng() % alphabet.size()];
+    std::wstring word(1 + rng() % 3, L' ');
+    for (wchar_t& w : word) w = static_cast<wchar_t>(0x4E00 + rng() % 2000);
+    if (seen.insert({code, word}).second) entries.push_back({code, word, 0x01000000u | (rng() & 0xFFFF)});
+  }
+  return entries;
+}
+
+// The record at a position of the offset table (empty when unreadable).
+inline DmgTestEntry ReadEntry(const DmgView& view, uint32_t position) {
+  DmgRecord rec;
+  DmgTestEntry e;
+  if (!ReadDmgRecord(view, position, &rec)) return e;
+  if (rec.code) e.code.assign(reinterpret_cast<const char*>(rec.code + 1), rec.codeLen);
+  for (uint32_t i = 0; i < rec.wordLenUnits; ++i) e.word.push_back(RecordWordUnit(rec, i));
+  e.attr = rec.attr;
+  return e;
 }
 
 // A whole table file. Records are written upward from the edge in the order
@@ -130,15 +150,9 @@ inline std::vector<uint8_t> BuildDmgBytes(const std::vector<DmgTestEntry>& entri
   }
   std::vector<uint32_t> order(n);
   for (uint32_t i = 0; i < n; ++i) order[i] = i;
-  auto less = [&](uint32_t a, uint32_t b) {
-    if (options.type == 5) {
-      std::u16string wa(entries[a].word.begin(), entries[a].word.end());
-      std::u16string wb(entries[b].word.begin(), entries[b].word.end());
-      return wa < wb;
-    }
-    return DmgEntryLess(entries[a], entries[b]);
-  };
-  std::stable_sort(order.begin(), order.end(), less);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return options.type == 5 ? WordLess(entries[a].word, entries[b].word) : DmgEntryLess(entries[a], entries[b]);
+  });
   PutU32(out, 0x00, edge);
   PutU32(out, 0x04, n);
   PutU32(out, 0x08, options.type);
@@ -165,12 +179,8 @@ inline std::vector<uint8_t> BuildDmsBytes(
   std::vector<uint8_t> out(4 + 4 * n, 0);
   std::vector<uint32_t> offsets(n);
   auto putText = [&](const std::wstring& s) {
-    for (wchar_t ch : s) {
-      out.push_back(static_cast<uint8_t>(ch & 0xFF));
-      out.push_back(static_cast<uint8_t>(ch >> 8));
-    }
-    out.push_back(0);
-    out.push_back(0);
+    for (wchar_t ch : s) out.insert(out.end(), {static_cast<uint8_t>(ch & 0xFF), static_cast<uint8_t>(ch >> 8)});
+    out.insert(out.end(), {0, 0});
   };
   for (uint32_t i = 0; i < n; ++i) {
     offsets[i] = static_cast<uint32_t>(out.size());
@@ -179,43 +189,11 @@ inline std::vector<uint8_t> BuildDmsBytes(
   }
   std::vector<uint32_t> order(n);
   for (uint32_t i = 0; i < n; ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    std::u16string ka(entries[a].first.begin(), entries[a].first.end());
-    std::u16string kb(entries[b].first.begin(), entries[b].first.end());
-    return ka < kb;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return WordLess(entries[a].first, entries[b].first); });
   PutU32(out, 0, n);
   for (uint32_t i = 0; i < n; ++i) PutU32(out, 4 + 4 * i, offsets[order[i]]);
   return out;
-}
-
-inline bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                       &written, nullptr);
-  CloseHandle(h);
-  return ok && written == bytes.size();
-}
-
-inline std::vector<uint8_t> ReadFileBytes(const std::wstring& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  LARGE_INTEGER size;
-  if (GetFileSizeEx(h, &size)) {
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!bytes.empty() &&
-        !ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
-      bytes.clear();
-    }
-  }
-  CloseHandle(h);
-  return bytes;
 }
 
 // An open table closed (and flushed) at the end of the scope.

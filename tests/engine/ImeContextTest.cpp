@@ -8,29 +8,23 @@
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 
-using zn::test::FakeOs;
-using zn::test::TempDir;
+using namespace zn::test;
 
 namespace {
 
-uint32_t TempCount(const std::wstring& folder) {
-  auto bytes = zn::test::ReadBytes(folder + L"temp.dmg");
-  uint32_t count = 0;
-  std::memcpy(&count, bytes.data() + 4, 4);
-  return count;
-}
+uint32_t TempCount(const std::wstring& folder) { return GetU32(ReadFileBytes(folder + L"temp.dmg"), 4); }
 
 class ContextTest : public ::testing::Test {
  protected:
-  void SetUp() override { zn::test::MakeDataFolder(os_, dir_.path()); }
+  void SetUp() override { MakeDataFolder(os_, dir_.path()); }
   ImeContext* Create() { return CreateImeContext(&os_); }
   std::wstring File(const wchar_t* name) { return dir_.File(name); }
   void TurnOnTempClearing() {
-    auto config = zn::test::DefaultConfig();
-    zn::test::ImeBlockOf(config)->optionFlags |= kImeOptClearTempOnRestart;
-    zn::test::WriteBytes(File(L"config.dsc"), config);
+    auto config = DefaultConfig();
+    ImeBlockOf(config)->optionFlags |= kImeOptClearTempOnRestart;
+    WriteFileBytes(File(L"config.dsc"), config);
   }
-  void RefillTemp() { zn::test::WriteBytes(File(L"temp.dmg"), zn::test::FakeTable(5)); }
+  void RefillTemp() { WriteFileBytes(File(L"temp.dmg"), FakeTable(5)); }
 
   TempDir dir_;
   FakeOs os_;
@@ -42,23 +36,20 @@ TEST_F(ContextTest, OpensFilesBindsBlocksAndReadsInstallation) {
   EXPECT_STREQ(ctx->productKey, os_.productKey.c_str());
   EXPECT_STREQ(ctx->imeName, L"zinIME");
   EXPECT_EQ(std::wstring(ctx->installFolder), dir_.path());  // backslash added
-  EXPECT_NE(ctx->files[kFileConfig], nullptr);
-  EXPECT_NE(ctx->files[kFileMain], nullptr);
-  EXPECT_NE(ctx->files[kFileTemp], nullptr);
-  EXPECT_EQ(ctx->files[kFileEnglish], nullptr);
-  EXPECT_EQ(ctx->files[kFileDictionary], nullptr);
-  ASSERT_NE(ctx->imeBlock, nullptr);
-  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->imeBlock), ctx->files[kFileConfig]->view + 140);
-  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->dmeBlock), ctx->files[kFileConfig]->view + 8432);
-  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->skinBlock), ctx->files[kFileConfig]->view + 21776);
-  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->softBlock), ctx->files[kFileConfig]->view + 22436);
+  for (DataFile f : {kFileConfig, kFileMain, kFileTemp}) EXPECT_NE(ctx->files[f], nullptr) << f;
+  for (DataFile f : {kFileEnglish, kFileDictionary}) EXPECT_EQ(ctx->files[f], nullptr) << f;
+  ASSERT_NE(ctx->files[kFileConfig], nullptr);
+  const uint8_t* config = ctx->files[kFileConfig]->view;
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->imeBlock), config + 140);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->dmeBlock), config + 8432);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->skinBlock), config + 21776);
+  EXPECT_EQ(reinterpret_cast<uint8_t*>(ctx->softBlock), config + 22436);
   EXPECT_NE(ctx->skin, nullptr);
   EXPECT_EQ(ctx->osVersion.dwOSVersionInfoSize, 276u);
   EXPECT_EQ(ctx->osVersion.dwMajorVersion, 10u);
-  EXPECT_FALSE(zn::test::NothingHolds(File(L"config.dsc")));
+  EXPECT_FALSE(NothingHolds(File(L"config.dsc")));
   DestroyImeContext(ctx);
-  EXPECT_TRUE(zn::test::NothingHolds(File(L"config.dsc")));
-  EXPECT_TRUE(zn::test::NothingHolds(File(L"main.dmg")));
+  EXPECT_TRUE(NothingHolds(File(L"config.dsc")) && NothingHolds(File(L"main.dmg")));
   DestroyImeContext(nullptr);
 }
 
@@ -79,9 +70,9 @@ TEST_F(ContextTest, EveryMissingRequirementFailsWithNothingOpen) {
       {"no config.dsc", [&] { DeleteFileW(File(L"config.dsc").c_str()); }},
       {"no main.dmg", [&] { DeleteFileW(File(L"main.dmg").c_str()); }},
       {"three blocks", [&] {
-         auto config = zn::test::DefaultConfig();
+         auto config = DefaultConfig();
          config[0] = 3;
-         zn::test::WriteBytes(File(L"config.dsc"), config);
+         WriteFileBytes(File(L"config.dsc"), config);
        }},
   };
   for (const Case& c : cases) {
@@ -92,11 +83,11 @@ TEST_F(ContextTest, EveryMissingRequirementFailsWithNothingOpen) {
     DestroyImeContext(ctx);
     for (const wchar_t* name : {L"config.dsc", L"main.dmg", L"temp.dmg"}) {
       if (GetFileAttributesW(File(name).c_str()) != INVALID_FILE_ATTRIBUTES) {
-        EXPECT_TRUE(zn::test::NothingHolds(File(name))) << c.what;
+        EXPECT_TRUE(NothingHolds(File(name))) << c.what;
       }
     }
     os_ = saved;
-    zn::test::MakeDataFolder(os_, dir_.path());
+    MakeDataFolder(os_, dir_.path());
   }
   ImeContext* ctx = Create();
   EXPECT_NE(ctx, nullptr) << "the folder works again once repaired";
@@ -111,10 +102,8 @@ TEST_F(ContextTest, TempWordsClearedOncePerBoot) {
   EXPECT_EQ(stamp, (os_.now - os_.tickMs / 1000) & ~0xFFull);
   DestroyImeContext(ctx);
   EXPECT_EQ(TempCount(dir_.path()), 0u);
-  auto temp = zn::test::ReadBytes(File(L"temp.dmg"));
-  uint32_t edge;
-  std::memcpy(&edge, temp.data(), 4);
-  EXPECT_EQ(edge, zn::test::kTestTableSize);
+  auto temp = ReadFileBytes(File(L"temp.dmg"));
+  EXPECT_EQ(GetU32(temp, 0), kTestTableSize);
   for (size_t i = 0x88; i < 0x10088; ++i) ASSERT_EQ(temp[i], 0) << i;
 
   // Later in the same boot the clock and the tick count drift by a few
@@ -156,20 +145,20 @@ TEST_F(ContextTest, TempWordsKeptWhenOptionOffOrTableUnusable) {
   TurnOnTempClearing();
   std::vector<uint8_t> shortTable(0x100, 0);
   shortTable[4] = 7;
-  zn::test::WriteBytes(File(L"temp.dmg"), shortTable);
+  WriteFileBytes(File(L"temp.dmg"), shortTable);
   ctx = Create();
   ASSERT_NE(ctx, nullptr);
   EXPECT_EQ(ImeBootStamp(ctx->imeBlock), 0u);
   DestroyImeContext(ctx);
-  EXPECT_EQ(zn::test::ReadBytes(File(L"temp.dmg")), shortTable);
+  EXPECT_EQ(ReadFileBytes(File(L"temp.dmg")), shortTable);
 }
 
 TEST_F(ContextTest, CreationResetsPairedEscapesAndPendingCommand) {
-  auto config = zn::test::DefaultConfig();
-  ImeConfigBlock* ime = zn::test::ImeBlockOf(config);
+  auto config = DefaultConfig();
+  ImeConfigBlock* ime = ImeBlockOf(config);
   ime->symbolEscapes['"'] = {2, {0x201C}, {0x201D}, 1};
   ime->symbolEscapes['.'] = {1, {0x3002}, {}, 1};
-  zn::test::WriteBytes(File(L"config.dsc"), config);
+  WriteFileBytes(File(L"config.dsc"), config);
   SetPendingCommandState(7);
   ImeContext* ctx = Create();
   ASSERT_NE(ctx, nullptr);
@@ -179,18 +168,27 @@ TEST_F(ContextTest, CreationResetsPairedEscapesAndPendingCommand) {
   DestroyImeContext(ctx);
 }
 
-TEST_F(ContextTest, ReopenTablesSeesATableGrownElsewhere) {
+// Entries of the candidate list and the remembered unique candidate point
+// into the views: after a moved view none of them may be offered again.
+TEST_F(ContextTest, ReopenTablesSeesAGrownTableAndDropsEntriesIntoTheOldView) {
   ImeContext* ctx = Create();
   ASSERT_NE(ctx, nullptr);
+  ctx->candidateCount = ctx->slotsFilled = 1;
+  ctx->candidates[0].entry = ctx->files[kFileMain]->view;
+  ctx->previousUnique.table = kFileMain + 1;
   EXPECT_FALSE(ReopenTables(ctx));
+  EXPECT_EQ(ctx->candidateCount, 1);
   MappedFile* other = nullptr;
   ASSERT_GT(OpenMappedFile(&other, File(L"main.dmg").c_str()), 0);
-  ASSERT_EQ(ResizeMappedFile(other, zn::test::kTestTableSize + 1000), 1);
-  other->view[zn::test::kTestTableSize + 999] = 0xAB;
+  ASSERT_EQ(ResizeMappedFile(other, kTestTableSize + 1000), 1);
+  other->view[kTestTableSize + 999] = 0xAB;
   CloseMappedFile(other, 1);
   EXPECT_TRUE(ReopenTables(ctx));
-  ASSERT_EQ(ctx->files[kFileMain]->size, zn::test::kTestTableSize + 1000);
-  EXPECT_EQ(ctx->files[kFileMain]->view[zn::test::kTestTableSize + 999], 0xAB);
+  ASSERT_EQ(ctx->files[kFileMain]->size, kTestTableSize + 1000);
+  EXPECT_EQ(ctx->files[kFileMain]->view[kTestTableSize + 999], 0xAB);
+  EXPECT_EQ(ctx->candidateCount, 0);
+  EXPECT_EQ(ctx->slotsFilled, 0);
+  EXPECT_EQ(ctx->previousUnique.table, 0u);
   DestroyImeContext(ctx);
 }
 
@@ -210,7 +208,7 @@ TEST(ContextRealOs, ReadsStringTableAndRegistry) {
   const wchar_t* path = ZN_REGISTRY_ROOT L"\\{C0C0C0C0-0000-4000-8000-00000000C0DE}";
   TempDir dir;
   FakeOs fake;
-  zn::test::MakeDataFolder(fake, dir.path());
+  MakeDataFolder(fake, dir.path());
   HKEY hkey;
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey,
                             nullptr),

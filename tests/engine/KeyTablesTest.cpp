@@ -15,61 +15,34 @@ std::unique_ptr<DmeConfigBlock> NewDmeBlock() {
   return block;
 }
 
-TEST(KeyTables, ParseKeySpecNamesKeypadAndShiftedCharacters) {
-  EXPECT_EQ(ParseKeySpec(L"键F1"), 0x70u);
-  EXPECT_EQ(ParseKeySpec(L"键F10"), 0x79u);
-  EXPECT_EQ(ParseKeySpec(L"键F13"), 0u);
-  EXPECT_EQ(ParseKeySpec(L"键F13+键Ctrl"), 0x400u);
-  EXPECT_EQ(ParseKeySpec(L"键F1+键Alt"), 0x270u);
-  EXPECT_EQ(ParseKeySpec(L"键Esc+键左Ctrl+键Shift"), 0x451Bu);
-  EXPECT_EQ(ParseKeySpec(L"键左Shift"), 0xA0u);
-  EXPECT_EQ(ParseKeySpec(L"键Shift"), 0x10u);
-  EXPECT_EQ(ParseKeySpec(L"a"), 0x41u);
-  EXPECT_EQ(ParseKeySpec(L"A"), 0x141u);
-  EXPECT_EQ(ParseKeySpec(L"!"), 0x131u);
-  EXPECT_EQ(ParseKeySpec(L"\""), 0x1DEu);
-  EXPECT_EQ(ParseKeySpec(L"`"), 0xC0u);
-  EXPECT_EQ(ParseKeySpec(L"小5"), 0x65u);
-  EXPECT_EQ(ParseKeySpec(L"小."), 0x6Eu);
-  EXPECT_EQ(ParseKeySpec(L"\xFF15"), 0x65u);
-  EXPECT_EQ(ParseKeySpec(L"小x"), kKeyCodeNone);
-  EXPECT_EQ(ParseKeySpec(L"\xFF38"), kKeyCodeNone);
-  EXPECT_EQ(ParseKeySpec(L"小x+键Ctrl"), kKeyCodeNone);
-  EXPECT_EQ(ParseKeySpec(L""), kKeyCodeNone);
-  EXPECT_EQ(ParseKeySpec(L"键右Alt+键右Ctrl"), 0x404A5u);
+TEST(KeyTables, KeyTextNamesKeypadAndShiftedCharacters) {
+  const std::pair<const wchar_t*, KeyCode> cases[] = {
+      {L"键F1", 0x70}, {L"键F10", 0x79}, {L"键F13", 0}, {L"键F13+键Ctrl", 0x400}, {L"键F1+键Alt", 0x270},
+      {L"键Esc+键左Ctrl+键Shift", 0x451B}, {L"键左Shift", 0xA0}, {L"键Shift", 0x10}, {L"a", 0x41},
+      {L"A", 0x141}, {L"!", 0x131}, {L"\"", 0x1DE}, {L"`", 0xC0}, {L"小5", 0x65}, {L"小.", 0x6E},
+      {L"\xFF15", 0x65}, {L"小x", kKeyCodeNone}, {L"\xFF38", kKeyCodeNone}, {L"小x+键Ctrl", kKeyCodeNone},
+      {L"", kKeyCodeNone}, {L"键右Alt+键右Ctrl", 0x404A5}};
+  for (auto [text, code] : cases) EXPECT_EQ(ParseKeySpec(text), code) << std::hex << code;
 }
 
-TEST(KeyTables, ParseKeyFunctionSpecGroups) {
-  EXPECT_EQ(ParseKeyFunctionSpec(L"首选上屏,"), 0x80u);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"英文上屏,"), 0xB80u);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"第10候选上屏,"), 0xA80u);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"倒数第1候选上屏,"), 0xC80u);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"第2候选调频,"), 0x100200u);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"第1候选上屏,第3候选删除,"), 0x80u | 0x200000u | 0x300u);
-  // Only the first name of a first-match group counts.
-  EXPECT_EQ(ParseKeyFunctionSpec(L"光标右移,光标左移,"), 0x1000u);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"配置 - 剪贴板反查,配置 - 主页,"), 1ull << 32);
-  EXPECT_EQ(ParseKeyFunctionSpec(L"清除输入,前翻页,软键盘切换,在线删词,"),
-            0x4u | 0x20u | (1ull << 46) | (1ull << 45));
-  EXPECT_EQ(ParseKeyFunctionSpec(L"显示|关闭候选窗口,上屏转换 - 繁体,"), (1ull << 41) | (1ull << 43));
-  EXPECT_EQ(ParseKeyFunctionSpec(L"没有这个功能"), 0u);
+TEST(KeyTables, KeyFunctionTextGroups) {
+  const std::pair<const wchar_t*, uint64_t> cases[] = {
+      {L"首选上屏,", 0x80}, {L"英文上屏,", 0xB80}, {L"第10候选上屏,", 0xA80}, {L"倒数第1候选上屏,", 0xC80},
+      {L"第2候选调频,", 0x100200}, {L"第1候选上屏,第3候选删除,", 0x80u | 0x200000u | 0x300u},
+      // Only the first name of a first-match group counts.
+      {L"光标右移,光标左移,", 0x1000}, {L"配置 - 剪贴板反查,配置 - 主页,", 1ull << 32},
+      {L"清除输入,前翻页,软键盘切换,在线删词,", 0x4u | 0x20u | (1ull << 46) | (1ull << 45)},
+      {L"显示|关闭候选窗口,上屏转换 - 繁体,", (1ull << 41) | (1ull << 43)}, {L"没有这个功能", 0}};
+  for (auto [text, flags] : cases) EXPECT_EQ(ParseKeyFunctionSpec(text), flags) << std::hex << flags;
 }
 
 TEST(KeyTables, KeyNamesAndCodeBytes) {
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x141)), L"A");
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x41)), L"a");
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x1B)), L"键Esc");
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x131)), L"!");
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x65)), std::wstring(1, L'\x15'));
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x1DE)), L"\"");
-  EXPECT_EQ(std::wstring(GetKeyNameByIndex(0x87)), L"键F24");
-  for (int index : {255, 0x1FF, -1, 512, 100000}) {
-    EXPECT_EQ(GetKeyNameByIndex(index)[0], 0) << index;
-  }
-  EXPECT_EQ(CharToKeyCode(0xFF38), 0);
-  EXPECT_EQ(CharToKeyCode(0xFF0B), 0x0B);
-  EXPECT_EQ(CharToKeyCode(L'z'), 'z');
-  EXPECT_EQ(CharToKeyCode(0x4E00), 0);
+  const std::pair<int, std::wstring> names[] = {
+      {0x141, L"A"}, {0x41, L"a"}, {0x1B, L"键Esc"}, {0x131, L"!"}, {0x65, std::wstring(1, L'\x15')},
+      {0x1DE, L"\""}, {0x87, L"键F24"}, {255, L""}, {0x1FF, L""}, {-1, L""}, {512, L""}, {100000, L""}};
+  for (const auto& [index, name] : names) EXPECT_EQ(std::wstring(GetKeyNameByIndex(index)), name) << index;
+  const std::pair<wchar_t, int> bytes[] = {{0xFF38, 0}, {0xFF0B, 0x0B}, {L'z', 'z'}, {0x4E00, 0}};
+  for (auto [c, b] : bytes) EXPECT_EQ(CharToKeyCode(c), b) << static_cast<int>(c);
 }
 
 TEST(KeyTables, LinesGoToDirectTablesOrCombinationList) {
@@ -102,13 +75,9 @@ TEST(KeyTables, LinesGoToDirectTablesOrCombinationList) {
 TEST(KeyTables, ShippedDefaultsFillTheTables) {
   auto dme = NewDmeBlock();
   WriteShippedKeyFunctions(dme.get());
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0x20), 0x80u);
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0x0D), 0xB80u);
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0x30), 0xA80u);
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0x35), 0x580u);
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0xBA), 0x280u);
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0xA1), 0x2u);
-  EXPECT_EQ(GetKeyFunctionFlags(dme.get(), 0x08), 0x10000u);
+  const std::pair<int, uint64_t> keys[] = {{0x20, 0x80},   {0x0D, 0xB80}, {0x30, 0xA80}, {0x35, 0x580},
+                                           {0xBA, 0x280},  {0xA1, 0x2},   {0x08, 0x10000}};
+  for (auto [key, flags] : keys) EXPECT_EQ(GetKeyFunctionFlags(dme.get(), key), flags) << key;
   ASSERT_EQ(GetCombinationKeyCount(dme.get()), 24);
   EXPECT_EQ(dme->combinations[0].keyCode, 0x109u);
   EXPECT_EQ(dme->combinations[0].flags, 0x20u);
@@ -123,11 +92,7 @@ TEST(KeyTables, MarkKeyCharacterSetReplacesOneClass) {
   uint8_t set[256] = {};
   set['x'] = 0x11;
   MarkKeyCharacterSet(set, L";'\xFF0B\x4E00", 0x01);
-  EXPECT_EQ(set['x'], 0x10);
-  EXPECT_EQ(set[';'], 0x01);
-  EXPECT_EQ(set['\''], 0x01);
-  EXPECT_EQ(set[0x0B], 0x01);
-  EXPECT_EQ(set[0], 0);
+  for (auto [c, v] : {std::pair{'x', 0x10}, {';', 1}, {'\'', 1}, {'\x0B', 1}, {'\0', 0}}) EXPECT_EQ(set[int(c)], v) << c;
 }
 
 }  // namespace

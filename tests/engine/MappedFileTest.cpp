@@ -19,7 +19,7 @@ std::vector<uint8_t> Pattern(size_t n) {
 TEST(MappedFile, EmptyOrUnwritableFileBecomesPrivateCopy) {
   TempDir dir;
   std::wstring empty = dir.File(L"empty.bin");
-  zn::test::WriteBytes(empty, {});
+  zn::test::WriteFileBytes(empty, {});
   MappedFile* mf = nullptr;
   ASSERT_EQ(OpenMappedFile(&mf, empty.c_str()), 1);
   ASSERT_NE(mf, nullptr);
@@ -30,7 +30,7 @@ TEST(MappedFile, EmptyOrUnwritableFileBecomesPrivateCopy) {
 
   // Another program holds the file without sharing it for writing.
   std::wstring ro = dir.File(L"ro.bin");
-  zn::test::WriteBytes(ro, Pattern(100));
+  zn::test::WriteFileBytes(ro, Pattern(100));
   HANDLE holder = CreateFileW(ro.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
@@ -56,21 +56,21 @@ TEST(MappedFile, EmptyOrUnwritableFileBecomesPrivateCopy) {
 TEST(MappedFile, ResizeKeepsContentsAndZeroFillsGrowth) {
   TempDir dir;
   std::wstring path = dir.File(L"t.bin");
-  zn::test::WriteBytes(path, Pattern(3000));
+  zn::test::WriteFileBytes(path, Pattern(3000));
   MappedFile* mf = nullptr;
   ASSERT_EQ(OpenMappedFile(&mf, path.c_str()), 3000);
   EXPECT_TRUE(IsWritableMapping(mf));
   EXPECT_STREQ(mf->path, path.c_str());
   mf->view[10] = 0xEE;
   EXPECT_EQ(FlushMappedFile(mf), 1);
-  EXPECT_EQ(zn::test::ReadBytes(path)[10], 0xEE) << "another reader sees the change at once";
+  EXPECT_EQ(zn::test::ReadFileBytes(path)[10], 0xEE) << "another reader sees the change at once";
   mf->view[10] = Pattern(11)[10];
   ASSERT_EQ(ResizeMappedFile(mf, 9000), 1);
   EXPECT_EQ(mf->size, 9000u);
   EXPECT_EQ(std::vector<uint8_t>(mf->view, mf->view + 3000), Pattern(3000));
   for (int i = 3000; i < 9000; ++i) ASSERT_EQ(mf->view[i], 0) << i;
   ASSERT_EQ(ResizeMappedFile(mf, 1000), 1);
-  EXPECT_EQ(zn::test::ReadBytes(path).size(), 1000u);
+  EXPECT_EQ(zn::test::ReadFileBytes(path).size(), 1000u);
   // A length of zero cannot be mapped: the table stays as it was.
   EXPECT_EQ(ResizeMappedFile(mf, 0), 0);
   EXPECT_EQ(mf->size, 1000u);
@@ -81,7 +81,7 @@ TEST(MappedFile, ResizeKeepsContentsAndZeroFillsGrowth) {
 TEST(MappedFile, SecondMappingRemapsAfterTheFirstGrewTheFile) {
   TempDir dir;
   std::wstring path = dir.File(L"t.bin");
-  zn::test::WriteBytes(path, Pattern(4096));
+  zn::test::WriteFileBytes(path, Pattern(4096));
   MappedFile* writer = nullptr;
   MappedFile* reader = nullptr;
   ASSERT_GT(OpenMappedFile(&writer, path.c_str()), 0);
@@ -104,7 +104,7 @@ TEST(MappedFile, SecondMappingRemapsAfterTheFirstGrewTheFile) {
 TEST(MappedFile, ReopenOfVanishedFileLeavesEmptyRecord) {
   TempDir dir;
   std::wstring path = dir.File(L"t.bin");
-  zn::test::WriteBytes(path, Pattern(64));
+  zn::test::WriteFileBytes(path, Pattern(64));
   MappedFile* mf = nullptr;
   ASSERT_EQ(ReadWholeFile(&mf, path.c_str()), 1);
   RemapIfResized(mf);  // a private copy is never re-read
@@ -115,7 +115,7 @@ TEST(MappedFile, ReopenOfVanishedFileLeavesEmptyRecord) {
   EXPECT_EQ(mf->size, 0u);
   CloseMappedFile(mf, 1);
 
-  zn::test::WriteBytes(path, Pattern(64));
+  zn::test::WriteFileBytes(path, Pattern(64));
   ASSERT_GT(OpenMappedFile(&mf, path.c_str()), 0);
   MappedFile* same = mf;
   EXPECT_EQ(ReopenMappedFile(mf), 64);
@@ -129,7 +129,7 @@ TEST(MappedFile, OverlongPathIsStoredCut) {
   std::wstring path = dir.path();
   while (path.size() < 300) path += L".\\";
   path += L"t.bin";
-  zn::test::WriteBytes(dir.File(L"t.bin"), Pattern(16));
+  zn::test::WriteFileBytes(dir.File(L"t.bin"), Pattern(16));
   MappedFile* mf = nullptr;
   if (OpenMappedFile(&mf, path.c_str()) <= 0) GTEST_SKIP() << "host refuses long paths";
   EXPECT_EQ(wcslen(mf->path), 259u);

@@ -14,37 +14,26 @@ namespace {
 
 using zn::test::Attr;
 
-struct TempEntry {
-  std::string code;
-  std::wstring word;
-  uint32_t age;
-};
-
-std::vector<TempEntry> TempEntries(const MappedFile* temp) {
-  std::vector<TempEntry> out;
+// Records in table order; the attribute word of a temporary word is its age.
+std::vector<zn::test::DmgTestEntry> TempEntries(const MappedFile* temp) {
+  std::vector<zn::test::DmgTestEntry> out;
   const DmgView view = GetDmgView(temp);
-  for (uint32_t i = 0; i < view.countRecords; ++i) {
-    DmgRecord r;
-    if (!ReadDmgRecord(view, i, &r)) continue;
-    wchar_t word[130];
-    CopyRecordWord(r, word, 130);
-    out.push_back({std::string(reinterpret_cast<const char*>(r.code + 1), r.codeLen), word, r.attr});
-  }
+  for (uint32_t i = 0; i < view.countRecords; ++i) out.push_back(zn::test::ReadEntry(view, i));
   return out;
 }
 
 // "word=code" of every record in table order.
 std::wstring Describe(const MappedFile* temp) {
   std::wstring out;
-  for (const TempEntry& e : TempEntries(temp)) {
+  for (const auto& e : TempEntries(temp)) {
     out += (out.empty() ? L"" : L",") + e.word + L"=" + std::wstring(e.code.begin(), e.code.end());
   }
   return out;
 }
 
-bool AgesArePermutation(const std::vector<TempEntry>& entries) {
+bool AgesArePermutation(const std::vector<zn::test::DmgTestEntry>& entries) {
   std::vector<uint32_t> ages;
-  for (const TempEntry& e : entries) ages.push_back(e.age);
+  for (const auto& e : entries) ages.push_back(e.attr);
   std::sort(ages.begin(), ages.end());
   for (uint32_t i = 0; i < ages.size(); ++i) {
     if (ages[i] != i) return false;
@@ -193,13 +182,13 @@ TEST_F(TempWordsTest, FullTableReplacesOldestAndKeepsAges) {
     ASSERT_EQ(AddTempRecord(temp(), Record("k" + std::to_string(i), L"词").data(), nullptr), 1);
   }
   ASSERT_EQ(AddTempRecord(temp(), Record("new", L"新").data(), nullptr), 1);
-  std::vector<TempEntry> entries = TempEntries(temp());
+  std::vector<zn::test::DmgTestEntry> entries = TempEntries(temp());
   ASSERT_EQ(entries.size(), 512u);
   EXPECT_TRUE(AgesArePermutation(entries));
-  for (const TempEntry& e : entries) {
+  for (const auto& e : entries) {
     EXPECT_NE(e.code, "k0");
-    if (e.code == "new") EXPECT_EQ(e.age, 511u);
-    if (e.code == "k1") EXPECT_EQ(e.age, 0u);
+    if (e.code == "new") EXPECT_EQ(e.attr, 511u);
+    if (e.code == "k1") EXPECT_EQ(e.attr, 0u);
   }
   // Removing keeps the ages a permutation and the slot for later use.
   RemoveTempRecord(temp(), 5);
@@ -251,7 +240,7 @@ TEST_F(TempWordsTest, FailedAppendLeavesTheTemporaryWord) {
   main->file = file;
   EXPECT_EQ(road_.MainAttr(L"乙丙"), 0xFFFFFFFFu);
   EXPECT_EQ(Describe(temp()), L"乙丙=bbcc");
-  EXPECT_EQ(TempEntries(temp())[0].age, 0u);
+  EXPECT_EQ(TempEntries(temp())[0].attr, 0u);
 }
 
 }  // namespace

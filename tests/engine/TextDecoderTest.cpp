@@ -8,57 +8,34 @@
 
 namespace {
 
-struct Decoded {
-  int units;
-  std::wstring text;
-};
-
-Decoded Decode(const std::vector<uint8_t>& bytes) {
+// Units returned and text; the result is always terminated.
+std::pair<int, std::wstring> Decode(const std::vector<uint8_t>& bytes) {
   wchar_t* out = nullptr;
   int n = DecodeTextBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()), &out);
   EXPECT_NE(out, nullptr);
-  Decoded d{n, out ? std::wstring(out) : L""};
-  if (out && n >= 0) {
-    EXPECT_EQ(out[n], L'\0') << "always terminated";
-  }
+  if (!out) return {n, L""};
+  if (n >= 0) EXPECT_EQ(out[n], L'\0');
+  std::wstring text = out;
   FreeDecodedText(out);
-  return d;
+  return {n, text};
 }
 
-TEST(TextDecoder, ByteOrderMarks) {
-  // "中a" as UTF-8, UTF-16LE and UTF-16BE.
-  auto utf8 = Decode({0xEF, 0xBB, 0xBF, 0xE4, 0xB8, 0xAD, 'a'});
-  EXPECT_EQ(utf8.units, 2);
-  EXPECT_EQ(utf8.text, L"中a");
-  auto le = Decode({0xFF, 0xFE, 0x2D, 0x4E, 'a', 0});
-  EXPECT_EQ(le.units, 2);
-  EXPECT_EQ(le.text, L"中a");
-  auto be = Decode({0xFE, 0xFF, 0x4E, 0x2D, 0, 'a'});
-  EXPECT_EQ(be.units, le.units);
-  EXPECT_EQ(be.text, le.text);
-
-  EXPECT_EQ(Decode({0xFF, 0xFE}).units, 0);
-  EXPECT_EQ(Decode({0xFE, 0xFF}).units, 0);
-  EXPECT_EQ(Decode({0xEF, 0xBB, 0xBF}).units, 0);
-  // Half a unit at the end is dropped, and the text still ends in NUL.
-  auto odd = Decode({0xFF, 0xFE, 'x', 0, 'y'});
-  EXPECT_EQ(odd.units, 1);
-  EXPECT_EQ(odd.text, L"x");
-}
-
-TEST(TextDecoder, WithoutMarkUtf8OrAnsi) {
-  auto ascii = Decode({'a', 'b', 'c'});
-  EXPECT_EQ(ascii.units, 3);
-  EXPECT_EQ(ascii.text, L"abc");
-  auto utf8 = Decode({'x', 0xE4, 0xB8, 0xAD});
-  EXPECT_EQ(utf8.units, 2);
-  EXPECT_EQ(utf8.text, L"x中");
-  // A lone 0xB0 is no UTF-8: the whole buffer goes through the ANSI page.
-  auto ansi = Decode({0xE4, 0xB8, 0xAD, 0xB0});
-  EXPECT_EQ(ansi.units, 4) << "one unit per byte in a single-byte code page";
-  auto cut = Decode({'a', 0xE4, 0xB8});
-  EXPECT_NE(cut.text, L"a中");
-  EXPECT_EQ(Decode({}).units, 0);
+TEST(TextDecoder, ByteOrderMarksAndTheGuessWithoutOne) {
+  using D = std::pair<int, std::wstring>;
+  const std::pair<std::vector<uint8_t>, D> cases[] = {
+      // "中a" as UTF-8, UTF-16LE and UTF-16BE.
+      {{0xEF, 0xBB, 0xBF, 0xE4, 0xB8, 0xAD, 'a'}, {2, L"中a"}},
+      {{0xFF, 0xFE, 0x2D, 0x4E, 'a', 0}, {2, L"中a"}},
+      {{0xFE, 0xFF, 0x4E, 0x2D, 0, 'a'}, {2, L"中a"}},
+      {{0xFF, 0xFE}, {0, L""}}, {{0xFE, 0xFF}, {0, L""}}, {{0xEF, 0xBB, 0xBF}, {0, L""}}, {{}, {0, L""}},
+      // Half a unit at the end is dropped.
+      {{0xFF, 0xFE, 'x', 0, 'y'}, {1, L"x"}},
+      {{'a', 'b', 'c'}, {3, L"abc"}},
+      {{'x', 0xE4, 0xB8, 0xAD}, {2, L"x中"}}};
+  for (const auto& [bytes, want] : cases) EXPECT_EQ(Decode(bytes), want) << bytes.size();
+  // A lone 0xB0 is no UTF-8: the whole buffer goes through the single-byte ANSI page.
+  EXPECT_EQ(Decode({0xE4, 0xB8, 0xAD, 0xB0}).first, 4);
+  EXPECT_NE(Decode({'a', 0xE4, 0xB8}).second, L"a中");
 
   wchar_t* out = reinterpret_cast<wchar_t*>(1);
   EXPECT_EQ(DecodeTextBuffer(nullptr, 5, &out), 0);

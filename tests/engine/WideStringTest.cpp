@@ -60,18 +60,17 @@ TEST(WideString, CodePointCountsAndBrokenPairs) {
   const wchar_t trailingHigh[] = {L'a', 0xD840, 0};
   EXPECT_EQ(CountCodePoints(trailingHigh), 1u | kBrokenPairBit);
 
-  EXPECT_EQ(CountUnitsForCodePoints(text, 0), 0u);
-  EXPECT_EQ(CountUnitsForCodePoints(text, 1), 1u);
-  EXPECT_EQ(CountUnitsForCodePoints(text, 2), 3u);
-  EXPECT_EQ(CountUnitsForCodePoints(text, 3), 4u) << "the pair is one character";
-  EXPECT_EQ(CountUnitsForCodePoints(text, 99), 4u) << "stops at the end of the text";
+  // The pair is one character; counting stops at the end of the text.
+  for (auto [points, units] : {std::pair{0u, 0u}, {1u, 1u}, {2u, 3u}, {3u, 4u}, {99u, 4u}}) {
+    EXPECT_EQ(CountUnitsForCodePoints(text, points), units) << points;
+  }
   EXPECT_EQ(CountUnitsForCodePoints(broken, 3), 2u | kBrokenPairBit);
 }
 
 TEST(WideString, CompareIsUnsigned) {
+  const wchar_t high[] = {0xFF01, 0};
   EXPECT_EQ(CompareWideChars(L"abc", L"abd", 3), -1);
   EXPECT_EQ(CompareWideChars(L"abc", L"abd", 2), 0);
-  const wchar_t high[] = {0xFF01, 0};
   EXPECT_EQ(CompareWideChars(high, L"a", 1), 1);
   EXPECT_EQ(CompareWideChars(L"a", high, 1), -1);
 }

@@ -2,6 +2,7 @@
 // must be refused rather than decoded from uninitialised memory.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "tests/common/TempDir.h"
@@ -9,29 +10,7 @@
 #include "tests/ui/ZipWriter.h"
 #include "ui/skin/SkinImage.h"
 
-using zn::test::PngSpec;
-
-namespace {
-
-std::vector<uint8_t> EncodePng(uint32_t w,
-                               uint32_t h,
-                               uint8_t type,
-                               uint8_t depth,
-                               std::vector<uint8_t> pixels,
-                               std::vector<uint8_t> palette = {},
-                               std::vector<uint8_t> transparency = {}) {
-  PngSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.colourType = type;
-  spec.bitDepth = depth;
-  spec.pixels = std::move(pixels);
-  spec.palette = std::move(palette);
-  spec.transparency = std::move(transparency);
-  return zn::test::EncodePng(spec);
-}
-
-}  // namespace
+using zn::test::EncodePng;
 
 namespace {
 
@@ -51,39 +30,29 @@ using Bgra = std::vector<uint8_t>;
 }  // namespace
 
 TEST(PngDecoder, ConvertsEveryColourTypeToBgra) {
-  Picture a(EncodePng(2, 1, 6, 8, {10, 20, 30, 40, 50, 60, 70, 0}));
-  ASSERT_NE(a.image, nullptr);
-  EXPECT_EQ(a.image->width, 2);
-  EXPECT_EQ(a.image->height, 1);
-  EXPECT_EQ(a.Pixel(0, 0), (Bgra{30, 20, 10, 40}));
-  EXPECT_EQ(a.Pixel(1, 0), (Bgra{70, 60, 50, 0}));
-
-  // Without an alpha channel a picture is opaque.
-  Picture rgb(EncodePng(1, 2, 2, 8, {1, 2, 3, 4, 5, 6}));
-  ASSERT_NE(rgb.image, nullptr);
-  EXPECT_EQ(rgb.Pixel(0, 1), (Bgra{6, 5, 4, 255}));
-  Picture grey(EncodePng(1, 1, 0, 8, {77}));
-  ASSERT_NE(grey.image, nullptr);
-  EXPECT_EQ(grey.Pixel(0, 0), (Bgra{77, 77, 77, 255}));
-  Picture greyAlpha(EncodePng(1, 1, 4, 8, {90, 12}));
-  ASSERT_NE(greyAlpha.image, nullptr);
-  EXPECT_EQ(greyAlpha.Pixel(0, 0), (Bgra{90, 90, 90, 12}));
-
-  // Palette with transparency, and a 4-bit grey picture, are expanded.
-  Picture p(EncodePng(2, 1, 3, 8, {0, 1}, {255, 0, 0, 0, 0, 255}, {128}));
-  ASSERT_NE(p.image, nullptr);
-  EXPECT_EQ(p.Pixel(0, 0), (Bgra{0, 0, 255, 128}));
-  EXPECT_EQ(p.Pixel(1, 0), (Bgra{255, 0, 0, 255}));
-  Picture lowDepth(EncodePng(2, 1, 0, 4, {0xF0}));
-  ASSERT_NE(lowDepth.image, nullptr);
-  EXPECT_EQ(lowDepth.Pixel(0, 0), (Bgra{255, 255, 255, 255}));
-  EXPECT_EQ(lowDepth.Pixel(1, 0), (Bgra{0, 0, 0, 255}));
-}
-
-TEST(PngDecoder, SixteenBitChannelsAreStripped) {
-  Picture d(EncodePng(1, 1, 6, 16, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xEE}));
-  ASSERT_NE(d.image, nullptr);
-  EXPECT_EQ(d.Pixel(0, 0), (Bgra{0x9A, 0x56, 0x12, 0xFF}));
+  const zn::test::PngPicture rgba{2, 1, 6, 8, {10, 20, 30, 40, 50, 60, 70, 0}};
+  const zn::test::PngPicture palette{2, 1, 3, 8, {0, 1}, {255, 0, 0, 0, 0, 255}, {128}};
+  const zn::test::PngPicture grey4{2, 1, 0, 4, {0xF0}};
+  // Without an alpha channel a picture is opaque; palettes (with
+  // transparency) and low depths are expanded, 16-bit channels stripped.
+  const std::tuple<zn::test::PngPicture, int, int, Bgra> cases[] = {
+      {rgba, 0, 0, {30, 20, 10, 40}},
+      {rgba, 1, 0, {70, 60, 50, 0}},
+      {{1, 2, 2, 8, {1, 2, 3, 4, 5, 6}}, 0, 1, {6, 5, 4, 255}},
+      {{1, 1, 0, 8, {77}}, 0, 0, {77, 77, 77, 255}},
+      {{1, 1, 4, 8, {90, 12}}, 0, 0, {90, 90, 90, 12}},
+      {palette, 0, 0, {0, 0, 255, 128}},
+      {palette, 1, 0, {255, 0, 0, 255}},
+      {grey4, 0, 0, {255, 255, 255, 255}},
+      {grey4, 1, 0, {0, 0, 0, 255}},
+      {{1, 1, 6, 16, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xEE}}, 0, 0, {0x9A, 0x56, 0x12, 0xFF}}};
+  for (const auto& [png, x, y, want] : cases) {
+    Picture p(EncodePng(png));
+    ASSERT_NE(p.image, nullptr);
+    EXPECT_EQ(p.image->width, static_cast<int>(png.width));
+    EXPECT_EQ(p.image->height, static_cast<int>(png.height));
+    EXPECT_EQ(p.Pixel(x, y), want) << int(png.colourType) << " " << x;
+  }
 }
 
 TEST(PngDecoder, RefusesDamagedTruncatedAndOversizedPictures) {
@@ -101,7 +70,7 @@ TEST(PngDecoder, RefusesDamagedTruncatedAndOversizedPictures) {
 
   // Sizes that would allocate gigabytes are refused before decoding.
   for (auto [w, h] : {std::pair<uint32_t, uint32_t>{100000, 1}, {1, 100000}, {4096, 4096}}) {
-    std::vector<uint8_t> png = EncodePng(1, 1, 6, 8, {1, 2, 3, 4});
+    std::vector<uint8_t> png = EncodePng({1, 1, 6, 8, {1, 2, 3, 4}});
     // Patch IHDR width and height (bytes 16..23) and its CRC.
     for (int s = 0; s < 4; ++s) {
       png[16 + s] = static_cast<uint8_t>(w >> (24 - 8 * s));

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/ui/SkinFixture.h"
+#include "tests/ui/SkinTestSupport.h"
 #include "ui/skin/SkinIni.h"
 
 using zn::test::Utf16Ini;

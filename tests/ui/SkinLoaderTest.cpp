@@ -285,7 +285,7 @@ TEST(LoadSkinList, ListsLoadableSkinsOrFallsBack) {
   EXPECT_EQ(list->list.values[2].info.name[0], 0);
 }
 
-TEST(GetSkinFontSpecs, SkinFontsUnlessTheBlockOverrides) {
+TEST(SkinFonts, SkinFontsUnlessTheBlockOverrides) {
   SkinHostFixture f;
   f.AddSkin(L"a.col", L"甲");
   ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
