@@ -50,6 +50,12 @@ void ResetInput(ImeContext* context);
 int RebuildCandidates(ImeContext* context);
 void SortCandidates(ImeContext* context);
 int CompareCandidates(const ImeContext* context, const CandidateItem& a, const CandidateItem& b);
+// Sorts the list into CompareCandidates order through precomputed keys, with
+// no allocation. False, with the list unchanged, when it cannot give exactly
+// the order of ShellSortCandidates (or its scratch is in use by another
+// thread); SortCandidates then uses ShellSortCandidates.
+bool SortCandidatesByKey(ImeContext* context);
+// In-place Shell sort by CompareCandidates.
 void ShellSortCandidates(ImeContext* context);
 void MergeDuplicateWords(ImeContext* context);
 void BuildCompositionText(ImeContext* context);

@@ -87,49 +87,6 @@ DmgView GetDmgView(const MappedFile* table) {
   return view;
 }
 
-bool ReadDmgRecordAt(const DmgView& view, uint32_t offset, DmgRecord* out) {
-  const uint8_t* base = view.base;
-  uint32_t size = view.sizeBytes;
-  if (!base || !DmgInBounds(size, offset, 5)) return false;
-  DmgRecord rec;
-  rec.offset = offset;
-  std::memcpy(&rec.attr, base + offset, 4);
-  if (view.type == kDmgTypeWordList) {
-    uint32_t units = base[offset + 4];
-    rec.sizeBytes = 5 + 2 * units;
-    if (!DmgInBounds(size, offset, rec.sizeBytes)) return false;
-    rec.word = base + offset + 4;
-    rec.wordLenUnits = units;
-  } else {
-    uint32_t codeLen = base[offset + 4];
-    if (!DmgInBounds(size, offset, 6 + codeLen)) return false;
-    uint32_t units = base[offset + 5 + codeLen];
-    rec.sizeBytes = 6 + codeLen + 2 * units;
-    if (!DmgInBounds(size, offset, rec.sizeBytes)) return false;
-    rec.code = base + offset + 4;
-    rec.codeLen = codeLen;
-    rec.word = base + offset + 5 + codeLen;
-    rec.wordLenUnits = units;
-  }
-  *out = rec;
-  return true;
-}
-
-uint32_t DmgRecordOffset(const DmgView& view, uint32_t position) {
-  if (position >= view.countRecords) return 0;
-  uint32_t offset = 0;
-  DmgLoadU32(view.base, view.sizeBytes, kDmgOffsetTableOffset + 4 * position, &offset);
-  return offset;
-}
-
-bool ReadDmgRecord(const DmgView& view, uint32_t position, DmgRecord* out) {
-  if (position >= view.countRecords) return false;
-  uint32_t offset = DmgRecordOffset(view, position);
-  // A record can never overlap the offset table it is listed in.
-  if (offset < kDmgOffsetTableOffset) return false;
-  return ReadDmgRecordAt(view, offset, out);
-}
-
 uint32_t CopyRecordWord(const DmgRecord& record, wchar_t* out, uint32_t capacity) {
   if (!out || capacity == 0) return 0;
   uint32_t n = record.word ? record.wordLenUnits : 0;

@@ -142,13 +142,52 @@ struct DmgRecord {
   const uint8_t* word = nullptr;  // length byte, then wordLenUnits unaligned units
   uint32_t wordLenUnits = 0;
 };
+// The three readers below are inline: every key stroke runs them for each
+// record of the searched ranges.
 // False when the record does not lie wholly inside the view.
-bool ReadDmgRecordAt(const DmgView& view, uint32_t offset, DmgRecord* out);
+inline bool ReadDmgRecordAt(const DmgView& view, uint32_t offset, DmgRecord* out) {
+  const uint8_t* base = view.base;
+  uint32_t size = view.sizeBytes;
+  if (!base || !DmgInBounds(size, offset, 5)) return false;
+  DmgRecord rec;
+  rec.offset = offset;
+  std::memcpy(&rec.attr, base + offset, 4);
+  if (view.type == kDmgTypeWordList) {
+    uint32_t units = base[offset + 4];
+    rec.sizeBytes = 5 + 2 * units;
+    if (!DmgInBounds(size, offset, rec.sizeBytes)) return false;
+    rec.word = base + offset + 4;
+    rec.wordLenUnits = units;
+  } else {
+    uint32_t codeLen = base[offset + 4];
+    if (!DmgInBounds(size, offset, 6 + codeLen)) return false;
+    uint32_t units = base[offset + 5 + codeLen];
+    rec.sizeBytes = 6 + codeLen + 2 * units;
+    if (!DmgInBounds(size, offset, rec.sizeBytes)) return false;
+    rec.code = base + offset + 4;
+    rec.codeLen = codeLen;
+    rec.word = base + offset + 5 + codeLen;
+    rec.wordLenUnits = units;
+  }
+  *out = rec;
+  return true;
+}
+// Offset stored at a position, or 0 when the position is outside the table.
+inline uint32_t DmgRecordOffset(const DmgView& view, uint32_t position) {
+  if (position >= view.countRecords) return 0;
+  uint32_t offset = 0;
+  DmgLoadU32(view.base, view.sizeBytes, kDmgOffsetTableOffset + 4 * position, &offset);
+  return offset;
+}
 // The record at a position of the offset table; false when the position is
 // outside the count or its offset is bad (callers skip it).
-bool ReadDmgRecord(const DmgView& view, uint32_t position, DmgRecord* out);
-// Offset stored at a position, or 0 when the position is outside the table.
-uint32_t DmgRecordOffset(const DmgView& view, uint32_t position);
+inline bool ReadDmgRecord(const DmgView& view, uint32_t position, DmgRecord* out) {
+  if (position >= view.countRecords) return false;
+  uint32_t offset = DmgRecordOffset(view, position);
+  // A record can never overlap the offset table it is listed in.
+  if (offset < kDmgOffsetTableOffset) return false;
+  return ReadDmgRecordAt(view, offset, out);
+}
 // Copies the word as NUL-terminated text; capacity counts the NUL.
 uint32_t CopyRecordWord(const DmgRecord& record, wchar_t* out, uint32_t capacity);
 inline uint16_t RecordWordUnit(const DmgRecord& record, uint32_t i) {

@@ -10,6 +10,10 @@ using dmg_internal::RecordKey;
 
 namespace {
 
+// Slots naming the lowest record that an append remembers across the resize;
+// a table listing it more often is scanned again.
+constexpr uint32_t kRememberedSlots = 8;
+
 // A writable table, remapped to the file's current length: a table grown by
 // another process must be seen whole before it is changed, or a resize from a
 // stale length would cut off that process's records.
@@ -90,9 +94,20 @@ int AppendRecord(MappedFile* table, const uint8_t* record) {
     DmgRecord lowest;
     if (!ReadDmgRecordAt(view, edge, &lowest)) return 0;
     uint32_t m = lowest.sizeBytes;
-    bool listed = false;
-    for (uint32_t i = 0; i < n && !listed; ++i) listed = OffsetAt(view, i) == edge;
-    if (!listed) return 0;
+    // Every slot naming the moved record follows it (a damaged table may list
+    // it twice). The slots are found in the view mapped now: the view made by
+    // the resize faults on every page it touches the first time.
+    uint32_t naming[kRememberedSlots];
+    uint32_t found = 0;
+    const uint8_t* slots = view.base + kDmgOffsetTableOffset;  // n slots: checked above
+    for (uint32_t i = 0; i < n; ++i) {
+      uint32_t offset;
+      std::memcpy(&offset, slots + 4 * i, 4);
+      if (offset != edge) continue;
+      if (found < kRememberedSlots) naming[found] = i;
+      ++found;
+    }
+    if (found == 0) return 0;
     uint64_t newSize = static_cast<uint64_t>(oldEnd) + m + s;
     if (newSize > 0xFFFFFFFFull) return 0;
     uint8_t moved[kDmgMaxRecordBytes];
@@ -101,10 +116,12 @@ int AppendRecord(MappedFile* table, const uint8_t* record) {
     view = GetDmgView(table);
     uint8_t* base = MutableBase(view);
     std::memcpy(base + oldEnd, moved, m);
-    // Every slot naming the moved record follows it (a damaged table may list
-    // it twice).
-    for (uint32_t i = 0; i < n; ++i) {
-      if (OffsetAt(view, i) == edge) SetOffsetAt(view, i, oldEnd);
+    if (found <= kRememberedSlots) {
+      for (uint32_t k = 0; k < found; ++k) SetOffsetAt(view, naming[k], oldEnd);
+    } else {
+      for (uint32_t i = 0; i < n; ++i) {
+        if (OffsetAt(view, i) == edge) SetOffsetAt(view, i, oldEnd);
+      }
     }
     newOffset = oldEnd + m;
     std::memcpy(base + newOffset, copy, s);

@@ -117,6 +117,7 @@ struct Options {
   std::wstring data;
   bool verbose = false;
   long codeOptions = 0x27;  // as shipped: hints, wildcard repeat
+  bool codeOptionsGiven = false;  // also overrides the data folder's settings
 };
 
 }  // namespace
@@ -130,7 +131,10 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring flag = argv[i];
     if (flag == L"--trace") options.trace = argv[i + 1];
     if (flag == L"--data") options.data = argv[i + 1];
-    if (flag == L"--code-options") options.codeOptions = std::wcstol(argv[i + 1], nullptr, 0);
+    if (flag == L"--code-options") {
+      options.codeOptions = std::wcstol(argv[i + 1], nullptr, 0);
+      options.codeOptionsGiven = true;
+    }
   }
   std::mt19937 rng(20260101);
   zn::test::TempDir dir;
@@ -177,6 +181,7 @@ int wmain(int argc, wchar_t** argv) {
   context->dmeBlock = set.dme;
   context->skinBlock = set.skin;
   context->pageLast = -1;
+  if (options.codeOptionsGiven) set.dme->codeOptions = static_cast<uint32_t>(options.codeOptions);
 
   std::wstring script;
   if (!options.trace.empty()) {
@@ -219,11 +224,35 @@ int wmain(int argc, wchar_t** argv) {
       QueryPerformanceCounter(&c2);
       std::wprintf(L"search %.1f us (%d), sort %.1f us\n", (b.QuadPart - a.QuadPart) * 1e6 / f.QuadPart,
                    context->candidateCount, (c2.QuadPart - b.QuadPart) * 1e6 / f.QuadPart);
+      // The parts of the sort: the ordering alone (keyed, then the Shell
+      // sort on the same list) and the first page.
+      auto micros = [&](LARGE_INTEGER from, LARGE_INTEGER to) {
+        return (to.QuadPart - from.QuadPart) * 1e6 / f.QuadPart;
+      };
+      LARGE_INTEGER d, e2, g, h;
+      SearchCandidates(context);
+      QueryPerformanceCounter(&d);
+      const bool keyed = SortCandidatesByKey(context);
+      QueryPerformanceCounter(&e2);
+      SearchCandidates(context);
+      QueryPerformanceCounter(&g);
+      ShellSortCandidates(context);
+      QueryPerformanceCounter(&h);
+      std::wprintf(L"  keyed order %.1f us (%ls), shell sort %.1f us", micros(d, e2),
+                   keyed ? L"used" : L"declined", micros(g, h));
+      context->pageFirst = context->pageFirstCarry = context->pageLastCarry = 0;
+      context->pageLast = -1;
+      QueryPerformanceCounter(&d);
+      FillNextCandidatePage(context);
+      QueryPerformanceCounter(&e2);
+      std::wprintf(L", first page %.1f us\n", micros(d, e2));
     }
     ResetInput(context);
   }
   TypingDriver driver(context);
   std::vector<double> micros(keys.size());
+  std::vector<double> firstKeys;  // strokes that leave a one-key code: the longest lists
+  firstKeys.reserve(keys.size());
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   long long committedUnits = 0;
@@ -242,6 +271,7 @@ int wmain(int argc, wchar_t** argv) {
     driver.ClearOutput();
     micros[i] = static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e6 /
                 static_cast<double>(frequency.QuadPart);
+    if (context->codeLength == 1) firstKeys.push_back(micros[i]);
   }
   const long long typingAllocations = allocations.load() - allocationsBefore;
   std::vector<double> sorted = micros;
@@ -256,6 +286,12 @@ int wmain(int argc, wchar_t** argv) {
   std::wprintf(L"key strokes: %zu, committed units: %lld\n", keys.size(), committedUnits);
   std::wprintf(L"per key stroke: median %.2f us, p99 %.2f us, max %.2f us\n", at(0.5), at(0.99),
                sorted.back());
+  std::sort(firstKeys.begin(), firstKeys.end());
+  if (!firstKeys.empty()) {
+    auto firstAt = [&](double q) { return firstKeys[static_cast<size_t>(q * (firstKeys.size() - 1))]; };
+    std::wprintf(L"strokes leaving a one-key code: %zu, median %.2f us, p90 %.2f us\n", firstKeys.size(),
+                 firstAt(0.5), firstAt(0.9));
+  }
   std::wprintf(L"peak working set: %.1f MB\n", memory.PeakWorkingSetSize / 1048576.0);
   std::wprintf(L"heap allocations while typing: %lld\n", typingAllocations);
   for (MappedFile*& f : context->files) {
