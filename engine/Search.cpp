@@ -415,6 +415,11 @@ int SearchCandidates(ImeContext* context) {
   }
   context->candidateCount = 0;
   context->hintPrefix = 0;
+  // A new code starts: map tables that another process (config, the add-word
+  // dialog) has grown since, so this search sees every record. The list no
+  // longer points into the old views; a remembered candidate of one does not
+  // survive.
+  if (context->codeLength == 1 && RemapTables(context)) ClearPreviousUnique(context);
   const DmeConfigBlock* dme = context->dmeBlock;
   if (!dme) return kSearchNothing;
   uint8_t raw[kSearchKeyBytes + 2];

@@ -250,5 +250,24 @@ TEST_F(Search, ProcessInputCharAndKeyTests) {
   EXPECT_EQ(c->code[128], 0);
 }
 
+
+TEST_F(Search, NewCodeSeesWordsAnotherProcessAppended) {
+  // Another process (config's add-word dialog) grows main.dmg behind our view.
+  MappedFile* other = nullptr;
+  ASSERT_GT(OpenMappedFile(&other, road.get()->files[kFileMain]->path), 0);
+  const uint32_t viewBefore = road.get()->files[kFileMain]->size;
+  for (int i = 0; other->size == viewBefore && i < 64; ++i) {
+    const std::vector<uint8_t> r = RecordBytes({"q", L"新词" + std::to_wstring(i), Attr(1, 5)});
+    ASSERT_EQ(1, AppendRecord(other, r.data()));
+    PlaceNewRecord(other, nullptr, -1);
+  }
+  RebuildKeyIndex(other);
+  ASSERT_GT(other->size, viewBefore);
+  road.TypeCode(L"q");
+  EXPECT_EQ(road.get()->files[kFileMain]->size, other->size);
+  ASSERT_FALSE(road.List().empty());
+  EXPECT_EQ(road.List()[0].substr(0, 2), L"新词");
+  CloseMappedFile(other, 1);
+}
 }  // namespace
 }  // namespace zn::test
