@@ -160,8 +160,14 @@ int wmain(int argc, wchar_t** argv) {
     set.dme->codeOptions = static_cast<uint32_t>(options.codeOptions);
     WriteShippedKeyFunctions(set.dme);
     zn::test::WriteFileBytes(dir.File(L"config.dsc"), config);
-  } else if (folder.back() != L'\\') {
-    folder += L'\\';
+  } else {
+    // Typing adjusts frequencies and learns words: work on a copy so the
+    // benchmark never changes the folder it was pointed at.
+    if (folder.back() != L'\\') folder += L'\\';
+    for (const wchar_t* name : {L"config.dsc", L"main.dmg", L"temp.dmg"}) {
+      CopyFileW((folder + name).c_str(), dir.File(name).c_str(), FALSE);
+    }
+    folder = dir.path();
   }
 
   auto* context = static_cast<ImeContext*>(std::calloc(1, sizeof(ImeContext)));
@@ -281,7 +287,7 @@ int wmain(int argc, wchar_t** argv) {
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
   const DmgView mainView = GetDmgView(context->files[kFileMain]);
-  std::wprintf(L"tables: %ls (main.dmg %u records)\n", options.data.empty() ? L"generated" : folder.c_str(),
+  std::wprintf(L"tables: %ls (main.dmg %u records)\n", options.data.empty() ? L"generated" : options.data.c_str(),
                mainView.countRecords);
   std::wprintf(L"key strokes: %zu, committed units: %lld\n", keys.size(), committedUnits);
   std::wprintf(L"per key stroke: median %.2f us, p99 %.2f us, max %.2f us\n", at(0.5), at(0.99),
