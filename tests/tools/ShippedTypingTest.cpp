@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/Candidates.h"
 #include "engine/CommandLanguage.h"
 #include "engine/DmgTable.h"
 #include "engine/ImeOptionBits.h"
@@ -190,4 +191,32 @@ TEST_F(ShippedTypingTest, CommandCandidateLaunchIsPrintedNotRun) {
   EXPECT_EQ(Type(std::wstring(1, static_cast<wchar_t>(L'1' + slot))), L"");
   EXPECT_EQ(effects_.TakeLog(), std::vector<std::wstring>{L"launch notepad.exe"});
   EXPECT_EQ(View().code, L"");
+}
+
+// A sample of the shipped table: each record's code, searched through the
+// context the way a key stroke does, lists its word.
+TEST_F(ShippedTypingTest, EveryCodeOfASampleListsItsWord) {
+  const DmgView view = GetDmgView(ctx_->files[kFileMain]);
+  ASSERT_GT(view.countRecords, 90000u);
+  int checked = 0;
+  for (uint32_t i = 0; i < view.countRecords; i += 97) {
+    DmgRecord rec;
+    ASSERT_TRUE(ReadDmgRecord(view, i, &rec));
+    wchar_t word[130];
+    CopyRecordWord(rec, word, 130);
+    ResetInput(ctx_);
+    for (uint32_t k = 0; k < rec.codeLen; ++k) ctx_->code[k] = rec.code[1 + k];
+    ctx_->code[rec.codeLen] = 0;
+    ctx_->codeLength = ctx_->cursor = static_cast<int>(rec.codeLen);
+    RebuildCandidates(ctx_);
+    bool found = false;
+    for (int c = 0; c < ctx_->candidateCount && !found; ++c) {
+      wchar_t text[130];
+      CandidateText(ctx_->candidates[c], text, 130);
+      found = std::wstring(text) == word;
+    }
+    EXPECT_TRUE(found) << i;
+    ++checked;
+  }
+  EXPECT_GT(checked, 1000);
 }
