@@ -41,24 +41,24 @@ const wchar_t kTable[] = L"甲\taa\r\n乙\tab#用\r\n丙\tac#用\r\n丁\tad#次\
 TEST(CodeTableCommandsTest, ReplacingACategoryReadsTheFileBeforePurging) {
   TempDir dir;
   ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
-  OpenTable main(dir.File(L"main.dmg"));
-  std::vector<Entry> before = Entries(main.file);
+  auto main = OpenTableFile(dir.File(L"main.dmg"));
+  std::vector<DmgTestEntry> before = TableEntries(main.get());
   ScriptedUi ui;
   CDmgImport imp{};
-  imp.mainTable = main.file;
+  imp.mainTable = main.get();
 
   EXPECT_EQ(-1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));  // chooser cancelled
   ui.chosen = dir.File(L"missing.txt");
   EXPECT_EQ(-1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));  // unreadable
-  EXPECT_EQ(before, Entries(main.file));
+  EXPECT_EQ(before, TableEntries(main.get()));
 
   WriteText(dir.File(L"user.txt"), L"戊\tae\r\n甲\taa\r\n");
   ui.chosen = dir.File(L"user.txt");
   EXPECT_EQ(1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));
   std::vector<std::wstring> words;
-  for (const Entry& e : Entries(main.file)) words.push_back(e.word);
+  for (const DmgTestEntry& e : TableEntries(main.get())) words.push_back(e.word);
   EXPECT_EQ((std::vector<std::wstring>{L"甲", L"丁", L"戊"}), words);
-  EXPECT_TRUE(EveryCodeFindable(main.file));
+  EXPECT_TRUE(EveryCodeFindable(main.get()));
   // 甲 was refused (already there): the summary offers the rejects file.
   ASSERT_FALSE(ui.asked.empty());
   EXPECT_NE(std::wstring::npos, ui.asked.back().find(L"成功添加词条数: 1"));
@@ -70,21 +70,21 @@ TEST(CodeTableCommandsTest, ReplacingACategoryReadsTheFileBeforePurging) {
 TEST(CodeTableCommandsTest, ReplaceMainTableAndWordList) {
   TempDir dir;
   ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
-  OpenTable main(dir.File(L"main.dmg"));
+  auto main = OpenTableFile(dir.File(L"main.dmg"));
   ScriptedUi ui;
   ui.answer = UiAnswer::kNo;
-  EXPECT_EQ(-1, RunReplaceMainTable(&ui, main.file, dir.path().c_str()));
+  EXPECT_EQ(-1, RunReplaceMainTable(&ui, main.get(), dir.path().c_str()));
   ui.answer = UiAnswer::kYes;
   WriteText(dir.File(L"new.txt"), L"新\txin\r\n");
   ui.chosen = dir.File(L"new.txt");
-  ASSERT_EQ(1, RunReplaceMainTable(&ui, main.file, dir.path().c_str()));
-  EXPECT_EQ((std::vector<Entry>{{L"xin", L"新", 0x01003FFFu}}), Entries(main.file));
+  ASSERT_EQ(1, RunReplaceMainTable(&ui, main.get(), dir.path().c_str()));
+  EXPECT_EQ((std::vector<DmgTestEntry>{{"xin", L"新", 0x01003FFFu}}), TableEntries(main.get()));
 
   WriteText(dir.File(L"bad.txt"), L"no entries\r\n");
   ui.chosen = dir.File(L"bad.txt");
-  EXPECT_EQ(0, RunReplaceMainTable(&ui, main.file, dir.path().c_str()));
+  EXPECT_EQ(0, RunReplaceMainTable(&ui, main.get(), dir.path().c_str()));
   EXPECT_NE(std::wstring::npos, ui.told.back().find(L"无法创建"));
-  EXPECT_EQ(1u, Entries(main.file).size());
+  EXPECT_EQ(1u, TableEntries(main.get()).size());
 
   WriteText(dir.File(L"list.txt"), L"甲乙\r\n");
   ASSERT_EQ(1, BuildWordListTable(dir.File(L"list.txt").c_str(), dir.File(L"sysl.dmg").c_str(), nullptr, nullptr));
@@ -94,6 +94,6 @@ TEST(CodeTableCommandsTest, ReplaceMainTableAndWordList) {
   EXPECT_EQ(1, RunWordListImport(&ui, dir.File(L"sysl.dmg").c_str(), &hash, dir.path().c_str()));
   EXPECT_TRUE(hash);
   EXPECT_EQ(L"词条导入成功。", ui.told.back());
-  OpenTable sysl(dir.File(L"sysl.dmg"));
-  EXPECT_EQ(2u, Entries(sysl.file).size());
+  auto sysl = OpenTableFile(dir.File(L"sysl.dmg"));
+  EXPECT_EQ(2u, TableEntries(sysl.get()).size());
 }

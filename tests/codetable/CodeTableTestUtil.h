@@ -1,5 +1,5 @@
 // Helpers of the code-table tests: writing UTF-16 text files, compiling
-// inline definitions and reading records back.
+// inline definitions and reading table words.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include "engine/MappedFile.h"
 #include "tests/common/TempDir.h"
 #include "tests/common/TestFiles.h"
+#include "tests/engine/DmgTestTables.h"
 
 namespace zn::test {
 
@@ -41,36 +42,6 @@ inline int CompileText(const TempDir& dir, const std::wstring& text, const std::
   return CompileTableFiles(sources, 1, dir.File(name).c_str(), progress, dir.path().c_str());
 }
 
-struct Entry {
-  std::wstring code;
-  std::wstring word;
-  uint32_t attr;
-  bool operator==(const Entry&) const = default;
-};
-
-inline std::wstring WordOf(const DmgRecord& rec) {
-  std::wstring w;
-  for (uint32_t i = 0; i < rec.wordLenUnits; ++i) w.push_back(RecordWordUnit(rec, i));
-  return w;
-}
-
-inline std::wstring CodeOf(const DmgRecord& rec) {
-  wchar_t code[260] = {};
-  if (rec.code) CodeBytesToText(rec.code, code, 260);
-  return code;
-}
-
-// The records in offset-table order.
-inline std::vector<Entry> Entries(const MappedFile* table) {
-  std::vector<Entry> out;
-  DmgView view = GetDmgView(table);
-  for (uint32_t i = 0; i < view.countRecords; ++i) {
-    DmgRecord rec;
-    if (ReadDmgRecord(view, i, &rec)) out.push_back({CodeOf(rec), WordOf(rec), rec.attr});
-  }
-  return out;
-}
-
 inline uint32_t U32At(const MappedFile* table, uint32_t offset) {
   uint32_t v = 0;
   DmgLoadU32(table->view, table->size, offset, &v);
@@ -92,13 +63,5 @@ inline bool EveryCodeFindable(MappedFile* table) {
   }
   return true;
 }
-
-struct OpenTable {
-  MappedFile* file = nullptr;
-  explicit OpenTable(const std::wstring& path) { OpenMappedFile(&file, path.c_str()); }
-  ~OpenTable() { CloseMappedFile(file, 1); }
-  OpenTable(const OpenTable&) = delete;
-  OpenTable& operator=(const OpenTable&) = delete;
-};
 
 }  // namespace zn::test

@@ -27,8 +27,8 @@ class DmgImportTest : public ::testing::Test {
     DmgView view = GetDmgView(main_);
     for (uint32_t i = 0; i < view.countRecords; ++i) {
       DmgRecord rec;
-      ReadDmgRecord(view, i, &rec);
-      if (WordOf(rec) == L"删除") DmgStoreU32(main_->view, main_->size, rec.offset, rec.attr | EntryAttr::kDeleted);
+      if (ReadDmgRecord(view, i, &rec) && ReadEntry(view, i).word == L"删除")
+        DmgStoreU32(main_->view, main_->size, rec.offset, rec.attr | EntryAttr::kDeleted);
     }
     import_.rules = rules_;
     import_.danzi = danzi_;
@@ -46,11 +46,11 @@ class DmgImportTest : public ::testing::Test {
     CloseImportRejects(&import_);
     return n;
   }
-  Entry Find(const std::wstring& word) {
-    for (const Entry& e : Entries(main_)) {
+  DmgTestEntry Find(const std::wstring& word) {
+    for (const DmgTestEntry& e : TableEntries(main_)) {
       if (e.word == word) return e;
     }
-    return {L"", L"", 0xFFFFFFFF};
+    return {"", L"", 0xFFFFFFFF};
   }
 
   TempDir dir_;
@@ -79,7 +79,7 @@ TEST_F(DmgImportTest, EveryRefusalIsLoggedWithItsReason) {
       L"你好\r\n"
       L"C:\\\\run\tcr\r\n");
   EXPECT_EQ(4, added);  // 你好 nihao, 次显, 你好 by the rules, C:\run
-  Entry user = Find(L"你好");
+  DmgTestEntry user = Find(L"你好");
   EXPECT_EQ(2u, EntryAttr::Category(user.attr));
   EXPECT_EQ(1024u, EntryAttr::Order(user.attr));
   EXPECT_EQ(L"C:\\run", Find(L"C:\\run").word);
@@ -109,15 +109,15 @@ TEST_F(DmgImportTest, SelectedCategoryAndHeader) {
 
 TEST_F(DmgImportTest, UncodedWordsUseTheRules) {
   EXPECT_EQ(2, Import(L"你好\r\n你好𠀀你\r\n"));
-  EXPECT_EQ(L"wqvb", Find(L"你好").code);
-  EXPECT_EQ(L"wvx", Find(L"你好𠀀你").code);
+  EXPECT_EQ("wqvb", Find(L"你好").code);
+  EXPECT_EQ("wvx", Find(L"你好𠀀你").code);
   EXPECT_EQ(1u, EntryAttr::Category(Find(L"你好").attr));
 }
 
 // Enough words that the 4-byte gap of the compiled table must grow several
 // times over; every old record stays where the offsets say.
 TEST_F(DmgImportTest, AppendGrowsTheTableAndKeepsOldRecords) {
-  std::vector<Entry> before = Entries(main_);
+  std::vector<DmgTestEntry> before = TableEntries(main_);
   std::wstring text;
   for (int i = 0; i < 3000; ++i) {
     wchar_t line[40];
@@ -125,10 +125,10 @@ TEST_F(DmgImportTest, AppendGrowsTheTableAndKeepsOldRecords) {
     text += line;
   }
   EXPECT_EQ(3000, Import(text));
-  std::vector<Entry> after = Entries(main_);
+  std::vector<DmgTestEntry> after = TableEntries(main_);
   EXPECT_EQ(3003u, after.size());
-  for (const Entry& e : before) {
-    EXPECT_NE(after.end(), std::find_if(after.begin(), after.end(), [&](const Entry& a) {
+  for (const DmgTestEntry& e : before) {
+    EXPECT_NE(after.end(), std::find_if(after.begin(), after.end(), [&](const DmgTestEntry& a) {
                 return a.word == e.word && a.code == e.code;
               }));
   }
@@ -141,10 +141,10 @@ TEST_F(DmgImportTest, ExportThenImportIsLossless) {
                            L"长长\t" + std::wstring(128, L'z') + L"#类16#序65535\r\n" +
                                std::wstring(128, L'字') + L"\tab#固#辅\r\nC:\\\\r\\\\un\tcr#序3\r\n",
                            L"src.dmg"));
-  OpenTable src(dir_.File(L"src.dmg"));
-  ASSERT_EQ(1, ExportTableText(src.file, dir_.File(L"out.txt").c_str(), nullptr, 0, nullptr, nullptr, nullptr));
+  auto src = OpenTableFile(dir_.File(L"src.dmg"));
+  ASSERT_EQ(1, ExportTableText(src.get(), dir_.File(L"out.txt").c_str(), nullptr, 0, nullptr, nullptr, nullptr));
   ASSERT_EQ(1, EmptyTable(main_));
   EXPECT_EQ(3, ImportWordFile(&import_, dir_.File(L"out.txt").c_str()));
-  std::vector<Entry> a = Entries(src.file), b = Entries(main_);
+  std::vector<DmgTestEntry> a = TableEntries(src.get()), b = TableEntries(main_);
   EXPECT_EQ(a, b);
 }

@@ -78,10 +78,10 @@ TEST(DmgMakeTest, UnusableRecordsAreDroppedWhenWriting) {
   std::wstring longWord(129, L'字');
   std::wstring text = L"甲\t" + longCode + L"\r\n" + longWord + L"\tq\r\n乙\t#固\r\n\tq\r\n丙\tq\r\n";
   ASSERT_EQ(1, CompileText(dir, text, L"t.dmg", &messages));
-  OpenTable t(dir.File(L"t.dmg"));
-  EXPECT_EQ((std::vector<Entry>{{L"q", L"丙", 0x01003FFDu}}), Entries(t.file));
+  auto t = OpenTableFile(dir.File(L"t.dmg"));
+  EXPECT_EQ((std::vector<DmgTestEntry>{{"q", L"丙", 0x01003FFDu}}), TableEntries(t.get()));
   // The edge still counts the dropped records: 4 bytes each below the records.
-  EXPECT_EQ(kDmgRecordBase + 4 * 5, U32At(t.file, kDmgEdgeOffset));
+  EXPECT_EQ(kDmgRecordBase + 4 * 5, U32At(t.get(), kDmgEdgeOffset));
   int unusable = 0;
   for (const auto& m : messages.texts) unusable += m.rfind(L"无法识别的编码定义: ", 0) == 0;
   EXPECT_EQ(4, unusable);
@@ -106,11 +106,11 @@ TEST(DmgMakeTest, EveryCodeCharacterIsIndexed) {
     }
   }
   ASSERT_EQ(330, CompileText(dir, text, L"t.dmg"));
-  OpenTable t(dir.File(L"t.dmg"));
-  EXPECT_TRUE(EveryCodeFindable(t.file));
+  auto t = OpenTableFile(dir.File(L"t.dmg"));
+  EXPECT_TRUE(EveryCodeFindable(t.get()));
   for (wchar_t first : keys) {
     uint8_t c = first < 0x80 ? static_cast<uint8_t>(first) : static_cast<uint8_t>(first - 0xFF00);
-    EXPECT_EQ(3u, IndexAt(t.file, c, 1) - IndexAt(t.file, c, 0)) << static_cast<int>(c);
+    EXPECT_EQ(3u, IndexAt(t.get(), c, 1) - IndexAt(t.get(), c, 0)) << static_cast<int>(c);
   }
 }
 
@@ -128,8 +128,8 @@ TEST(DmgMakeTest, CompileExportCompileGivesTheSameTable) {
       L"///slash\tsl\r\n" +
       longWord + L"\tlong\r\n";
   ASSERT_EQ(8, CompileText(dir, text, L"a.dmg"));
-  OpenTable a(dir.File(L"a.dmg"));
-  ASSERT_EQ(1, ExportTableText(a.file, dir.File(L"a.txt").c_str(), nullptr, 0, nullptr, nullptr, nullptr));
+  auto a = OpenTableFile(dir.File(L"a.dmg"));
+  ASSERT_EQ(1, ExportTableText(a.get(), dir.File(L"a.txt").c_str(), nullptr, 0, nullptr, nullptr, nullptr));
   std::wstring exported = ReadText(dir.File(L"a.txt"));
   EXPECT_NE(std::wstring::npos, exported.find(L"C:\\\\run\tcr#固#序9\r\n"));
   EXPECT_NE(std::wstring::npos, exported.find(longWord + L"\tlong#序300\r\n"));
@@ -137,11 +137,11 @@ TEST(DmgMakeTest, CompileExportCompileGivesTheSameTable) {
   const wchar_t* sources[] = {aText.c_str()};
   std::wstring bPath = dir.File(L"b.dmg");
   ASSERT_EQ(8, CompileTableFiles(sources, 1, bPath.c_str(), nullptr, dir.path().c_str()));
-  OpenTable b(bPath);
-  EXPECT_EQ(Entries(a.file), Entries(b.file));
-  EXPECT_EQ(0, std::memcmp(a.file->view + kDmgKeyIndexOffset, b.file->view + kDmgKeyIndexOffset,
+  auto b = OpenTableFile(bPath);
+  EXPECT_EQ(TableEntries(a.get()), TableEntries(b.get()));
+  EXPECT_EQ(0, std::memcmp(a.get()->view + kDmgKeyIndexOffset, b.get()->view + kDmgKeyIndexOffset,
                            kDmgKeyIndexBytes));
-  EXPECT_EQ(a.file->size, b.file->size);
+  EXPECT_EQ(a.get()->size, b.get()->size);
 }
 
 TEST(DmgMakeTest, NothingToWrite) {

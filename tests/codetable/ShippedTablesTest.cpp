@@ -18,14 +18,14 @@ const std::wstring kSources = ZN_TEST_SOURCES_DIR;
 // Every 50th line of the Wubi definition: its code finds its word through the
 // engine's exact search of the shipped main.dmg.
 TEST(ShippedTablesTest, MainTableFindsItsSourceLines) {
-  OpenTable main(kData + L"main.dmg");
-  ASSERT_NE(nullptr, main.file);
-  ASSERT_TRUE(IsWritableMapping(main.file));
-  EXPECT_TRUE(IsTableConsistent(main.file));
-  uint32_t count = U32At(main.file, kDmgCountOffset);
+  auto main = OpenTableFile(kData + L"main.dmg");
+  ASSERT_NE(nullptr, main.get());
+  ASSERT_TRUE(IsWritableMapping(main.get()));
+  EXPECT_TRUE(IsTableConsistent(main.get()));
+  uint32_t count = U32At(main.get(), kDmgCountOffset);
   EXPECT_GT(count, 90000u);
-  EXPECT_EQ(4u, U32At(main.file, kDmgEdgeOffset) - (kDmgOffsetTableOffset + 4 * count));
-  EXPECT_EQ(0, std::memcmp(main.file->view + kDmgNameOffset, L"系统码表", 8));
+  EXPECT_EQ(4u, U32At(main.get(), kDmgEdgeOffset) - (kDmgOffsetTableOffset + 4 * count));
+  EXPECT_EQ(0, std::memcmp(main.get()->view + kDmgNameOffset, L"系统码表", 8));
 
   std::wstring text = ReadText(kSources + L"wubi.txt");
   size_t pos = text.find(L"\r\n") + 2, checked = 0;
@@ -37,14 +37,11 @@ TEST(ShippedTablesTest, MainTableFindsItsSourceLines) {
     size_t tab = l.find(L'\t');
     std::wstring word = l.substr(0, tab), code = l.substr(tab + 1);
     std::string bytes(code.begin(), code.end());
-    DmgRange r = FindExactCodeRange(main.file, reinterpret_cast<const uint8_t*>(bytes.data()),
+    DmgRange r = FindExactCodeRange(main.get(), reinterpret_cast<const uint8_t*>(bytes.data()),
                                     static_cast<uint32_t>(bytes.size()));
     bool found = false;
-    DmgView view = GetDmgView(main.file);
-    for (uint32_t i = r.start; i < r.end && !found; ++i) {
-      DmgRecord rec;
-      found = ReadDmgRecord(view, i, &rec) && WordOf(rec) == word;
-    }
+    DmgView view = GetDmgView(main.get());
+    for (uint32_t i = r.start; i < r.end && !found; ++i) found = ReadEntry(view, i).word == word;
     EXPECT_TRUE(found) << line;
     ++checked;
   }
@@ -52,22 +49,22 @@ TEST(ShippedTablesTest, MainTableFindsItsSourceLines) {
 }
 
 TEST(ShippedTablesTest, CompanionTables) {
-  OpenTable danzi(kData + L"danzi.dmi");
-  ASSERT_NE(nullptr, danzi.file);
+  auto danzi = OpenTableFile(kData + L"danzi.dmi");
+  ASSERT_NE(nullptr, danzi.get());
   DmsEntry entry;
-  ASSERT_EQ(1u, LookupEntryList(danzi.file, L"工", &entry, 1));
+  ASSERT_EQ(1u, LookupEntryList(danzi.get(), L"工", &entry, 1));
   EXPECT_EQ(std::wstring(L"aaaa"), entry.value);
-  ASSERT_EQ(1u, LookupEntryList(danzi.file, L"我", &entry, 1));
+  ASSERT_EQ(1u, LookupEntryList(danzi.get(), L"我", &entry, 1));
   EXPECT_EQ(std::wstring(L"trnt"), entry.value);
 
   for (const wchar_t* name : {L"sysl.dmg", L"engl.dmg"}) {
-    OpenTable list(kData + name);
-    ASSERT_NE(nullptr, list.file) << name;
-    EXPECT_EQ(kDmgTypeWordList, U32At(list.file, kDmgTypeOffset));
-    EXPECT_GT(U32At(list.file, kDmgCountOffset), 50000u);
-    EXPECT_TRUE(IsTableConsistent(list.file));
+    auto list = OpenTableFile(kData + name);
+    ASSERT_NE(nullptr, list.get()) << name;
+    EXPECT_EQ(kDmgTypeWordList, U32At(list.get(), kDmgTypeOffset));
+    EXPECT_GT(U32At(list.get(), kDmgCountOffset), 50000u);
+    EXPECT_TRUE(IsTableConsistent(list.get()));
   }
-  OpenTable temp(kData + L"temp.dmg");
-  ASSERT_NE(nullptr, temp.file);
-  EXPECT_EQ(kTempTableBytes, temp.file->size);
+  auto temp = OpenTableFile(kData + L"temp.dmg");
+  ASSERT_NE(nullptr, temp.get());
+  EXPECT_EQ(kTempTableBytes, temp.get()->size);
 }

@@ -24,9 +24,9 @@ std::wstring MixedTable(int n) {
   return text;
 }
 
-std::vector<Entry> Without(std::vector<Entry> entries, uint32_t category) {
+std::vector<DmgTestEntry> Without(std::vector<DmgTestEntry> entries, uint32_t category) {
   entries.erase(std::remove_if(entries.begin(), entries.end(),
-                               [&](const Entry& e) { return EntryAttr::Category(e.attr) == category; }),
+                               [&](const DmgTestEntry& e) { return EntryAttr::Category(e.attr) == category; }),
                 entries.end());
   return entries;
 }
@@ -36,42 +36,42 @@ std::vector<Entry> Without(std::vector<Entry> entries, uint32_t category) {
 TEST(TableFilesTest, PurgeCategoriesAndEmpty) {
   TempDir dir;
   ASSERT_EQ(200, CompileText(dir, MixedTable(200), L"t.dmg"));
-  OpenTable t(dir.File(L"t.dmg"));
-  std::vector<Entry> before = Entries(t.file);
-  std::vector<uint8_t> bytes(t.file->view, t.file->view + t.file->size);
+  auto t = OpenTableFile(dir.File(L"t.dmg"));
+  std::vector<DmgTestEntry> before = TableEntries(t.get());
+  std::vector<uint8_t> bytes(t.get()->view, t.get()->view + t.get()->size);
 
-  ASSERT_EQ(1, PurgeCategoryEntries(t.file, 1u << 5));  // nothing of category 5
-  EXPECT_EQ(0, std::memcmp(bytes.data(), t.file->view, bytes.size()));
+  ASSERT_EQ(1, PurgeCategoryEntries(t.get(), 1u << 5));  // nothing of category 5
+  EXPECT_EQ(0, std::memcmp(bytes.data(), t.get()->view, bytes.size()));
 
-  ASSERT_EQ(1, PurgeCategoryEntries(t.file, 1u << 2));
-  EXPECT_EQ(Without(before, 2), Entries(t.file));
-  EXPECT_TRUE(IsTableConsistent(t.file));
-  ASSERT_EQ(1, RebuildKeyIndex(t.file, nullptr, nullptr));
-  EXPECT_TRUE(EveryCodeFindable(t.file));
-  EXPECT_EQ(bytes.size(), t.file->size);
+  ASSERT_EQ(1, PurgeCategoryEntries(t.get(), 1u << 2));
+  EXPECT_EQ(Without(before, 2), TableEntries(t.get()));
+  EXPECT_TRUE(IsTableConsistent(t.get()));
+  ASSERT_EQ(1, RebuildKeyIndex(t.get(), nullptr, nullptr));
+  EXPECT_TRUE(EveryCodeFindable(t.get()));
+  EXPECT_EQ(bytes.size(), t.get()->size);
 
-  ASSERT_EQ(1, PurgeCategoryEntries(t.file, (1u << 1) | (1u << 3) | (1u << 17)));
-  EXPECT_EQ(0u, U32At(t.file, kDmgCountOffset));
-  EXPECT_EQ(t.file->size, U32At(t.file, kDmgEdgeOffset));
+  ASSERT_EQ(1, PurgeCategoryEntries(t.get(), (1u << 1) | (1u << 3) | (1u << 17)));
+  EXPECT_EQ(0u, U32At(t.get(), kDmgCountOffset));
+  EXPECT_EQ(t.get()->size, U32At(t.get(), kDmgEdgeOffset));
 
   ASSERT_EQ(200, CompileText(dir, MixedTable(200), L"u.dmg"));
-  OpenTable u(dir.File(L"u.dmg"));
-  ASSERT_EQ(1, EmptyTable(u.file));
-  EXPECT_EQ(0u, U32At(u.file, kDmgCountOffset));
-  EXPECT_EQ(u.file->size, U32At(u.file, kDmgEdgeOffset));
-  for (uint32_t i = 0; i < kDmgKeyIndexBytes; i += 4) ASSERT_EQ(0u, U32At(u.file, kDmgKeyIndexOffset + i));
+  auto u = OpenTableFile(dir.File(L"u.dmg"));
+  ASSERT_EQ(1, EmptyTable(u.get()));
+  EXPECT_EQ(0u, U32At(u.get(), kDmgCountOffset));
+  EXPECT_EQ(u.get()->size, U32At(u.get(), kDmgEdgeOffset));
+  for (uint32_t i = 0; i < kDmgKeyIndexBytes; i += 4) ASSERT_EQ(0u, U32At(u.get(), kDmgKeyIndexOffset + i));
 }
 
 TEST(TableFilesTest, EmptyTempTableHasItsFixedSlots) {
   TempDir dir;
   ASSERT_EQ(1, CreateEmptyTempTable(dir.File(L"temp.dmg").c_str()));
-  OpenTable t(dir.File(L"temp.dmg"));
-  ASSERT_EQ(kTempTableBytes, t.file->size);
-  EXPECT_EQ(0u, U32At(t.file, kDmgCountOffset));
-  EXPECT_NE(kDmgTypeCode, U32At(t.file, kDmgTypeOffset));
-  EXPECT_EQ(68236u, U32At(t.file, kDmgOffsetTableOffset));
-  EXPECT_EQ(68236u + 390u * 511, U32At(t.file, kDmgOffsetTableOffset + 4 * 511));
-  EXPECT_LE(68236u + 390u * 512, t.file->size);
+  auto t = OpenTableFile(dir.File(L"temp.dmg"));
+  ASSERT_EQ(kTempTableBytes, t.get()->size);
+  EXPECT_EQ(0u, U32At(t.get(), kDmgCountOffset));
+  EXPECT_NE(kDmgTypeCode, U32At(t.get(), kDmgTypeOffset));
+  EXPECT_EQ(68236u, U32At(t.get(), kDmgOffsetTableOffset));
+  EXPECT_EQ(68236u + 390u * 511, U32At(t.get(), kDmgOffsetTableOffset + 4 * 511));
+  EXPECT_LE(68236u + 390u * 512, t.get()->size);
 }
 
 // The live table is mapped by another reader (as a running IME maps
@@ -83,53 +83,53 @@ TEST(TableFilesTest, ReplaceLiveTableInPlace) {
   ASSERT_EQ(300, CompileText(dir, MixedTable(300), L"live1.dmg"));
   ASSERT_EQ(40, CompileText(dir, MixedTable(40), L"live2.dmg"));
   for (auto [liveName, freshName] : {std::pair{L"live1.dmg", L"small.dmg"}, std::pair{L"live2.dmg", L"big.dmg"}}) {
-    OpenTable fresh(dir.File(freshName));
-    OpenTable live(dir.File(liveName));
-    OpenTable reader(dir.File(liveName));
-    uint32_t oldSize = live.file->size;
+    auto fresh = OpenTableFile(dir.File(freshName));
+    auto live = OpenTableFile(dir.File(liveName));
+    auto reader = OpenTableFile(dir.File(liveName));
+    uint32_t oldSize = live.get()->size;
     // Header fields of the live table that the replacement keeps.
-    DmgStoreU32(live.file->view, live.file->size, 0x74, 1234);
-    ASSERT_EQ(1, ReplaceLiveTable(live.file, fresh.file));
-    EXPECT_EQ(std::max(oldSize, fresh.file->size), live.file->size);
-    EXPECT_EQ(1234u, U32At(live.file, 0x74));
-    EXPECT_EQ(Entries(fresh.file), Entries(live.file));
-    EXPECT_TRUE(IsTableConsistent(live.file));
-    EXPECT_TRUE(EveryCodeFindable(live.file));
-    RemapIfResized(reader.file);
-    EXPECT_EQ(Entries(fresh.file), Entries(reader.file)) << liveName;
+    DmgStoreU32(live.get()->view, live.get()->size, 0x74, 1234);
+    ASSERT_EQ(1, ReplaceLiveTable(live.get(), fresh.get()));
+    EXPECT_EQ(std::max(oldSize, fresh.get()->size), live.get()->size);
+    EXPECT_EQ(1234u, U32At(live.get(), 0x74));
+    EXPECT_EQ(TableEntries(fresh.get()), TableEntries(live.get()));
+    EXPECT_TRUE(IsTableConsistent(live.get()));
+    EXPECT_TRUE(EveryCodeFindable(live.get()));
+    RemapIfResized(reader.get());
+    EXPECT_EQ(TableEntries(fresh.get()), TableEntries(reader.get())) << liveName;
   }
 }
 
 TEST(TableFilesTest, DeleteRecordAtKeepsEveryOtherRecord) {
   TempDir dir;
   ASSERT_EQ(50, CompileText(dir, MixedTable(50), L"t.dmg"));
-  OpenTable t(dir.File(L"t.dmg"));
-  std::vector<Entry> entries = Entries(t.file);
-  uint32_t size = t.file->size;
+  auto t = OpenTableFile(dir.File(L"t.dmg"));
+  std::vector<DmgTestEntry> entries = TableEntries(t.get());
+  uint32_t size = t.get()->size;
 
-  ASSERT_EQ(1, DeleteRecordAt(t.file, 49));  // last slot
+  ASSERT_EQ(1, DeleteRecordAt(t.get(), 49));  // last slot
   entries.erase(entries.begin() + 49);
-  EXPECT_EQ(entries, Entries(t.file));
+  EXPECT_EQ(entries, TableEntries(t.get()));
   // The record lying at the edge.
-  uint32_t edge = U32At(t.file, kDmgEdgeOffset);
+  uint32_t edge = U32At(t.get(), kDmgEdgeOffset);
   uint32_t atEdge = 0;
-  while (U32At(t.file, kDmgOffsetTableOffset + 4 * atEdge) != edge) ++atEdge;
-  ASSERT_EQ(1, DeleteRecordAt(t.file, atEdge));
+  while (U32At(t.get(), kDmgOffsetTableOffset + 4 * atEdge) != edge) ++atEdge;
+  ASSERT_EQ(1, DeleteRecordAt(t.get(), atEdge));
   entries.erase(entries.begin() + atEdge);
-  EXPECT_EQ(entries, Entries(t.file));
-  EXPECT_TRUE(IsTableConsistent(t.file));
-  EXPECT_EQ(size, t.file->size);
+  EXPECT_EQ(entries, TableEntries(t.get()));
+  EXPECT_TRUE(IsTableConsistent(t.get()));
+  EXPECT_EQ(size, t.get()->size);
 
-  EXPECT_EQ(0, DeleteRecordAt(t.file, 48));
+  EXPECT_EQ(0, DeleteRecordAt(t.get(), 48));
   EXPECT_EQ(0, DeleteRecordAt(nullptr, 0));
   // A record whose offset points past the file is refused, nothing moves.
-  DmgStoreU32(t.file->view, t.file->size, kDmgOffsetTableOffset + 4 * 3, t.file->size - 2);
-  std::vector<uint8_t> bytes(t.file->view, t.file->view + t.file->size);
-  EXPECT_EQ(0, DeleteRecordAt(t.file, 3));
-  EXPECT_EQ(0, std::memcmp(bytes.data(), t.file->view, bytes.size()));
+  DmgStoreU32(t.get()->view, t.get()->size, kDmgOffsetTableOffset + 4 * 3, t.get()->size - 2);
+  std::vector<uint8_t> bytes(t.get()->view, t.get()->view + t.get()->size);
+  EXPECT_EQ(0, DeleteRecordAt(t.get(), 3));
+  EXPECT_EQ(0, std::memcmp(bytes.data(), t.get()->view, bytes.size()));
 
   uint32_t counts[64] = {};
-  CountEntriesByClass(t.file, counts);
+  CountEntriesByClass(t.get(), counts);
   uint32_t sum = 0;
   for (uint32_t c : counts) sum += c;
   EXPECT_EQ(47u, sum);  // the damaged record is not counted

@@ -15,17 +15,17 @@ TEST(WordListTest, OrdersCountDownByFirstUnitAndTextsSort) {
   bool hash = false;
   ASSERT_EQ(6, BuildWordListTable(dir.File(L"list.txt").c_str(), dir.File(L"w.dmg").c_str(), nullptr, &hash));
   EXPECT_TRUE(hash);
-  OpenTable t(dir.File(L"w.dmg"));
-  EXPECT_EQ(kDmgTypeWordList, U32At(t.file, kDmgTypeOffset));
-  EXPECT_EQ(0, std::memcmp(t.file->view + kDmgNameOffset, L"联想库 ", 8));
-  std::vector<Entry> e = Entries(t.file);
+  auto t = OpenTableFile(dir.File(L"w.dmg"));
+  EXPECT_EQ(kDmgTypeWordList, U32At(t.get(), kDmgTypeOffset));
+  EXPECT_EQ(0, std::memcmp(t.get()->view + kDmgNameOffset, L"联想库 ", 8));
+  std::vector<DmgTestEntry> e = TableEntries(t.get());
   std::vector<std::wstring> texts;
-  for (const Entry& x : e) texts.push_back(x.word);
+  for (const DmgTestEntry& x : e) texts.push_back(x.word);
   std::vector<std::wstring> sorted = texts;
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, texts);
   auto order = [&](const std::wstring& w) {
-    for (const Entry& x : e) {
+    for (const DmgTestEntry& x : e) {
       if (x.word == w) return x.attr;
     }
     return 0u;
@@ -53,11 +53,11 @@ TEST(WordListTest, MergeOverLargerAndSmallerTables) {
   EXPECT_FALSE(hash);
   ASSERT_EQ(1, MergeWordListViaTempTable(dir.File(L"t2.dmg").c_str(), dir.File(L"big.txt").c_str(), &hash,
                                          nullptr, dir.path().c_str()));
-  OpenTable t1(dir.File(L"t1.dmg")), t2(dir.File(L"t2.dmg"));
-  EXPECT_EQ(bigSize, t1.file->size);
-  EXPECT_EQ((std::vector<Entry>{{L"", L"a", 65534}, {L"", L"b", 65534}}), Entries(t1.file));
-  EXPECT_EQ(500u, Entries(t2.file).size());
-  EXPECT_EQ(bigSize, t2.file->size);
+  auto t1 = OpenTableFile(dir.File(L"t1.dmg")), t2 = OpenTableFile(dir.File(L"t2.dmg"));
+  EXPECT_EQ(bigSize, t1.get()->size);
+  EXPECT_EQ((std::vector<DmgTestEntry>{{"", L"a", 65534}, {"", L"b", 65534}}), TableEntries(t1.get()));
+  EXPECT_EQ(500u, TableEntries(t2.get()).size());
+  EXPECT_EQ(bigSize, t2.get()->size);
   EXPECT_EQ(0, MergeWordListViaTempTable(dir.File(L"none.dmg").c_str(), dir.File(L"big.txt").c_str(), &hash,
                                          nullptr, dir.path().c_str()));
   WriteText(dir.File(L"empty.txt"), L"\r\n// only\r\n");

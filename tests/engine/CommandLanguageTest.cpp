@@ -108,17 +108,15 @@ TEST(CommandArgument, BracketsQuotesAndAppPath) {
   zn::test::RoadContext road;
   wcscpy(road.get()->installFolder, L"C:\\zin\\");
   wchar_t out[kCommandArgumentUnits];
-  ResolveCommandArgument(road.get(), L"run(\"C:\\a b.exe\")", out);
-  EXPECT_STREQ(out, L"C:\\a b.exe");
-  ResolveCommandArgument(road.get(), L"run(%apppath%\\config.exe)", out);
-  EXPECT_STREQ(out, L"C:\\zin\\config.exe");
-  ResolveCommandArgument(road.get(), L"run(%apppath%x.exe)", out);
-  EXPECT_STREQ(out, L"C:\\zin\\x.exe");
-  EXPECT_EQ(ResolveCommandArgument(road.get(), L"run(\")", out), 0);
-  EXPECT_EQ(ResolveCommandArgument(road.get(), L"run(\"", out), 0);
-  ResolveCommandArgument(road.get(), L")x(abc", out);
-  EXPECT_STREQ(out, L"abc");
-  EXPECT_EQ(ResolveCommandArgument(road.get(), L"no brackets", out), 0);
+  // nullptr: refused.
+  for (auto [command, want] : {std::pair{L"run(\"C:\\a b.exe\")", L"C:\\a b.exe"},
+                               {L"run(%apppath%\\config.exe)", L"C:\\zin\\config.exe"},
+                               {L"run(%apppath%x.exe)", L"C:\\zin\\x.exe"}, {L")x(abc", L"abc"},
+                               {L"run(\")", nullptr}, {L"run(\"", nullptr}, {L"no brackets", nullptr}}) {
+    const int ok = ResolveCommandArgument(road.get(), command, out);
+    if (want) EXPECT_STREQ(out, want) << command;
+    else EXPECT_EQ(ok, 0) << command;
+  }
 }
 
 // A context whose main table holds macro words, with the macro option on and

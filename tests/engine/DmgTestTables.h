@@ -30,6 +30,7 @@ struct DmgTestEntry {
   std::string code;   // code bytes
   std::wstring word;  // UTF-16 word (or the text of a word-list record)
   uint32_t attr = 0;  // attribute word
+  bool operator==(const DmgTestEntry&) const = default;
 };
 
 struct DmgBuildOptions {
@@ -135,6 +136,14 @@ inline DmgTestEntry ReadEntry(const DmgView& view, uint32_t position) {
   return e;
 }
 
+// Every record in offset-table order.
+inline std::vector<DmgTestEntry> TableEntries(const MappedFile* table) {
+  std::vector<DmgTestEntry> out;
+  const DmgView view = GetDmgView(table);
+  for (uint32_t i = 0; i < view.countRecords; ++i) out.push_back(ReadEntry(view, i));
+  return out;
+}
+
 // A whole table file. Records are written upward from the edge in the order
 // given (as the compiler does); the offset table lists them in code order.
 inline std::vector<uint8_t> BuildDmgBytes(const std::vector<DmgTestEntry>& entries,
@@ -202,12 +211,16 @@ struct MappedFileCloser {
 };
 using MappedFilePtr = std::unique_ptr<MappedFile, MappedFileCloser>;
 
-// Writes the bytes to path and maps the file; null on failure.
-inline MappedFilePtr OpenTableFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  if (!WriteFileBytes(path, bytes)) return nullptr;
+// Maps an existing file; null on failure.
+inline MappedFilePtr OpenTableFile(const std::wstring& path) {
   MappedFile* mf = nullptr;
   OpenMappedFile(&mf, path.c_str());
   return MappedFilePtr(mf);
+}
+
+// Writes the bytes to path and maps the file; null on failure.
+inline MappedFilePtr OpenTableFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  return WriteFileBytes(path, bytes) ? OpenTableFile(path) : nullptr;
 }
 
 // Table bytes placed so that they end exactly where a no-access page begins:

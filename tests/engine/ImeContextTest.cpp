@@ -18,6 +18,12 @@ class ContextTest : public ::testing::Test {
  protected:
   void SetUp() override { MakeDataFolder(os_, dir_.path()); }
   ImeContext* Create() { return CreateImeContext(&os_); }
+  // A context made and closed again, as a short-lived host would.
+  bool Cycle() {
+    ImeContext* ctx = Create();
+    DestroyImeContext(ctx);
+    return ctx != nullptr;
+  }
   std::wstring File(const wchar_t* name) { return dir_.File(name); }
   void TurnOnTempClearing() {
     auto config = DefaultConfig();
@@ -78,9 +84,7 @@ TEST_F(ContextTest, EveryMissingRequirementFailsWithNothingOpen) {
   for (const Case& c : cases) {
     FakeOs saved = os_;
     c.spoil();
-    ImeContext* ctx = Create();
-    EXPECT_EQ(ctx, nullptr) << c.what;
-    DestroyImeContext(ctx);
+    EXPECT_FALSE(Cycle()) << c.what;
     for (const wchar_t* name : {L"config.dsc", L"main.dmg", L"temp.dmg"}) {
       if (GetFileAttributesW(File(name).c_str()) != INVALID_FILE_ATTRIBUTES) {
         EXPECT_TRUE(NothingHolds(File(name))) << c.what;
@@ -89,9 +93,7 @@ TEST_F(ContextTest, EveryMissingRequirementFailsWithNothingOpen) {
     os_ = saved;
     MakeDataFolder(os_, dir_.path());
   }
-  ImeContext* ctx = Create();
-  EXPECT_NE(ctx, nullptr) << "the folder works again once repaired";
-  DestroyImeContext(ctx);
+  EXPECT_TRUE(Cycle()) << "the folder works again once repaired";
 }
 
 TEST_F(ContextTest, TempWordsClearedOncePerBoot) {
@@ -112,9 +114,7 @@ TEST_F(ContextTest, TempWordsClearedOncePerBoot) {
     RefillTemp();
     os_.now += 1000;
     os_.tickMs += 1000 * 1000 + drift * 1000;
-    ctx = Create();
-    ASSERT_NE(ctx, nullptr);
-    DestroyImeContext(ctx);
+    ASSERT_TRUE(Cycle());
     EXPECT_EQ(TempCount(dir_.path()), 5u) << "drift " << drift;
   }
 
@@ -122,23 +122,19 @@ TEST_F(ContextTest, TempWordsClearedOncePerBoot) {
   RefillTemp();
   os_.now += 7200;
   os_.tickMs = 120000;
-  ctx = Create();
-  ASSERT_NE(ctx, nullptr);
-  DestroyImeContext(ctx);
+  ASSERT_TRUE(Cycle());
   EXPECT_EQ(TempCount(dir_.path()), 0u);
 
   // Fifty days of uptime: a 32-bit tick count would have wrapped.
   os_.tickMs = 50ull * 86400 * 1000;
   os_.now += 50ull * 86400 - 120;
   RefillTemp();
-  ctx = Create();
-  DestroyImeContext(ctx);
+  EXPECT_TRUE(Cycle());
   EXPECT_EQ(TempCount(dir_.path()), 5u);
 }
 
 TEST_F(ContextTest, TempWordsKeptWhenOptionOffOrTableUnusable) {
-  ImeContext* ctx = Create();
-  DestroyImeContext(ctx);
+  EXPECT_TRUE(Cycle());
   EXPECT_EQ(TempCount(dir_.path()), 5u);
 
   // A temp.dmg shorter than its own index is not written to.
@@ -146,7 +142,7 @@ TEST_F(ContextTest, TempWordsKeptWhenOptionOffOrTableUnusable) {
   std::vector<uint8_t> shortTable(0x100, 0);
   shortTable[4] = 7;
   WriteFileBytes(File(L"temp.dmg"), shortTable);
-  ctx = Create();
+  ImeContext* ctx = Create();
   ASSERT_NE(ctx, nullptr);
   EXPECT_EQ(ImeBootStamp(ctx->imeBlock), 0u);
   DestroyImeContext(ctx);

@@ -13,19 +13,12 @@
 namespace {
 
 using zn::test::Attr;
-
-// Records in table order; the attribute word of a temporary word is its age.
-std::vector<zn::test::DmgTestEntry> TempEntries(const MappedFile* temp) {
-  std::vector<zn::test::DmgTestEntry> out;
-  const DmgView view = GetDmgView(temp);
-  for (uint32_t i = 0; i < view.countRecords; ++i) out.push_back(zn::test::ReadEntry(view, i));
-  return out;
-}
+using zn::test::TableEntries;  // the attribute word of a temporary word is its age
 
 // "word=code" of every record in table order.
 std::wstring Describe(const MappedFile* temp) {
   std::wstring out;
-  for (const auto& e : TempEntries(temp)) {
+  for (const auto& e : TableEntries(temp)) {
     out += (out.empty() ? L"" : L",") + e.word + L"=" + std::wstring(e.code.begin(), e.code.end());
   }
   return out;
@@ -35,9 +28,7 @@ bool AgesArePermutation(const std::vector<zn::test::DmgTestEntry>& entries) {
   std::vector<uint32_t> ages;
   for (const auto& e : entries) ages.push_back(e.attr);
   std::sort(ages.begin(), ages.end());
-  for (uint32_t i = 0; i < ages.size(); ++i) {
-    if (ages[i] != i) return false;
-  }
+  for (uint32_t i = 0; i < ages.size(); ++i) if (ages[i] != i) return false;
   return true;
 }
 
@@ -45,10 +36,6 @@ std::vector<uint8_t> EmptyTemp() {
   std::vector<uint8_t> bytes(kTempTableBytes);
   WriteEmptyTempTable(bytes.data(), static_cast<uint32_t>(bytes.size()));
   return bytes;
-}
-
-std::vector<uint8_t> Record(const std::string& code, const std::wstring& word) {
-  return zn::test::RecordBytes({code, word, 0});
 }
 
 class TempWordsTest : public ::testing::Test {
@@ -64,6 +51,9 @@ class TempWordsTest : public ::testing::Test {
   ImeContext* ctx() { return road_.get(); }
   ImeConfigBlock* ime() { return road_.ime(); }
   MappedFile* temp() { return ctx()->files[kFileTemp]; }
+  int Add(const std::string& code, const std::wstring& word) {
+    return AddTempRecord(temp(), zn::test::RecordBytes({code, word, 0}).data(), nullptr);
+  }
   int Commit(const wchar_t* code) {
     road_.Search(code);
     const int recorded = CommitSelection(ctx(), CommitCandidate(ctx(), 1));
@@ -96,7 +86,7 @@ TEST_F(TempWordsTest, ThreeCommitsGiveTwoCharacterWordFourGiveThree) {
   EXPECT_EQ(Describe(temp()), L"乙丙=bbcc");
   EXPECT_EQ(Commit(L"dd"), 1);
   EXPECT_EQ(Describe(temp()), L"乙丙=bbcc,乙丙丁=bcdd,丙丁=ccdd");
-  EXPECT_TRUE(AgesArePermutation(TempEntries(temp())));
+  EXPECT_TRUE(AgesArePermutation(TableEntries(temp())));
   road_.Search(L"bbcc");
   EXPECT_EQ(road_.Page(), std::vector<std::wstring>{L"乙丙"});
 }
@@ -178,11 +168,9 @@ TEST_F(TempWordsTest, NoWordFromCommitsWhoseCodesWereNotGathered) {
 }
 
 TEST_F(TempWordsTest, FullTableReplacesOldestAndKeepsAges) {
-  for (int i = 0; i < 512; ++i) {
-    ASSERT_EQ(AddTempRecord(temp(), Record("k" + std::to_string(i), L"词").data(), nullptr), 1);
-  }
-  ASSERT_EQ(AddTempRecord(temp(), Record("new", L"新").data(), nullptr), 1);
-  std::vector<zn::test::DmgTestEntry> entries = TempEntries(temp());
+  for (int i = 0; i < 512; ++i) ASSERT_EQ(Add("k" + std::to_string(i), L"词"), 1);
+  ASSERT_EQ(Add("new", L"新"), 1);
+  std::vector<zn::test::DmgTestEntry> entries = TableEntries(temp());
   ASSERT_EQ(entries.size(), 512u);
   EXPECT_TRUE(AgesArePermutation(entries));
   for (const auto& e : entries) {
@@ -192,25 +180,25 @@ TEST_F(TempWordsTest, FullTableReplacesOldestAndKeepsAges) {
   }
   // Removing keeps the ages a permutation and the slot for later use.
   RemoveTempRecord(temp(), 5);
-  entries = TempEntries(temp());
+  entries = TableEntries(temp());
   EXPECT_EQ(entries.size(), 511u);
   EXPECT_TRUE(AgesArePermutation(entries));
-  EXPECT_EQ(AddTempRecord(temp(), Record("again", L"再").data(), nullptr), 1);
-  EXPECT_EQ(TempEntries(temp()).size(), 512u);
+  EXPECT_EQ(Add("again", L"再"), 1);
+  EXPECT_EQ(TableEntries(temp()).size(), 512u);
 }
 
 TEST_F(TempWordsTest, RecordsLargerThanTheirSlotAreRefused) {
-  EXPECT_EQ(AddTempRecord(temp(), Record(std::string(128, 'a'), std::wstring(128, L'字')).data(), nullptr), 1);
-  EXPECT_EQ(AddTempRecord(temp(), Record(std::string(129, 'b'), L"字").data(), nullptr), 0);
-  EXPECT_EQ(AddTempRecord(temp(), Record("b", std::wstring(129, L'字')).data(), nullptr), 0);
+  EXPECT_EQ(Add(std::string(128, 'a'), std::wstring(128, L'字')), 1);
+  EXPECT_EQ(Add(std::string(129, 'b'), L"字"), 0);
+  EXPECT_EQ(Add("b", std::wstring(129, L'字')), 0);
   // A table whose slots lie 40 bytes apart takes small records only.
   std::vector<uint8_t> tight = EmptyTemp();
   for (uint32_t i = 0; i < kTempSlotCount; ++i) {
     zn::test::PutU32(tight, kDmgOffsetTableOffset + 4 * i, kDmgOffsetTableOffset + 4 * 512 + 40 * i);
   }
   road_.SetTable(kFileTemp, tight, L"tight.dmg");
-  EXPECT_EQ(AddTempRecord(temp(), Record("abcd", L"一二三四五六七八九十壹贰叁肆伍陆").data(), nullptr), 0);
-  EXPECT_EQ(AddTempRecord(temp(), Record("abcd", L"一二三四五").data(), nullptr), 1);
+  EXPECT_EQ(Add("abcd", L"一二三四五六七八九十壹贰叁肆伍陆"), 0);
+  EXPECT_EQ(Add("abcd", L"一二三四五"), 1);
   EXPECT_EQ(Describe(temp()), L"一二三四五=abcd");
 }
 
@@ -240,7 +228,7 @@ TEST_F(TempWordsTest, FailedAppendLeavesTheTemporaryWord) {
   main->file = file;
   EXPECT_EQ(road_.MainAttr(L"乙丙"), 0xFFFFFFFFu);
   EXPECT_EQ(Describe(temp()), L"乙丙=bbcc");
-  EXPECT_EQ(TempEntries(temp())[0].attr, 0u);
+  EXPECT_EQ(TableEntries(temp())[0].attr, 0u);
 }
 
 }  // namespace

@@ -34,6 +34,12 @@ struct Archive {
   }
 };
 
+// Configures the skin name and loads the selected skin.
+int Select(SkinHostFixture& f, const wchar_t* name) {
+  f.Configure(name);
+  return LoadSelectedSkinFor(f.Host());
+}
+
 std::vector<std::wstring> Listed(const std::wstring& folder) {
   wchar_t names[kMaxListedSkins][kSkinFileNameUnits];
   int n = ListSkinFiles(folder.c_str(), names, kMaxListedSkins);
@@ -155,21 +161,18 @@ TEST(LoadSelectedSkin, NextSkinWrapsAroundAndWritesTheNameBack) {
   std::wstring last = order.back();
   std::transform(last.begin(), last.end(), last.begin(), ::towupper);
   wcscpy(f.block().loadedSkinName, last.c_str());
-  f.Configure(kNextSkinName);
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, kNextSkinName), 1);
   EXPECT_EQ(f.LoadedName(), order[0]);
   EXPECT_EQ(std::wstring(f.block().skinName), order[0]);
   EXPECT_EQ(std::wstring(f.block().loadedSkinName), order[0]);
   EXPECT_EQ(std::wstring(f.skin()->values.info.name), order[0]);
 
-  f.Configure(kNextSkinName);
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, kNextSkinName), 1);
   EXPECT_EQ(f.LoadedName(), order[1]);
 
   // Unknown loaded name: the first listed skin.
   wcscpy(f.block().loadedSkinName, L"gone.col");
-  f.Configure(kNextSkinName);
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, kNextSkinName), 1);
   EXPECT_EQ(f.LoadedName(), order[0]);
 }
 
@@ -185,29 +188,24 @@ TEST(LoadSelectedSkin, ConfiguredMissingEmptyAndFallback) {
 
   f.AddSkin(L"blue.col", L"蓝");
   f.AddSkin(L"green.col", L"绿");
-  f.Configure(L"green.col");
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, L"green.col"), 1);
   EXPECT_STREQ(f.skin()->values.info.name, L"绿");
 
   std::wstring first = Listed(f.Tessel())[0];
-  f.Configure(L"deleted.col");
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, L"deleted.col"), 1);
   EXPECT_EQ(std::wstring(f.block().skinName), first);
-  f.Configure(L"");
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, L""), 1);
   EXPECT_EQ(f.LoadedName(), first);
 }
 
 TEST(LoadSelectedSkin, ABadFileLeavesThePreviousSkin) {
   SkinHostFixture f;
   f.AddSkin(L"good.col", L"好");
-  f.Configure(L"good.col");
-  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  ASSERT_EQ(Select(f, L"good.col"), 1);
   SkinImage* bar = f.skin()->images.images[kPictureBar];
 
   WriteFileBytes(f.Tessel() + L"bad.col", SampleSkin(L"坏", "candQR_shu.png").Build());
-  f.Configure(L"bad.col");
-  EXPECT_EQ(LoadSelectedSkinFor(f.Host()), 0);
+  EXPECT_EQ(Select(f, L"bad.col"), 0);
   EXPECT_STREQ(f.skin()->values.info.name, L"好");
   EXPECT_EQ(f.skin()->images.images[kPictureBar], bar);
   EXPECT_STREQ(f.block().skinName, L"bad.col");
