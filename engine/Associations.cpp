@@ -3,6 +3,7 @@
 #include "engine/Candidates.h"
 
 #include "engine/DmgTable.h"
+#include "engine/ImeOptionBits.h"
 
 namespace {
 
@@ -11,7 +12,6 @@ constexpr uint32_t kProbeGraded = 0x2;
 constexpr uint32_t kProbeEqualAllowed = 0x4;
 constexpr uint32_t kProbeEnglishTable = 0x1000;
 constexpr uint32_t kProbeAssociations = 0x2000;
-constexpr uint32_t kSpaceWordHashKeys = 0x400;
 constexpr int kProbeUnits = 128;
 
 // A length-prefixed probe key: the text, optionally with its last unit
@@ -128,7 +128,7 @@ int ResetAfterCommit(ImeContext* context) {
   context->probe[n] = 0;
   context->probeLength = static_cast<uint8_t>(n);
   context->hintPrefix = static_cast<uint8_t>(n);
-  const uint32_t hash = (ime->spaceWord & kSpaceWordHashKeys) ? kProbeAppendHash : 0;
+  const uint32_t hash = (ime->spaceWord & ImeBits::kAssociationHashKeys) ? kProbeAppendHash : 0;
   SearchProbeCode(context, kProbeAssociations | hash);
   if (context->candidateCount <= 0) return 0;
   MergeDuplicateWords(context);

@@ -3,15 +3,13 @@
 
 #include "engine/CandidateText.h"
 #include "engine/DmgTable.h"
+#include "engine/ImeOptionBits.h"
 #include "engine/KeyTables.h"
 
 using namespace candidate_text;
 
 namespace {
 
-constexpr uint32_t kSpaceWordDuplicates = 0x8;
-constexpr uint32_t kSpaceWordKeyRoots = 0x10000;
-constexpr uint32_t kImeOptCompositionFollowsSelection = 0x2000;
 
 // Shell sort of items by a comparison; in place, no allocation. Ciura's gap
 // sequence (extended by x2.25) keeps a 1,000-item list well under the
@@ -183,7 +181,7 @@ void SortCandidates(ImeContext* context) {
     context->pageSize = 0;
     context->slotsFilled = 0;
   } else {
-    if (context->imeBlock && (context->imeBlock->spaceWord & kSpaceWordDuplicates)) {
+    if (context->imeBlock && (context->imeBlock->spaceWord & ImeBits::kNoDuplicates)) {
       MergeDuplicateWords(context);
     }
     if (!SortCandidatesByKey(context)) ShellSortCandidates(context);
@@ -196,7 +194,7 @@ void SortCandidates(ImeContext* context) {
 void BuildCompositionText(ImeContext* context) {
   if (!context) return;
   const ImeConfigBlock* ime = context->imeBlock;
-  if (ime && (ime->optionFlags & kImeOptCompositionFollowsSelection) && context->selection >= 0 &&
+  if (ime && (ime->optionFlags & ImeBits::kTsfEmbedFirst) && context->selection >= 0 &&
       context->selection < context->slotsFilled) {
     const PageSlot& slot = context->pageSlots[context->selection];
     int n = slot.length < kMaxCodeUnits ? slot.length : kMaxCodeUnits;
@@ -206,7 +204,7 @@ void BuildCompositionText(ImeContext* context) {
     context->compositionLength = context->compositionCursor = n;
     return;
   }
-  const bool roots = ime && (ime->spaceWord & kSpaceWordKeyRoots);
+  const bool roots = ime && (ime->spaceWord & ImeBits::kKeyRootDisplay);
   int n = context->codeLength < kMaxCodeUnits ? context->codeLength : kMaxCodeUnits;
   if (n < 0) n = 0;
   for (int i = 0; i < n; ++i) {

@@ -40,6 +40,8 @@ inline constexpr uint32_t kCandidatesOnlyWhenAmbiguous = 0x40;
 inline constexpr uint32_t kHideEmbeddedFirst = 0x80;
 inline constexpr uint32_t kCustomConversion = 0x100;
 inline constexpr uint32_t kSaveConversion = 0x200;
+// Association keys carry "#" behind the committed text.
+inline constexpr uint32_t kAssociationHashKeys = 0x400;
 // Product bits: what this build offers, shown or hidden in the settings text.
 inline constexpr uint32_t kTsfAvailable = 0x1000;
 inline constexpr uint32_t kAssociationsAvailable = 0x2000;

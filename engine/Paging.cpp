@@ -4,12 +4,11 @@
 
 #include "engine/CommandLanguage.h"
 #include "engine/DmsTable.h"
+#include "engine/ImeOptionBits.h"
 #include "engine/WideString.h"
 
 namespace {
 
-constexpr uint32_t kSpaceWordHashKeys = 0x400;
-constexpr uint32_t kImeOptCompositionFollowsSelection = 0x2000;
 // Conversion forms of one word that a page can show.
 constexpr uint32_t kMaxForms = 32;
 
@@ -57,7 +56,7 @@ int RawCandidateText(const ImeContext* context, const CandidateItem& item, wchar
   int from = 0;
   if ((item.kind & kKindShownByText) && !(item.kind & kKindShownByWord)) {
     from = context->hintPrefix < n ? context->hintPrefix : n;
-    const bool hashKeys = context->imeBlock && (context->imeBlock->spaceWord & kSpaceWordHashKeys);
+    const bool hashKeys = context->imeBlock && (context->imeBlock->spaceWord & ImeBits::kAssociationHashKeys);
     if (hashKeys && from < n && text[from] == L'#') ++from;
   }
   return UnescapeCandidateText(text + from, out, kSlotTextUnits + 1);
@@ -261,7 +260,7 @@ int TurnPage(ImeContext* context, int step) {
       context->selection = context->slotsFilled > 0 ? context->slotsFilled - 1 : 0;
     }
   }
-  if (context->imeBlock && (context->imeBlock->optionFlags & kImeOptCompositionFollowsSelection)) {
+  if (context->imeBlock && (context->imeBlock->optionFlags & ImeBits::kTsfEmbedFirst)) {
     BuildCompositionText(context);
   }
   return 1;
