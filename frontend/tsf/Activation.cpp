@@ -3,7 +3,12 @@
 // works after a partial activation or when called twice.
 #include "frontend/tsf/TextService.h"
 
+#include <new>
+
 #include "engine/ImeOptionBits.h"
+#include "engine/Launchers.h"
+#include "frontend/tsf/ComAdopt.h"
+#include "frontend/tsf/EditSessions.h"
 #include "frontend/tsf/ProductGuids.h"
 #include "frontend/tsf/SinkAdvice.h"
 
@@ -27,6 +32,8 @@ HRESULT CTextService::ActivateEx(ITfThreadMgr* threadMgr, TfClientId clientId, D
   };
 
   if (!CreateContext()) return fail();
+  keySession_ = Adopt(new (std::nothrow) KeyHandlerEditSession(this));
+  if (!keySession_) return fail();
   SetKeyboardOpen(1);
   ChooseConversionMode();
   context_->pendingKeyIndex = 0;
@@ -34,8 +41,8 @@ HRESULT CTextService::ActivateEx(ITfThreadMgr* threadMgr, TfClientId clientId, D
   context_->pendingKeyScanBits = 0;
   context_->capsLockResult = 0;
   activationFlags_ = (flags & kRetainedFlags) ? flags : 0;
-  // The immersive flag: a modern-UI context, where no caret fallback applies.
-  context_->compositionOpen = activationFlags_ == TF_TMF_IMMERSIVEMODE ? 1 : 0;
+  // Nothing may be started from a secure desktop (logon screen, UAC).
+  SetLaunchesRefused(context_, (activationFlags_ & TF_TMAE_SECUREMODE) != 0);
 
   if (FAILED(AdviseSourceSink(threadMgr_.Get(), IID_ITfThreadMgrEventSink,
                               static_cast<ITfThreadMgrEventSink*>(this), &threadMgrSinkCookie_))) {
@@ -82,6 +89,10 @@ HRESULT CTextService::Deactivate() {
     }
     UnregisterPreservedKeys();
   }
+  if (keySession_) {
+    keySession_->Detach();
+    keySession_.Reset();
+  }
   inputAtom_ = convertedAtom_ = noneAtom_ = TF_INVALID_GUIDATOM;
   threadMgr_.Reset();
   clientId_ = TF_CLIENTID_NULL;
@@ -89,6 +100,7 @@ HRESULT CTextService::Deactivate() {
   heldUnits_ = 0;
   held_[0] = 0;
   if (context_) {
+    if (environment_.windows) environment_.windows->DestroyWindows(context_);
     context_->textService = nullptr;
     if (environment_.destroyContext) environment_.destroyContext(context_);
     context_ = nullptr;

@@ -59,7 +59,7 @@ bool CTextService::HasComposition(ITfContext* context) const {
 void CTextService::ReleaseComposition(int slot) {
   slots_[slot].composition.Reset();
   slots_[slot].context.Reset();
-  slots_[slot].placeholder = false;
+  slots_[slot].content = Content::kNothing;
 }
 
 bool CTextService::InlineMode() const {
@@ -93,7 +93,7 @@ bool CTextService::EnsureComposition(TfEditCookie ec, ITfContext* context) {
   }
   slots_[slot].composition = composition;
   slots_[slot].context = context;
-  slots_[slot].placeholder = false;
+  slots_[slot].content = Content::kNothing;
   TF_SELECTION selection{};
   selection.range = range.Get();
   selection.style.ase = TF_AE_NONE;
@@ -120,64 +120,77 @@ void CTextService::ClearCompositionAttribute(TfEditCookie ec, int slot) {
   property->Clear(ec, range.Get());
 }
 
-void CTextService::ShowCompositionText(TfEditCookie ec, ITfContext* context, const wchar_t* text,
-                                       int units, int caret, bool converted) {
+void CTextService::ShowComposition(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units,
+                                   int caret, bool associations) {
+  int slot = FindSlot(context);
+  if (associations) {
+    // The committed text is what association mode shows: it stays as it is.
+    if (slot >= 0 && slots_[slot].content == Content::kCommitted) SetCompositionAttribute(ec, slot, convertedAtom_);
+    return;
+  }
+  // A new code after committed text: that text is final, the code gets a
+  // composition of its own.
+  if (slot >= 0 && slots_[slot].content == Content::kCommitted) EndComposition(ec, context);
   if (!EnsureComposition(ec, context)) return;
-  const int slot = FindSlot(context);
+  slot = FindSlot(context);
   ComPtr<ITfRange> range = CompositionRange(slots_[slot].composition.Get());
   if (!range) return;
+  if (units < 0) units = 0;
   if (InlineMode()) {
     range->SetText(ec, 0, text, units);
-    slots_[slot].placeholder = false;
+    slots_[slot].content = Content::kCode;
     PlaceCaret(ec, context, range.Get(), units - (caret < 0 ? 0 : caret > units ? units : caret));
-    SetCompositionAttribute(ec, slot, converted ? convertedAtom_ : inputAtom_);
+    SetCompositionAttribute(ec, slot, inputAtom_);
     return;
   }
   // The skinned window shows the code; the document holds one space with
   // the caret before it, so the host places its caret where the code goes.
   range->SetText(ec, 0, kPlaceholder, 1);
-  slots_[slot].placeholder = true;
+  slots_[slot].content = Content::kPlaceholder;
   PlaceCaret(ec, context, range.Get(), 1);
   ClearCompositionAttribute(ec, slot);
 }
 
-void CTextService::CommitText(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units,
-                              bool keepComposition) {
-  if (units < 0) units = 0;
-  if (keepComposition) {
-    // Association mode shows the committed text as the composition. Before
-    // it would pass the held limit, that composition ends (its text stays)
-    // and a new one holds what follows: nothing is cut.
-    if (heldUnits_ + units > kHeldTextUnits && HasComposition(context)) EndComposition(ec, context);
-    if (!EnsureComposition(ec, context)) keepComposition = false;
-  }
-  const int slot = FindSlot(context);
-  ComPtr<ITfRange> range = slot >= 0 ? CompositionRange(slots_[slot].composition.Get()) : nullptr;
-  if (!range) {
+void CTextService::CommitText(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units) {
+  if (units <= 0 || !text) return;
+  int slot = FindSlot(context);
+  if (slot >= 0 && slots_[slot].content == Content::kCommitted && heldUnits_ + units > kHeldTextUnits)
+    EndComposition(ec, context);
+  if (!EnsureComposition(ec, context)) {
+    // No composition can be had (five contexts compose): insert directly.
     ComPtr<ITfInsertAtSelection> insert;
     ComPtr<ITfRange> inserted;
     if (SUCCEEDED(context->QueryInterface(IID_PPV_ARGS(&insert))) &&
         SUCCEEDED(insert->InsertTextAtSelection(ec, 0, text, units, &inserted)) && inserted) {
       PlaceCaret(ec, context, inserted.Get(), 0);
     }
-    heldUnits_ = 0;
     return;
   }
-  if (keepComposition) {
-    const int take = units <= kHeldTextUnits - heldUnits_ ? units : kHeldTextUnits - heldUnits_;
-    for (int i = 0; i < take; ++i) held_[heldUnits_ + i] = text[i];
-    heldUnits_ += take;
-    held_[heldUnits_] = 0;
-    range->SetText(ec, 0, held_, heldUnits_);
-    slots_[slot].placeholder = false;
+  slot = FindSlot(context);
+  ComPtr<ITfRange> range = CompositionRange(slots_[slot].composition.Get());
+  if (!range) return;
+  if (slots_[slot].content != Content::kCommitted) heldUnits_ = 0;
+  // Longer than the held text can ever be: it goes in as it is, in pieces
+  // that each end their composition, so nothing is cut.
+  while (units > kHeldTextUnits - heldUnits_ && heldUnits_ == 0) {
+    range->SetText(ec, 0, text, kHeldTextUnits);
+    slots_[slot].content = Content::kCommitted;
     PlaceCaret(ec, context, range.Get(), 0);
-    SetCompositionAttribute(ec, slot, convertedAtom_);
-    return;
+    EndComposition(ec, context);
+    text += kHeldTextUnits;
+    units -= kHeldTextUnits;
+    if (!EnsureComposition(ec, context)) return;
+    slot = FindSlot(context);
+    range = CompositionRange(slots_[slot].composition.Get());
+    if (!range) return;
   }
-  range->SetText(ec, 0, text, units);
-  slots_[slot].placeholder = false;
+  for (int i = 0; i < units; ++i) held_[heldUnits_ + i] = text[i];
+  heldUnits_ += units;
+  held_[heldUnits_] = 0;
+  range->SetText(ec, 0, held_, heldUnits_);
+  slots_[slot].content = Content::kCommitted;
   PlaceCaret(ec, context, range.Get(), 0);
-  EndComposition(ec, context);
+  ClearCompositionAttribute(ec, slot);
 }
 
 void CTextService::EndComposition(TfEditCookie ec, ITfContext* context) {
@@ -186,8 +199,8 @@ void CTextService::EndComposition(TfEditCookie ec, ITfContext* context) {
   const int slot = FindSlot(context);
   if (slot < 0) return;
   if (slots_[slot].composition) {
-    if (slots_[slot].placeholder) {
-      // Focus loss, a caret moved away or a launch must not leave the space.
+    if (slots_[slot].content == Content::kPlaceholder || slots_[slot].content == Content::kCode) {
+      // Focus loss, a caret moved away or Esc: no stray space or code stays.
       ComPtr<ITfRange> range = CompositionRange(slots_[slot].composition.Get());
       if (range) range->SetText(ec, 0, L"", 0);
     }
@@ -195,16 +208,6 @@ void CTextService::EndComposition(TfEditCookie ec, ITfContext* context) {
     slots_[slot].composition->EndComposition(ec);
   }
   ReleaseComposition(slot);
-}
-
-void CTextService::CancelComposition(TfEditCookie ec, ITfContext* context) {
-  const int slot = FindSlot(context);
-  if (slot >= 0 && slots_[slot].composition) {
-    ComPtr<ITfRange> range = CompositionRange(slots_[slot].composition.Get());
-    if (range) range->SetText(ec, 0, L"", 0);
-    slots_[slot].placeholder = false;
-  }
-  EndComposition(ec, context);
 }
 
 void CTextService::EndCompositionsOf(TfEditCookie ec, ITfContext* context) {
@@ -223,23 +226,23 @@ void CTextService::EndCompositionsOf(TfEditCookie ec, ITfContext* context) {
   }
 }
 
-void CTextService::ResetEngineInput() {
-  if (!context_) return;
-  ResetInput(context_);
-  context_->stateFlags &= ~(kStateTempEnglish | kStateAssociations | kStateCommandRunning);
-}
-
 void CTextService::RequestEndComposition(ITfContext* context) {
-  if (!context || FindSlot(context) < 0) return;
-  ResetEngineInput();
+  if (!context || FindSlot(context) < 0) {
+    if (context_) runner_.CompositionEnded(context_);
+    return;
+  }
   if (inEditSession()) {
-    EndComposition(sessionCookie_, context);
+    CancelIn(sessionCookie_, context);
     return;
   }
   HRESULT hr = RequestSession(context, clientId_, new EndCompositionEditSession(this, context),
                               TF_ES_SYNC | TF_ES_READWRITE);
   // Inside the host's own lock (OnEndEdit) a synchronous session cannot run
   // yet: queue it to run right after.
-  if (hr == TF_E_SYNCHRONOUS || hr == TF_E_LOCKED)
+  if (hr == TF_E_SYNCHRONOUS || hr == TF_E_LOCKED) {
     RequestSession(context, clientId_, new EndCompositionEditSession(this, context), TF_ES_READWRITE);
+  } else if (FAILED(hr) && context_) {
+    // The document stays as it is; the input is dropped all the same.
+    runner_.CompositionEnded(context_);
+  }
 }

@@ -2,9 +2,12 @@
 #include "frontend/tsf/EditSessions.h"
 
 #include "frontend/tsf/ComAdopt.h"
+#include "frontend/tsf/SessionOutput.h"
 
-EditSessionBase::EditSessionBase(CTextService* service, ITfContext* context)
-    : service_(service), context_(context) {}
+EditSessionBase::EditSessionBase(CTextService* service, ITfContext* context, bool counted)
+    : service_(service), context_(context) {
+  if (counted) serviceRef_ = service;
+}
 
 HRESULT EditSessionBase::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_INVALIDARG;
@@ -26,6 +29,8 @@ ULONG EditSessionBase::Release() {
 }
 
 HRESULT EditSessionBase::DoEditSession(TfEditCookie ec) {
+  // A host that runs a session after the service was deactivated finds nothing to do.
+  if (!service_ || !context_) return E_UNEXPECTED;
   service_->EnterSession(ec);
   const HRESULT hr = Run(ec);
   service_->LeaveSession();
@@ -33,11 +38,20 @@ HRESULT EditSessionBase::DoEditSession(TfEditCookie ec) {
 }
 
 HRESULT KeyHandlerEditSession::Run(TfEditCookie ec) {
-  return service_->RunKeySession(ec, context_.Get());
+  return service_->RunPendingKeyIn(ec, context_.Get());
 }
 
 HRESULT EndCompositionEditSession::Run(TfEditCookie ec) {
-  service_->EndComposition(ec, context_.Get());
+  return service_->CancelIn(ec, context_.Get());
+}
+
+HRESULT CommandEditSession::Run(TfEditCookie ec) {
+  return service_->RunCommandIn(ec, context_.Get(), kind_, a_, b_);
+}
+
+HRESULT ReplayEditSession::Run(TfEditCookie ec) {
+  SessionOutput output(service_, ec, context_.Get());
+  recorded_->ReplayInto(output);
   return S_OK;
 }
 

@@ -33,15 +33,16 @@ HRESULT CTextService::OnCompositionTerminated(TfEditCookie ec, ITfComposition* c
     if (composition && slots_[i].composition.Get() == composition) slot = i;
   }
   if (slot < 0) return S_OK;
-  ComPtr<ITfContext> context = slots_[slot].context;
-  EnterSession(ec);
-  if (context_ && (context_->stateFlags & kStateAssociations)) {
-    // The associated word is already committed text: it stays.
-    EndComposition(ec, context.Get());
-  } else {
-    ResetEngineInput();
-    CancelComposition(ec, context.Get());
+  // The host ended the composition itself: committed text stays, a typed
+  // code or the placeholder goes, and the input is forgotten.
+  if (slots_[slot].content == Content::kPlaceholder || slots_[slot].content == Content::kCode) {
+    ComPtr<ITfRange> range;
+    if (SUCCEEDED(composition->GetRange(&range)) && range) range->SetText(ec, 0, L"", 0);
   }
-  LeaveSession();
+  ClearCompositionAttribute(ec, slot);
+  ReleaseComposition(slot);
+  heldUnits_ = 0;
+  if (context_) runner_.CompositionEnded(context_);
+  if (context_ && environment_.windows) environment_.windows->HideCandidateWindow(context_);
   return S_OK;
 }

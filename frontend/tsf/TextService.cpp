@@ -2,24 +2,24 @@
 // QueryInterface table of all its interfaces.
 #include "frontend/tsf/TextService.h"
 
+#include "frontend/common/ContextAssembly.h"
+#include "frontend/tsf/EditSessions.h"
+
 namespace {
 
 ImeContext* CreateInstalledContext() {
-  return CreateImeContext();
-}
-
-void DestroyInstalledContext(ImeContext* context) {
-  DestroyImeContext(context);
+  return CreateContextWithSkin();
 }
 
 }  // namespace
 
 const TextServiceEnvironment& DefaultTextServiceEnvironment() {
-  static const TextServiceEnvironment environment{&CreateInstalledContext, &DestroyInstalledContext};
+  static const TextServiceEnvironment environment{&CreateInstalledContext, &DestroyContextWithSkin, nullptr, nullptr};
   return environment;
 }
 
-CTextService::CTextService(const TextServiceEnvironment& environment) : environment_(environment) {}
+CTextService::CTextService(const TextServiceEnvironment& environment)
+    : environment_(environment), runner_(environment.clock ? *environment.clock : DefaultOs()) {}
 
 CTextService::~CTextService() {
   // A host that releases without Deactivate must not leave sinks behind.

@@ -11,16 +11,24 @@
 #include <cstdint>
 
 #include "engine/ImeContext.h"
+#include "frontend/common/ImeWindows.h"
+#include "frontend/common/KeyRunner.h"
 #include "frontend/tsf/ModuleObjects.h"
 #include "frontend/tsf/TsfDeclarations.h"
 
 using Microsoft::WRL::ComPtr;
 
+class KeyHandlerEditSession;
+
 // What a text service needs from outside the framework: where its input
-// context comes from. Tests pass their own; the module uses the defaults.
+// context comes from, and the skinned windows (null: none are shown). Tests
+// pass their own; the module uses the defaults.
 struct TextServiceEnvironment {
   ImeContext* (*createContext)() = nullptr;
   void (*destroyContext)(ImeContext*) = nullptr;
+  ImeWindows* windows = nullptr;
+  // The clock of the lone-modifier rule (null: the real one).
+  const OsServices* clock = nullptr;
 };
 
 // The default environment: the data folder of the installed product.
@@ -105,33 +113,46 @@ class CTextService final : public ITfTextInputProcessorEx,
   // Starts a composition at the selection when the context has none.
   bool EnsureComposition(TfEditCookie ec, ITfContext* context);
   // Shows the typed code: the code itself in inline mode, else a placeholder
-  // space with the caret before it (the skinned window shows the code).
-  void ShowCompositionText(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units,
-                           int caret, bool converted);
-  // Puts committed text into the document in place of the composition (or at
-  // the selection) with the caret after it. keepComposition holds it in the
-  // composition, as association mode shows it, else the composition ends.
-  void CommitText(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units,
-                  bool keepComposition);
-  // Ends the composition of the context in this session and frees its slot;
-  // the placeholder space of the non-inline mode goes with it.
+  // space with the caret before it (the skinned window shows the code). In
+  // association mode the committed text stays shown, marked as converted.
+  void ShowComposition(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units, int caret,
+                       bool associations);
+  // Puts committed text into the document at the composition with the caret
+  // after it. It stays inside the composition (association mode shows it
+  // there) until the composition ends; before the held text would pass
+  // kHeldTextUnits that composition ends and a new one takes what follows.
+  void CommitText(TfEditCookie ec, ITfContext* context, const wchar_t* text, int units);
+  // Ends the composition of the context in this session and frees its slot.
+  // Committed text stays; a typed code or the placeholder space goes.
   void EndComposition(TfEditCookie ec, ITfContext* context);
-  // Removes the composition's text, then ends it.
-  void CancelComposition(TfEditCookie ec, ITfContext* context);
   // Ends every recorded composition of the context (null: all contexts).
   void EndCompositionsOf(TfEditCookie ec, ITfContext* context);
-  // Runs the pending key of the context inside its key edit session.
-  HRESULT RunKeySession(TfEditCookie ec, ITfContext* context);
+  // The runner's work inside a session (RunnerSessions.cpp).
+  HRESULT RunPendingKeyIn(TfEditCookie ec, ITfContext* context);
+  HRESULT RunCommandIn(TfEditCookie ec, ITfContext* context, int kind, int a, int b);
+  HRESULT CancelIn(TfEditCookie ec, ITfContext* context);
+  // Reports of the runner that concern no document (SessionOutput).
+  void CandidatesChanged(const CandidateView& view);
+  void StatusChanged(uint32_t changes);
+  void SoftKeyboardChanged();
 
   // ---- Outside a session ----
-  // Requests an edit session that ends the context's composition; the
-  // engine's input is reset first. Never called from inside a session.
+  // Ends the context's composition and drops the typed input: at once
+  // inside a session, else through a session of its own.
   void RequestEndComposition(ITfContext* context);
+
+  // Commands that run through the key runner in a session of their own
+  // (menus, preserved keys): kinds of RunCommandIn.
+  enum CommandKind { kMenuCommand = 1, kCombinationKey = 2 };
+  bool RunCommand(ITfContext* context, int kind, int a, int b);
 
   ImeContext* imeContext() const { return context_; }
   TfClientId clientId() const { return clientId_; }
   bool inEditSession() const { return sessionDepth_ > 0; }
   DWORD activationFlags() const { return activationFlags_; }
+  // A modern-UI context: the caret fallback of window placement is not used.
+  bool immersive() const { return activationFlags_ == TF_TMF_IMMERSIVEMODE; }
+  KeyRunner& runner() { return runner_; }
 
   // Edit-session bookkeeping (EditSessions.cpp).
   void EnterSession(TfEditCookie ec) {
@@ -143,10 +164,12 @@ class CTextService final : public ITfTextInputProcessorEx,
  private:
   ~CTextService();
 
+  // What a composition's range holds.
+  enum class Content { kNothing, kPlaceholder, kCode, kCommitted };
   struct CompositionSlot {
     ComPtr<ITfComposition> composition;
     ComPtr<ITfContext> context;
-    bool placeholder = false;  // the non-inline space is in the document
+    Content content = Content::kNothing;
   };
   struct PreservedKeyRecord {
     GUID guid;
@@ -191,7 +214,12 @@ class CTextService final : public ITfTextInputProcessorEx,
   void SetCompositionAttribute(TfEditCookie ec, int slot, TfGuidAtom atom);
   void ClearCompositionAttribute(TfEditCookie ec, int slot);
   bool InlineMode() const;
-  void ResetEngineInput();
+  // Whether the key runner's pending key, or a command, may ask the user
+  // something (a message box must never be shown inside an edit session).
+  bool MayAsk(uint64_t flags) const;
+  bool TakeKey(ITfContext* context, WPARAM wParam, LPARAM lParam, KeyDecision* decision);
+  bool RunPendingKey(ITfContext* context);
+  bool RunPendingKeyAsking(ITfContext* context);
 
   LONG refs_ = 1;
   ModuleObjectToken token_;
@@ -218,4 +246,6 @@ class CTextService final : public ITfTextInputProcessorEx,
   // Text committed in the current association chain, kept in the composition.
   wchar_t held_[kHeldTextUnits + 1] = {};
   int heldUnits_ = 0;
+  KeyRunner runner_;
+  ComPtr<KeyHandlerEditSession> keySession_;
 };

@@ -118,10 +118,10 @@ TEST_F(ActivationTest, ConversionModeIsKeptAcrossActivationsWhenTheSettingsAskFo
 
 TEST_F(ActivationTest, ImmersiveOnlyForTheImmersiveFlagAlone) {
   ASSERT_EQ(Activate(TF_TMF_IMMERSIVEMODE), S_OK);
-  EXPECT_EQ(Service()->imeContext()->compositionOpen, 1);
+  EXPECT_TRUE(Service()->immersive());
   EXPECT_EQ(Service()->activationFlags(), static_cast<DWORD>(TF_TMF_IMMERSIVEMODE));
   ASSERT_EQ(Activate(TF_TMF_IMMERSIVEMODE | TF_TMAE_UIELEMENTENABLEDONLY), S_OK);
-  EXPECT_EQ(Service()->imeContext()->compositionOpen, 0);
+  EXPECT_FALSE(Service()->immersive());
   EXPECT_NE(Service()->activationFlags(), 0u);
   ASSERT_EQ(Activate(TF_TMAE_NOACTIVATETIP), S_OK);
   EXPECT_EQ(Service()->activationFlags(), 0u) << "other flags are not retained";

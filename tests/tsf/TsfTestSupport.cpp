@@ -74,11 +74,14 @@ void TestContexts::Destroy(ImeContext* context) {
   DestroyImeContext(context);
 }
 
-TextServiceEnvironment TestContexts::Environment() {
-  return TextServiceEnvironment{&TestContexts::Create, &TestContexts::Destroy};
+TextServiceEnvironment TestContexts::Environment(const OsServices* clock) {
+  TextServiceEnvironment environment{&TestContexts::Create, &TestContexts::Destroy};
+  environment.clock = clock;
+  return environment;
 }
 
 void TsfTest::SetUp() {
+  ReleaseAll();
   ASSERT_FALSE(ShippedDataCopy().empty());
   TestContexts::failCreations = 0;
   TestContexts::effects = &effects_;
@@ -86,7 +89,20 @@ void TsfTest::SetUp() {
   host_ = fakehost::Make<fakehost::FakeThreadMgr>();
 }
 
+void TsfTest::Hold(std::initializer_list<int> keys) {
+  uint8_t state[256] = {};
+  GetKeyboardState(state);
+  for (int k : keys) state[k] |= 0x80;
+  SetKeyboardState(state);
+}
+
+void TsfTest::ReleaseAll() {
+  uint8_t state[256] = {};
+  SetKeyboardState(state);
+}
+
 void TsfTest::TearDown() {
+  ReleaseAll();
   if (service_) {
     service_->Deactivate();
     service_.Reset();
@@ -105,7 +121,7 @@ void TsfTest::TearDown() {
 }
 
 void TsfTest::MakeService() {
-  service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(TestContexts::Environment()));
+  service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(TestContexts::Environment(&clock_)));
 }
 
 HRESULT TsfTest::Activate(DWORD flags) {
@@ -116,7 +132,9 @@ HRESULT TsfTest::Activate(DWORD flags) {
 
 bool TsfTest::Press(UINT vk, wchar_t typed) {
   const bool eaten = host_->PressKey(vk, typed);
+  clock_.now += 30;
   host_->ReleaseKey(vk);
+  clock_.now += 30;
   return eaten;
 }
 

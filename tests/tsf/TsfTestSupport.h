@@ -21,12 +21,19 @@ namespace zn::test {
 // The shipped data folder copied for this test program.
 const std::wstring& ShippedDataCopy();
 
+// A clock the test moves by hand (the lone-modifier rule reads it).
+class ScriptedClock : public Win32OsServices {
+ public:
+  uint64_t TickCount64() const override { return now; }
+  uint64_t now = 1000000;
+};
+
 // Contexts for the service: made over the copy with scripted effects; a
 // test may make the next creations fail.
 struct TestContexts {
   static ImeContext* Create();
   static void Destroy(ImeContext* context);
-  static TextServiceEnvironment Environment();
+  static TextServiceEnvironment Environment(const OsServices* clock = nullptr);
   static int failCreations;  // the next n creations fail
   static int live;
   static FakeEffects* effects;
@@ -46,8 +53,16 @@ class TsfTest : public ::testing::Test {
   // Types a string of lower-case letters, digits and spaces.
   void Type(const std::wstring& keys);
   std::wstring Document() const { return context_ ? context_->text() : L""; }
+  // The document with [ ] around the composition and | at the caret.
+  std::wstring Marked() const { return context_ ? context_->Marked() : L""; }
+  // Modifier keys held in the thread's keyboard state (Shift, Ctrl ...).
+  void Hold(std::initializer_list<int> keys);
+  void ReleaseAll();
+  CTextService* Service() { return static_cast<CTextService*>(service_.Get()); }
+  ImeContext* Ime() { return Service()->imeContext(); }
 
   FakeEffects effects_;
+  ScriptedClock clock_;
   ComPtr<fakehost::FakeThreadMgr> host_;
   ComPtr<ITfTextInputProcessorEx> service_;
   fakehost::FakeContext* context_ = nullptr;  // the focused document's context

@@ -49,6 +49,7 @@ HRESULT FakeContext::RequestEditSession(TfClientId, ITfEditSession* session, DWO
                                         HRESULT* sessionResult) {
   if (!session || !sessionResult) return E_INVALIDARG;
   if ((flags & TF_ES_READ) == 0) return E_INVALIDARG;
+  if (refuseSessions) return E_FAIL;
   if (lockDepth_ > 0) {
     if (flags & TF_ES_SYNC) {
       // Windows cannot grant a synchronous lock while one is held.

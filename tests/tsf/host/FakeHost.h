@@ -266,6 +266,7 @@ class FakeContext : public FakeCom<ITfContext, ITfSource, ITfInsertAtSelection, 
   int sinkCount() const { return static_cast<int>(editSinks_.size() + layoutSinks_.size()); }
   FakeCompartmentMgr* compartments() const { return compartments_.Get(); }
   RECT textExtent{100, 200, 110, 220};
+  bool refuseSessions = false;  // RequestEditSession fails (a read-only document)
   HWND window = nullptr;
 
   // ---- What the application does (each under the application's own lock) ----
