@@ -235,13 +235,14 @@ void CTextService::RequestEndComposition(ITfContext* context) {
     CancelIn(sessionCookie_, context);
     return;
   }
-  HRESULT hr = RequestSession(context, clientId_, new EndCompositionEditSession(this, context),
-                              TF_ES_SYNC | TF_ES_READWRITE);
   // Inside the host's own lock (OnEndEdit) a synchronous session cannot run
-  // yet: queue it to run right after.
+  // yet: it is queued to run right after.
+  HRESULT hr = RequestSession(context, clientId_, new EndCompositionEditSession(this, context),
+                              inEndEdit_ ? TF_ES_READWRITE : TF_ES_SYNC | TF_ES_READWRITE);
   if (hr == TF_E_SYNCHRONOUS || hr == TF_E_LOCKED) {
-    RequestSession(context, clientId_, new EndCompositionEditSession(this, context), TF_ES_READWRITE);
-  } else if (FAILED(hr) && context_) {
+    hr = RequestSession(context, clientId_, new EndCompositionEditSession(this, context), TF_ES_READWRITE);
+  }
+  if (FAILED(hr) && context_) {
     // The document stays as it is; the input is dropped all the same.
     runner_.CompositionEnded(context_);
   }

@@ -47,18 +47,37 @@ HRESULT CTextService::OnTestKeyDown(ITfContext* context, WPARAM wParam, LPARAM l
 
 HRESULT CTextService::OnKeyDown(ITfContext* context, WPARAM wParam, LPARAM lParam, BOOL* eaten) {
   if (!eaten) return E_INVALIDARG;
+  testedUp_ = TestedKeyUp{};
   KeyDecision decision;
   *eaten = FALSE;
   if (TakeKey(context, wParam, lParam, &decision)) *eaten = RunPendingKey(context) ? TRUE : FALSE;
   return S_OK;
 }
 
+// A key-up ends the runner's memory of the key-down, so the decision of the
+// test call is kept for the real call of the same event.
 HRESULT CTextService::OnTestKeyUp(ITfContext* context, WPARAM wParam, LPARAM lParam, BOOL* eaten) {
-  return OnTestKeyDown(context, wParam, lParam, eaten);
+  if (!eaten) return E_INVALIDARG;
+  KeyDecision decision;
+  *eaten = TakeKey(context, wParam, lParam, &decision) ? TRUE : FALSE;
+  testedUp_ = TestedKeyUp{true, context, wParam, lParam, decision == KeyDecision::kTake};
+  return S_OK;
 }
 
 HRESULT CTextService::OnKeyUp(ITfContext* context, WPARAM wParam, LPARAM lParam, BOOL* eaten) {
-  return OnKeyDown(context, wParam, lParam, eaten);
+  if (!eaten) return E_INVALIDARG;
+  *eaten = FALSE;
+  const TestedKeyUp tested = testedUp_;
+  testedUp_ = TestedKeyUp{};
+  bool take = false;
+  if (tested.valid && tested.context == context && tested.wParam == wParam && tested.lParam == lParam) {
+    take = tested.take && context_ && context_->pendingKeyIndex != 0;
+  } else {
+    KeyDecision decision;
+    take = TakeKey(context, wParam, lParam, &decision);
+  }
+  if (take) *eaten = RunPendingKey(context) ? TRUE : FALSE;
+  return S_OK;
 }
 
 HRESULT CTextService::OnPreservedKey(ITfContext* context, REFGUID guid, BOOL* eaten) {

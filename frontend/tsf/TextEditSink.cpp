@@ -23,7 +23,11 @@ HRESULT CTextService::OnEndEdit(ITfContext* context, TfEditCookie ec, ITfEditRec
     return S_OK;
   }
   // The user clicked or moved the caret away from the code: give it up.
-  if (startOrder < 0 || endOrder > 0) RequestEndComposition(context);
+  if (startOrder < 0 || endOrder > 0) {
+    inEndEdit_ = true;
+    RequestEndComposition(context);
+    inEndEdit_ = false;
+  }
   return S_OK;
 }
 

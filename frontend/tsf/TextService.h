@@ -248,4 +248,13 @@ class CTextService final : public ITfTextInputProcessorEx,
   int heldUnits_ = 0;
   KeyRunner runner_;
   ComPtr<KeyHandlerEditSession> keySession_;
+  struct TestedKeyUp {
+    bool valid = false;
+    ITfContext* context = nullptr;  // compared only, never used
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    bool take = false;
+  };
+  TestedKeyUp testedUp_;
+  bool inEndEdit_ = false;  // OnEndEdit runs under the host's read lock
 };

@@ -81,6 +81,8 @@ TextServiceEnvironment TestContexts::Environment(const OsServices* clock) {
 }
 
 void TsfTest::SetUp() {
+  // The category manager that hands out display-attribute atoms is COM.
+  CoInitialize(nullptr);
   ReleaseAll();
   ASSERT_FALSE(ShippedDataCopy().empty());
   TestContexts::failCreations = 0;
@@ -118,6 +120,7 @@ void TsfTest::TearDown() {
   EXPECT_EQ(TestContexts::live, 0) << "input contexts left";
   EXPECT_EQ(DllCanUnloadNow(), S_OK);
   TestContexts::effects = nullptr;
+  CoUninitialize();
 }
 
 void TsfTest::MakeService() {

@@ -11,11 +11,12 @@ namespace {
 
 class TypingTest : public TsfTest {
  protected:
-  // Activates and keeps the shared settings blocks to put back afterwards.
-  void Start(uint32_t extraOptions = 0) {
+  // Activates and keeps the shared settings block to put back afterwards;
+  // the composition style is the placeholder unless options name another.
+  void Start(uint32_t options = 0) {
     ASSERT_EQ(Activate(), S_OK);
     savedIme_ = *Ime()->imeBlock;
-    Ime()->imeBlock->optionFlags |= extraOptions;
+    Ime()->imeBlock->optionFlags = (Ime()->imeBlock->optionFlags & ~ImeBits::kTsfStyles) | options;
   }
   void TearDown() override {
     if (service_ && Ime()) *Ime()->imeBlock = savedIme_;
@@ -30,7 +31,7 @@ class TypingTest : public TsfTest {
 TEST_F(TypingTest, ACodeShowsThePlaceholderAndSpaceCommitsTheWord) {
   Start();
   context_->AppSetText(L"说", 1);
-  for (wchar_t c : std::wstring(L"wqvb")) EXPECT_TRUE(Press(static_cast<UINT>(c - L'a' + 'A'), c)) << c;
+  for (wchar_t c : std::wstring(L"wqvb")) EXPECT_TRUE(Press(static_cast<UINT>(c - L'a' + 'A'), c)) << static_cast<int>(c);
   EXPECT_EQ(Marked(), L"说[| ]") << "one space, the caret before it";
   EXPECT_TRUE(context_->attributes().empty()) << "the placeholder carries no attribute";
   EXPECT_EQ(std::wstring(Ime()->code, Ime()->codeLength), L"wqvb");
@@ -43,6 +44,7 @@ TEST_F(TypingTest, InlineModeShowsTheCodeWithTheInputAttribute) {
   Start(ImeBits::kTsfEmbedCode);
   Type(L"wqv");
   EXPECT_EQ(Marked(), L"[wqv|]");
+  EXPECT_EQ(context_->compositions().size(), 1u);
   ASSERT_EQ(context_->attributes().size(), 1u);
   EXPECT_EQ(context_->attributes()[0].start, 0);
   EXPECT_EQ(context_->attributes()[0].end, 3);
@@ -65,29 +67,31 @@ TEST_F(TypingTest, EscLeavesTheDocumentAsItWas) {
 }
 
 TEST_F(TypingTest, AnAssociationChainCommitsEveryWordWithNoStraySpace) {
-  Start(kImeOptAssociations);
-  Type(L"wqvb ");
-  ASSERT_TRUE(Ime()->stateFlags & kStateAssociations) << "associations of 你好 are listed";
-  ASSERT_GT(Ime()->slotsFilled, 0);
-  const std::wstring first = Ime()->pageSlots[0].text;
-  EXPECT_EQ(Marked(), L"[你好|]") << "the committed word stays shown";
-  EXPECT_TRUE(Space()) << "space takes the first association";
-  const std::wstring afterSecond = Document();
-  EXPECT_EQ(afterSecond.substr(0, 2), L"你好");
-  EXPECT_NE(afterSecond.find(L' '), 0u);
-  EXPECT_EQ(afterSecond.find(L' '), std::wstring::npos) << "no stray space";
-  // A code key ends the chain: the words stay and the code starts anew.
-  Type(L"a");
-  EXPECT_EQ(Document().find(afterSecond), 0u) << "the committed words stay";
-  EXPECT_EQ(std::wstring(Ime()->code, Ime()->codeLength), L"a");
-  EXPECT_TRUE(Esc());
-  EXPECT_EQ(Document(), afterSecond);
-  // Esc right after a commit keeps the word: the composition ends at once.
-  context_->AppSetText(L"", 0);
-  Type(L"wqvb ");
-  EXPECT_TRUE(Esc());
-  EXPECT_EQ(Marked(), L"你好|");
-  (void)first;
+  for (uint32_t mode : {0u, ImeBits::kTsfEmbedCode}) {
+    Start(kImeOptAssociations | mode);
+    Type(L"khlg ");
+    ASSERT_TRUE(Ime()->stateFlags & kStateAssociations) << "associations of 中国 are listed";
+    ASSERT_GT(Ime()->slotsFilled, 0);
+    const std::wstring next = Ime()->pageSlots[0].text;
+    EXPECT_EQ(Marked(), L"[中国|]") << "the committed word stays shown";
+    EXPECT_TRUE(Space()) << "space takes the first association";
+    const std::wstring chain = Document();
+    EXPECT_EQ(chain, L"中国" + next) << "no stray space";
+    // A code key ends the chain: the words stay and a new code starts.
+    Type(L"a");
+    EXPECT_EQ(Document().substr(0, chain.size()), chain);
+    EXPECT_EQ(std::wstring(Ime()->code, Ime()->codeLength), L"a");
+    EXPECT_TRUE(Esc());
+    EXPECT_EQ(Marked(), chain + L"|");
+    // Esc right after a commit keeps the word.
+    context_->AppSetText(L"", 0);
+    Type(L"khlg ");
+    EXPECT_TRUE(Esc());
+    EXPECT_EQ(Marked(), L"中国|");
+    EXPECT_TRUE(context_->compositions().empty());
+    context_->AppSetText(L"", 0);
+    *Ime()->imeBlock = savedIme_;
+  }
 }
 
 TEST_F(TypingTest, MovingTheCaretAwayEndsTheComposition) {
@@ -131,7 +135,8 @@ TEST_F(TypingTest, LoneShiftUnderHalfASecondSwitchesToEnglish) {
                 TF_CONVERSIONMODE_NOCONVERSION,
             TF_CONVERSIONMODE_NOCONVERSION);
   Type(L"hi");
-  EXPECT_EQ(Document(), L"hi") << "English letters reach the document";
+  EXPECT_TRUE(Press(VK_RETURN));
+  EXPECT_EQ(Document(), L"hi") << "Enter commits the letters as typed";
   // Held for half a second it does nothing.
   Hold({VK_SHIFT, VK_LSHIFT});
   host_->PressKey(VK_SHIFT);

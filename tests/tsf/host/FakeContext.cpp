@@ -323,10 +323,9 @@ std::wstring FakeContext::Marked() const {
     compEnd = compositions_.front()->range()->end();
   }
   for (LONG i = 0; i <= static_cast<LONG>(text_.size()); ++i) {
-    if (i == compEnd && compEnd != compStart) out += L']';
     if (i == compStart) out += L'[';
-    if (i == compEnd && compEnd == compStart) out += L']';
     if (i == selStart_) out += L'|';
+    if (i == compEnd) out += L']';
     if (i < static_cast<LONG>(text_.size())) out += text_[static_cast<size_t>(i)];
   }
   return out;
