@@ -24,7 +24,8 @@ bool CTextService::TakeKey(ITfContext* context, WPARAM wParam, LPARAM lParam, Ke
     if (other && other.Get() != context) RequestEndComposition(other.Get());
   }
   uint8_t keyboard[256] = {};
-  if (!GetKeyboardState(keyboard)) return false;
+  const bool read = environment_.readKeyboard ? environment_.readKeyboard(keyboard) : GetKeyboardState(keyboard) != 0;
+  if (!read) return false;
   KeyEvent key;
   key.virtualKey = static_cast<uint32_t>(wParam);
   key.keyData = static_cast<uint32_t>(lParam);

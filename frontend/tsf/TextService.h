@@ -29,6 +29,8 @@ struct TextServiceEnvironment {
   ImeWindows* windows = nullptr;
   // The clock of the lone-modifier rule (null: the real one).
   const OsServices* clock = nullptr;
+  // Reads the thread's keyboard state (null: GetKeyboardState).
+  bool (*readKeyboard)(uint8_t state[256]) = nullptr;
 };
 
 // The default environment: the data folder of the installed product.

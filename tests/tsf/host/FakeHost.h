@@ -417,6 +417,8 @@ class FakeThreadMgr : public FakeCom<ITfThreadMgr, ITfSource, ITfKeystrokeMgr> {
 
   // Failure injection: AdviseSink for these interfaces fails.
   std::set<std::string> failAdvise;  // "ThreadMgrEventSink", "ThreadFocusSink", "Profile", "KeyEvent"
+  // The keyboard state the host routes by; null: the thread's (GetKeyState).
+  const uint8_t* keyboard = nullptr;
   bool langBarPresent = true;
   bool keystrokeMgrPresent = true;
   int compartmentSinks = 0;

@@ -17,8 +17,29 @@ const char* SinkName(REFIID riid) {
   return nullptr;
 }
 
-bool Down(int vk) {
-  return (GetKeyState(vk) & 0x8000) != 0;
+// Scan codes of the US layout for the keys tests and tools press; a table,
+// because Wine's MapVirtualKeyW costs far more than the service it measures.
+LPARAM KeyData(UINT vk) {
+  static const struct {
+    UINT vk;
+    UINT scan;
+  } kScans[] = {{VK_SPACE, 0x39}, {VK_RETURN, 0x1C}, {VK_ESCAPE, 0x01}, {VK_BACK, 0x0E}, {VK_TAB, 0x0F},
+                {VK_SHIFT, 0x2A}, {VK_CONTROL, 0x1D}, {VK_MENU, 0x38}, {VK_CAPITAL, 0x3A},
+                {VK_PRIOR, 0x149}, {VK_NEXT, 0x151}, {VK_LEFT, 0x14B}, {VK_RIGHT, 0x14D},
+                {VK_UP, 0x148}, {VK_DOWN, 0x150}, {VK_HOME, 0x147}, {VK_END, 0x14F},
+                {VK_DELETE, 0x153}, {VK_OEM_PERIOD, 0x34}, {VK_OEM_COMMA, 0x33}, {VK_OEM_MINUS, 0x0C},
+                {VK_OEM_PLUS, 0x0D}, {VK_OEM_1, 0x27}, {VK_OEM_7, 0x28}, {VK_OEM_2, 0x35}};
+  static const UINT kLetters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
+                                    0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+  static const UINT kDigits[10] = {0x0B, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
+  UINT scan = 0;
+  if (vk >= 'A' && vk <= 'Z') scan = kLetters[vk - 'A'];
+  if (vk >= '0' && vk <= '9') scan = kDigits[vk - '0'];
+  for (const auto& k : kScans) {
+    if (k.vk == vk) scan = k.scan;
+  }
+  const LPARAM extended = (scan & 0x100) ? 0x01000000 : 0;
+  return 1 | (static_cast<LPARAM>(scan & 0xFF) << 16) | extended;
 }
 
 // Generic TF_MOD_* bits of a preserved key (sided ones count as generic).
@@ -434,6 +455,7 @@ HRESULT FakeThreadMgr::UnpreserveKey(REFGUID guid, const TF_PRESERVEDKEY* key) {
 }
 
 bool FakeThreadMgr::MatchPreserved(UINT vk, GUID* guid) const {
+  const auto Down = [this](int key) { return keyboard ? (keyboard[key] & 0x80) != 0 : (GetKeyState(key) & 0x8000) != 0; };
   UINT now = 0;
   if (Down(VK_MENU)) now |= TF_MOD_ALT;
   if (Down(VK_CONTROL)) now |= TF_MOD_CONTROL;
@@ -449,7 +471,7 @@ bool FakeThreadMgr::MatchPreserved(UINT vk, GUID* guid) const {
 
 bool FakeThreadMgr::PressKey(UINT vk, wchar_t typed, LPARAM keyData) {
   ComPtr<FakeThreadMgr> self(this);
-  if (!keyData) keyData = 1 | (static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16);
+  if (!keyData) keyData = KeyData(vk);
   BOOL eaten = FALSE;
   GUID guid{};
   ITfKeyEventSink* sink = ForegroundSink();
@@ -464,7 +486,7 @@ bool FakeThreadMgr::PressKey(UINT vk, wchar_t typed, LPARAM keyData) {
 }
 
 bool FakeThreadMgr::ReleaseKey(UINT vk, LPARAM keyData) {
-  if (!keyData) keyData = 1 | (static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16);
+  if (!keyData) keyData = KeyData(vk);
   keyData |= static_cast<LPARAM>(0xC0000000u);
   BOOL eaten = FALSE;
   ITfKeyEventSink* sink = ForegroundSink();
