@@ -89,6 +89,7 @@ void TsfTest::SetUp() {
   TestContexts::effects = &effects_;
   fakehost::Counters() = fakehost::HostCounters{};
   host_ = fakehost::Make<fakehost::FakeThreadMgr>();
+  effects_.host = host_.Get();
 }
 
 void TsfTest::Hold(std::initializer_list<int> keys) {
@@ -117,6 +118,8 @@ void TsfTest::TearDown() {
   EXPECT_EQ(fakehost::Counters().liveObjects, 0) << "fake objects left alive";
   EXPECT_EQ(fakehost::Counters().noLockFaults, 0) << "document calls without the lock";
   EXPECT_EQ(fakehost::Counters().syncRequestsInsideLock, 0);
+  EXPECT_EQ(effects_.messagesInsideLock, 0) << "a message box shown inside an edit session";
+  effects_.host = nullptr;
   EXPECT_EQ(TestContexts::live, 0) << "input contexts left";
   EXPECT_EQ(DllCanUnloadNow(), S_OK);
   TestContexts::effects = nullptr;

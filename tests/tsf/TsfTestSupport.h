@@ -39,6 +39,20 @@ struct TestContexts {
   static FakeEffects* effects;
 };
 
+// Scripted effects that also note message boxes shown while a document of
+// the host was locked (never allowed: the application would hang under it).
+class HostEffects : public FakeEffects {
+ public:
+  int ShowMessage(const wchar_t* text, const wchar_t* caption, uint32_t style) override {
+    for (const fakehost::FakeContext* c : host ? host->contexts : std::vector<fakehost::FakeContext*>{}) {
+      if (c->InsideLock()) ++messagesInsideLock;
+    }
+    return FakeEffects::ShowMessage(text, caption, style);
+  }
+  fakehost::FakeThreadMgr* host = nullptr;
+  int messagesInsideLock = 0;
+};
+
 class TsfTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -61,7 +75,7 @@ class TsfTest : public ::testing::Test {
   CTextService* Service() { return static_cast<CTextService*>(service_.Get()); }
   ImeContext* Ime() { return Service()->imeContext(); }
 
-  FakeEffects effects_;
+  HostEffects effects_;
   ScriptedClock clock_;
   ComPtr<fakehost::FakeThreadMgr> host_;
   ComPtr<ITfTextInputProcessorEx> service_;

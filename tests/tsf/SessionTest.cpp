@@ -1,0 +1,77 @@
+// Edit sessions around the typing: message boxes only outside sessions,
+// compositions ended at deactivation and forgotten with popped contexts.
+#include "tests/tsf/TsfTestSupport.h"
+
+#include "engine/ImeOptionBits.h"
+
+namespace zn::test {
+namespace {
+
+class SessionTest : public TsfTest {
+ protected:
+  void Start() {
+    ASSERT_EQ(Activate(), S_OK);
+    savedIme_ = *Ime()->imeBlock;
+    Ime()->imeBlock->optionFlags &= ~ImeBits::kTsfStyles;
+  }
+  void TearDown() override {
+    if (service_ && Ime()) *Ime()->imeBlock = savedIme_;
+    TsfTest::TearDown();
+  }
+  ImeConfigBlock savedIme_{};
+};
+
+TEST_F(SessionTest, DeletingAWordAsksOutsideAnyEditSession) {
+  Start();
+  Type(L"wqvb ");
+  ASSERT_EQ(Document(), L"你好");
+  effects_.messageResult = IDNO;
+  // Ctrl+- offers to delete the word just committed.
+  Hold({VK_CONTROL});
+  EXPECT_TRUE(host_->PressKey(VK_OEM_MINUS, L'-'));
+  ReleaseAll();
+  host_->ReleaseKey(VK_OEM_MINUS);
+  EXPECT_EQ(effects_.messages.size(), 1u) << "the user was asked";
+  EXPECT_EQ(Document(), L"你好");
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好你好") << "typing goes on after the question";
+}
+
+TEST_F(SessionTest, DeactivationEndsTheOpenCompositionWithoutAStraySpace) {
+  Start();
+  context_->AppSetText(L"ab", 2);
+  Type(L"wq");
+  ASSERT_EQ(Marked(), L"ab[| ]");
+  EXPECT_EQ(service_->Deactivate(), S_OK);
+  EXPECT_EQ(Marked(), L"ab|");
+  EXPECT_TRUE(context_->compositions().empty());
+  EXPECT_EQ(Activate(), S_OK) << "and it activates again";
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"ab你好");
+}
+
+TEST_F(SessionTest, APoppedContextDropsItsComposition) {
+  Start();
+  Type(L"wq");
+  ComPtr<ITfDocumentMgr> documentMgr;
+  ASSERT_EQ(context_->GetDocumentMgr(&documentMgr), S_OK);
+  ASSERT_EQ(documentMgr->Pop(0), S_OK);
+  context_ = host_->OpenDocument(L"x", 1);
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"x你好") << "the new document types normally";
+}
+
+TEST_F(SessionTest, KeysForAnotherContextPassThrough) {
+  Start();
+  fakehost::FakeContext* first = context_;
+  Type(L"wq");
+  // Focus moves to a second document: the first one's composition ends.
+  context_ = host_->OpenDocument(L"", 0);
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好");
+  EXPECT_EQ(first->text(), L"") << "no code or space left in the first document";
+  EXPECT_TRUE(first->compositions().empty());
+}
+
+}  // namespace
+}  // namespace zn::test
