@@ -19,7 +19,11 @@ HRESULT CTextService::OnPushContext(ITfContext*) {
 HRESULT CTextService::OnPopContext(ITfContext* context) {
   // A popped context can no longer be edited: forget its composition.
   const int slot = FindSlot(context);
-  if (slot >= 0) ReleaseComposition(slot);
+  if (slot >= 0) {
+    ReleaseComposition(slot);
+    heldUnits_ = 0;
+    if (context_) runner_.CompositionEnded(context_);
+  }
   if (context && currentContext_.Get() == context) UnhookDocument();
   return S_OK;
 }

@@ -26,6 +26,9 @@ FakeContext::~FakeContext() {
 
 void FakeContext::Disconnect() {
   documentMgr_ = nullptr;
+  // A popped context's compositions are gone with it.
+  const auto open = compositions_;
+  for (const auto& c : open) c->MarkEnded();
 }
 
 void* FakeContext::Extra(REFIID riid) {
