@@ -19,7 +19,11 @@ class SessionOutput final : public KeyRunnerOutput {
   void CommitText(const wchar_t* text, int lenUnits) override {
     service_->CommitText(ec_, context_, text, lenUnits);
   }
-  void EndComposition() override { service_->EndComposition(ec_, context_); }
+  // The end of a composition also ends its candidate list.
+  void EndComposition() override {
+    service_->EndComposition(ec_, context_);
+    service_->CandidatesChanged(CandidateView{});
+  }
   void UpdateCandidates(const CandidateView& view) override { service_->CandidatesChanged(view); }
   void UpdateStatus(uint32_t changes) override { service_->StatusChanged(changes); }
   void ShowTip(const wchar_t*) override {}

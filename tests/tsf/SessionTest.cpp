@@ -3,12 +3,14 @@
 #include "tests/tsf/TsfTestSupport.h"
 
 #include "engine/ImeOptionBits.h"
+#include "frontend/tsf/ComAdopt.h"
+#include "tests/common/RecordingImeWindows.h"
 
 namespace zn::test {
 namespace {
 
 class SessionTest : public TsfTest {
- protected:
+ public:
   void Start() {
     ASSERT_EQ(Activate(), S_OK);
     savedIme_ = *Ime()->imeBlock;
@@ -71,6 +73,49 @@ TEST_F(SessionTest, KeysForAnotherContextPassThrough) {
   EXPECT_EQ(Document(), L"你好");
   EXPECT_EQ(first->text(), L"") << "no code or space left in the first document";
   EXPECT_TRUE(first->compositions().empty());
+}
+
+}  // namespace
+}  // namespace zn::test
+
+namespace zn::test {
+namespace {
+
+// The skinned windows are reached through the facade only.
+class WindowsTest : public SessionTest {
+ protected:
+  void MakeService() {
+    TextServiceEnvironment environment = TestContexts::Environment(&clock_);
+    environment.windows = &windows_;
+    service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(environment));
+  }
+  bool Called(const std::wstring& name) const {
+    for (const std::wstring& n : windows_.Names()) {
+      if (n == name) return true;
+    }
+    return false;
+  }
+  RecordingImeWindows windows_;
+};
+
+TEST_F(WindowsTest, CandidatesShowAndHideAndDeactivationDestroysTheWindows) {
+  MakeService();
+  Start();
+  Type(L"wq");
+  EXPECT_TRUE(Called(L"ShowCandidateWindow"));
+  EXPECT_FALSE(Called(L"HideCandidateWindow"));
+  Press(VK_ESCAPE);
+  EXPECT_TRUE(Called(L"HideCandidateWindow"));
+  Hold({VK_SHIFT});
+  host_->PressKey(VK_SPACE, L' ');
+  ReleaseAll();
+  EXPECT_TRUE(Called(L"UpdateStatusWindow")) << "full width shows on the status bar";
+  ImeContext* ime = Ime();
+  *ime->imeBlock = savedIme_;
+  service_->Deactivate();
+  ASSERT_FALSE(windows_.calls.empty());
+  EXPECT_EQ(windows_.calls.back().what, L"DestroyWindows");
+  EXPECT_EQ(windows_.calls.back().context, ime) << "before the context is freed";
 }
 
 }  // namespace
