@@ -1,6 +1,7 @@
 // The real zinIME.ime as TSF loads it: the class object for the product
 // CLSID, a text service made by it, activated on the fake host against the
-// shipped data with the product's registry values written into the prefix.
+// shipped data (a copy) with the product's registry values written into the
+// prefix, and typing a word through it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include "engine/Product.h"
 #include "tests/tsf/host/FakeHost.h"
+#include "tools/common/TypingView.h"
 
 namespace {
 
@@ -22,29 +24,14 @@ std::wstring ProgramFolder() {
   return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
-// What the installer writes: the IME name and the two folders.
-bool WriteProductValues(const std::wstring& dataFolder) {
-  const std::wstring path = std::wstring(ZN_REGISTRY_ROOT) + L"\\" + ZN_PRODUCT_GUID_TEXT;
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  bool ok = true;
-  for (auto [name, value] : {std::pair<const wchar_t*, std::wstring>{L"IMEName", ZN_IME_NAME},
-                             {L"InstallLocation", ProgramFolder()},
-                             {L"DataLocation", dataFolder}}) {
-    ok = ok && RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  }
-  RegCloseKey(key);
-  return ok;
-}
-
 class ModuleTextService : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(WriteProductValues(ZN_TEST_DATA_DIR));
+    CoInitialize(nullptr);
+    // What the installer writes, pointing at a copy of the shipped data.
+    copy_ = CopyDataFolder(ZN_TEST_DATA_DIR);
+    ASSERT_FALSE(copy_.empty());
+    ASSERT_TRUE(WriteHostRegistryValues(copy_));
     module_ = LoadLibraryW((ProgramFolder() + L"zinIME.ime").c_str());
     ASSERT_NE(module_, nullptr);
     getClassObject_ = reinterpret_cast<GetClassObjectFn>(
@@ -58,8 +45,11 @@ class ModuleTextService : public ::testing::Test {
   }
   void TearDown() override {
     if (module_) FreeLibrary(module_);
+    if (!copy_.empty()) RemoveDataFolderCopy(copy_);
+    CoUninitialize();
   }
 
+  std::wstring copy_;
   HMODULE module_ = nullptr;
   GetClassObjectFn getClassObject_ = nullptr;
   CanUnloadFn canUnload_ = nullptr;
@@ -80,6 +70,15 @@ TEST_F(ModuleTextService, CreatesAndActivatesTheServiceOnAHost) {
     EXPECT_EQ(host->KeySinks(), 1);
     EXPECT_FALSE(host->preservedKeys().empty());
     EXPECT_EQ(host->compartments()->ValueOf(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE), 1);
+    uint8_t keyboard[256] = {};
+    SetKeyboardState(keyboard);
+    for (wchar_t c : std::wstring(L"wqvb")) {
+      EXPECT_TRUE(host->PressKey(static_cast<UINT>(c - L'a' + 'A'), c));
+      host->ReleaseKey(static_cast<UINT>(c - L'a' + 'A'));
+    }
+    EXPECT_TRUE(host->PressKey(VK_SPACE, L' '));
+    host->ReleaseKey(VK_SPACE);
+    EXPECT_EQ(host->FocusedContext()->Marked(), L"你好|") << "typed through the real module";
     EXPECT_EQ(canUnload_(), S_FALSE) << "a service is alive";
     ASSERT_EQ(service->Deactivate(), S_OK);
     EXPECT_EQ(host->AdvisedSinks(), 0);
