@@ -23,6 +23,14 @@ class TypingTest : public TsfTest {
     TsfTest::TearDown();
   }
   bool Esc() { return Press(VK_ESCAPE); }
+  // Left Shift pressed alone and released after ms milliseconds.
+  void TapShift(uint64_t ms) {
+    Hold({VK_SHIFT, VK_LSHIFT});
+    host_->PressKey(VK_SHIFT);
+    clock_.now += ms;
+    ReleaseAll();
+    host_->ReleaseKey(VK_SHIFT);
+  }
   bool Space() { return Press(VK_SPACE, L' '); }
 
   ImeConfigBlock savedIme_{};
@@ -125,11 +133,7 @@ TEST_F(TypingTest, FocusLossAndTheHostEndingTheCompositionLeaveNothing) {
 
 TEST_F(TypingTest, LoneShiftUnderHalfASecondSwitchesToEnglish) {
   Start();
-  Hold({VK_SHIFT, VK_LSHIFT});
-  host_->PressKey(VK_SHIFT);
-  clock_.now += 120;
-  ReleaseAll();
-  host_->ReleaseKey(VK_SHIFT);
+  TapShift(120);
   ASSERT_TRUE(Ime()->stateFlags & kStateEnglish);
   EXPECT_EQ(host_->compartments()->ValueOf(GUID_COMPARTMENT_KEYBOARD_INPUTMODE_CONVERSION) &
                 TF_CONVERSIONMODE_NOCONVERSION,
@@ -137,13 +141,11 @@ TEST_F(TypingTest, LoneShiftUnderHalfASecondSwitchesToEnglish) {
   Type(L"hi");
   EXPECT_TRUE(Press(VK_RETURN));
   EXPECT_EQ(Document(), L"hi") << "Enter commits the letters as typed";
-  // Held for half a second it does nothing.
-  Hold({VK_SHIFT, VK_LSHIFT});
-  host_->PressKey(VK_SHIFT);
-  clock_.now += 500;
-  ReleaseAll();
-  host_->ReleaseKey(VK_SHIFT);
+  // Held for half a second it does nothing; under it, Chinese comes back.
+  TapShift(500);
   EXPECT_TRUE(Ime()->stateFlags & kStateEnglish);
+  TapShift(499);
+  EXPECT_FALSE(Ime()->stateFlags & kStateEnglish);
 }
 
 TEST_F(TypingTest, ShiftSpaceArrivesAsAPreservedKey) {

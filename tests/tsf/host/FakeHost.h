@@ -433,6 +433,8 @@ class FakeThreadMgr : public FakeCom<ITfThreadMgr, ITfSource, ITfKeystrokeMgr> {
     IID iid;
     ComPtr<IUnknown> sink;
   };
+  using KeyCall = HRESULT (STDMETHODCALLTYPE ITfKeyEventSink::*)(ITfContext*, WPARAM, LPARAM, BOOL*);
+  HRESULT Route(KeyCall call, WPARAM w, LPARAM l, BOOL* eaten);
   ITfKeyEventSink* ForegroundSink() const;
   bool MatchPreserved(UINT vk, GUID* guid) const;
   std::map<DWORD, Sink> sinks_;

@@ -397,32 +397,28 @@ ITfKeyEventSink* FakeThreadMgr::ForegroundSink() const {
   return it == keySinks_.end() ? nullptr : it->second.Get();
 }
 
-HRESULT FakeThreadMgr::TestKeyDown(WPARAM w, LPARAM l, BOOL* eaten) {
+// The application's own key calls go to the foreground sink like routed keys.
+HRESULT FakeThreadMgr::Route(KeyCall call, WPARAM w, LPARAM l, BOOL* eaten) {
   if (!eaten) return E_INVALIDARG;
   *eaten = FALSE;
   ITfKeyEventSink* sink = ForegroundSink();
-  return sink ? sink->OnTestKeyDown(FocusedContext(), w, l, eaten) : S_OK;
+  return sink ? (sink->*call)(FocusedContext(), w, l, eaten) : S_OK;
+}
+
+HRESULT FakeThreadMgr::TestKeyDown(WPARAM w, LPARAM l, BOOL* eaten) {
+  return Route(&ITfKeyEventSink::OnTestKeyDown, w, l, eaten);
 }
 
 HRESULT FakeThreadMgr::TestKeyUp(WPARAM w, LPARAM l, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  ITfKeyEventSink* sink = ForegroundSink();
-  return sink ? sink->OnTestKeyUp(FocusedContext(), w, l, eaten) : S_OK;
+  return Route(&ITfKeyEventSink::OnTestKeyUp, w, l, eaten);
 }
 
 HRESULT FakeThreadMgr::KeyDown(WPARAM w, LPARAM l, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  ITfKeyEventSink* sink = ForegroundSink();
-  return sink ? sink->OnKeyDown(FocusedContext(), w, l, eaten) : S_OK;
+  return Route(&ITfKeyEventSink::OnKeyDown, w, l, eaten);
 }
 
 HRESULT FakeThreadMgr::KeyUp(WPARAM w, LPARAM l, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  ITfKeyEventSink* sink = ForegroundSink();
-  return sink ? sink->OnKeyUp(FocusedContext(), w, l, eaten) : S_OK;
+  return Route(&ITfKeyEventSink::OnKeyUp, w, l, eaten);
 }
 
 HRESULT FakeThreadMgr::IsPreservedKey(REFGUID guid, const TF_PRESERVEDKEY* key, BOOL* registered) {
