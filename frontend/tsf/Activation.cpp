@@ -161,9 +161,3 @@ void CTextService::RegisterDisplayAttributeAtoms() {
   if (FAILED(categories->RegisterGUID(ProductGuids::kDisplayAttributeNone, &noneAtom_)))
     noneAtom_ = TF_INVALID_GUIDATOM;
 }
-
-bool CTextService::InitLanguageBar() {
-  // Wine and some hosts have no language-bar item manager: the buttons are
-  // then absent and activation goes on.
-  return context_ != nullptr;
-}

@@ -2,6 +2,7 @@
 // focus, pushed and popped contexts) and the thread-focus sink.
 #include "frontend/tsf/TextService.h"
 
+#include "frontend/common/ContextAssembly.h"
 #include "frontend/tsf/SinkAdvice.h"
 
 HRESULT CTextService::OnInitDocumentMgr(ITfDocumentMgr*) {
@@ -30,10 +31,22 @@ HRESULT CTextService::OnPopContext(ITfContext* context) {
 
 HRESULT CTextService::OnSetFocus(ITfDocumentMgr* focus, ITfDocumentMgr*) {
   if (!context_) return S_OK;
-  // Tables config rewrote and key functions it changed apply from here on.
+  // Tables, key functions and the skin that config changed apply from here on.
   ReopenTables(context_);
   RegisterPreservedKeys();
+  ReloadContextSkin(context_);
   HookDocument(focus);
+  ImeWindows* windows = environment_.windows;
+  if (focus) {
+    if (windows && (context_->stateFlags & kStateSoftKeyboard)) windows->ShowSoftKeyboard(context_);
+    ShowStatusDisplay();
+  } else {
+    if (windows) {
+      windows->HideCandidateWindow(context_);
+      windows->HideSoftKeyboard(context_);
+    }
+    HideStatusDisplay();
+  }
   return S_OK;
 }
 
@@ -57,10 +70,12 @@ void CTextService::UnhookDocument() {
 }
 
 HRESULT CTextService::OnSetThreadFocus() {
+  ShowStatusDisplay();
   return S_OK;
 }
 
 HRESULT CTextService::OnKillThreadFocus() {
+  HideStatusDisplay();
   // Leaving the thread ends typing: nothing half-typed stays in the document.
   RequestEndComposition(currentContext_.Get());
   return S_OK;

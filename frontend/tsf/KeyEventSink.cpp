@@ -43,6 +43,8 @@ HRESULT CTextService::OnTestKeyDown(ITfContext* context, WPARAM wParam, LPARAM l
   if (!eaten) return E_INVALIDARG;
   KeyDecision decision;
   *eaten = TakeKey(context, wParam, lParam, &decision) ? TRUE : FALSE;
+  // Caps Lock passed to the system changes what the status bar shows.
+  if (!*eaten && (wParam & 0xFF) == VK_CAPITAL) RefreshStatusDisplay();
   return S_OK;
 }
 

@@ -102,7 +102,7 @@ void CTextService::StatusChanged(uint32_t changes) {
     const LONG open = (state & kStateInputClosed) ? 0 : 1;
     if (GetKeyboardOpen() != open) SetKeyboardOpen(open);
   }
-  if (environment_.windows) environment_.windows->UpdateStatusWindow(context_);
+  RefreshStatusDisplay();
 }
 
 void CTextService::SoftKeyboardChanged() {

@@ -187,6 +187,12 @@ class CTextService final : public ITfTextInputProcessorEx,
   bool InitLanguageBar();
   void ReleaseComposition(int slot);
 
+  // The status display (StatusDisplay.cpp).
+  bool StatusBarWanted() const;
+  void ShowStatusDisplay();
+  void HideStatusDisplay();
+  void RefreshStatusDisplay();
+
   // Document focus (FocusSinks.cpp).
   bool HookDocument(ITfDocumentMgr* documentMgr);
   void UnhookDocument();

@@ -95,8 +95,32 @@ class WindowsTest : public SessionTest {
     }
     return false;
   }
+  int Count(const std::wstring& name) const {
+    int n = 0;
+    for (const std::wstring& c : windows_.Names()) n += c == name;
+    return n;
+  }
   RecordingImeWindows windows_;
 };
+
+TEST_F(WindowsTest, TheStatusBarFollowsThreadAndDocumentFocus) {
+  MakeService();
+  Start();
+  Ime()->imeBlock->optionFlags &= ~(ImeBits::kHideStatus | ImeBits::kStatusInLanguageBar);
+  windows_.calls.clear();
+  host_->KillThreadFocus();
+  EXPECT_EQ(Count(L"HideStatusWindow"), 1);
+  host_->SetThreadFocus();
+  EXPECT_EQ(Count(L"ShowStatusWindow"), 1);
+  host_->SetFocus(nullptr);
+  EXPECT_EQ(Count(L"HideStatusWindow"), 2) << "no document, no status bar";
+  EXPECT_EQ(Count(L"HideCandidateWindow"), 1);
+  // Hosts drawing their own UI never get the status bar.
+  windows_.calls.clear();
+  ASSERT_EQ(Activate(TF_TMAE_UIELEMENTENABLEDONLY), S_OK);
+  host_->SetThreadFocus();
+  EXPECT_EQ(Count(L"ShowStatusWindow"), 0);
+}
 
 TEST_F(WindowsTest, CandidatesShowAndHideAndDeactivationDestroysTheWindows) {
   MakeService();
