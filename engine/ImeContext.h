@@ -129,7 +129,7 @@ struct ImeContext {
   void* inputContext;  // IMM32: the HIMC being served
   void* textService;   // TSF: the text service that owns this context
   HWND focusWindow;
-  int32_t compositionOpen;  // open composition, or an immersive context on the TSF side
+  int32_t compositionOpen;  // the key runner reported a composition that has not ended
   uint32_t uiFlags;
   POINT caretPosition;
   SIZE charCell;
@@ -162,7 +162,7 @@ struct ImeContext {
   const wchar_t* pendingKeyText;
   uint32_t pendingKeyScanBits;  // key data bits 16-27 of the last key-down, or -1
   uint32_t capsLockResult;      // result of the key function run for the last key
-  uint32_t pendingKeyExtra;
+  uint32_t pendingKeyExtra;  // bit 0: Shift was down when the key was tested
 
   int32_t codeLength;  // 0..128
   int32_t cursor;      // 0..codeLength

@@ -221,3 +221,26 @@ int FindCombinationSlot(const DmeConfigBlock* dme, KeyCode code) {
   }
   return -1;
 }
+
+uint32_t CombinationModifiers(KeyCode code) {
+  struct Group {
+    KeyCode left, right, either;
+    uint32_t leftBit, rightBit, eitherBit;
+  };
+  static constexpr Group kGroups[] = {
+      {kKeyLeftCtrl, kKeyRightCtrl, kKeyCtrl, 0x80, 0x10, 0x2},
+      {kKeyLeftShift, kKeyRightShift, kKeyShift, 0x100, 0x20, 0x4},
+      {kKeyLeftAlt, kKeyRightAlt, kKeyAlt, 0x40, 0x8, 0x1},
+  };
+  uint32_t modifiers = 0;
+  for (const Group& g : kGroups) {
+    if ((code & g.left) == g.left) {
+      modifiers |= g.leftBit;
+    } else if ((code & g.right) == g.right) {
+      modifiers |= g.rightBit;
+    } else if (code & g.either) {
+      modifiers |= g.eitherBit;
+    }
+  }
+  return modifiers;
+}

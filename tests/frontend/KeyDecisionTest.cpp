@@ -184,3 +184,24 @@ TEST_F(KeyDecisionTest, SoftKeyboardTypesItsLayout) {
 }
 
 }  // namespace
+
+TEST(CombinationKeys, SlotsAndModifiersAsHotKeysTakeThem) {
+  RoadContext road;
+  const KeyCode ctrl3 = '3' | kKeyCtrl;
+  const int slot = FindCombinationSlot(road.dme(), ctrl3);
+  ASSERT_GE(slot, 0);
+  EXPECT_EQ(road.dme()->combinations[slot].flags, 0x100300u);
+  EXPECT_EQ(FindCombinationSlot(road.dme(), 'Q' | kKeyCtrl | kKeyAlt), -1);
+  EXPECT_EQ(CombinationModifiers(ctrl3), 0x2u);
+  EXPECT_EQ(CombinationModifiers('1' | kKeyCtrl | kKeyAlt), 0x3u);
+  EXPECT_EQ(CombinationModifiers(VK_ESCAPE | kKeyShift), 0x4u);
+  EXPECT_EQ(CombinationModifiers('A' | kKeyLeftCtrl | kKeyRightShift | kKeyLeftAlt), 0xE0u);
+  EXPECT_EQ(CombinationModifiers('A' | kKeyRightCtrl | kKeyLeftShift | kKeyRightAlt), 0x118u);
+  // Closed input and the option without hot keys register none.
+  EXPECT_TRUE(CombinationKeysActive(road.get()));
+  road.get()->stateFlags |= kStateInputClosed;
+  EXPECT_FALSE(CombinationKeysActive(road.get()));
+  road.get()->stateFlags = 0;
+  road.ime()->optionFlags |= ImeBits::kNoHotKeys;
+  EXPECT_FALSE(CombinationKeysActive(road.get()));
+}
