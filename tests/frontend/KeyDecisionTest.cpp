@@ -41,6 +41,26 @@ TEST_F(KeyDecisionTest, LoneShiftRunsItsFunctionOnlyWithinTheWindow) {
   EXPECT_FALSE(English());
 }
 
+// TSF tests a key and then runs it: the second look decides as the first.
+TEST_F(KeyDecisionTest, ASecondLookAtTheSameEventDecidesTheSame) {
+  const KeyEvent a{'A', MakeKeyData(0x1E, false)};
+  EXPECT_EQ(runner.TestKey(ctx(), a, KeyState(keys)), KeyDecision::kTake);
+  EXPECT_EQ(runner.TestKey(ctx(), a, KeyState(keys)), KeyDecision::kTake);
+  EXPECT_EQ(ctx()->pendingKeyText, std::wstring(L"a"));
+  clock.tickMs = 100;
+  Event(VK_SHIFT, false);
+  keys[VK_SHIFT] = 0;
+  const KeyEvent up{VK_SHIFT, MakeKeyData(0x2A, true)};
+  EXPECT_EQ(runner.TestKey(ctx(), up, KeyState(keys)), KeyDecision::kTake);
+  EXPECT_EQ(runner.TestKey(ctx(), up, KeyState(keys)), KeyDecision::kTake);
+  runner.RunPendingKey(ctx(), out);
+  EXPECT_TRUE(English());
+  // A hot key in between forgets the press.
+  Event(VK_SHIFT, false);
+  runner.RunCombinationKey(ctx(), 0, out);
+  EXPECT_EQ(Event(VK_SHIFT, true), KeyDecision::kPass);
+}
+
 TEST_F(KeyDecisionTest, AnotherKeyOrModifierBetweenRunsNothing) {
   clock.tickMs = 1000;
   Event(VK_SHIFT, false);
