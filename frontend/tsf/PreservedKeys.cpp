@@ -12,29 +12,27 @@ namespace {
 
 constexpr wchar_t kDescription[] = L"---";
 
-// TF_MOD_* of a combination key word (sided modifiers carry the generic bit).
+// TF_MOD_* of a combination key word: per modifier, the left or right one
+// when the word names a side, else the generic one (sided modifiers carry
+// the generic bit too).
 UINT ModifiersOf(KeyCode code) {
+  static constexpr struct {
+    KeyCode left, right, generic;
+    UINT leftMod, rightMod, genericMod;
+  } kGroups[] = {
+      {kKeyLeftCtrl, kKeyRightCtrl, kKeyCtrl, TF_MOD_LCONTROL, TF_MOD_RCONTROL, TF_MOD_CONTROL},
+      {kKeyLeftShift, kKeyRightShift, kKeyShift, TF_MOD_LSHIFT, TF_MOD_RSHIFT, TF_MOD_SHIFT},
+      {kKeyLeftAlt, kKeyRightAlt, kKeyAlt, TF_MOD_LALT, TF_MOD_RALT, TF_MOD_ALT},
+  };
   UINT mods = 0;
-  if ((code & kKeyLeftCtrl) == kKeyLeftCtrl) {
-    mods |= TF_MOD_LCONTROL;
-  } else if ((code & kKeyRightCtrl) == kKeyRightCtrl) {
-    mods |= TF_MOD_RCONTROL;
-  } else if (code & kKeyCtrl) {
-    mods |= TF_MOD_CONTROL;
-  }
-  if ((code & kKeyLeftShift) == kKeyLeftShift) {
-    mods |= TF_MOD_LSHIFT;
-  } else if ((code & kKeyRightShift) == kKeyRightShift) {
-    mods |= TF_MOD_RSHIFT;
-  } else if (code & kKeyShift) {
-    mods |= TF_MOD_SHIFT;
-  }
-  if ((code & kKeyLeftAlt) == kKeyLeftAlt) {
-    mods |= TF_MOD_LALT;
-  } else if ((code & kKeyRightAlt) == kKeyRightAlt) {
-    mods |= TF_MOD_RALT;
-  } else if (code & kKeyAlt) {
-    mods |= TF_MOD_ALT;
+  for (const auto& g : kGroups) {
+    if ((code & g.left) == g.left) {
+      mods |= g.leftMod;
+    } else if ((code & g.right) == g.right) {
+      mods |= g.rightMod;
+    } else if (code & g.generic) {
+      mods |= g.genericMod;
+    }
   }
   return mods;
 }

@@ -30,10 +30,18 @@ TEST_F(ActivationTest, ActivationAdvisesEverythingAndDeactivationUndoesIt) {
   // compartment sink and the text-edit sink.
   EXPECT_EQ(host_->AdvisedSinks(), 6);
   EXPECT_EQ(static_cast<int>(host_->preservedKeys().size()), ComboCount() + 2);
+  int ctrlOne = 0;
+  int ctrlAltOne = 0;
   for (const auto& p : host_->preservedKeys()) {
     EXPECT_EQ(p.client, client_);
     EXPECT_EQ(p.description, L"---");
+    if (p.key.uVKey == '1' && p.key.uModifiers == TF_MOD_CONTROL) ++ctrlOne;
+    if (p.key.uVKey == '1' && p.key.uModifiers == (TF_MOD_CONTROL | TF_MOD_ALT)) ++ctrlAltOne;
+    if (p.guid == ProductGuids::kWidthToggleKey) EXPECT_EQ(p.key.uModifiers, static_cast<UINT>(TF_MOD_SHIFT));
+    if (p.guid == ProductGuids::kPunctuationToggleKey) EXPECT_EQ(p.key.uVKey, static_cast<UINT>(VK_OEM_PERIOD));
   }
+  EXPECT_EQ(ctrlOne, 1) << "Ctrl+1 of the shipped key functions";
+  EXPECT_EQ(ctrlAltOne, 1) << "Ctrl+Alt+1";
   EXPECT_EQ(service_->Deactivate(), S_OK);
   EXPECT_EQ(host_->AdvisedSinks(), 0);
   EXPECT_TRUE(host_->preservedKeys().empty());
