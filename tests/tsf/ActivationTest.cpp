@@ -202,6 +202,10 @@ TEST_F(ActivationTest, ConfigureShowsSettingsOnlyOutsideSecureMode) {
   SysFreeString(name);
   EXPECT_EQ(configure->Show(nullptr, 0x804, GUID_NULL), E_ACCESSDENIED);
   EXPECT_EQ(effects_.programs.size(), 1u) << "nothing started on a secure desktop";
+  ASSERT_EQ(Activate(), S_OK);
+  EXPECT_EQ(configure->Show(nullptr, 0x804, GUID_NULL), S_OK);
+  EXPECT_EQ(effects_.programs.size(), 2u) << "active, the settings open too";
+  EXPECT_EQ(TestContexts::live, 1);
 }
 
 }  // namespace
