@@ -3,10 +3,16 @@
 # the data folder the build made (so frequencies and history stay as shipped),
 # printing each candidate page and the committed text. Extra arguments go to
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
+# `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
+# data folder and saves a screenshot of its window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
 default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
+if [ "${1:-}" = "config" ]; then
+  shift
+  exec scripts/demo-config.sh "$@"
+fi
 keys="${1:-$default_keys}"
 shift || true
 . scripts/wine-env.sh
