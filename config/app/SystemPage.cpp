@@ -154,7 +154,8 @@ BOOL EmbedDialog::OnInitDialog() {
   const uint32_t word = context->imeBlock->optionFlags;
   const uint32_t spaceWord = context->imeBlock->spaceWord;
   int radio = SelectedRadio(kEmbedStyles, word, IDC_EMB_IMM);
-  SetItemChecked(hwnd(), radio, true);
+  style_ = radio;
+  CheckRadioButton(hwnd(), IDC_EMB_IMM, IDC_EMB_TSF_CLASSIC, radio);
   const OSVERSIONINFOW& os = context->osVersion;
   if (os.dwMajorVersion > 6 || (os.dwMajorVersion == 6 && os.dwMinorVersion > 1))
     SetItemText(hwnd(), IDC_EMB_IMM, L"传统样式(&I)  ※不可用于Metro模式");
@@ -170,15 +171,11 @@ void EmbedDialog::UpdateChecks(int radioId) {
   EnableItem(hwnd(), IDC_EMB_HIDE_FIRST, state.hideFirst);
 }
 
-int EmbedDialog::ChosenStyle() const {
-  for (const BitControl& row : kEmbedStyles) {
-    if (IsItemChecked(hwnd(), row.controlId)) return row.controlId;
-  }
-  return IDC_EMB_IMM;
-}
-
 bool EmbedDialog::OnCommand(int id, int code, HWND) {
-  if (code == BN_CLICKED && FindBitControl(kEmbedStyles, id)) UpdateChecks(id);
+  if (code == BN_CLICKED && FindBitControl(kEmbedStyles, id)) {
+    style_ = id;
+    UpdateChecks(id);
+  }
   return false;
 }
 
@@ -190,7 +187,7 @@ void EmbedDialog::OnOk() {
       ApplyBitControl(kEmbedOptions, row.controlId, IsItemChecked(hwnd(), row.controlId), spaceWord);
     uint32_t& word = context->imeBlock->optionFlags;
     const uint32_t before = word;
-    ApplyBitControl(kEmbedStyles, ChosenStyle(), true, word);
+    ApplyBitControl(kEmbedStyles, style_, true, word);
     RunFrameworkSwitch(app_, hwnd(), before);
   }
   Dialog::OnOk();

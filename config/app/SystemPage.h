@@ -46,7 +46,7 @@ class EmbedDialog : public Dialog {
   void OnOk() override;
 
  private:
-  int ChosenStyle() const;
   void UpdateChecks(int radioId);
   ConfigApp& app_;
+  int style_ = 0;  // the style radio chosen last
 };
