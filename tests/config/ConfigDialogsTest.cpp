@@ -4,6 +4,8 @@
 // and the page window.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commdlg.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -338,6 +340,49 @@ TEST(AdvancedEditorRun, BacksUpAndRestoresThroughFiles) {
   EXPECT_NE(t.services.choices[0].startFolder.find(L"[ "), std::wstring::npos);
   EXPECT_EQ(ImePageSize(t.ime()), 3u);
   EXPECT_TRUE(t.services.messages.empty());
+}
+
+TEST(AboutPageRun, ShowsTheProductLineAndNavigatesToTheHelpTopic) {
+  ConfigTestApp t;
+  t.ime()->interfaceFlags = 0x10;  // the About tab alone
+  SettingsDialog dialog(t.app, kPageAbout);
+  std::wstring line;
+  DialogDriver driver([&] {
+    HWND w = WaitForDialog(kSettingsTitle.c_str());
+    HWND page = nullptr;
+    if (!w || !WaitUntil([&] { return (page = PageWith(w, IDC_ABOUT_TEXT)) != nullptr; })) return;
+    line = ItemText(page, IDC_ABOUT_TEXT);
+    PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+  });
+  dialog.RunModal(nullptr);
+  EXPECT_FALSE(driver.Join()) << "the dialog had to be ended";
+  // No module loaded: its version reads as zeros rather than another file's.
+  EXPECT_EQ(line, L"星禾五笔: 1.0.0\u3000\u3000\u3000星禾程序版本: 0.0.0.0");
+  ASSERT_EQ(t.services.navigations.size(), 1u);
+  EXPECT_EQ(t.services.navigations[0], L"mk:@MSITStore:" + t.dir.path() + L"main.chm::/About.html");
+}
+
+TEST(FileChoosersRun, RememberTheLastFolderAndStartOnTheDesktop) {
+  ConfigTestApp t;
+  t.services.folders[CSIDL_DESKTOPDIRECTORY] = L"C:\\Desk";
+  t.services.chosenFiles = {L"C:\\A\\one.txt", L"C:\\B\\two.txt", L"", L"C:\\S\\x.txt"};
+  FileChoosers& choosers = t.app.choosers;
+  std::wstring path;
+  EXPECT_EQ(choosers.BrowseOpenFile(nullptr, nullptr, L"t", TextFileFilter(), path), 1);
+  EXPECT_EQ(choosers.BrowseOpenFile(nullptr, nullptr, L"t", TextFileFilter(), path), 1);
+  EXPECT_EQ(path, L"C:\\B\\two.txt");
+  EXPECT_EQ(choosers.BrowseOpenFile(nullptr, L"C:\\Given", L"t", TextFileFilter(), path), 0);
+  EXPECT_EQ(choosers.BrowseSaveFile(nullptr, nullptr, path), 1);
+  ASSERT_EQ(t.services.choices.size(), 4u);
+  EXPECT_EQ(t.services.choices[0].startFolder, L"C:\\Desk");
+  EXPECT_EQ(t.services.choices[1].startFolder, L"C:\\A\\");
+  EXPECT_EQ(t.services.choices[2].startFolder, L"C:\\Given");
+  // The save dialog keeps its own folder and never asks about overwriting:
+  // the name it returns is not the file written.
+  EXPECT_EQ(t.services.choices[3].startFolder, L"C:\\Desk");
+  EXPECT_TRUE(t.services.choices[3].save);
+  EXPECT_FALSE(t.services.choices[3].flags & OFN_OVERWRITEPROMPT);
+  EXPECT_STREQ(t.services.choices[3].defaultExtension, L"txt");
 }
 
 TEST(HtmlWindowRun, NavigatesAcceptedAddressesThroughTheSeamAndRefusesOthers) {
