@@ -3,7 +3,7 @@
 
 #include <shlobj.h>
 
-#include <vector>
+#include <cstdlib>
 
 #include "config/app/ConfigApp.h"
 #include "config/app/ConfigContext.h"
@@ -12,8 +12,8 @@
 #include "config/app/ConfigServices.h"
 #include "config/app/FrameworkSwitch.h"
 #include "config/app/SettingsEditing.h"
+#include "codetable/TableFiles.h"
 #include "config/settingstext/SettingsText.h"
-#include "engine/TextDecoder.h"
 #include "ui/dialogs/Controls.h"
 
 namespace {
@@ -22,32 +22,13 @@ constexpr wchar_t kTempFileName[] = L"_temp_znconfig.dsc";
 constexpr wchar_t kFindCaption[] = L"高级设置";
 constexpr LONG kInitialLimit = 40960;
 
-bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 64 * 1024 * 1024;
-  if (ok) {
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    ok = bytes.empty() ||
-         (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-          got == bytes.size());
-  }
-  CloseHandle(file);
-  return ok;
-}
-
 // The file's text by its byte-order mark; false when it cannot be read.
 bool ReadTextFile(const std::wstring& path, std::wstring& text) {
-  std::vector<uint8_t> bytes;
-  if (path.empty() || !ReadFileBytes(path, bytes)) return false;
   wchar_t* decoded = nullptr;
-  int units = DecodeTextBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()), &decoded);
-  if (units < 0 || !decoded) return false;
-  text.assign(decoded, static_cast<size_t>(units));
-  FreeDecodedText(decoded);
+  uint32_t units = 0;
+  if (path.empty() || ReadWholeTextFile(path.c_str(), &decoded, &units) != kReadTextDone) return false;
+  text.assign(decoded, units);
+  std::free(decoded);
   return true;
 }
 
