@@ -155,8 +155,10 @@ HWND Win32ConfigServices::FindDialog(const wchar_t* title) {
 }
 
 void Win32ConfigServices::RaiseWindow(HWND window) {
-  ShowWindow(window, SW_RESTORE);
-  constexpr UINT kFlags = SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE;
+  // The window belongs to another process that may hang: nothing here waits
+  // for it to answer.
+  ShowWindowAsync(window, SW_RESTORE);
+  constexpr UINT kFlags = SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS;
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, kFlags);
   SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
   SetForegroundWindow(window);
