@@ -86,15 +86,11 @@ BOOL SettingsDialog::OnInitDialog() {
   }
   layout_ = LayoutSettingsTabs(mask, startPage_);
   for (int position = 0; position < layout_.count; ++position) {
-    const SettingsTab& tab = kSettingsTabs[0];
-    const SettingsTab* row = &tab;
-    for (const SettingsTab& candidate : kSettingsTabs) {
-      if (candidate.page == layout_.pages[position]) row = &candidate;
-    }
+    const int row = TabRowOfPage(layout_.pages[position]);
     TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_IMAGE;
-    item.pszText = const_cast<wchar_t*>(row->text);
-    item.iImage = static_cast<int>(row - kSettingsTabs);
+    item.pszText = const_cast<wchar_t*>(kSettingsTabs[row].text);
+    item.iImage = row;  // the image list holds the tabs' icons in table order
     SendMessageW(tabs, TCM_INSERTITEMW, position, reinterpret_cast<LPARAM>(&item));
   }
   tabPosition_ = layout_.selected;

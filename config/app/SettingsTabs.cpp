@@ -24,6 +24,13 @@ TabLayout LayoutSettingsTabs(uint32_t mask, int startPage) {
   return layout;
 }
 
+int TabRowOfPage(int page) {
+  for (int row = 0; row < 5; ++row) {
+    if (kSettingsTabs[row].page == page) return row;
+  }
+  return 0;
+}
+
 int NextTabPosition(int position, int count) {
   if (count <= 0) return 0;
   int next = position + 1;

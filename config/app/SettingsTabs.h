@@ -25,5 +25,7 @@ struct TabLayout {
 // shows them all. The start page (clamped to 0..4) selects its own tab; a
 // start page whose tab is hidden selects the first tab.
 TabLayout LayoutSettingsTabs(uint32_t mask, int startPage);
+// The row of kSettingsTabs that shows page (0 for an unknown page).
+int TabRowOfPage(int page);
 // The position after position, wrapping to 0 at count.
 int NextTabPosition(int position, int count);

@@ -160,6 +160,8 @@ TEST(Tabs, MaskAndStartPageGivePositions) {
     EXPECT_EQ(layout.pages[3], kPageSystem);
     EXPECT_EQ(layout.selected, 4);
   }
+  EXPECT_EQ(TabRowOfPage(kPageSystem), 3);
+  EXPECT_EQ(TabRowOfPage(kPageOptions), 0);
   EXPECT_EQ(NextTabPosition(0, 5), 1);
   EXPECT_EQ(NextTabPosition(4, 5), 0);
   EXPECT_EQ(NextTabPosition(6, 5), 0);  // a position past the end wraps too
