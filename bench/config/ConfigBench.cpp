@@ -13,6 +13,7 @@
 #include "config/settingstext/SettingsText.h"
 #include "engine/ConfigBlocks.h"
 #include "engine/ItfObject.h"
+#include "tests/common/TestFiles.h"
 
 namespace {
 
@@ -35,19 +36,6 @@ void Report(const char* what, std::vector<double> micros) {
               micros.size());
 }
 
-std::vector<uint8_t> ReadAll(const wchar_t* path) {
-  std::vector<uint8_t> bytes;
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(file, nullptr));
-  DWORD got = 0;
-  if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(file);
-  bytes.resize(got);
-  return bytes;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -55,7 +43,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: config_bench CONFIG.DSC\n");
     return 2;
   }
-  std::vector<uint8_t> config = ReadAll(argv[1]);
+  std::vector<uint8_t> config = zn::test::ReadFileBytes(argv[1]);
   ConfigBlockSet blocks{};
   if (!LocateConfigBlocks(config.data(), static_cast<uint32_t>(config.size()), &blocks)) {
     std::fprintf(stderr, "not a settings file\n");
