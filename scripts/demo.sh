@@ -5,6 +5,8 @@
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
 # With --tsf first, the keys go through the TSF text service on a fake TSF
 # host instead (tools/tsfdemo), which prints the document after each key.
+# `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
+# data folder and saves a screenshot of its window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
@@ -20,6 +22,10 @@ if [ "${1:-}" = "--tsf" ]; then
   exit $status
 fi
 default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
+if [ "${1:-}" = "config" ]; then
+  shift
+  exec scripts/demo-config.sh "$@"
+fi
 keys="${1:-$default_keys}"
 shift || true
 . scripts/wine-env.sh
