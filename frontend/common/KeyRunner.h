@@ -55,6 +55,9 @@ inline constexpr int kScheme = 8208;
 inline constexpr int kRange = 8209;
 }  // namespace MenuCommand
 
+// Whether RunMenuCommand knows a command (front ends pass on the others).
+bool IsMenuCommand(int command);
+
 // The characters of one soft-keyboard layout: 58 key positions, each a pair
 // (normal, shifted) of UTF-16 units; 0 or a space means none.
 inline constexpr int kSoftKeyboardRowBytes = 232;

@@ -21,6 +21,14 @@ class CopyOs : public Win32OsServices {
     std::copy(value.c_str(), value.c_str() + value.size() + 1, out);
     return RegistryRead::kOk;
   }
+  // The Windows version a test asks for (major 0: the real one).
+  void GetOsVersion(OSVERSIONINFOW* info) const override {
+    Win32OsServices::GetOsVersion(info);
+    if (TestContexts::windowsMajor != 0) {
+      info->dwMajorVersion = TestContexts::windowsMajor;
+      info->dwMinorVersion = TestContexts::windowsMinor;
+    }
+  }
 };
 
 const CopyOs& Os() {
@@ -53,6 +61,8 @@ const std::wstring& ShippedDataCopy() {
 }
 
 int TestContexts::failCreations = 0;
+DWORD TestContexts::windowsMajor = 0;
+DWORD TestContexts::windowsMinor = 0;
 int TestContexts::live = 0;
 FakeEffects* TestContexts::effects = nullptr;
 
@@ -86,6 +96,7 @@ void TsfTest::SetUp() {
   ReleaseAll();
   ASSERT_FALSE(ShippedDataCopy().empty());
   TestContexts::failCreations = 0;
+  TestContexts::windowsMajor = TestContexts::windowsMinor = 0;
   TestContexts::effects = &effects_;
   fakehost::Counters() = fakehost::HostCounters{};
   host_ = fakehost::Make<fakehost::FakeThreadMgr>();

@@ -35,6 +35,9 @@ struct TestContexts {
   static void Destroy(ImeContext* context);
   static TextServiceEnvironment Environment(const OsServices* clock = nullptr);
   static int failCreations;  // the next n creations fail
+  // The Windows version new contexts see (major 0: the real one).
+  static DWORD windowsMajor;
+  static DWORD windowsMinor;
   static int live;
   static FakeEffects* effects;
 };
