@@ -101,6 +101,7 @@ void TsfTest::SetUp() {
   fakehost::Counters() = fakehost::HostCounters{};
   host_ = fakehost::Make<fakehost::FakeThreadMgr>();
   effects_.host = host_.Get();
+  environment_ = TestContexts::Environment(&clock_);
 }
 
 void TsfTest::Hold(std::initializer_list<int> keys) {
@@ -138,7 +139,7 @@ void TsfTest::TearDown() {
 }
 
 void TsfTest::MakeService() {
-  service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(TestContexts::Environment(&clock_)));
+  service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(environment_));
 }
 
 HRESULT TsfTest::Activate(DWORD flags) {

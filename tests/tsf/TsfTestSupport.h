@@ -80,6 +80,8 @@ class TsfTest : public ::testing::Test {
 
   HostEffects effects_;
   ScriptedClock clock_;
+  // What MakeService gives the service; a test may change it first.
+  TextServiceEnvironment environment_;
   ComPtr<fakehost::FakeThreadMgr> host_;
   ComPtr<ITfTextInputProcessorEx> service_;
   fakehost::FakeContext* context_ = nullptr;  // the focused document's context
