@@ -4,6 +4,8 @@
 #include "engine/WideString.h"
 #include "installer/core/FolderTree.h"
 #include "installer/core/Messages.h"
+#include "installer/core/PackageSettings.h"
+#include "installer/core/PackageSplit.h"
 #include "installer/core/PathGuard.h"
 #include "installer/core/ProductPaths.h"
 
@@ -112,4 +114,12 @@ int ExtractZipToFolder(InstallerOs& os, const std::wstring& zipPath,
   if (progress) progress->Show(kExtractDone, total ? 100 : 0);
   FreeArchiveEntries(list);
   return all ? 1 : 0;
+}
+
+bool ExtractPackage(InstallerState& state, InstallerOs& os, ExtractProgress* progress) {
+  if (!SplitOverlay(state, os)) return false;
+  std::wstring unpack = WithBackslash(state.workFolder) + L"zipdatas\\";
+  if (!CopyToBuffer(state.unpackFolder, kPathUnits, unpack)) return false;
+  return ExtractZipToFolder(os, state.packagePath, unpack, progress) > 0 &&
+         LoadPackageSettings(state, os);
 }

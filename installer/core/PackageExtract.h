@@ -5,6 +5,7 @@
 #include <string>
 
 #include "installer/core/InstallerOs.h"
+#include "installer/core/InstallerState.h"
 #include "ui/skin/ArchiveLoader.h"
 
 // What the unpacking reports to its dialog: one label line and a position.
@@ -28,3 +29,8 @@ int WriteZipEntry(InstallerOs& os, const ArchiveEntry& entry, const std::wstring
 // others are still written). progress may be null.
 int ExtractZipToFolder(InstallerOs& os, const std::wstring& zipPath,
                        const std::wstring& targetFolder, ExtractProgress* progress);
+
+// The whole unpacking of dialog 142: split the package (not in repair),
+// unpack it into <work folder>\zipdatas\ and take the product identity from
+// its config.dsc. True when all three succeeded.
+bool ExtractPackage(InstallerState& state, InstallerOs& os, ExtractProgress* progress);

@@ -58,8 +58,11 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 }
 
 bool IsStrictlyInside(const std::wstring& child, const std::wstring& parent) {
-  if (parent.empty() || child.size() <= parent.size()) return false;
-  return SamePath(child.substr(0, parent.size()), parent);
+  if (parent.empty()) return false;
+  // "C:\ab" is not inside "C:\a": compare up to a separator.
+  std::wstring base = parent.back() == L'\\' ? parent : parent + L'\\';
+  if (child.size() <= base.size()) return false;
+  return SamePath(child.substr(0, base.size()), base);
 }
 
 PathVerdict CheckRemovalTarget(const std::wstring& target, const RemovalGuard& guard,

@@ -25,7 +25,8 @@ struct RemovalGuard {
 // "X:\a\b" or "X:/a/b\" → "X:\a\b\" (drive letter upper-cased). False for
 // anything that is not a plain absolute drive path.
 bool NormaliseLocalPath(const std::wstring& path, std::wstring* out);
-// Both normalised: child lies strictly below parent (case ignored).
+// child lies strictly below parent (case ignored); both in normal form,
+// parent with or without its trailing backslash.
 bool IsStrictlyInside(const std::wstring& child, const std::wstring& parent);
 bool SamePath(const std::wstring& a, const std::wstring& b);
 

@@ -221,6 +221,6 @@ bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
   }
   // Anything but a web address could start a program of the user's.
   bool web = _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
-  if (!web || page.find_first_of(L" \t\"") != std::wstring::npos) return false;
+  if (!web) return false;
   return os.ShellOpen(L"open", page.c_str(), nullptr, SW_HIDE);
 }
