@@ -7,7 +7,7 @@ appended, the stub's own size stored in its PE32+ header (LoaderFlags).
 
 Entries go into the zip in the order given, with fixed dates and attributes,
 so the same inputs always give the same bytes. An --optional entry whose
-file does not exist is left out."""
+file does not exist, or is empty, is left out."""
 
 import argparse
 import io
@@ -55,7 +55,8 @@ def parse_pairs(items):
         name, sep, path = value.partition("=")
         if not sep:
             fail("entry %r is not NAME=PATH" % value)
-        if not os.path.isfile(path):
+        # An optional part not built here is absent or an empty placeholder.
+        if not os.path.isfile(path) or (optional and os.path.getsize(path) == 0):
             if optional:
                 continue
             fail("missing file for %s: %s" % (name, path))
