@@ -57,6 +57,12 @@ LONG QueryValue(HKEY key, const wchar_t* name, DWORD* type, std::vector<uint8_t>
   return rc;
 }
 
+LONG ReadValue(RegHive hive, const wchar_t* key, const wchar_t* name, DWORD* type,
+               std::vector<uint8_t>* data) {
+  OpenKey open(hive, key, KEY_READ, false);
+  return open.get() ? QueryValue(open.get(), name, type, data) : open.result();
+}
+
 std::wstring StringFromData(const std::vector<uint8_t>& data) {
   std::wstring text(data.size() / sizeof(wchar_t), L'\0');
   if (!text.empty()) memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
@@ -71,11 +77,9 @@ std::wstring StringFromData(const std::vector<uint8_t>& data) {
 LONG Win32InstallerOs::RegReadString(RegHive hive, const wchar_t* key, const wchar_t* name,
                                      std::wstring* out) {
   out->clear();
-  OpenKey open(hive, key, KEY_READ, false);
-  if (!open.get()) return open.result();
   DWORD type = 0;
   std::vector<uint8_t> data;
-  LONG rc = QueryValue(open.get(), name, &type, &data);
+  LONG rc = ReadValue(hive, key, name, &type, &data);
   if (rc != ERROR_SUCCESS) return rc;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATATYPE;
   *out = StringFromData(data);
@@ -85,11 +89,9 @@ LONG Win32InstallerOs::RegReadString(RegHive hive, const wchar_t* key, const wch
 LONG Win32InstallerOs::RegReadDword(RegHive hive, const wchar_t* key, const wchar_t* name,
                                     uint32_t* out) {
   *out = 0;
-  OpenKey open(hive, key, KEY_READ, false);
-  if (!open.get()) return open.result();
   DWORD type = 0;
   std::vector<uint8_t> data;
-  LONG rc = QueryValue(open.get(), name, &type, &data);
+  LONG rc = ReadValue(hive, key, name, &type, &data);
   if (rc != ERROR_SUCCESS) return rc;
   if (type != REG_DWORD || data.size() != 4) return ERROR_INVALID_DATATYPE;
   memcpy(out, data.data(), 4);

@@ -7,6 +7,7 @@
 #include <wininet.h>
 #include <wrl/client.h>
 
+#include "installer/core/ScopedHandle.h"
 #include "installer/core/Win32InstallerOs.h"
 
 using Microsoft::WRL::ComPtr;
@@ -38,19 +39,7 @@ HRESULT WithProfiles(Call call) {
   return profiles ? call(profiles.Get()) : E_FAIL;
 }
 
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET h) : h_(h) {}
-  ~InternetHandle() {
-    if (h_) InternetCloseHandle(h_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return h_; }
-
- private:
-  HINTERNET h_;
-};
+using InternetHandle = ScopedHandle<HINTERNET, BOOL(WINAPI*)(HINTERNET), &InternetCloseHandle>;
 
 bool IsWebAddress(const wchar_t* url) {
   return _wcsnicmp(url, L"http://", 7) == 0 || _wcsnicmp(url, L"https://", 8) == 0;

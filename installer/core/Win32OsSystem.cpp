@@ -6,23 +6,12 @@
 #include <tlhelp32.h>
 
 #include "engine/FileVersion.h"
+#include "installer/core/ScopedHandle.h"
 #include "installer/core/Win32InstallerOs.h"
 
 namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-  ~Handle() {
-    if (h_) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
+using Handle = KernelHandle;
 
 // A module snapshot fails with ERROR_BAD_LENGTH while the process is still
 // loading modules; a few tries get past it.

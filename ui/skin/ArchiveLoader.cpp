@@ -55,6 +55,30 @@ ArchiveEntryList* EmptyList() {
   return static_cast<ArchiveEntryList*>(std::calloc(1, sizeof(ArchiveEntryList)));
 }
 
+HANDLE OpenForReading(const char* path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE OpenForReading(const wchar_t* path) {
+  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The file functions take the path in the ANSI code page or in UTF-16.
+void FillFileFunctions(const char*, zlib_filefunc64_def* files) { fill_win32_filefunc64A(files); }
+void FillFileFunctions(const wchar_t*, zlib_filefunc64_def* files) { fill_win32_filefunc64W(files); }
+
+template <typename Char>
+ArchiveEntryList* LoadFrom(const Char* path, const ArchiveLimits& limits) {
+  if (!path) return nullptr;
+  zlib_filefunc64_def files;
+  FillFileFunctions(path, &files);
+  unzFile zip = unzOpen2_64(path, &files);
+  if (!zip) return IsEmptyArchive(OpenForReading(path)) ? EmptyList() : nullptr;
+  return ReadOpenArchive(zip, limits);
+}
+
 }  // namespace
 
 int64_t ReadArchiveEntry(void* archive, ArchiveEntry* entry, uint32_t maxEntryBytes) {
@@ -105,29 +129,11 @@ int64_t ReadArchiveEntry(void* archive, ArchiveEntry* entry, uint32_t maxEntryBy
 }
 
 ArchiveEntryList* LoadArchiveEntries(const char* ansiPath, const ArchiveLimits& limits) {
-  if (!ansiPath) return nullptr;
-  zlib_filefunc64_def files;
-  fill_win32_filefunc64A(&files);
-  unzFile zip = unzOpen2_64(ansiPath, &files);
-  if (!zip) {
-    HANDLE file = CreateFileA(ansiPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return IsEmptyArchive(file) ? EmptyList() : nullptr;
-  }
-  return ReadOpenArchive(zip, limits);
+  return LoadFrom(ansiPath, limits);
 }
 
 ArchiveEntryList* LoadArchiveEntriesW(const wchar_t* path, const ArchiveLimits& limits) {
-  if (!path) return nullptr;
-  zlib_filefunc64_def files;
-  fill_win32_filefunc64W(&files);
-  unzFile zip = unzOpen2_64(path, &files);
-  if (!zip) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return IsEmptyArchive(file) ? EmptyList() : nullptr;
-  }
-  return ReadOpenArchive(zip, limits);
+  return LoadFrom(path, limits);
 }
 
 namespace {
