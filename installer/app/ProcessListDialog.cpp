@@ -30,7 +30,8 @@ void ProcessListDialog::CellText(int row, int column, wchar_t* out, int capacity
   const HolderScan::Row& entry = scan_.rows()[static_cast<size_t>(row)];
   if (column == 0) CopyStringBounded(out, static_cast<uint32_t>(capacity), entry.program.c_str());
   if (column == 1) FormatString(out, static_cast<uint32_t>(capacity), L"%u", entry.pid);
-  if (column == 2) CopyStringBounded(out, static_cast<uint32_t>(capacity), entry.description.c_str());
+  if (column == 2)
+    CopyStringBounded(out, static_cast<uint32_t>(capacity), entry.description.c_str());
 }
 
 void ProcessListDialog::AfterScan(size_t found) {

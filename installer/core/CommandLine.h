@@ -13,10 +13,10 @@
 struct InstallerCommandLine {
   InstallerMode mode = InstallerMode::kUnnamed;
   bool tempCopy = false;
-  std::wstring productKey;    // from /n; empty unless a braced GUID
+  std::wstring productKey;       // from /n; empty unless a braced GUID
   bool frameworkSwitch = false;  // a /GUID= token was given
-  std::wstring switchKey;     // from /GUID=; empty unless a braced GUID
-  int embeddedMode = 0;       // /EMMODE=1..3, else 0
+  std::wstring switchKey;        // from /GUID=; empty unless a braced GUID
+  int embeddedMode = 0;          // /EMMODE=1..3, else 0
 };
 
 // Splits at blanks; double quotes group blanks into a token and are removed.

@@ -61,11 +61,13 @@ bool ComposeDacl(const ACL* old, const SID* sid, DWORD mask, BYTE aceFlags,
     if (!GetAce(const_cast<ACL*>(old), index, &ace)) return false;
     if (static_cast<ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE) break;
     const SID* entrySid = AceSid(ace);
-    bool sameAllowed = entrySid && static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE &&
+    bool sameAllowed = entrySid &&
+                       static_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE &&
                        EqualSid(const_cast<SID*>(entrySid), const_cast<SID*>(sid));
     if (!sameAllowed && !CopyAce(old, index, acl)) return false;
   }
-  if (!AddAccessAllowedAceEx(acl, ACL_REVISION, aceFlags, mask, const_cast<SID*>(sid))) return false;
+  if (!AddAccessAllowedAceEx(acl, ACL_REVISION, aceFlags, mask, const_cast<SID*>(sid)))
+    return false;
   for (; old && index < info.AceCount; ++index) {
     if (!CopyAce(old, index, acl)) return false;
   }
@@ -93,8 +95,8 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
   // A null DACL already lets everyone in; one entry would lock the rest out.
   if (old.empty()) return true;
   std::vector<uint8_t> dacl;
-  if (!ComposeDacl(reinterpret_cast<const ACL*>(old.data()), reinterpret_cast<const SID*>(sid.data()),
-                   mask, aceFlags, &dacl)) {
+  if (!ComposeDacl(reinterpret_cast<const ACL*>(old.data()),
+                   reinterpret_cast<const SID*>(sid.data()), mask, aceFlags, &dacl)) {
     LogFailure(state, path, L"AddAccessAllowedAceEx", GetLastError());
     return false;
   }

@@ -22,7 +22,8 @@ enum class FileAccessKind {
 
 constexpr DWORD kReadExecuteAccess = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
 // Read, write, execute and delete; no right to change owner or rights.
-constexpr DWORD kModifyAccess = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+constexpr DWORD kModifyAccess =
+    FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
 
 // A well-known SID as bytes (WinWorldSid, WinBuiltinAnyPackageSid ...).
 std::vector<uint8_t> WellKnownSid(WELL_KNOWN_SID_TYPE type);

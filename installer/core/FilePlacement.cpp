@@ -26,7 +26,8 @@ bool RunStep(InstallerState& state, InstallerOs& os, const PlacementStep& step) 
     case PlacementAction::kCopyFile: {
       if (step.source.empty()) return true;  // the repair has no stub
       if (!Exists(os, step.source)) return step.optional;
-      if (!CopyFileGuarded(state, os, step.source, step.target, step.family, step.access)) return false;
+      if (!CopyFileGuarded(state, os, step.source, step.target, step.family, step.access))
+        return false;
       os.RemoveFile(step.source.c_str());
       // The 32-bit module leaves its folder empty.
       size_t cut = step.source.rfind(L'\\');
@@ -42,7 +43,7 @@ bool RunStep(InstallerState& state, InstallerOs& os, const PlacementStep& step) 
     }
     case PlacementAction::kFonts:
       if (!Exists(os, step.source)) return step.optional;
-      InstallFonts(state, os, step.source, step.target);
+      InstallFonts(os, step.source, step.target);
       RemoveFolderTree(os, step.source, unpack);
       return true;
   }
@@ -82,8 +83,8 @@ std::vector<PlacementStep> PlanFilePlacement(const InstallerState& state,
                    FileAccessKind::kNone, true, nullptr});
   steps.push_back({PlacementAction::kCopyFolder, unpack + L"$dataFiles$\\",
                    WithBackslash(state.dataFolder), -1, FileAccessKind::kDataFile, true, nullptr});
-  steps.push_back({PlacementAction::kCopyFolder, unpack, install, -1, FileAccessKind::kProgram, false,
-                   nullptr});
+  steps.push_back({PlacementAction::kCopyFolder, unpack, install, -1, FileAccessKind::kProgram,
+                   false, nullptr});
   steps.push_back({PlacementAction::kCopyFile, state.stubPath, install + L"installer.exe", -1,
                    FileAccessKind::kProgram, false, kLogStubFailed});
   return steps;
@@ -109,9 +110,7 @@ bool CopyFolderTree(InstallerState& state, InstallerOs& os, const std::wstring& 
   return true;
 }
 
-void InstallFonts(InstallerState& state, InstallerOs& os, const std::wstring& source,
-                  const std::wstring& fontsFolder) {
-  (void)state;
+void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstring& fontsFolder) {
   std::wstring from = WithBackslash(source);
   std::vector<FolderEntry> entries;
   os.ListFolder(from.c_str(), &entries);
@@ -123,8 +122,8 @@ void InstallFonts(InstallerState& state, InstallerOs& os, const std::wstring& so
     std::wstring target = WithBackslash(fontsFolder) + lower;
     // A font already there is neither replaced nor registered again.
     if (!os.CopyOneFile((from + entry.name).c_str(), target.c_str(), false, nullptr)) continue;
-    std::wstring value = ttf != std::wstring::npos ? lower.substr(0, ttf) + L"(TrueType)"
-                                                   : lower + L"(TrueType-C)";
+    std::wstring value =
+        ttf != std::wstring::npos ? lower.substr(0, ttf) + L"(TrueType)" : lower + L"(TrueType-C)";
     os.AddFont(target.c_str());
     os.RegWriteString(RegHive::kLocalMachine, kFontsKey, value.c_str(), lower.c_str());
   }

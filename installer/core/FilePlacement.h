@@ -28,7 +28,7 @@ struct PlacementStep {
   PlacementAction action;
   std::wstring source;
   std::wstring target;
-  int family;              // process family of a module copy
+  int family;  // process family of a module copy
   FileAccessKind access;
   bool optional;           // a missing source is skipped
   const wchar_t* failure;  // step-log line on failure (null: a generic line)
@@ -44,7 +44,6 @@ bool CopyFolderTree(InstallerState& state, InstallerOs& os, const std::wstring& 
                     const std::wstring& target, bool keepSources, FileAccessKind access);
 // Copies the .ttf and .ttc files of source into the fonts folder (never over
 // an existing font) and registers each one copied.
-void InstallFonts(InstallerState& state, InstallerOs& os, const std::wstring& source,
-                  const std::wstring& fontsFolder);
+void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstring& fontsFolder);
 
 bool InstallFileSystem(InstallerState& state, InstallerOs& os);

@@ -62,7 +62,8 @@ bool CreateDirectoryPath(InstallerOs& os, const std::wstring& folder) {
     if (at == std::wstring::npos) return false;
     ++at;
   }
-  for (size_t end = path.find(L'\\', at); end != std::wstring::npos; end = path.find(L'\\', end + 1)) {
+  for (size_t end = path.find(L'\\', at); end != std::wstring::npos;
+       end = path.find(L'\\', end + 1)) {
     std::wstring level = path.substr(0, end);
     if (!Exists(os, level)) os.CreateFolder(level.c_str());
   }
@@ -97,11 +98,13 @@ std::wstring TempCopyPath(const std::wstring& tempFolder, uint32_t pid) {
 
 bool IsTempCopyPath(const std::wstring& path, const std::wstring& tempFolder) {
   std::wstring folder = WithBackslash(tempFolder);
-  if (path.size() <= folder.size() || !SamePath(path.substr(0, folder.size()), folder)) return false;
+  if (path.size() <= folder.size() || !SamePath(path.substr(0, folder.size()), folder))
+    return false;
   std::wstring name = path.substr(folder.size());
   const std::wstring prefix = L"zinInstaller-";
   const std::wstring suffix = L".exe";
-  if (name.size() <= prefix.size() + suffix.size() || !SamePath(name.substr(0, prefix.size()), prefix) ||
+  if (name.size() <= prefix.size() + suffix.size() ||
+      !SamePath(name.substr(0, prefix.size()), prefix) ||
       !SamePath(name.substr(name.size() - suffix.size()), suffix)) {
     return false;
   }
@@ -116,8 +119,8 @@ int DeleteSelfOnExit(InstallerOs& os) {
   std::wstring temp;
   std::wstring system;
   // Only a temporary copy deletes itself, never an installed installer.exe.
-  if (own.empty() || !os.GetKnownFolder(KnownFolder::kTemp, &temp) ||
-      !IsTempCopyPath(own, temp) || !os.GetKnownFolder(KnownFolder::kSystem, &system)) {
+  if (own.empty() || !os.GetKnownFolder(KnownFolder::kTemp, &temp) || !IsTempCopyPath(own, temp) ||
+      !os.GetKnownFolder(KnownFolder::kSystem, &system)) {
     return 0;
   }
   os.SetAttributes(own.c_str(), FILE_ATTRIBUTE_NORMAL);

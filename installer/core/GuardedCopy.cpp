@@ -67,7 +67,9 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
     uint64_t have = FileVersionOf(os, target);
     uint64_t want = FileVersionOf(os, source);
     // Replacing a newer file asks just as replacing an older one does.
-    const wchar_t* question = have < want ? kMsgReplaceOlder : have > want ? kMsgReplaceNewer : nullptr;
+    const wchar_t* question = have < want   ? kMsgReplaceOlder
+                              : have > want ? kMsgReplaceNewer
+                                            : nullptr;
     if (question && Ask(state, os, question, target, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
   }
 
@@ -78,7 +80,8 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
     }
     switch (kind) {
       case TargetKind::kProgram:
-        if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+        if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) !=
+            IDRETRY) {
           return 0;
         }
         break;
@@ -93,7 +96,8 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
         if (state.processList->Run(state.owner, target.c_str(), family) != IDOK) return 0;
         break;
       case TargetKind::kOther:
-        if (Ask(state, os, kMsgFileOpen, target, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) return 0;
+        if (Ask(state, os, kMsgFileOpen, target, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY)
+          return 0;
         break;
     }
   }

@@ -16,8 +16,8 @@
 enum class KnownFolder {
   kTemp,
   kWindows,
-  kSystem,          // the 64-bit system folder
-  kSystemWow64,     // the 32-bit system folder; missing on 32-bit Windows
+  kSystem,       // the 64-bit system folder
+  kSystemWow64,  // the 32-bit system folder; missing on 32-bit Windows
   kFonts,
   kProgramFiles,
   kProgramFilesX86,
@@ -26,7 +26,7 @@ enum class KnownFolder {
   kCommonDesktop,
   kDesktop,
   kDocuments,
-  kProfile,         // the user's profile folder
+  kProfile,  // the user's profile folder
   kInternetCache,
 };
 
@@ -83,7 +83,7 @@ class InstallerOs {
   virtual bool RemoveFile(const wchar_t* path) = 0;
   // error receives GetLastError() of a failed copy (may be null).
   virtual bool CopyOneFile(const wchar_t* source, const wchar_t* target, bool overwrite,
-                        uint32_t* error) = 0;
+                           uint32_t* error) = 0;
   virtual bool RenameFile(const wchar_t* source, const wchar_t* target) = 0;
   // Deletes the file (or empty folder) when Windows next starts.
   virtual bool DeleteAtReboot(const wchar_t* path) = 0;
@@ -202,8 +202,7 @@ class InstallerOs {
   virtual void OsVersion(uint32_t* major, uint32_t* minor) = 0;
   // A string of the file's version block, e.g. "FileVersion"; false when the
   // file has none.
-  virtual bool QueryVersionString(const wchar_t* path, const wchar_t* name,
-                                  std::wstring* out) = 0;
+  virtual bool QueryVersionString(const wchar_t* path, const wchar_t* name, std::wstring* out) = 0;
 
   // --- network ---
   // GET of an http or https address; false when no answer came.

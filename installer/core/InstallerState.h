@@ -50,10 +50,10 @@ struct InstallerState {
   wchar_t unpackFolder[kPathUnits];
   wchar_t productKey[kKeyUnits];  // braced GUID text
   wchar_t workFolder[kPathUnits];
-  wchar_t ownPath[kPathUnits];    // empty in repair mode
+  wchar_t ownPath[kPathUnits];  // empty in repair mode
   wchar_t packagePath[kPathUnits];
-  wchar_t stubPath[kPathUnits];   // empty in repair mode
-  bool unregistered;              // UnregisterInputMethod has run
+  wchar_t stubPath[kPathUnits];       // empty in repair mode
+  bool unregistered;                  // UnregisterInputMethod has run
   wchar_t installFolder[kPathUnits];  // ends in a backslash
   wchar_t dataFolder[kPathUnits];     // ends in a backslash
 

@@ -63,7 +63,8 @@ void EditPreload(InstallerOs& os, RegHive hive, const std::wstring& key, const s
   if (os.RegListValues(hive, key.c_str(), &values) != ERROR_SUCCESS) return;
   PreloadEdit edit = PlanPreloadRemoval(values, text);
   if (!edit.changed) return;
-  for (const std::wstring& name : edit.deleteNames) os.RegRemoveValue(hive, key.c_str(), name.c_str());
+  for (const std::wstring& name : edit.deleteNames)
+    os.RegRemoveValue(hive, key.c_str(), name.c_str());
   for (const auto& [name, data] : edit.writes) {
     os.RegWriteString(hive, key.c_str(), name.c_str(), data.c_str());
   }
@@ -106,7 +107,8 @@ std::vector<uintptr_t> FindImeLayouts(InstallerOs& os, const std::wstring& imeFi
     if (!ParseLayoutText(name, &low)) continue;
     std::wstring file;
     std::wstring key = std::wstring(kLayoutsKey) + L"\\" + name;
-    if (os.RegReadString(RegHive::kLocalMachine, key.c_str(), L"Ime File", &file) == ERROR_SUCCESS &&
+    if (os.RegReadString(RegHive::kLocalMachine, key.c_str(), L"Ime File", &file) ==
+            ERROR_SUCCESS &&
         SameFileName(file, imeFile)) {
       add(low);
     }
@@ -119,7 +121,8 @@ uintptr_t FindImeLayout(InstallerOs& os, const std::wstring& imeFile) {
   return found.empty() ? 0 : found.front();
 }
 
-PreloadEdit PlanPreloadRemoval(const std::vector<RegValue>& values, const std::wstring& layoutText) {
+PreloadEdit PlanPreloadRemoval(const std::vector<RegValue>& values,
+                               const std::wstring& layoutText) {
   PreloadEdit edit;
   std::vector<std::pair<uint32_t, const RegValue*>> numbered;
   for (const RegValue& value : values) {

@@ -107,7 +107,8 @@ int ExtractZipToFolder(InstallerOs& os, const std::wstring& zipPath,
         name += static_cast<wchar_t>(static_cast<unsigned char>(entry.name[k]));
       }
       wchar_t label[128];
-      FormatString(label, 128, written ? kExtractSuccess : kExtractFailure, name.substr(0, 64).c_str());
+      FormatString(label, 128, written ? kExtractSuccess : kExtractFailure,
+                   name.substr(0, 64).c_str());
       progress->Show(label, written ? (total ? static_cast<int>(done * 100 / total) : 0) : 0);
     }
   }

@@ -61,10 +61,12 @@ bool ReadLayout(const uint8_t* bytes, size_t size, PeLayout* out) {
     uint32_t rawBytes = 0;
     uint32_t rawOffset = 0;
     uint64_t header = table + static_cast<uint64_t>(i) * kSectionHeaderBytes;
-    if (!Read32(bytes, size, header + 16, &rawBytes) || !Read32(bytes, size, header + 20, &rawOffset)) {
+    if (!Read32(bytes, size, header + 16, &rawBytes) ||
+        !Read32(bytes, size, header + 20, &rawOffset)) {
       return false;
     }
-    if (rawBytes > 0 && static_cast<uint64_t>(rawOffset) + rawBytes > end) end = rawOffset + static_cast<uint64_t>(rawBytes);
+    if (rawBytes > 0 && static_cast<uint64_t>(rawOffset) + rawBytes > end)
+      end = rawOffset + static_cast<uint64_t>(rawBytes);
   }
   *out = PeLayout{optional, end};
   return true;

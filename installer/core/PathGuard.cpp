@@ -16,7 +16,8 @@ bool IsDeviceName(const std::wstring& name) {
       upper == L"CONIN$" || upper == L"CONOUT$") {
     return true;
   }
-  return upper.size() == 4 && (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
+  return upper.size() == 4 &&
+         (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
          upper[3] >= L'0' && upper[3] <= L'9';
 }
 

@@ -10,8 +10,8 @@
 
 enum class PathVerdict {
   kOk,
-  kMalformed,      // relative, UNC, device or stream syntax, wildcards, "." or ".." parts
-  kNotLocal,       // a network or unknown drive
+  kMalformed,  // relative, UNC, device or stream syntax, wildcards, "." or ".." parts
+  kNotLocal,   // a network or unknown drive
   kDriveRoot,
   kProtected,      // a known folder, or a folder containing one
   kOutsideParent,  // not strictly inside the expected parent

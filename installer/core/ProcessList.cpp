@@ -18,7 +18,8 @@ int EnumProcessesWith(InstallerOs& os, const std::function<bool(const ProcessEnt
 
 bool ProcessHoldsModule(InstallerOs& os, uint32_t pid, const std::wstring& moduleName, int family) {
   std::vector<std::wstring> modules;
-  if (moduleName.empty() || !os.ListProcessModules(pid, family == kFamily32, &modules)) return false;
+  if (moduleName.empty() || !os.ListProcessModules(pid, family == kFamily32, &modules))
+    return false;
   bool byPath = moduleName.find(L'\\') != std::wstring::npos;
   for (const std::wstring& path : modules) {
     if (byPath ? SamePath(path, moduleName) : SameFileName(path, moduleName)) return true;

@@ -23,7 +23,7 @@ bool ProcessHoldsModule(InstallerOs& os, uint32_t pid, const std::wstring& modul
 class HolderScan {
  public:
   struct Row {
-    std::wstring program;      // executable file name
+    std::wstring program;  // executable file name
     uint32_t pid;
     std::wstring description;  // the executable's FileDescription, or empty
   };

@@ -13,8 +13,7 @@ std::wstring ProductKeyPath32(const std::wstring& productKey);
 std::wstring UninstallKeyPath(const std::wstring& productKey);
 
 // One string value of the product key; empty when missing.
-std::wstring ReadProductValue(InstallerOs& os, const std::wstring& productKey,
-                              const wchar_t* name);
+std::wstring ReadProductValue(InstallerOs& os, const std::wstring& productKey, const wchar_t* name);
 // LANGID of the product key, 0 when absent.
 uint32_t ReadLangId(InstallerOs& os, const std::wstring& productKey);
 

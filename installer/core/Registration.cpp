@@ -87,7 +87,8 @@ std::vector<ProductValue> PlanProductValues(const InstallerState& state) {
 bool WriteProductValues(InstallerState& state, InstallerOs& os) {
   std::vector<ProductValue> values = PlanProductValues(state);
   bool ok = true;
-  for (const std::wstring& key : {ProductKeyPath(state.productKey), ProductKeyPath32(state.productKey)}) {
+  for (const std::wstring& key :
+       {ProductKeyPath(state.productKey), ProductKeyPath32(state.productKey)}) {
     bool first = key == ProductKeyPath(state.productKey);
     for (const ProductValue& value : values) {
       LONG rc = value.isDword
@@ -104,7 +105,8 @@ bool ReadInstalledProduct(InstallerState& state, InstallerOs& os) {
   std::wstring key = state.productKey;
   if (key.empty()) return false;
   std::wstring install = ReadProductValue(os, key, L"InstallLocation");
-  bool ok = !install.empty() && CopyToBuffer(state.installFolder, kPathUnits, WithBackslash(install));
+  bool ok =
+      !install.empty() && CopyToBuffer(state.installFolder, kPathUnits, WithBackslash(install));
   ok = ReadInto(os, key, L"DataLocation", state.dataFolder, kPathUnits) && ok;
   ok = ReadInto(os, key, L"IMEName", state.soft.imeName, 40) && ok;
   ok = ReadInto(os, key, L"DisplayName", state.soft.displayName, 40) && ok;
@@ -158,7 +160,8 @@ bool RegisterInputMethod(InstallerState& state, InstallerOs& os) {
                                       module64.c_str(), 0))) {
     return false;
   }
-  if (layout && FAILED(os.TsfSubstituteKeyboardLayout(clsid, language, clsid, layout))) return false;
+  if (layout && FAILED(os.TsfSubstituteKeyboardLayout(clsid, language, clsid, layout)))
+    return false;
   os.TsfEnableLanguageProfileByDefault(clsid, language, clsid, enabled);
   os.TsfEnableLanguageProfile(clsid, language, clsid, enabled);
   return RegisterTsfCategories(os, clsid, windows8);
@@ -220,7 +223,8 @@ bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
     at += wcslen(state.installFolder);
   }
   // Anything but a web address could start a program of the user's.
-  bool web = _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
+  bool web =
+      _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
   if (!web) return false;
   return os.ShellOpen(L"open", page.c_str(), nullptr, SW_HIDE);
 }

@@ -40,7 +40,8 @@ void RunFrameworkSwitch(InstallerState& state, InstallerOs& os, const InstallerC
   CopyToBuffer(state.productKey, kKeyUnits, line.switchKey);
   // Nothing is removed unless the new registration can be written too.
   if (!os.RegCanWrite(RegHive::kLocalMachine, ProductKeyPath(line.switchKey).c_str())) {
-    os.ShowMessage(state.owner, kMsgSwitchNotAllowed, kCaptionFrameworkSwitch, MB_OK | MB_ICONERROR);
+    os.ShowMessage(state.owner, kMsgSwitchNotAllowed, kCaptionFrameworkSwitch,
+                   MB_OK | MB_ICONERROR);
     return;
   }
   uint32_t language = ReadLangId(os, line.switchKey);
@@ -97,7 +98,8 @@ void RunInstallMode(InstallerState& state, InstallerOs& os, InstallerDialogs& di
   if (!TakeProductLock(state, os, kCaptionInstall)) return;
   std::wstring display;
   if (IsInstalledAlready(os, state.productKey, &display)) {
-    ShowFormatted(state, os, kMsgAlreadyInstalled, display.c_str(), kCaptionInstall, MB_ICONWARNING);
+    ShowFormatted(state, os, kMsgAlreadyInstalled, display.c_str(), kCaptionInstall,
+                  MB_ICONWARNING);
     return;
   }
   dialogs.Wizard(state);
@@ -121,7 +123,8 @@ bool RemoveWorkFolder(InstallerState& state, InstallerOs& os) {
 
 int RelaunchFromTemp(InstallerState& state, InstallerOs& os, const wchar_t* commandLine) {
   std::wstring install = ReadProductValue(os, state.productKey, L"InstallLocation");
-  std::wstring source = install.empty() ? std::wstring() : WithBackslash(install) + L"installer.exe";
+  std::wstring source =
+      install.empty() ? std::wstring() : WithBackslash(install) + L"installer.exe";
   // Run from elsewhere, or with the installed copy missing: copy this file.
   if (source.empty() || os.FileAttributes(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
     source = os.OwnPath();
@@ -136,14 +139,16 @@ int RelaunchFromTemp(InstallerState& state, InstallerOs& os, const wchar_t* comm
     return 1;
   }
   std::wstring parameters = std::wstring(commandLine ? commandLine : L"") + L" /f";
-  if (parameters.size() >= 512 || !os.ShellOpen(nullptr, target.c_str(), parameters.c_str(), SW_SHOW)) {
+  if (parameters.size() >= 512 ||
+      !os.ShellOpen(nullptr, target.c_str(), parameters.c_str(), SW_SHOW)) {
     os.RemoveFile(target.c_str());
     os.ShowMessage(state.owner, kMsgTempCopyFailed, kCaptionStartUp, MB_OK | MB_ICONERROR);
   }
   return 1;
 }
 
-bool IsInstalledAlready(InstallerOs& os, const std::wstring& productKey, std::wstring* displayName) {
+bool IsInstalledAlready(InstallerOs& os, const std::wstring& productKey,
+                        std::wstring* displayName) {
   std::wstring install = ReadProductValue(os, productKey, L"InstallLocation");
   if (install.empty()) return false;
   std::wstring program = WithBackslash(install) + L"installer.exe";

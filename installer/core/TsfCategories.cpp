@@ -18,8 +18,11 @@ const GUID kTfCatTipCapImmersiveSupport = {
 const GUID kTfCatTipCapSystraySupport = {
     0x25504fb4, 0x7bab, 0x4bc1, {0x9c, 0x69, 0xcf, 0x81, 0x89, 0x0f, 0x0e, 0xf5}};
 
-const GUID* const kTsfCategories[8] = {
-    &kTfCatTipKeyboard,           &kTfCatDisplayAttributeProvider,
-    &kTfCatTipCapSecureMode,      &kTfCatTipCapUiElementEnabled,
-    &kTfCatTipCapInputModeCompartment, &kTfCatTipCapComless,
-    &kTfCatTipCapImmersiveSupport, &kTfCatTipCapSystraySupport};
+const GUID* const kTsfCategories[8] = {&kTfCatTipKeyboard,
+                                       &kTfCatDisplayAttributeProvider,
+                                       &kTfCatTipCapSecureMode,
+                                       &kTfCatTipCapUiElementEnabled,
+                                       &kTfCatTipCapInputModeCompartment,
+                                       &kTfCatTipCapComless,
+                                       &kTfCatTipCapImmersiveSupport,
+                                       &kTfCatTipCapSystraySupport};

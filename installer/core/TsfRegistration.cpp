@@ -16,7 +16,8 @@ bool RegisterTsfServer(InstallerOs& os, const std::wstring& productKey,
   if (productKey.empty()) return false;
   std::wstring key = ClsidKey(productKey, wow64);
   std::wstring server = key + L"\\InProcServer32";
-  bool ok = os.RegWriteString(RegHive::kClassesRoot, key.c_str(), L"", L"zinnorTSF") == ERROR_SUCCESS;
+  bool ok =
+      os.RegWriteString(RegHive::kClassesRoot, key.c_str(), L"", L"zinnorTSF") == ERROR_SUCCESS;
   ok = os.RegWriteString(RegHive::kClassesRoot, server.c_str(), L"", modulePath.c_str()) ==
            ERROR_SUCCESS &&
        ok;

@@ -16,7 +16,7 @@ class Win32InstallerOs : public InstallerOs {
   bool RemoveFolder(const wchar_t* path) override;
   bool RemoveFile(const wchar_t* path) override;
   bool CopyOneFile(const wchar_t* source, const wchar_t* target, bool overwrite,
-                uint32_t* error) override;
+                   uint32_t* error) override;
   bool RenameFile(const wchar_t* source, const wchar_t* target) override;
   bool DeleteAtReboot(const wchar_t* path) override;
   bool ListFolder(const wchar_t* folder, std::vector<FolderEntry>* out) override;
@@ -71,8 +71,8 @@ class Win32InstallerOs : public InstallerOs {
                                       uintptr_t layout) override;
   HRESULT TsfEnableLanguageProfile(const GUID& clsid, LANGID language, const GUID& profile,
                                    bool enable) override;
-  HRESULT TsfEnableLanguageProfileByDefault(const GUID& clsid, LANGID language,
-                                            const GUID& profile, bool enable) override;
+  HRESULT TsfEnableLanguageProfileByDefault(const GUID& clsid, LANGID language, const GUID& profile,
+                                            bool enable) override;
   HRESULT TsfRemoveLanguageProfile(const GUID& clsid, LANGID language,
                                    const GUID& profile) override;
   HRESULT TsfRegisterCategory(const GUID& clsid, const GUID& category) override;
@@ -84,8 +84,7 @@ class Win32InstallerOs : public InstallerOs {
   void NotifyFolderChanged(const wchar_t* folder) override;
   bool AddFont(const wchar_t* path) override;
   void BroadcastFontChange() override;
-  int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption,
-                  uint32_t style) override;
+  int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, uint32_t style) override;
   void Sleep(uint32_t milliseconds) override;
   uint64_t TickCount() override;
   uint64_t SystemTime() override;

@@ -48,7 +48,7 @@ bool Win32InstallerOs::RemoveFile(const wchar_t* path) {
 }
 
 bool Win32InstallerOs::CopyOneFile(const wchar_t* source, const wchar_t* target, bool overwrite,
-                                uint32_t* error) {
+                                   uint32_t* error) {
   BOOL ok = CopyFileW(source, target, overwrite ? FALSE : TRUE);
   if (error) *error = ok ? 0 : GetLastError();
   return ok != FALSE;
@@ -82,8 +82,7 @@ bool Win32InstallerOs::ListFolder(const wchar_t* folder, std::vector<FolderEntry
   return complete;
 }
 
-bool Win32InstallerOs::ReadFile(const wchar_t* path, std::vector<uint8_t>* out,
-                                uint64_t maxBytes) {
+bool Win32InstallerOs::ReadFile(const wchar_t* path, std::vector<uint8_t>* out, uint64_t maxBytes) {
   out->clear();
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -105,8 +104,8 @@ bool Win32InstallerOs::ReadFile(const wchar_t* path, std::vector<uint8_t>* out,
 
 bool Win32InstallerOs::WriteFile(const wchar_t* path, const void* data, size_t sizeBytes) {
   if (sizeBytes > 0x7FFFFFFF) return false;
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = sizeBytes == 0 ||

@@ -160,8 +160,7 @@ LONG Win32InstallerOs::RegListSubkeys(RegHive hive, const wchar_t* key,
   }
 }
 
-LONG Win32InstallerOs::RegListValues(RegHive hive, const wchar_t* key,
-                                     std::vector<RegValue>* out) {
+LONG Win32InstallerOs::RegListValues(RegHive hive, const wchar_t* key, std::vector<RegValue>* out) {
   out->clear();
   OpenKey open(hive, key, KEY_READ, false);
   if (!open.get()) return open.result();

@@ -63,9 +63,9 @@ HRESULT Win32InstallerOs::TsfAddLanguageProfile(const GUID& clsid, LANGID langua
                                                 const GUID& profile, const wchar_t* description,
                                                 const wchar_t* iconFile, int iconIndex) {
   return WithProfiles([&](ITfInputProcessorProfiles* p) {
-    return p->AddLanguageProfile(clsid, language, profile, description,
-                                 static_cast<ULONG>(wcslen(description)), iconFile,
-                                 static_cast<ULONG>(wcslen(iconFile)), static_cast<ULONG>(iconIndex));
+    return p->AddLanguageProfile(
+        clsid, language, profile, description, static_cast<ULONG>(wcslen(description)), iconFile,
+        static_cast<ULONG>(wcslen(iconFile)), static_cast<ULONG>(iconIndex));
   });
 }
 

@@ -71,8 +71,8 @@ bool Win32InstallerOs::IsCriticalProcess(uint32_t pid) {
   Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process.get()) return false;
   using IsCriticalFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  auto isCritical = reinterpret_cast<IsCriticalFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsProcessCritical")));
+  auto isCritical = reinterpret_cast<IsCriticalFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsProcessCritical")));
   BOOL critical = FALSE;
   if (isCritical && isCritical(process.get(), &critical) && critical) return true;
   // Windows before 8.1 has no such mark: the session's core processes by name.

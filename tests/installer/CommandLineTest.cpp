@@ -55,14 +55,10 @@ TEST(InstallerCommandLine, FrameworkSwitch) {
     int mode;
   };
   const SwitchCase cases[] = {
-      {L"/EMMODE=1 /GUID=" + key, key, 1},
-      {L"/emmode=3 /guid=" + key, key, 3},
-      {L"/EMMODE=0 /GUID=" + key, key, 0},
-      {L"/GUID=" + key, key, 0},
-      {L"/EMMODE=4 /GUID=" + key, key, 0},
-      {L"/EMMODE=12 /GUID=" + key, key, 0},
-      {L"/GUID=" + key + L"x", L"", 0},
-      {L"/GUID=not-a-key /EMMODE=2", L"", 2},
+      {L"/EMMODE=1 /GUID=" + key, key, 1}, {L"/emmode=3 /guid=" + key, key, 3},
+      {L"/EMMODE=0 /GUID=" + key, key, 0}, {L"/GUID=" + key, key, 0},
+      {L"/EMMODE=4 /GUID=" + key, key, 0}, {L"/EMMODE=12 /GUID=" + key, key, 0},
+      {L"/GUID=" + key + L"x", L"", 0},    {L"/GUID=not-a-key /EMMODE=2", L"", 2},
   };
   for (const SwitchCase& c : cases) {
     InstallerCommandLine parsed = ParseCommandLineTokens(c.line.c_str());

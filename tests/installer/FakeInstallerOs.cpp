@@ -77,7 +77,8 @@ bool FakeInstallerOs::Writable(RegHive hive, const std::wstring& path) const {
   return true;
 }
 
-std::wstring FakeInstallerOs::Value(RegHive hive, const std::wstring& key, const std::wstring& name) {
+std::wstring FakeInstallerOs::Value(RegHive hive, const std::wstring& key,
+                                    const std::wstring& name) {
   std::wstring text;
   RegReadString(hive, key.c_str(), name.c_str(), &text);
   return text;
@@ -96,15 +97,17 @@ uintptr_t FakeInstallerOs::AddLayout(uint32_t low, const std::wstring& imeFile, 
   if (loaded) loaded_.push_back(low);
   wchar_t name[16];
   swprintf(name, 16, L"%08X", low);
-  RegWriteString(RegHive::kLocalMachine,
-                 (std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\") + name).c_str(),
-                 L"Ime File", imeFile.c_str());
+  RegWriteString(
+      RegHive::kLocalMachine,
+      (std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\") + name).c_str(),
+      L"Ime File", imeFile.c_str());
   return static_cast<uintptr_t>(static_cast<intptr_t>(static_cast<int32_t>(low)));
 }
 
 size_t FakeInstallerOs::CountCalls(const std::wstring& prefix) const {
-  return std::count_if(calls.begin(), calls.end(),
-                       [&](const std::wstring& c) { return c.compare(0, prefix.size(), prefix) == 0; });
+  return std::count_if(calls.begin(), calls.end(), [&](const std::wstring& c) {
+    return c.compare(0, prefix.size(), prefix) == 0;
+  });
 }
 
 bool FakeInstallerOs::RemoveFile(const wchar_t* path) {
@@ -262,7 +265,8 @@ LONG FakeInstallerOs::RegMakeKey(RegHive hive, const wchar_t* key) {
     at = path.find(L'\\', at + 1);
     std::wstring level = path.substr(0, at);
     auto& k = keys_[KeyId(hive, level)];
-    if (k.name.empty()) k.name = level.substr(level.rfind(L'\\') == std::wstring::npos ? 0 : level.rfind(L'\\') + 1);
+    if (k.name.empty())
+      k.name = level.substr(level.rfind(L'\\') == std::wstring::npos ? 0 : level.rfind(L'\\') + 1);
   }
   return ERROR_SUCCESS;
 }
@@ -317,7 +321,8 @@ bool FakeInstallerOs::ListProcessModules(uint32_t pid, bool wow32, std::vector<s
 bool FakeInstallerOs::TerminateProcess(uint32_t pid, uint32_t exitCode) {
   terminated.push_back(pid);
   calls.push_back(L"Terminate " + std::to_wstring(pid) + L" " + std::to_wstring(exitCode));
-  auto it = std::find_if(processes.begin(), processes.end(), [&](const FakeProcess& p) { return p.pid == pid; });
+  auto it = std::find_if(processes.begin(), processes.end(),
+                         [&](const FakeProcess& p) { return p.pid == pid; });
   if (it == processes.end()) return false;
   processes.erase(it);
   return true;
@@ -332,7 +337,8 @@ bool FakeInstallerOs::IsCriticalProcess(uint32_t pid) {
 
 bool FakeInstallerOs::ShellOpen(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
                                 int) {
-  opened.push_back(std::wstring(verb ? verb : L"") + L"|" + file + L"|" + (parameters ? parameters : L""));
+  opened.push_back(std::wstring(verb ? verb : L"") + L"|" + file + L"|" +
+                   (parameters ? parameters : L""));
   return shellOpenWorks;
 }
 
@@ -369,7 +375,8 @@ std::wstring FakeInstallerOs::ImeFileName(uintptr_t layout) {
 
 bool FakeInstallerOs::UnloadLayout(uintptr_t layout) {
   calls.push_back(L"Unload " + std::to_wstring(static_cast<uint32_t>(layout)));
-  loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), static_cast<uint32_t>(layout)), loaded_.end());
+  loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), static_cast<uint32_t>(layout)),
+                loaded_.end());
   return true;
 }
 
@@ -392,9 +399,9 @@ HRESULT FakeInstallerOs::TsfUnregister(const GUID& clsid) {
   return Tsf("Unregister", GuidString(clsid));
 }
 
-HRESULT FakeInstallerOs::TsfAddLanguageProfile(const GUID& clsid, LANGID language, const GUID& profile,
-                                               const wchar_t* description, const wchar_t* iconFile,
-                                               int iconIndex) {
+HRESULT FakeInstallerOs::TsfAddLanguageProfile(const GUID& clsid, LANGID language,
+                                               const GUID& profile, const wchar_t* description,
+                                               const wchar_t* iconFile, int iconIndex) {
   return Tsf("AddLanguageProfile", GuidString(clsid) + L" " + std::to_wstring(language) + L" " +
                                        GuidString(profile) + L" " + description + L" " + iconFile +
                                        L" " + std::to_wstring(iconIndex));
@@ -467,7 +474,8 @@ void FakeInstallerOs::OsVersion(uint32_t* major, uint32_t* minor) {
   *minor = osMinor;
 }
 
-bool FakeInstallerOs::QueryVersionString(const wchar_t* path, const wchar_t* name, std::wstring* out) {
+bool FakeInstallerOs::QueryVersionString(const wchar_t* path, const wchar_t* name,
+                                         std::wstring* out) {
   auto it = versions.find(Lower(path));
   if (it != versions.end() && std::wstring(name) == L"FileVersion") {
     *out = it->second;

@@ -33,16 +33,16 @@ class FakeInstallerOs : public Win32InstallerOs {
   uint32_t ownPid = 4242;
   uint32_t osMajor = 10;
   uint32_t osMinor = 0;
-  std::vector<int> answers;          // ShowMessage answers, in order; IDCANCEL when none left
-  std::function<void()> onMessage;   // runs while a message box is up
-  std::set<std::wstring> busy;       // lower-case targets a copy cannot overwrite
+  std::vector<int> answers;         // ShowMessage answers, in order; IDCANCEL when none left
+  std::function<void()> onMessage;  // runs while a message box is up
+  std::set<std::wstring> busy;      // lower-case targets a copy cannot overwrite
   std::set<std::wstring> renameBlocked;
   // Lower-case folder paths listed as reparse points. Removing one removes
   // the link only: its content moves out of the tree, as a link's target
   // would stay where it is.
   std::set<std::wstring> links;
   std::map<std::wstring, std::wstring> versions;  // lower-case path -> FileVersion
-  std::map<std::string, HRESULT> tsfResults;     // call name -> result (default S_OK)
+  std::map<std::string, HRESULT> tsfResults;      // call name -> result (default S_OK)
   bool tsfAvailable = true;
   bool shellOpenWorks = true;
   std::set<std::wstring> lockedByOthers;
@@ -124,8 +124,8 @@ class FakeInstallerOs : public Win32InstallerOs {
                                       uintptr_t layout) override;
   HRESULT TsfEnableLanguageProfile(const GUID& clsid, LANGID language, const GUID& profile,
                                    bool enable) override;
-  HRESULT TsfEnableLanguageProfileByDefault(const GUID& clsid, LANGID language,
-                                            const GUID& profile, bool enable) override;
+  HRESULT TsfEnableLanguageProfileByDefault(const GUID& clsid, LANGID language, const GUID& profile,
+                                            bool enable) override;
   HRESULT TsfRemoveLanguageProfile(const GUID& clsid, LANGID language,
                                    const GUID& profile) override;
   HRESULT TsfRegisterCategory(const GUID& clsid, const GUID& category) override;
@@ -137,8 +137,7 @@ class FakeInstallerOs : public Win32InstallerOs {
   void NotifyFolderChanged(const wchar_t* folder) override;
   bool AddFont(const wchar_t* path) override;
   void BroadcastFontChange() override;
-  int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption,
-                  uint32_t style) override;
+  int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, uint32_t style) override;
   void Sleep(uint32_t milliseconds) override { sleptMs += milliseconds; }
   uint64_t TickCount() override { return ++ticks_; }
   uint64_t SystemTime() override { return 0x01D0000000000000ull + ++ticks_; }
@@ -149,7 +148,7 @@ class FakeInstallerOs : public Win32InstallerOs {
 
  private:
   struct Key {
-    std::wstring name;  // as created
+    std::wstring name;                        // as created
     std::map<std::wstring, RegValue> values;  // lower-case name -> value
   };
   static std::wstring KeyId(RegHive hive, const std::wstring& path);
@@ -159,7 +158,7 @@ class FakeInstallerOs : public Win32InstallerOs {
 
   TempDir root_;
   std::map<KnownFolder, std::wstring> folders_;
-  std::map<std::wstring, Key> keys_;  // KeyId -> key
+  std::map<std::wstring, Key> keys_;          // KeyId -> key
   std::map<uint32_t, std::wstring> layouts_;  // low bits -> IME file
   std::vector<uint32_t> loaded_;
   std::set<std::wstring> locks_;

@@ -11,9 +11,10 @@ namespace {
 
 RemovalGuard SampleGuard() {
   RemovalGuard guard;
-  for (const wchar_t* folder : {L"C:\\Windows\\", L"C:\\Windows\\System32\\", L"C:\\Program Files\\",
-                                L"C:\\ProgramData\\", L"C:\\Users\\me\\", L"C:\\Users\\me\\Documents\\",
-                                L"C:\\Users\\me\\AppData\\Local\\Temp\\"}) {
+  for (const wchar_t* folder :
+       {L"C:\\Windows\\", L"C:\\Windows\\System32\\", L"C:\\Program Files\\", L"C:\\ProgramData\\",
+        L"C:\\Users\\me\\", L"C:\\Users\\me\\Documents\\",
+        L"C:\\Users\\me\\AppData\\Local\\Temp\\"}) {
     guard.protectedFolders.push_back(folder);
   }
   guard.expectedParent = L"C:\\ProgramData\\";
@@ -59,7 +60,8 @@ TEST(PathGuard, VerdictsOfRemovalTargets) {
   }
   // An empty expected parent accepts nothing.
   guard.expectedParent.clear();
-  EXPECT_EQ(CheckRemovalTarget(L"C:\\ProgramData\\x", guard, DRIVE_FIXED), PathVerdict::kOutsideParent);
+  EXPECT_EQ(CheckRemovalTarget(L"C:\\ProgramData\\x", guard, DRIVE_FIXED),
+            PathVerdict::kOutsideParent);
 }
 
 TEST(PathGuard, PlainNamesAndNormalForm) {
@@ -110,8 +112,9 @@ TEST(FolderRemoval, GuardRefusalsTouchNothing) {
   std::wstring family = data + L"ZinnorIME3\\";
   ASSERT_TRUE(CreateDirectoryPath(os, family + L"zinIME"));
   ASSERT_TRUE(WriteFileBytes(family + L"zinIME\\x.txt", Bytes("x")));
-  for (const std::wstring& bad : {data, family, os.Folder(KnownFolder::kProfile), family + L"..\\",
-                                  os.Folder(KnownFolder::kDocuments) + L"zinIME\\", std::wstring()}) {
+  for (const std::wstring& bad :
+       {data, family, os.Folder(KnownFolder::kProfile), family + L"..\\",
+        os.Folder(KnownFolder::kDocuments) + L"zinIME\\", std::wstring()}) {
     EXPECT_FALSE(RemoveFolderTree(os, bad, family)) << std::string(bad.begin(), bad.end());
   }
   EXPECT_NE(GetFileAttributesW((family + L"zinIME\\x.txt").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -136,9 +139,10 @@ TEST(SelfDelete, OnlyTheTemporaryCopyAndQuoted) {
   std::wstring temp = os.Folder(KnownFolder::kTemp);
   EXPECT_EQ(TempCopyPath(temp, 77), temp + L"zinInstaller-77.exe");
   EXPECT_TRUE(IsTempCopyPath(temp + L"ZININSTALLER-12.EXE", temp));
-  for (const std::wstring& other : {temp + L"zinInstaller-.exe", temp + L"zinInstaller-1x.exe",
-                                    temp + L"sub\\zinInstaller-1.exe", temp + L"installer.exe",
-                                    os.Folder(KnownFolder::kProgramFiles) + L"zinInstaller-1.exe"}) {
+  for (const std::wstring& other :
+       {temp + L"zinInstaller-.exe", temp + L"zinInstaller-1x.exe",
+        temp + L"sub\\zinInstaller-1.exe", temp + L"installer.exe",
+        os.Folder(KnownFolder::kProgramFiles) + L"zinInstaller-1.exe"}) {
     EXPECT_FALSE(IsTempCopyPath(other, temp)) << std::string(other.begin(), other.end());
   }
 

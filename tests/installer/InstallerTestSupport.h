@@ -43,8 +43,8 @@ inline std::vector<uint8_t> MakePeImage(uint32_t sectionBytes = 0x200, uint16_t 
   std::memcpy(image.data() + 0x40, "PE\0\0", 4);
   image[0x44] = 0x64;  // machine 0x8664
   image[0x45] = 0x86;
-  image[0x46] = 1;     // one section
-  image[0x54] = 240;   // SizeOfOptionalHeader
+  image[0x46] = 1;    // one section
+  image[0x54] = 240;  // SizeOfOptionalHeader
   image[0x58] = static_cast<uint8_t>(magic);
   image[0x59] = static_cast<uint8_t>(magic >> 8);
   PutU32(image, 0x58 + 60, 0x200);  // SizeOfHeaders
@@ -94,7 +94,8 @@ inline std::unique_ptr<InstallerState> ProductState(FakeInstallerOs& os) {
   std::vector<uint8_t> image = DefaultConfigImage();
   TakePackageSettings(*state, image);
   SetText(state->installFolder, kPathUnits, os.Folder(KnownFolder::kProgramFiles) + L"zinIME\\");
-  SetText(state->dataFolder, kPathUnits, os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\zinIME\\");
+  SetText(state->dataFolder, kPathUnits,
+          os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\zinIME\\");
   SetText(state->workFolder, kPathUnits, os.Folder(KnownFolder::kTemp) + L"$zinInstaller$-4242\\");
   SetText(state->unpackFolder, kPathUnits, std::wstring(state->workFolder) + L"zipdatas\\");
   SetText(state->ownPath, kPathUnits, os.ownPath);

@@ -204,8 +204,8 @@ TEST(PackageSettings, IdentityIsTakenOnlyFromAWholeBlock) {
       [](auto& b) { CopyStringBounded(SoftOf(b)->imeName, 40, L"..\\..\\evil"); },
       [](auto& b) { CopyStringBounded(SoftOf(b)->imeName, 40, L"NUL"); },
       [](auto& b) { std::memset(SoftOf(b)->productGuid, 0, 16); },
-      [](auto& b) { SoftOf(b)->header.name[3] = L'x'; },  // no soft block
-      [](auto& b) { ImeOf(b)->header.name[3] = L'x'; },   // no ime block
+      [](auto& b) { SoftOf(b)->header.name[3] = L'x'; },   // no soft block
+      [](auto& b) { ImeOf(b)->header.name[3] = L'x'; },    // no ime block
       [](auto& b) { PutU32(b, 4 + 3 * 4, 0x7FFFFFF0u); },  // soft block past the end
       [](auto& b) { SoftOf(b)->header.size = 100; },       // shorter than a soft block
       [](auto& b) { b.resize(22436 + 2000); },             // cut inside the soft block
@@ -267,14 +267,18 @@ TEST(BuiltPackage, SizeFieldEntriesAndIdentity) {
   ASSERT_TRUE(CreateDirectoryPath(os, state->workFolder));
   ASSERT_TRUE(ExtractPackage(*state, os, nullptr));
 
-  ArchiveEntryList* list = LoadArchiveEntriesW(state->packagePath, ArchiveLimits{64, 64u << 20, 256u << 20});
+  ArchiveEntryList* list =
+      LoadArchiveEntriesW(state->packagePath, ArchiveLimits{64, 64u << 20, 256u << 20});
   ASSERT_NE(list, nullptr);
   std::vector<std::string> names;
   for (uint32_t i = 0; i < list->count; ++i) names.push_back(list->Entries()[i].name);
   FreeArchiveEntries(list);
-  std::vector<std::string> expected = {"$dataFiles$\\config.dsc", "$dataFiles$\\main.dmg",
-                                       "$dataFiles$\\danzi.dmi",  "$dataFiles$\\sysl.dmg",
-                                       "$dataFiles$\\engl.dmg",   "$dataFiles$\\temp.dmg",
+  std::vector<std::string> expected = {"$dataFiles$\\config.dsc",
+                                       "$dataFiles$\\main.dmg",
+                                       "$dataFiles$\\danzi.dmi",
+                                       "$dataFiles$\\sysl.dmg",
+                                       "$dataFiles$\\engl.dmg",
+                                       "$dataFiles$\\temp.dmg",
                                        "zinIME.ime"};
   size_t at = expected.size();
   ASSERT_GE(names.size(), at + 2);

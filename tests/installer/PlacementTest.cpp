@@ -42,7 +42,7 @@ TEST(GuardedCopy, VersionQuestionForUpgradesAndDowngrades) {
       {L"1.0.0.0", IDYES, false, true},  // same version: no question
       {L"0.9.0.0", IDYES, true, true},
       {L"0.9.0.0", IDNO, true, false},
-      {L"1.0.1.0", IDNO, true, false},   // a newer installed file asks too
+      {L"1.0.1.0", IDNO, true, false},  // a newer installed file asks too
       {L"2.0", IDYES, true, true},
   };
   for (const Case& c : cases) {
@@ -178,7 +178,8 @@ TEST(FileAccess, NewEntryGoesBetweenExplicitAndInherited) {
   AddAccessAllowedAceEx(acl, ACL_REVISION, INHERITED_ACE, GENERIC_ALL, admins.data());
 
   std::vector<uint8_t> composed;
-  ASSERT_TRUE(ComposeDacl(acl, reinterpret_cast<SID*>(packages.data()), kReadExecuteAccess, 0, &composed));
+  ASSERT_TRUE(
+      ComposeDacl(acl, reinterpret_cast<SID*>(packages.data()), kReadExecuteAccess, 0, &composed));
   std::vector<AceView> entries = Entries(composed);
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_TRUE(SameSid(entries[0].sid.data(), users.data()));
@@ -307,12 +308,12 @@ TEST(FilePlacement, FailuresStopTheStepAndKeepSources) {
   EXPECT_FALSE(InstallFileSystem(*state, os));
   EXPECT_NE(log.lines.back().find(L"$dataFiles$"), std::wstring::npos);
   EXPECT_EQ(ReadFileBytes(unpack + L"$dataFiles$\\b.dmg"), Bytes("b"));
-  EXPECT_EQ(GetFileAttributesW((std::wstring(state->installFolder)).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((std::wstring(state->installFolder)).c_str()),
+            INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(FilePlacement, FontsAreNeverReplacedAndRegisteredOnce) {
   FakeInstallerOs os;
-  auto state = ProductState(os);
   std::wstring source = os.Folder(KnownFolder::kTemp) + L"fonts\\";
   std::wstring fonts = os.Folder(KnownFolder::kFonts);
   ASSERT_TRUE(CreateDirectoryPath(os, source));
@@ -321,7 +322,7 @@ TEST(FilePlacement, FontsAreNeverReplacedAndRegisteredOnce) {
   WriteFileBytes(source + L"old.ttf", Bytes("packaged"));
   WriteFileBytes(source + L"readme.txt", Bytes("no font"));
   WriteFileBytes(fonts + L"old.ttf", Bytes("installed"));
-  InstallFonts(*state, os, source, fonts);
+  InstallFonts(os, source, fonts);
   const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
   EXPECT_EQ(os.Value(RegHive::kLocalMachine, key, L"new(TrueType)"), L"new.ttf");
   EXPECT_EQ(os.Value(RegHive::kLocalMachine, key, L"pair.ttc(TrueType-C)"), L"pair.ttc");

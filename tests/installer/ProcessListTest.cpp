@@ -25,7 +25,8 @@ FakeProcess Process(uint32_t pid, const wchar_t* exe, std::vector<std::wstring> 
 TEST(ProcessList, MatchesFileNamesWithoutCaseAndByFamily) {
   FakeInstallerOs os;
   os.processes = {
-      Process(10, L"notepad.exe", {L"C:\\windows\\notepad.exe", L"C:\\Windows\\System32\\ZINIME.IME"}),
+      Process(10, L"notepad.exe",
+              {L"C:\\windows\\notepad.exe", L"C:\\Windows\\System32\\ZINIME.IME"}),
       Process(11, L"word.exe", {L"C:\\app\\word.exe", L"C:\\app\\myzinIME.ime"}),
       Process(12, L"old32.exe", {L"C:\\old\\old32.exe"}, {L"C:\\Windows\\SysWOW64\\zinime.ime"}),
       Process(13, L"gone.exe", {}),
@@ -54,7 +55,8 @@ TEST(ProcessList, TerminateUnregistersFirstAndSparesUsAndCriticalOnes) {
   auto state = ProductState(os);
   WriteProductValues(*state, os);
   const wchar_t* module = L"C:\\Windows\\System32\\zinIME.ime";
-  os.processes = {Process(10, L"a.exe", {L"C:\\a.exe", module}), Process(4242, L"setup.exe", {L"C:\\s.exe", module}),
+  os.processes = {Process(10, L"a.exe", {L"C:\\a.exe", module}),
+                  Process(4242, L"setup.exe", {L"C:\\s.exe", module}),
                   Process(30, L"csrss.exe", {L"C:\\csrss.exe", module})};
   os.processes[2].critical = true;
   HolderScan scan(os);

@@ -53,7 +53,8 @@ TEST(ProductValues, BothViewsInOrderWithTerminators) {
     EXPECT_EQ(f.os.Value(RegHive::kLocalMachine, key, L"LanguageName"), ZN_LANGUAGE_NAME);
     EXPECT_EQ(f.os.Value(RegHive::kLocalMachine, key, L"InstallLocation"), f.state->installFolder);
     uint32_t language = 0;
-    EXPECT_EQ(f.os.RegReadDword(RegHive::kLocalMachine, key.c_str(), L"LANGID", &language), ERROR_SUCCESS);
+    EXPECT_EQ(f.os.RegReadDword(RegHive::kLocalMachine, key.c_str(), L"LANGID", &language),
+              ERROR_SUCCESS);
     EXPECT_EQ(language, 0x0804u);
     std::vector<uint8_t> raw = f.os.RawValue(RegHive::kLocalMachine, key, L"DisplayName");
     ASSERT_GE(raw.size(), 2u);
@@ -90,11 +91,14 @@ TEST(Registration, Windows7EmbeddedSubstitutesTheLayout) {
   EXPECT_EQ(f.os.CountCalls(L"Enable 1"), 1u);
   EXPECT_EQ(f.os.CountCalls(L"EnableByDefault 1"), 1u);
   EXPECT_EQ(f.os.CountCalls(L"RegisterCategory"), kTsfCategoriesBefore8);
-  EXPECT_EQ(f.os.Value(RegHive::kClassesRoot, L"CLSID\\" + kKey + L"\\InProcServer32", L""), f.Module64());
-  EXPECT_EQ(f.os.Value(RegHive::kClassesRoot, L"CLSID\\" + kKey + L"\\InProcServer32", L"ThreadingModel"),
-            L"Apartment");
-  EXPECT_EQ(f.os.Value(RegHive::kClassesRoot, L"Wow6432Node\\CLSID\\" + kKey + L"\\InProcServer32", L""),
-            f.os.Folder(KnownFolder::kSystemWow64) + L"zinIME.ime");
+  EXPECT_EQ(f.os.Value(RegHive::kClassesRoot, L"CLSID\\" + kKey + L"\\InProcServer32", L""),
+            f.Module64());
+  EXPECT_EQ(
+      f.os.Value(RegHive::kClassesRoot, L"CLSID\\" + kKey + L"\\InProcServer32", L"ThreadingModel"),
+      L"Apartment");
+  EXPECT_EQ(
+      f.os.Value(RegHive::kClassesRoot, L"Wow6432Node\\CLSID\\" + kKey + L"\\InProcServer32", L""),
+      f.os.Folder(KnownFolder::kSystemWow64) + L"zinIME.ime");
   // Wine has no SubstituteKeyboardLayout: that failure fails the step.
   RegistrationFixture wine;
   wine.os.osMajor = 6;
@@ -112,8 +116,8 @@ TEST(Registration, Windows8SwitchesTheInstalledSettingsToTsf) {
   EXPECT_EQ(f.state->ime.optionFlags & kFrameworkBits, kFrameworkEmbedded);
   EXPECT_EQ(f.os.CountCalls(L"InstallIme"), 0u);
   EXPECT_EQ(f.os.CountCalls(L"Substitute"), 0u);
-  EXPECT_EQ(f.os.CountCalls(L"AddLanguageProfile " + kKey + L" 2052 " + kKey + L" " + ZN_LANGUAGE_NAME +
-                            L" " + f.Module64() + L" 0"),
+  EXPECT_EQ(f.os.CountCalls(L"AddLanguageProfile " + kKey + L" 2052 " + kKey + L" " +
+                            ZN_LANGUAGE_NAME + L" " + f.Module64() + L" 0"),
             1u);
   EXPECT_EQ(f.os.CountCalls(L"RegisterCategory"), kTsfCategoryCount);
   EXPECT_EQ(f.os.CountCalls(L"Enable 1"), 1u);
@@ -197,13 +201,15 @@ TEST(Registration, UninstallPageOnlyForWebAddresses) {
   for (const Case& c : cases) {
     f.os.opened.clear();
     SetText(f.state->soft.uninstallPage, 260, c.page);
-    EXPECT_EQ(OpenUninstallPage(*f.state, f.os), c.opened) << std::string(c.page, c.page + wcslen(c.page));
+    EXPECT_EQ(OpenUninstallPage(*f.state, f.os), c.opened)
+        << std::string(c.page, c.page + wcslen(c.page));
     EXPECT_EQ(f.os.opened.size(), c.opened ? 1u : 0u);
   }
   SetText(f.state->soft.uninstallPage, 260, L"https://zinime.org/bye?d={appPath}");
   f.os.opened.clear();
   OpenUninstallPage(*f.state, f.os);
-  EXPECT_EQ(f.os.opened[0], std::wstring(L"open|https://zinime.org/bye?d=") + f.state->installFolder + L"|");
+  EXPECT_EQ(f.os.opened[0],
+            std::wstring(L"open|https://zinime.org/bye?d=") + f.state->installFolder + L"|");
 }
 
 TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {
@@ -244,8 +250,10 @@ TEST(FrameworkSwitch, EmbeddedModeReRegistersFromTheRegistry) {
   EXPECT_EQ(f.os.CountCalls(L"Register "), 1u);
   EXPECT_EQ(f.os.CountCalls(L"Enable 1"), 1u);
   // Values the switch does not change are written back as they were.
-  EXPECT_EQ(f.os.Value(RegHive::kLocalMachine, ProductKeyPath(kKey), L"UnstallCommand"), ZN_UNINSTALL_PAGE);
-  EXPECT_EQ(f.os.Value(RegHive::kLocalMachine, ProductKeyPath(kKey), L"DisplayName"), ZN_DISPLAY_NAME);
+  EXPECT_EQ(f.os.Value(RegHive::kLocalMachine, ProductKeyPath(kKey), L"UnstallCommand"),
+            ZN_UNINSTALL_PAGE);
+  EXPECT_EQ(f.os.Value(RegHive::kLocalMachine, ProductKeyPath(kKey), L"DisplayName"),
+            ZN_DISPLAY_NAME);
   EXPECT_TRUE(dialogs.ran.empty());
 
   // A product with a value missing is left alone.
@@ -270,7 +278,8 @@ TEST(KeyboardLayouts, MatchedByFileNameInListAndRegistry) {
   EXPECT_FALSE(SameFileName(L"C:\\a\\", L""));
 }
 
-std::vector<RegValue> Preload(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
+std::vector<RegValue> Preload(
+    std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
   std::vector<RegValue> out;
   for (const auto& [name, data] : values) {
     RegValue v{name, REG_SZ, {}};
@@ -282,10 +291,13 @@ std::vector<RegValue> Preload(std::initializer_list<std::pair<const wchar_t*, co
 }
 
 TEST(KeyboardLayouts, PreloadIsRenumberedWithoutGaps) {
-  PreloadEdit edit = PlanPreloadRemoval(
-      Preload({{L"1", L"00000804"}, {L"2", L"E0200804"}, {L"3", L"00000409"}, {L"10", L"e0200804"},
-               {L"11", L"00000411"}, {L"x", L"E0200804"}}),
-      L"E0200804");
+  PreloadEdit edit = PlanPreloadRemoval(Preload({{L"1", L"00000804"},
+                                                 {L"2", L"E0200804"},
+                                                 {L"3", L"00000409"},
+                                                 {L"10", L"e0200804"},
+                                                 {L"11", L"00000411"},
+                                                 {L"x", L"E0200804"}}),
+                                        L"E0200804");
   EXPECT_TRUE(edit.changed);
   EXPECT_EQ(edit.deleteNames, (std::vector<std::wstring>{L"2", L"3", L"10", L"11"}));
   EXPECT_EQ(edit.writes, (std::vector<std::pair<std::wstring, std::wstring>>{{L"2", L"00000409"},

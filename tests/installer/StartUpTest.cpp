@@ -69,13 +69,14 @@ TEST(StartUp, BadPackageAndInstalledProductStop) {
   installed.Run(L"");
   EXPECT_EQ(installed.dialogs.ran, (std::vector<std::string>{"extract"}));
   ASSERT_EQ(installed.os.messages.size(), 1u);
-  EXPECT_EQ(installed.os.messages[0],
-            std::wstring(L"输入法安装|") + ZN_DISPLAY_NAME + L" 已经在您的计算机中安装，请在安装之前卸载旧有版本。");
+  EXPECT_EQ(installed.os.messages[0], std::wstring(L"输入法安装|") + ZN_DISPLAY_NAME +
+                                          L" 已经在您的计算机中安装，请在安装之前卸载旧有版本。");
 
   // Half present (no main.dmg): installs over it.
   RunFixture partial;
   partial.Install();
-  DeleteFileW((partial.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\zinIME\\main.dmg").c_str());
+  DeleteFileW(
+      (partial.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\zinIME\\main.dmg").c_str());
   partial.ExtractsShippedPackage();
   partial.Run(L"");
   EXPECT_EQ(partial.dialogs.ran.back(), "wizard");
@@ -108,8 +109,9 @@ TEST(StartUp, ModesNeedingTheTemporaryCopyRelaunch) {
   // A copy that cannot start is removed and reported.
   f.os.shellOpenWorks = false;
   f.Run(L"/n " + kKey + L" /u");
-  EXPECT_EQ(GetFileAttributesW((f.os.Folder(KnownFolder::kTemp) + L"zinInstaller-4242.exe").c_str()),
-            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(
+      GetFileAttributesW((f.os.Folder(KnownFolder::kTemp) + L"zinInstaller-4242.exe").c_str()),
+      INVALID_FILE_ATTRIBUTES);
   ASSERT_FALSE(f.os.messages.empty());
   EXPECT_EQ(f.os.messages.back(), L"初始化错误|安装程序位于临时目录中的副本无法运行，将中止进程。");
 }
@@ -128,7 +130,8 @@ TEST(StartUp, UninstallCopyReadsTheProductAndDeletesItself) {
   EXPECT_EQ(f.os.children.size(), 1u);
 
   // DataLocation pointing elsewhere is not taken: the data folder is rebuilt.
-  f.os.RegWriteString(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), L"DataLocation", L"C:\\");
+  f.os.RegWriteString(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), L"DataLocation",
+                      L"C:\\");
   f.dialogs.ran.clear();
   f.Run(L"/n " + kKey + L" /u /f");
   EXPECT_EQ(std::wstring(f.state->dataFolder),
@@ -147,7 +150,8 @@ TEST(StartUp, UninstallCopyReadsTheProductAndDeletesItself) {
   // An IMEName that is no plain name never becomes a folder to remove.
   RunFixture hostile;
   hostile.Install();
-  hostile.os.RegWriteString(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), L"IMEName", L"..\\..");
+  hostile.os.RegWriteString(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), L"IMEName",
+                            L"..\\..");
   hostile.Run(L"/n " + kKey + L" /u /f");
   EXPECT_TRUE(hostile.dialogs.ran.empty());
 }
@@ -193,7 +197,8 @@ TEST(StartUp, UpdateAndNothingModes) {
   CreateDirectoryPath(f.os, f.work() + L"zipdatas");
   WriteFileBytes(f.work() + L"zipdatas\\old.bin", Bytes("old"));
   f.dialogs.extract = [&](InstallerState&) {
-    EXPECT_EQ(GetFileAttributesW((f.work() + L"zipdatas\\old.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW((f.work() + L"zipdatas\\old.bin").c_str()),
+              INVALID_FILE_ATTRIBUTES);
     return false;
   };
   f.Run(L"");

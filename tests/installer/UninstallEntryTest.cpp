@@ -21,11 +21,11 @@ TEST(UninstallEntry, ValuesInOrder) {
   auto plan = PlanUninstallEntry(*state, L"用户", L"公司");
   std::vector<std::wstring> names;
   for (const auto& [name, text] : plan) names.push_back(name);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"RegOwner", L"RegCompany", L"DisplayName", L"Comments",
-                                              L"DisplayVersion", L"DisplayIcon", L"Contact", L"Publisher",
-                                              L"URLInfoAbout", L"URLUpdateInfo", L"HelpLink",
-                                              L"HelpTelephone", L"UninstallString", L"InstallLocation",
-                                              L"InstallSource", L"ModifyPath"}));
+  EXPECT_EQ(names, (std::vector<std::wstring>{
+                       L"RegOwner", L"RegCompany", L"DisplayName", L"Comments", L"DisplayVersion",
+                       L"DisplayIcon", L"Contact", L"Publisher", L"URLInfoAbout", L"URLUpdateInfo",
+                       L"HelpLink", L"HelpTelephone", L"UninstallString", L"InstallLocation",
+                       L"InstallSource", L"ModifyPath"}));
   std::map<std::wstring, std::wstring> values(plan.begin(), plan.end());
   std::wstring uninstall = install + L"installer.exe /n " + kKey + L" /u";
   EXPECT_EQ(values[L"UninstallString"], uninstall);
@@ -111,7 +111,8 @@ TEST(Shortcuts, FolderLinksAndTheProgramAfterwards) {
   ASSERT_EQ(os.shellLinks.size(), 1u);
   EXPECT_EQ(os.calls.back(), L"Notify " + folder);
   ASSERT_EQ(os.opened.size(), 1u);
-  EXPECT_EQ(os.opened[0], L"open|" + std::wstring(state->installFolder) + L"config.exe|/do jiemian");
+  EXPECT_EQ(os.opened[0],
+            L"open|" + std::wstring(state->installFolder) + L"config.exe|/do jiemian");
 
   // No shortcut bits: no folder, no links.
   FakeInstallerOs none;
@@ -119,8 +120,9 @@ TEST(Shortcuts, FolderLinksAndTheProgramAfterwards) {
   bare->soft.installerFlags = 0;
   ASSERT_TRUE(CreateShortcuts(*bare, none));
   EXPECT_TRUE(none.shellLinks.empty());
-  EXPECT_EQ(GetFileAttributesW((none.Folder(KnownFolder::kCommonPrograms) + ZN_DISPLAY_NAME).c_str()),
-            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(
+      GetFileAttributesW((none.Folder(KnownFolder::kCommonPrograms) + ZN_DISPLAY_NAME).c_str()),
+      INVALID_FILE_ATTRIBUTES);
   // A display name that is no plain name never becomes a folder.
   bare->soft.installerFlags = 0x80;
   SetText(bare->soft.displayName, 40, L"..\\..\\x");

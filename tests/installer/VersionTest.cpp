@@ -40,7 +40,8 @@ TEST(DottedVersion, PartsAndPackedValue) {
   EXPECT_GT(a.packed, b.packed);
 }
 
-void ExpectVersionResource(const wchar_t* path, DWORD fileType, DWORD subtype, const wchar_t* name) {
+void ExpectVersionResource(const wchar_t* path, DWORD fileType, DWORD subtype,
+                           const wchar_t* name) {
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeW(path, &ignored);
   ASSERT_GT(size, 0u);
@@ -53,7 +54,8 @@ void ExpectVersionResource(const wchar_t* path, DWORD fileType, DWORD subtype, c
   EXPECT_EQ(fixed->dwFileSubtype, subtype);
   DottedVersion product{};
   ParseDottedVersion(ZN_VERSION_TEXT, &product);
-  EXPECT_EQ((static_cast<uint64_t>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS, product.packed);
+  EXPECT_EQ((static_cast<uint64_t>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS,
+            product.packed);
   EXPECT_EQ(GetFileVersion(path), product.packed);
   wchar_t text[64];
   ASSERT_EQ(QueryVersionString(path, L"ProductName", text, 64), 64);

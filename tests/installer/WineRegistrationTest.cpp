@@ -63,7 +63,8 @@ class WineInstaller : public ::testing::Test {
     os_.StopCom();
   }
   bool TipRegistered() {
-    return os_.RegKeyExists(RegHive::kLocalMachine, (L"Software\\Microsoft\\CTF\\TIP\\" + kKey).c_str());
+    return os_.RegKeyExists(RegHive::kLocalMachine,
+                            (L"Software\\Microsoft\\CTF\\TIP\\" + kKey).c_str());
   }
 
   VersionedOs os_;
@@ -75,13 +76,14 @@ TEST_F(WineInstaller, TsfRegistrationAndRemoval) {
   ASSERT_TRUE(RegisterInputMethod(*state_, os_));
   EXPECT_TRUE(TipRegistered());
   std::wstring server;
-  EXPECT_EQ(os_.RegReadString(RegHive::kClassesRoot, (L"CLSID\\" + kKey + L"\\InProcServer32").c_str(),
-                              L"", &server),
+  EXPECT_EQ(os_.RegReadString(RegHive::kClassesRoot,
+                              (L"CLSID\\" + kKey + L"\\InProcServer32").c_str(), L"", &server),
             ERROR_SUCCESS);
   EXPECT_TRUE(SamePath(server, module_));
   for (const std::wstring& key : {ProductKeyPath(kKey), ProductKeyPath32(kKey)}) {
     std::wstring name;
-    EXPECT_EQ(os_.RegReadString(RegHive::kLocalMachine, key.c_str(), L"LanguageName", &name), ERROR_SUCCESS);
+    EXPECT_EQ(os_.RegReadString(RegHive::kLocalMachine, key.c_str(), L"LanguageName", &name),
+              ERROR_SUCCESS);
     EXPECT_EQ(name, ZN_LANGUAGE_NAME);
   }
   // The installed settings now name the embedded framework.
@@ -112,8 +114,9 @@ TEST_F(WineInstaller, ImmLayoutFoundAndRemovedWithThePreloadRenumbered) {
 
   ASSERT_TRUE(UnregisterInputMethod(*state_, os_));
   EXPECT_TRUE(FindImeLayouts(os_, L"zinIME.ime").empty());
-  EXPECT_FALSE(os_.RegKeyExists(
-      RegHive::kLocalMachine, (L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\" + text).c_str()));
+  EXPECT_FALSE(
+      os_.RegKeyExists(RegHive::kLocalMachine,
+                       (L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\" + text).c_str()));
   std::wstring value;
   os_.RegReadString(RegHive::kCurrentUser, preload, L"1", &value);
   EXPECT_EQ(value, L"00000409");
