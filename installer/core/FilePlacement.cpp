@@ -6,6 +6,7 @@
 #include "installer/core/FolderTree.h"
 #include "installer/core/GuardedCopy.h"
 #include "installer/core/Messages.h"
+#include "installer/core/PathGuard.h"
 #include "installer/core/ProductPaths.h"
 
 namespace {
@@ -29,10 +30,10 @@ bool RunStep(InstallerState& state, InstallerOs& os, const PlacementStep& step) 
       if (!CopyFileGuarded(state, os, step.source, step.target, step.family, step.access))
         return false;
       os.RemoveFile(step.source.c_str());
-      // The 32-bit module leaves its folder empty.
+      // The 32-bit module leaves its folder of the package empty.
       size_t cut = step.source.rfind(L'\\');
       std::wstring folder = step.source.substr(0, cut + 1);
-      if (folder != unpack) os.RemoveFolder(Bare(folder).c_str());
+      if (IsStrictlyInside(folder, unpack)) os.RemoveFolder(Bare(folder).c_str());
       return true;
     }
     case PlacementAction::kCopyFolder: {
