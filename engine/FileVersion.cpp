@@ -11,28 +11,23 @@ bool ParseDottedVersion(const wchar_t* text, DottedVersion* out) {
   *out = DottedVersion{};
   if (!text) return false;
   const wchar_t* p = text;
-  while (*p == L' ') ++p;
-  if (*p < L'0' || *p > L'9') return false;
+  const bool startsWithDigit = *p >= L'0' && *p <= L'9';
   for (int part = 0; part < 4; ++part) {
     uint32_t value = 0;
-    bool digits = false;
     while (*p >= L'0' && *p <= L'9') {
-      digits = true;
       value = value * 10 + static_cast<uint32_t>(*p - L'0');
-      if (value > 0xFFFF) value = 0xFFFF;
+      if (value > 0xFFFF) value = 0xFFFF;  // cannot spill into the next part
       ++p;
     }
-    if (!digits) break;
     out->parts[part] = static_cast<uint16_t>(value);
-    while (*p == L' ') ++p;
-    if (*p != L'.' && *p != L',') break;
-    ++p;
-    while (*p == L' ') ++p;
+    // A part may carry trailing words ("2 beta"): skip to the next dot.
+    while (*p && *p != L'.') ++p;
+    if (*p == L'.') ++p;
   }
   out->packed = static_cast<uint64_t>(out->parts[0]) << 48 |
                 static_cast<uint64_t>(out->parts[1]) << 32 |
                 static_cast<uint64_t>(out->parts[2]) << 16 | out->parts[3];
-  return true;
+  return startsWithDigit;
 }
 
 int QueryVersionString(const wchar_t* file, const wchar_t* name, wchar_t* out, int capacity) {

@@ -10,9 +10,9 @@ struct DottedVersion {
   uint64_t packed;    // a << 48 | b << 32 | c << 16 | d
 };
 
-// Reads up to four decimal numbers separated by dots (commas and blanks are
-// accepted too, as some resources write "1, 0, 0, 0"); stops at anything
-// else. Returns false, with every part 0, when the text starts with no digit.
+// Reads up to four dot-separated decimal numbers; anything else after a
+// number's digits is skipped up to the next dot. Returns false when the text
+// does not start with a digit (the parts read are still filled in).
 bool ParseDottedVersion(const wchar_t* text, DottedVersion* out);
 
 // Copies the value name (e.g. "FileVersion") of the file's version block

@@ -1,28 +1,13 @@
-// Values of the TSF category GUIDs, as the Windows SDK's msctf.h documents them.
+// The registration order of the text service's TSF categories.
 #include "installer/core/TsfCategories.h"
 
-const GUID kTfCatTipKeyboard = {
-    0x34745c63, 0xb2f0, 0x4784, {0x8b, 0x67, 0x5e, 0x12, 0xc8, 0x70, 0x1a, 0x31}};
-const GUID kTfCatDisplayAttributeProvider = {
-    0x046b8c80, 0x1647, 0x40f7, {0x9b, 0x21, 0xb9, 0x3b, 0x81, 0xaa, 0xbc, 0x1b}};
-const GUID kTfCatTipCapSecureMode = {
-    0x49d2f9ce, 0x1f5e, 0x11d7, {0xa6, 0xd3, 0x00, 0x06, 0x5b, 0x84, 0x43, 0x5c}};
-const GUID kTfCatTipCapUiElementEnabled = {
-    0x49d2f9cf, 0x1f5e, 0x11d7, {0xa6, 0xd3, 0x00, 0x06, 0x5b, 0x84, 0x43, 0x5c}};
-const GUID kTfCatTipCapInputModeCompartment = {
-    0xccf05dd7, 0x4a87, 0x11d7, {0xa6, 0xe2, 0x00, 0x06, 0x5b, 0x84, 0x43, 0x5c}};
-const GUID kTfCatTipCapComless = {
-    0x364215d9, 0x75bc, 0x11d7, {0xa6, 0xef, 0x00, 0x06, 0x5b, 0x84, 0x43, 0x5c}};
-const GUID kTfCatTipCapImmersiveSupport = {
-    0x13a016df, 0x560b, 0x46cd, {0x94, 0x7a, 0x4c, 0x3a, 0xf1, 0xe0, 0xe3, 0x5d}};
-const GUID kTfCatTipCapSystraySupport = {
-    0x25504fb4, 0x7bab, 0x4bc1, {0x9c, 0x69, 0xcf, 0x81, 0x89, 0x0f, 0x0e, 0xf5}};
+#include "frontend/tsf/TsfDeclarations.h"
 
-const GUID* const kTsfCategories[8] = {&kTfCatTipKeyboard,
-                                       &kTfCatDisplayAttributeProvider,
-                                       &kTfCatTipCapSecureMode,
-                                       &kTfCatTipCapUiElementEnabled,
-                                       &kTfCatTipCapInputModeCompartment,
-                                       &kTfCatTipCapComless,
-                                       &kTfCatTipCapImmersiveSupport,
-                                       &kTfCatTipCapSystraySupport};
+const GUID* const kTsfCategories[8] = {&GUID_TFCAT_TIP_KEYBOARD,
+                                       &GUID_TFCAT_DISPLAYATTRIBUTEPROVIDER,
+                                       &GUID_TFCAT_TIPCAP_SECUREMODE,
+                                       &GUID_TFCAT_TIPCAP_UIELEMENTENABLED,
+                                       &GUID_TFCAT_TIPCAP_INPUTMODECOMPARTMENT,
+                                       &GUID_TFCAT_TIPCAP_COMLESS,
+                                       &GUID_TFCAT_TIPCAP_IMMERSIVESUPPORT,
+                                       &GUID_TFCAT_TIPCAP_SYSTRAYSUPPORT};

@@ -322,9 +322,15 @@ TEST(KeyboardLayouts, PreloadIsRenumberedWithoutGaps) {
   EXPECT_EQ(RemoveKeyboardLayouts(os, L"zinIME", false), 0);
 }
 
-TEST(TsfCategories, FirstTwoMatchTheSdk) {
+TEST(TsfCategories, InRegistrationOrderAndDistinct) {
   EXPECT_TRUE(IsEqualGUID(*kTsfCategories[0], GUID_TFCAT_TIP_KEYBOARD));
   EXPECT_TRUE(IsEqualGUID(*kTsfCategories[1], GUID_TFCAT_DISPLAYATTRIBUTEPROVIDER));
+  // The two Windows 8 ones come last, so older Windows can stop before them.
+  wchar_t text[40];
+  StringFromGUID2(*kTsfCategories[6], text, 40);
+  EXPECT_STREQ(text, L"{13A016DF-560B-46CD-947A-4C3AF1E0E35D}");
+  StringFromGUID2(*kTsfCategories[7], text, 40);
+  EXPECT_STREQ(text, L"{25504FB4-7BAB-4BC1-9C69-CF81890F0EF5}");
   for (size_t i = 0; i < kTsfCategoryCount; ++i) {
     for (size_t k = i + 1; k < kTsfCategoryCount; ++k) {
       EXPECT_FALSE(IsEqualGUID(*kTsfCategories[i], *kTsfCategories[k])) << i << " " << k;

@@ -19,11 +19,11 @@ TEST(DottedVersion, PartsAndPackedValue) {
       {L"1.2.3.4", true, 0x0001000200030004ull},
       {L"1.0.0", true, 0x0001000000000000ull},
       {L"10", true, 0x000A000000000000ull},
-      {L"1, 2, 3, 4", true, 0x0001000200030004ull},
-      {L" 2.1 beta", true, 0x0002000100000000ull},
-      {L"70000.1", true, 0xFFFF000100000000ull},  // parts are 16 bits
+      {L"1, 2, 3, 4", true, 0x0001000000000000ull},  // commas end a part
+      {L"2.1 beta.7", true, 0x0002000100070000ull},   // words are skipped to the next dot
+      {L"70000.1", true, 0xFFFF000100000000ull},      // parts are 16 bits
       {L"1.2.3.4.5", true, 0x0001000200030004ull},
-      {L"1..2", true, 0x0001000000000000ull},
+      {L"1..2", true, 0x0001000000020000ull},
       {L"v1.0", false, 0},
       {L"", false, 0},
       {nullptr, false, 0},
@@ -69,9 +69,12 @@ void ExpectVersionResource(const wchar_t* path, DWORD fileType, DWORD subtype,
   EXPECT_EQ(wcslen(text), 3u);
 }
 
-TEST(VersionResources, ModuleIsAnInputMethodDriverAndInstallerAnApplication) {
+TEST(VersionResources, ModuleIsAnInputMethodDriverAndProgramsApplications) {
   ExpectVersionResource(ZN_MODULE_PATH, VFT_DRV, VFT2_DRV_INPUTMETHOD, L"zinIME.ime");
   ExpectVersionResource(ZN_INSTALLER_EXE, VFT_APP, VFT2_UNKNOWN, L"installer.exe");
+#ifdef ZN_CONFIG_EXE
+  ExpectVersionResource(ZN_CONFIG_EXE, VFT_APP, VFT2_UNKNOWN, L"config.exe");
+#endif
   // What the guarded copy compares.
   Win32InstallerOs os;
   DottedVersion product{};
