@@ -1,0 +1,170 @@
+// Creating, laying out, placing and painting the candidate window.
+#include "ui/windows/CandidateWindow.h"
+
+#include "engine/ImeContext.h"
+#include "engine/ImeOptionBits.h"
+#include "engine/Os.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/windows/CandidateLayout.h"
+#include "ui/windows/EffectiveSkin.h"
+#include "ui/windows/GdiTextMeasurer.h"
+#include "ui/windows/Placement.h"
+#include "ui/windows/WindowArea.h"
+#include "ui/windows/WindowClasses.h"
+
+namespace {
+
+SkinImageVariants Variants(const SkinImageSet& images, SkinButton button) {
+  return {images.images[ButtonPicture(button, 0)], images.images[ButtonPicture(button, 1)],
+          images.images[ButtonPicture(button, 2)]};
+}
+
+void DrawTexts(const CandidateWindowState& state, HDC dc) {
+  SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ original = nullptr;
+  if (state.fonts.codeFont) original = SelectObject(dc, state.fonts.codeFont);
+  FillRectWithText(dc, state.items[kItemCode]);
+  if (state.fonts.candidateFont) {
+    HGDIOBJ previous = SelectObject(dc, state.fonts.candidateFont);
+    if (!original) original = previous;
+  }
+  for (int k = 0; k < kCandidateSlots; ++k) {
+    FillRectWithText(dc, state.items[kItemFirstLabel + k]);
+    FillRectWithText(dc, state.items[kItemFirstHint + k]);
+  }
+  for (int k = 0; k < kCandidateSlots; ++k) FillRectWithText(dc, state.items[kItemFirstWord + k]);
+  if (original) SelectObject(dc, original);
+}
+
+void BlendButtons(const CandidateWindowState& state, const SkinImageSet& images,
+                  uint32_t stateFlags, const DibView& dib) {
+  const SkinItem* items = state.items;
+  BlendSkinImage(items[kItemNextPage], Variants(images, kButtonDown), dib, true);
+  BlendSkinImage(items[kItemPreviousPage], Variants(images, kButtonUp), dib, true);
+  BlendSkinImage(items[kItemWidthButton],
+                 Variants(images, (stateFlags & kStateFullWidth) ? kButtonFull : kButtonHalf), dib,
+                 false);
+  BlendSkinImage(items[kItemPunctuationButton],
+                 Variants(images, (stateFlags & kStateEnglishPunct) ? kButtonEnPunctuation
+                                                                    : kButtonCnPunctuation),
+                 dib, false);
+  BlendSkinImage(items[kItemExtension1], Variants(images, kButtonExtern1), dib, false);
+  BlendSkinImage(items[kItemExtension2], Variants(images, kButtonExtern2), dib, false);
+}
+
+}  // namespace
+
+ImeContext* WindowContext(HWND window) {
+  return window ? reinterpret_cast<ImeContext*>(GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
+}
+
+bool ReportsImeEvents(const ImeContext* context) {
+  if (!context || !context->compositionOpen) return false;
+  const OSVERSIONINFOW& v = context->osVersion;
+  return v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2);
+}
+
+HWND CreateCandidateWindow(ImeContext* context) {
+  if (!context) return nullptr;
+  if (context->candidateWindow.window && IsWindow(context->candidateWindow.window)) {
+    return context->candidateWindow.window;
+  }
+  SkinWindowArea* area = WindowAreaOf(context);
+  if (!area) return nullptr;
+  HWND owner = ReportsImeEvents(context) ? context->hostWindow : nullptr;
+  HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kCandidateWindowClass,
+                                L"Tessel_cand", WS_POPUP | WS_DISABLED, 0, 0, 0, 0, owner, nullptr,
+                                EngineModule(), context);
+  if (!window) return nullptr;
+  context->candidateWindow.window = window;
+  context->candidateWindow.hoveredItem = 0;
+  context->candidateWindow.pressedItem = 0;
+  const SkinValues& fallback = BuiltInSkinValues();
+  CreateCandidateFonts(context, &area->candidate.fonts, &fallback.text.codeFont,
+                       &fallback.text.candidateFont);
+  ResetSkinItems(area->candidate.items, kSkinItemCount);
+  return window;
+}
+
+void RelayoutCandidateWindow(HWND window) {
+  ImeContext* context = WindowContext(window);
+  SkinWindowArea* area = WindowAreaOf(context);
+  if (!area) return;
+  GdiTextMeasurer measurer(area->candidate.fonts);
+  const SIZE size = LayoutCandidateWindow(context, measurer);
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, size.cx, size.cy,
+               SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+int ComputeCandidatePosition(ImeContext* context, const ScreenInfo& screen) {
+  if (!context || !context->candidateWindow.window) return 0;
+  const uint32_t options = context->imeBlock ? context->imeBlock->optionFlags : 0;
+  CandidatePlacementInput in{};
+  in.anchor = (options & ImeBits::kCandidateFollowsStatus) ? CandidateAnchor::kStatusBar
+              : (options & ImeBits::kCandidateFixed)       ? CandidateAnchor::kFixed
+                                                           : CandidateAnchor::kCaret;
+  in.window = context->candidateWindow.size;
+  in.caret = context->caretPosition;
+  in.cell = context->charCell.cy > 0 ? context->charCell : kDefaultCharCell;
+  in.status = context->statusWindow.position;
+  in.statusSize = context->statusWindow.size;
+  SkinConfigBlock* block = context->skinBlock;
+  if (block) in.stored = {block->candidateX, block->candidateY};
+  const CandidatePlacement placed = ComputeCandidatePlacement(in, screen);
+  if (placed.storeFixed && block) {
+    block->candidateX = placed.fixed.x;
+    block->candidateY = placed.fixed.y;
+  }
+  context->candidateWindow.position = placed.position;
+  return 0;
+}
+
+void ShowCandidateWindow(HWND window) {
+  ImeContext* context = WindowContext(window);
+  SkinWindowArea* area = WindowAreaOf(context);
+  if (!area) return;
+  const SkinImage* background = area->candidate.background;
+  if (!background || context->candidateWindow.size.cx <= 0) {
+    HideCandidateWindow(window);
+    return;
+  }
+  ComputeCandidatePosition(context);
+  const POINT p = context->candidateWindow.position;
+  SetWindowPos(window, HWND_TOPMOST, p.x, p.y, 0, 0,
+               SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // The region keeps clicks on see-through corners going to the window below.
+  if (HRGN region = CreateRegionFromAlpha(background)) {
+    if (!SetWindowRgn(window, region, FALSE)) DeleteObject(region);
+  }
+  PaintCandidateWindow(context);
+  if (ReportsImeEvents(context)) {
+    NotifyWinEvent(EVENT_OBJECT_IME_SHOW, context->hostWindow, OBJID_CLIENT, CHILDID_SELF);
+    NotifyWinEvent(EVENT_OBJECT_IME_CHANGE, context->hostWindow, OBJID_CLIENT, CHILDID_SELF);
+  }
+}
+
+void HideCandidateWindow(HWND window) {
+  if (!window) return;
+  ShowWindow(window, SW_HIDE);
+  ImeContext* context = WindowContext(window);
+  if (ReportsImeEvents(context)) {
+    NotifyWinEvent(EVENT_OBJECT_IME_HIDE, context->hostWindow, OBJID_CLIENT, CHILDID_SELF);
+  }
+}
+
+void PaintCandidateWindow(ImeContext* context) {
+  SkinWindowArea* area = WindowAreaOf(context);
+  if (!area || !context->candidateWindow.window) return;
+  CandidateWindowState& state = area->candidate;
+  const SkinImage* background = state.background;
+  if (!background) return;
+  const SIZE size{background->width, background->height};
+  if (!PrepareSurface(&state.surface, size)) return;
+  const DibView dib = SurfaceDib(state.surface);
+  CopyPremultiplied(*background, dib, true);
+  DrawTexts(state, state.surface.dc);
+  GdiFlush();
+  RepairTextAlpha(*background, dib);
+  BlendButtons(state, *EffectiveSkinOf(context).images, context->stateFlags, dib);
+  PushSurface(state.surface, context->candidateWindow.window, context->candidateWindow.position);
+}
