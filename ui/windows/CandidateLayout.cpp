@@ -132,7 +132,33 @@ void Mirror(CandidateWindowState* state, const CandidateLayout& l, int32_t width
   }
 }
 
+// Stretches the layout's picture to the window size into the buffer the
+// window keeps, grown when a larger window needs it.
+bool StretchBackground(CandidateWindowState* state, const SkinImage* picture,
+                       const CandidateLayout& l, SIZE size) {
+  if (size.cx <= 0 || size.cy <= 0) return false;
+  const size_t bytes = static_cast<size_t>(size.cx) * size.cy * 4;
+  if (bytes > state->backgroundCapacity) {
+    ReleaseCandidateBackground(state);
+    auto* pixels = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, bytes));
+    if (!pixels) return false;
+    state->backgroundImage.pixels = pixels;
+    state->backgroundCapacity = bytes;
+  }
+  state->backgroundImage.width = size.cx;
+  state->backgroundImage.height = size.cy;
+  return StretchSkinImageInto(picture, &state->backgroundImage, l.stretchColumns.x,
+                              l.stretchColumns.y, l.stretchRows.x, l.stretchRows.y);
+}
+
 }  // namespace
+
+void ReleaseCandidateBackground(CandidateWindowState* state) {
+  if (state->backgroundImage.pixels) GlobalFree(state->backgroundImage.pixels);
+  state->backgroundImage = SkinImage{};
+  state->backgroundCapacity = 0;
+  state->background = nullptr;
+}
 
 SIZE ArrangeCandidateItems(CandidateWindowState* state, const CandidateLayout& l, SIZE background) {
   SkinItem& code = state->items[kItemCode];
@@ -197,10 +223,7 @@ SIZE LayoutCandidateWindow(ImeContext* context, TextMeasurer& measurer) {
   SkinWindowArea* area = WindowAreaOf(context);
   if (!area) return {0, 0};
   CandidateWindowState* state = &area->candidate;
-  if (state->background) {
-    GlobalFree(state->background);
-    state->background = nullptr;
-  }
+  state->background = nullptr;
   context->candidateWindow.size = {0, 0};
   ResetSkinItems(state->items, kSkinItemCount);
 
@@ -245,10 +268,8 @@ SIZE LayoutCandidateWindow(ImeContext* context, TextMeasurer& measurer) {
     if (up.state != kItemHidden && !previous) up.state = kItemDisabled;
     if (down.state != kItemHidden && !next) down.state = kItemDisabled;
   }
-  if (picture) {
-    state->background =
-        BuildStretchedBackground(picture, size.cx, size.cy, layout.stretchColumns.x,
-                                 layout.stretchColumns.y, layout.stretchRows.x, layout.stretchRows.y);
+  if (picture && StretchBackground(state, picture, layout, size)) {
+    state->background = &state->backgroundImage;
   }
   if (!state->background) {
     ResetSkinItems(state->items, kSkinItemCount);

@@ -43,6 +43,9 @@ void PlaceCandidateButtons(CandidateWindowState* state, const CandidateLayout& l
 // background. Stores the size in the context and returns it.
 SIZE LayoutCandidateWindow(ImeContext* context, TextMeasurer& measurer);
 
+// Frees the stretched background's buffer.
+void ReleaseCandidateBackground(CandidateWindowState* state);
+
 // Cuts text for display to at most maxUnits units, never inside a surrogate
 // pair; returns the units kept.
 int CutAtCodePoint(const wchar_t* text, int units, int maxUnits);

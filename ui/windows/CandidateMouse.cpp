@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "engine/ImeContext.h"
+#include "ui/windows/CandidateLayout.h"
 #include "ui/windows/CandidateWindow.h"
 #include "ui/windows/Menus.h"
 #include "ui/windows/Placement.h"
@@ -121,8 +122,7 @@ void OnDestroy(HWND window, ImeContext* context) {
     CandidateWindowState& state = area->candidate;
     DeleteCandidateFonts(&state.fonts);
     ReleaseSurface(&state.surface);
-    if (state.background) GlobalFree(state.background);
-    state.background = nullptr;
+    ReleaseCandidateBackground(&state);
   }
   if (context->candidateWindow.window == window) context->candidateWindow.window = nullptr;
   SetWindowLongPtrW(window, GWLP_USERDATA, 0);

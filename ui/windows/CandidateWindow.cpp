@@ -4,7 +4,6 @@
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Os.h"
-#include "ui/skin/SkinImage.h"
 #include "ui/windows/CandidateLayout.h"
 #include "ui/windows/EffectiveSkin.h"
 #include "ui/windows/GdiTextMeasurer.h"
@@ -91,9 +90,9 @@ void RelayoutCandidateWindow(HWND window) {
   SkinWindowArea* area = WindowAreaOf(context);
   if (!area) return;
   GdiTextMeasurer measurer(area->candidate.fonts);
-  const SIZE size = LayoutCandidateWindow(context, measurer);
-  SetWindowPos(window, HWND_TOPMOST, 0, 0, size.cx, size.cy,
-               SWP_NOMOVE | SWP_NOACTIVATE);
+  // The new size reaches the window with the next UpdateLayeredWindow; a
+  // resize of its own would cost one more round trip to the display.
+  LayoutCandidateWindow(context, measurer);
 }
 
 int ComputeCandidatePosition(ImeContext* context, const ScreenInfo& screen) {
@@ -129,12 +128,14 @@ void ShowCandidateWindow(HWND window) {
     return;
   }
   ComputeCandidatePosition(context);
-  const POINT p = context->candidateWindow.position;
-  SetWindowPos(window, HWND_TOPMOST, p.x, p.y, 0, 0,
-               SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  // The region keeps clicks on see-through corners going to the window below.
-  if (HRGN region = CreateRegionFromAlpha(background)) {
-    if (!SetWindowRgn(window, region, FALSE)) DeleteObject(region);
+  // UpdateLayeredWindow moves and sizes the window with its new picture;
+  // clicks on its see-through pixels already pass to the window below, so
+  // no window region is needed. (Wine drops a picture pushed while the
+  // window is hidden: show first.)
+  if (!IsWindowVisible(window)) {
+    const POINT p = context->candidateWindow.position;
+    const SIZE s = context->candidateWindow.size;
+    SetWindowPos(window, HWND_TOPMOST, p.x, p.y, s.cx, s.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
   PaintCandidateWindow(context);
   if (ReportsImeEvents(context)) {
@@ -152,19 +153,25 @@ void HideCandidateWindow(HWND window) {
   }
 }
 
-void PaintCandidateWindow(ImeContext* context) {
+bool RenderCandidateWindow(ImeContext* context) {
   SkinWindowArea* area = WindowAreaOf(context);
-  if (!area || !context->candidateWindow.window) return;
+  if (!area) return false;
   CandidateWindowState& state = area->candidate;
   const SkinImage* background = state.background;
-  if (!background) return;
+  if (!background) return false;
   const SIZE size{background->width, background->height};
-  if (!PrepareSurface(&state.surface, size)) return;
+  if (!PrepareSurface(&state.surface, size)) return false;
   const DibView dib = SurfaceDib(state.surface);
   CopyPremultiplied(*background, dib, true);
   DrawTexts(state, state.surface.dc);
   GdiFlush();
   RepairTextAlpha(*background, dib);
   BlendButtons(state, *EffectiveSkinOf(context).images, context->stateFlags, dib);
-  PushSurface(state.surface, context->candidateWindow.window, context->candidateWindow.position);
+  return true;
+}
+
+void PaintCandidateWindow(ImeContext* context) {
+  if (!context || !context->candidateWindow.window || !RenderCandidateWindow(context)) return;
+  PushSurface(WindowAreaOf(context)->candidate.surface, context->candidateWindow.window,
+              context->candidateWindow.position);
 }

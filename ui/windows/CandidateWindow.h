@@ -21,7 +21,11 @@ void RelayoutCandidateWindow(HWND window);
 // it no size.
 void ShowCandidateWindow(HWND window);
 void HideCandidateWindow(HWND window);
+// Draws the window's picture (background, texts, buttons) into its surface
+// and pushes it to the screen at the context's position.
 void PaintCandidateWindow(ImeContext* context);
+// The drawing alone, without the push; false when there is nothing to draw.
+bool RenderCandidateWindow(ImeContext* context);
 
 // Writes the candidate window's screen position into the context (and the
 // fixed position into the appearance block when that mode stores one).

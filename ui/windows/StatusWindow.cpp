@@ -106,9 +106,13 @@ void LayoutStatusWindow(ImeContext* context, const ScreenInfo& screen) {
 void UpdateStatusWindow(HWND window) {
   ImeContext* context = WindowContext(window);
   if (!context) return;
-  const POINT p = context->statusWindow.position;
-  const SIZE s = context->statusWindow.size;
-  SetWindowPos(window, HWND_TOPMOST, p.x, p.y, s.cx, s.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // The picture moves and sizes the window (Wine drops a picture pushed
+  // while the window is hidden: show first).
+  if (!IsWindowVisible(window)) {
+    const POINT p = context->statusWindow.position;
+    const SIZE s = context->statusWindow.size;
+    SetWindowPos(window, HWND_TOPMOST, p.x, p.y, s.cx, s.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  }
   PaintStatusWindow(window);
 }
 

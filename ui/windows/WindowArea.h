@@ -3,6 +3,7 @@
 // background of the candidate window.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "ui/skin/SkinTypes.h"
@@ -38,7 +39,9 @@ constexpr int kCandidateSlots = 10;
 struct CandidateWindowState {
   SkinItem items[kSkinItemCount];
   CandidateFonts fonts;
-  SkinImage* background;  // stretched to the window size; GlobalAlloc'ed
+  SkinImage* background;  // stretched to the window size: &backgroundImage, or null
+  SkinImage backgroundImage;
+  size_t backgroundCapacity;  // bytes of backgroundImage.pixels (GlobalAlloc'ed), kept across layouts
   int32_t layoutIndex;    // CandidateLayoutIndex in use
   CandidateArrangement arrangement;
   int32_t merged;         // the code is shown in the window

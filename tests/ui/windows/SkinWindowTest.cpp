@@ -233,7 +233,7 @@ TEST(SkinWindows, StatusBarShowsStateAndSendsCommands) {
 
   // Dragging from empty bar area moves the bar and stores the place.
   SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2 - 300, 2 - 200));
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(2 - 300), static_cast<WORD>(2 - 200)));
   SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
   GetWindowRect(bar, &r);
   EXPECT_EQ(c.skinBlock().statusX, r.left);

@@ -141,7 +141,7 @@ class TestContext {
   }
   ~TestContext() {
     SkinWindowArea* area = reinterpret_cast<SkinWindowArea*>(context_->skin->windowArea);
-    if (area->candidate.background) GlobalFree(area->candidate.background);
+    ReleaseCandidateBackground(&area->candidate);
     DeleteCandidateFonts(&area->candidate.fonts);
     ReleaseSurface(&area->candidate.surface);
     ReleaseSurface(&area->status.surface);
