@@ -140,7 +140,10 @@ struct ImeContext {
   ImeWindowState dictionaryWindow;
   PreviousUnique previousUnique;  // search state of this context
   Effects* effects;  // outside effects of this context; null: the real ones
-  uint8_t frontEndReserved[200];
+  // Non-zero on the logon desktop or in a secure TSF mode: nothing may be
+  // started from here (SetLaunchesRefused).
+  uint32_t launchesRefused;
+  uint8_t frontEndReserved[196];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc
@@ -182,7 +185,7 @@ struct ImeContext {
   uint32_t softKeyboardLayout;  // 1..13, 0 none
   uint8_t softKeyboardMap[232];
   HMODULE moduleHandle;  // config only: the loaded module
-  SkinData* skin;
+  SkinData* skin;  // owned by the layer that loaded it
   OSVERSIONINFOW osVersion;
 };
 
@@ -214,8 +217,10 @@ static_assert(offsetof(ImeContext, osVersion) == 85280);
 static_assert(sizeof(OSVERSIONINFOW) == 276);
 
 // Creates a context: product key, registry values, data files, settings
-// blocks, temporary-word reset and skin. os null means the real services.
-// Returns null with nothing left open when a required part is missing.
+// blocks and the temporary-word reset. os null means the real services.
+// Returns null with nothing left open when a required part is missing. The
+// skin is the business of the layer above (frontend/common's context
+// assembly): the engine leaves the skin pointer alone and never frees it.
 ImeContext* CreateImeContext(const OsServices* os = nullptr);
 void DestroyImeContext(ImeContext* context);
 int OpenDataFiles(ImeContext* context);

@@ -56,3 +56,7 @@ void ParseSettingsLine(void* block, const wchar_t* key, const wchar_t* value, in
 int WriteSettingsSection(const void* block, HANDLE file, int section);
 HWND CreateSettingsPage(HWND parent, int page, ImeContext* context);
 int DestroySettingsPage(int apply);
+// The settings pages are windows of the module, which sets their two
+// functions at load; until then kind 1 creates no page and destroying one
+// succeeds. Null functions put that back.
+void SetSettingsPageHooks(CreateSettingsPageFn create, DestroySettingsPageFn destroy);
