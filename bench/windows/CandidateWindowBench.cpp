@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchTiming.h"
 #include "engine/ConfigBlocks.h"
 #include "engine/ImeContext.h"
 #include "ui/skin/SkinLoader.h"
@@ -21,25 +22,9 @@
 
 namespace {
 
-double Ticks() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart);
-}
-
-double MicrosPerTick() {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return 1e6 / static_cast<double>(f.QuadPart);
-}
-
-void Report(const char* what, std::vector<double> micros) {
-  std::sort(micros.begin(), micros.end());
-  const double median = micros[micros.size() / 2];
-  const double p99 = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-  std::printf("%-40s median %9.1f us   p99 %9.1f us   (%zu strokes)\n", what, median, p99,
-              micros.size());
-}
+using bench::MicrosPerTick;
+using bench::Report;
+using bench::Ticks;
 
 std::wstring DefaultSkin() {
   wchar_t self[MAX_PATH];

@@ -17,7 +17,6 @@
 namespace settings_pages {
 namespace {
 
-constexpr uint32_t kOwnFonts = 0x8000;
 constexpr COLORREF kPreviewFrame = 0x808080;
 constexpr COLORREF kPreviewFill = 0xA0A0A0;
 
@@ -89,7 +88,7 @@ void ShowSkinFonts(HWND page, ImeContext* context, int item) {
   SkinConfigBlock* block = context->skinBlock;
   const SkinTextStyle* skin =
       skinList && item >= 0 && item < skinList->count ? &skinList->values[item].text : nullptr;
-  const bool own = (block->appearanceFlags & kOwnFonts) != 0;
+  const bool own = (block->appearanceFlags & kSkinOwnFonts) != 0;
   if (own && skin && (!block->candidateFont.face[0] || !block->codeFont.face[0])) {
     WriteSettings(context, [&] {
       CopyStringBounded(block->codeFont.face, 40, skin->codeFont.face);
@@ -138,7 +137,7 @@ void InitAppearancePage(HWND page, ImeContext* context) {
                         reinterpret_cast<LPARAM>(text));
   }
   Select(page, ZN_IDC_CANDIDATE_COUNT, CandidateCountItem(context->imeBlock->sortWord));
-  CheckDlgButton(page, ZN_IDC_OWN_FONTS, (context->skinBlock->appearanceFlags & kOwnFonts) ? 1 : 0);
+  CheckDlgButton(page, ZN_IDC_OWN_FONTS, (context->skinBlock->appearanceFlags & kSkinOwnFonts) ? 1 : 0);
   for (const std::wstring& face : CollectFontFamilies()) {
     for (int id : {ZN_IDC_CODE_FACE, ZN_IDC_CANDIDATE_FACE}) {
       SendDlgItemMessageW(page, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(face.c_str()));
@@ -211,7 +210,7 @@ void OnClick(HWND page, ImeContext* context, int id) {
       WriteSettings(context, [&] { SetBit(context->imeBlock->optionFlags, ImeBits::kHideStatus, on); });
       break;
     case ZN_IDC_OWN_FONTS:
-      WriteSettings(context, [&] { SetBit(context->skinBlock->appearanceFlags, kOwnFonts, on); });
+      WriteSettings(context, [&] { SetBit(context->skinBlock->appearanceFlags, kSkinOwnFonts, on); });
       ShowSkinFonts(page, context, Selected(page, ZN_IDC_SKIN));
       break;
     default:
@@ -230,19 +229,14 @@ void DrawPreview(const DRAWITEMSTRUCT& item) {
   if (preview) DrawImageOverWhite(item.hDC, preview, inside);
 }
 
-bool Usable(const ImeContext* context) {
-  return context && context->imeBlock && context->skinBlock;
-}
-
 }  // namespace
 
 INT_PTR CALLBACK AppearancePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  ImeContext* context = SettingsPageContext();
-  if (!Usable(context)) return FALSE;
+  ImeContext* context = EditablePageContext();
+  if (!context) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      SetWindowPos(page, nullptr, 0, 0, 600, 600, SWP_NOZORDER | SWP_NOACTIVATE);
-      ShowWindow(page, SW_SHOW);
+      ShowPageAtOrigin(page);
       CheckDlgButton(page, ZN_IDC_HIDE_CANDIDATES,
                      (context->imeBlock->optionFlags & ImeBits::kHideCandidates) ? 1 : 0);
       CheckDlgButton(page, ZN_IDC_HIDE_STATUS,

@@ -158,19 +158,14 @@ void StoreTextFields(HWND page, ImeContext* context) {
   });
 }
 
-bool Usable(const ImeContext* context) {
-  return context && context->imeBlock && context->dmeBlock;
-}
-
 }  // namespace
 
 INT_PTR CALLBACK InputOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
-  ImeContext* context = SettingsPageContext();
-  if (!Usable(context)) return FALSE;
+  ImeContext* context = EditablePageContext();
+  if (!context) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      SetWindowPos(page, nullptr, 0, 0, 600, 600, SWP_NOZORDER | SWP_NOACTIVATE);
-      ShowWindow(page, SW_SHOW);
+      ShowPageAtOrigin(page);
       Fill(page, context);
       return TRUE;
     case WM_COMMAND:

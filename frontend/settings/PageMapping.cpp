@@ -11,8 +11,6 @@ namespace {
 constexpr uint32_t kFrequencyBits[kFrequencyItems] = {ImeBits::kFrequencyToTop,
                                                       ImeBits::kFrequencyStep,
                                                       ImeBits::kFrequencyCount, 0};
-constexpr uint32_t kRow = 0x8;
-constexpr uint32_t kColumns = 0x10;
 constexpr int kMaxPunctuationUnits = 255;
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
@@ -56,15 +54,15 @@ void ApplyPunctuationAfterDigits(uint8_t (&flags)[256], const wchar_t* text) {
 }
 
 int ArrangementItem(uint32_t flags) {
-  if (flags & kRow) return 0;
-  if (flags & kColumns) return 2;
+  if (flags & kSkinRowArrangement) return 0;
+  if (flags & kSkinColumnsFromLeft) return 2;
   return 1;
 }
 
 uint32_t WithArrangementItem(uint32_t flags, int item) {
-  flags &= ~(kRow | kColumns);
-  if (item == 0) flags |= kRow;
-  if (item == 2) flags |= kColumns;
+  flags &= ~(kSkinRowArrangement | kSkinColumnsFromLeft);
+  if (item == 0) flags |= kSkinRowArrangement;
+  if (item == 2) flags |= kSkinColumnsFromLeft;
   return flags;
 }
 

@@ -1,11 +1,15 @@
 // Opening and closing the one settings page of this module instance.
 #include "frontend/settings/SettingsPages.h"
 
+#include "engine/ImeContext.h"
 #include "engine/Os.h"
 #include "frontend/settings/SettingsPageIds.h"
 
 namespace settings_pages {
 namespace {
+
+constexpr int kPageWidth = 600;
+constexpr int kPageHeight = 600;
 
 // Module state: the page being shown and the caller's context it edits.
 ImeContext* pageContext = nullptr;
@@ -14,6 +18,16 @@ HWND pageWindow = nullptr;
 }  // namespace
 
 ImeContext* SettingsPageContext() { return pageContext; }
+
+ImeContext* EditablePageContext() {
+  ImeContext* c = pageContext;
+  return c && c->imeBlock && c->dmeBlock && c->skinBlock && c->softBlock ? c : nullptr;
+}
+
+void ShowPageAtOrigin(HWND page) {
+  SetWindowPos(page, nullptr, 0, 0, kPageWidth, kPageHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(page, SW_SHOW);
+}
 
 HWND CreateSettingsPage(HWND parent, int page, ImeContext* context) {
   if (page != kInputOptionsPage && page != kAppearancePage) return pageWindow;

@@ -33,6 +33,10 @@ void ShowSkinFonts(HWND page, ImeContext* context, int skinItem);
 
 // The context the open page edits (null when none is open).
 ImeContext* SettingsPageContext();
+// The same, when its settings blocks are bound; null otherwise.
+ImeContext* EditablePageContext();
+// A page fills its parent's page area from the top-left corner and shows.
+void ShowPageAtOrigin(HWND page);
 
 // Moves a control of the page by dy pixels.
 void ShiftDialogItem(HWND page, int id, int dy);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kColumnsFromLeft = 0x10;
-constexpr uint32_t kUseBlockFonts = 0x8000;
 
 int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
@@ -67,7 +65,7 @@ void CreateCandidateFonts(ImeContext* context, CandidateFonts* fonts, const Font
   if (!context || !fonts) return;
   DeleteCandidateFonts(fonts);
   const SkinConfigBlock* block = context->skinBlock;
-  const bool blockFonts = block && (block->appearanceFlags & kUseBlockFonts);
+  const bool blockFonts = block && (block->appearanceFlags & kSkinOwnFonts);
   if (!blockFonts && !SkinHasWindowPictures(context->skin) && fallbackCode && fallbackCandidate) {
     fonts->code = *fallbackCode;
     fonts->candidate = *fallbackCandidate;
@@ -79,7 +77,7 @@ void CreateCandidateFonts(ImeContext* context, CandidateFonts* fonts, const Font
   fonts->codeFont = MakeFont(fonts->code, fonts->code.face, 0);
 
   const wchar_t* face = fonts->candidate.face;
-  if (block && (block->appearanceFlags & kColumnsFromLeft)) {
+  if (block && (block->appearanceFlags & kSkinColumnsFromLeft)) {
     // Columns read top to bottom: the face's vertical form when the display
     // has one, else the plain face, turned by 270 degrees.
     wchar_t vertical[40];

@@ -6,10 +6,10 @@
 #include "engine/ImeOptionBits.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/skin/SkinIni.h"
+#include "ui/windows/SkinWindowProc.h"
 
 namespace {
 
-constexpr uint32_t kShowButtons = 0x4;
 
 bool Visible(const SkinItem& item) { return item.state != kItemHidden; }
 int32_t W(const SkinItem& item) { return Visible(item) ? item.width : 0; }
@@ -192,9 +192,9 @@ void PlaceCandidateButtons(CandidateWindowState* state, const CandidateLayout& l
   const Button buttons[] = {
       {kItemPreviousPage, kIdPreviousPage, l.previousPage, kButtonUp},
       {kItemNextPage, kIdNextPage, l.nextPage, kButtonDown},
-      {kItemWidthButton, kIdWidth, l.width, (stateFlags & kStateFullWidth) ? kButtonFull : kButtonHalf},
+      {kItemWidthButton, kIdWidth, l.width, WidthPicture(stateFlags)},
       {kItemPunctuationButton, kIdPunctuation, l.punctuation,
-       (stateFlags & kStateEnglishPunct) ? kButtonEnPunctuation : kButtonCnPunctuation},
+       PunctuationPicture(stateFlags)},
       {kItemExtension1, kIdExtension1, l.extension1, kButtonExtern1},
       {kItemExtension2, kIdExtension2, l.extension2, kButtonExtern2},
   };
@@ -257,8 +257,8 @@ SIZE LayoutCandidateWindow(ImeContext* context, TextMeasurer& measurer) {
   SIZE size = ArrangeCandidateItems(state, layout, background);
   if (size.cx > kMaxSkinWindowSide) size.cx = kMaxSkinWindowSide;
   if (size.cy > kMaxSkinWindowSide) size.cy = kMaxSkinWindowSide;
-  const uint32_t appearance = context->skinBlock ? context->skinBlock->appearanceFlags : kShowButtons;
-  if (appearance & kShowButtons) {
+  const uint32_t appearance = context->skinBlock ? context->skinBlock->appearanceFlags : kSkinButtonsVisible;
+  if (appearance & kSkinButtonsVisible) {
     PlaceCandidateButtons(state, layout, *skin.images, background, size, context->stateFlags);
     const bool previous = context->pageFirst > 0 || context->pageFirstCarry > 0;
     const bool next =

@@ -11,14 +11,9 @@
 
 namespace {
 
-// Appearance flags of the skin block (offset 140).
-constexpr uint32_t kShowLabels = 0x1;
-constexpr uint32_t kShowHints = 0x2;
-constexpr uint32_t kRowArrangement = 0x8;
-constexpr uint32_t kColumnsFromLeft = 0x10;
-constexpr uint32_t kRightToLeft = 0x4000;
 // Used when a context has no appearance block: numbered row with hints.
-constexpr uint32_t kDefaultAppearance = kShowLabels | kShowHints | 0x4 | kRowArrangement;
+constexpr uint32_t kDefaultAppearance =
+    kSkinLabelsVisible | kSkinHintsVisible | kSkinButtonsVisible | kSkinRowArrangement;
 
 constexpr wchar_t kEllipsis = 0x2026;
 
@@ -96,10 +91,10 @@ void MeasureCandidateTexts(const ImeContext* context, const EffectiveSkin& skin,
           : (context->compositionLength > kMaxCodeUnits ? kMaxCodeUnits : context->compositionLength);
 
   state->merged = compositionUnits > 0 && (!tsf || (options & ImeBits::kTsfClassic));
-  state->rightToLeft = (appearance & kRightToLeft) != 0;
-  state->arrangement = (appearance & kRowArrangement)    ? CandidateArrangement::kRow
-                       : (appearance & kColumnsFromLeft) ? CandidateArrangement::kColumnsFromLeft
-                                                         : CandidateArrangement::kLines;
+  state->rightToLeft = (appearance & kSkinRightToLeft) != 0;
+  state->arrangement = (appearance & kSkinRowArrangement)    ? CandidateArrangement::kRow
+                       : (appearance & kSkinColumnsFromLeft) ? CandidateArrangement::kColumnsFromLeft
+                                                             : CandidateArrangement::kLines;
   state->currentHidden = (options & ImeBits::kTsfEmbedFirst) &&
                          (display & ImeBits::kHideEmbeddedFirst) &&
                          !(context->stateFlags & kStateAssociations);
@@ -141,7 +136,7 @@ void MeasureCandidateTexts(const ImeContext* context, const EffectiveSkin& skin,
     const int32_t hoverText = hoverColour != kNoColour ? hoverColour : text;
     const int32_t hoverBack = hoverBackground != kNoColour ? hoverBackground : back;
 
-    if (appearance & kShowLabels) {
+    if (appearance & kSkinLabelsVisible) {
       SkinItem& label = state->items[kItemFirstLabel + k];
       wchar_t number[8];
       if (suffix) {
@@ -171,7 +166,7 @@ void MeasureCandidateTexts(const ImeContext* context, const EffectiveSkin& skin,
     SetColours(&word, text, back, hoverText, hoverBack);
     Measure(&word, measurer, TextFont::kCandidate);
 
-    if ((appearance & kShowHints) && candidate && candidate->hint[0]) {
+    if ((appearance & kSkinHintsVisible) && candidate && candidate->hint[0]) {
       SkinItem& hint = state->items[kItemFirstHint + k];
       wchar_t hintText[4] = {candidate->hint[0], candidate->hint[1], candidate->hint[2], 0};
       SetText(&hint, hintText, static_cast<int>(BoundedLength(hintText, 4)));

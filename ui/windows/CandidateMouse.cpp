@@ -2,13 +2,11 @@
 // the page, menus, and dragging the window to a place of the user's own.
 #include <windowsx.h>
 
-#include <climits>
-
 #include "engine/ImeContext.h"
 #include "ui/windows/CandidateLayout.h"
 #include "ui/windows/CandidateWindow.h"
 #include "ui/windows/Menus.h"
-#include "ui/windows/Placement.h"
+#include "ui/windows/SkinWindowProc.h"
 #include "ui/windows/SkinWindows.h"
 #include "ui/windows/WindowArea.h"
 #include "ui/windows/WindowClasses.h"
@@ -17,18 +15,8 @@
 namespace {
 
 constexpr DWORD kHoverMilliseconds = 800;
-constexpr LONG kNoDrag = LONG_MIN;
 
 bool IsSlot(int id) { return id >= kIdFirstSlot && id < kIdFirstSlot + kCandidateSlots; }
-
-void TrackLeaveAndHover(HWND window) {
-  TRACKMOUSEEVENT track{};
-  track.cbSize = sizeof(track);
-  track.dwFlags = TME_HOVER | TME_LEAVE;
-  track.hwndTrack = window;
-  track.dwHoverTime = kHoverMilliseconds;
-  TrackMouseEvent(&track);
-}
 
 // The candidate number a click on slot k commits: with the current
 // candidate shown in the document instead, the slots after it stand one
@@ -43,19 +31,12 @@ void OnMouseMove(HWND window, ImeContext* context, CandidateWindowState& state, 
                  POINT at) {
   ImeWindowState& w = context->candidateWindow;
   if ((keys & MK_LBUTTON) && w.pressedItem == 0 && w.dragOrigin.x != kNoDrag) {
-    POINT cursor = at;
-    ClientToScreen(window, &cursor);
-    const POINT p = DragPosition(cursor, w.dragOrigin, w.size, DefaultScreen());
-    SetWindowPos(window, HWND_TOPMOST, p.x, p.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    w.position = p;
-    if (context->skinBlock) {
-      context->skinBlock->candidateX = p.x;
-      context->skinBlock->candidateY = p.y;
-    }
+    SkinConfigBlock* block = context->skinBlock;
+    DragSkinWindow(window, &w, at, block ? &block->candidateX : nullptr,
+                   block ? &block->candidateY : nullptr);
     return;
   }
-  TrackLeaveAndHover(window);
+  TrackLeaveAndHover(window, kHoverMilliseconds);
   const int before = w.hoveredItem;
   ClearSkinButtonState(state.items, kSkinItemCount, w.hoveredItem);
   ClearSkinButtonState(state.items, kSkinItemCount, w.pressedItem);
@@ -132,31 +113,17 @@ void OnDestroy(HWND window, ImeContext* context) {
 
 LRESULT CALLBACK CandidateWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_LAYERED);
-    if (auto* context = static_cast<ImeContext*>(create->lpCreateParams)) {
-      context->candidateWindow.dragOrigin.x = kNoDrag;
-    }
+    OnSkinWindowCreate(window, lParam, &ImeContext::candidateWindow);
     return 0;
   }
   ImeContext* context = WindowContext(window);
   SkinWindowArea* area = context ? WindowAreaOf(context) : nullptr;
   if (!area) return DefWindowProcW(window, message, wParam, lParam);
   CandidateWindowState& state = area->candidate;
+  LRESULT result = 0;
+  if (HandleCommonSkinMessage(window, message, &result)) return result;
   const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
-    case WM_PAINT:
-      // Everything is drawn through UpdateLayeredWindow.
-      ValidateRect(window, nullptr);
-      return 0;
-    case WM_SETCURSOR:
-      SetCapture(window);
-      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-      return TRUE;
-    case WM_MOUSELEAVE:
-      ReleaseCapture();
-      return 0;
     case WM_MOUSEMOVE:
       OnMouseMove(window, context, state, wParam, at);
       return 0;

@@ -8,15 +8,11 @@
 #include "ui/windows/EffectiveSkin.h"
 #include "ui/windows/GdiTextMeasurer.h"
 #include "ui/windows/Placement.h"
+#include "ui/windows/SkinWindowProc.h"
 #include "ui/windows/WindowArea.h"
 #include "ui/windows/WindowClasses.h"
 
 namespace {
-
-SkinImageVariants Variants(const SkinImageSet& images, SkinButton button) {
-  return {images.images[ButtonPicture(button, 0)], images.images[ButtonPicture(button, 1)],
-          images.images[ButtonPicture(button, 2)]};
-}
 
 void DrawTexts(const CandidateWindowState& state, HDC dc) {
   SetBkMode(dc, TRANSPARENT);
@@ -38,17 +34,16 @@ void DrawTexts(const CandidateWindowState& state, HDC dc) {
 void BlendButtons(const CandidateWindowState& state, const SkinImageSet& images,
                   uint32_t stateFlags, const DibView& dib) {
   const SkinItem* items = state.items;
-  BlendSkinImage(items[kItemNextPage], Variants(images, kButtonDown), dib, true);
-  BlendSkinImage(items[kItemPreviousPage], Variants(images, kButtonUp), dib, true);
+  BlendSkinImage(items[kItemNextPage], ButtonVariants(images, kButtonDown), dib, true);
+  BlendSkinImage(items[kItemPreviousPage], ButtonVariants(images, kButtonUp), dib, true);
   BlendSkinImage(items[kItemWidthButton],
-                 Variants(images, (stateFlags & kStateFullWidth) ? kButtonFull : kButtonHalf), dib,
+                 ButtonVariants(images, WidthPicture(stateFlags)), dib,
                  false);
   BlendSkinImage(items[kItemPunctuationButton],
-                 Variants(images, (stateFlags & kStateEnglishPunct) ? kButtonEnPunctuation
-                                                                    : kButtonCnPunctuation),
+                 ButtonVariants(images, PunctuationPicture(stateFlags)),
                  dib, false);
-  BlendSkinImage(items[kItemExtension1], Variants(images, kButtonExtern1), dib, false);
-  BlendSkinImage(items[kItemExtension2], Variants(images, kButtonExtern2), dib, false);
+  BlendSkinImage(items[kItemExtension1], ButtonVariants(images, kButtonExtern1), dib, false);
+  BlendSkinImage(items[kItemExtension2], ButtonVariants(images, kButtonExtern2), dib, false);
 }
 
 }  // namespace

@@ -37,6 +37,11 @@ void Composite(int x, int y, const SkinImage& image, const DibView& dib) {
 
 }  // namespace
 
+SkinImageVariants ButtonVariants(const SkinImageSet& images, SkinButton button) {
+  return {images.images[ButtonPicture(button, 0)], images.images[ButtonPicture(button, 1)],
+          images.images[ButtonPicture(button, 2)]};
+}
+
 const SkinImage* ChooseSkinVariant(const SkinImageVariants& variants, int state,
                                    bool pageButton) {
   const SkinImage* chosen = variants.normal;

@@ -30,6 +30,9 @@ struct SkinImageVariants {
   const SkinImage* pressed;  // the "_2" picture
 };
 
+// The normal, "_1" and "_2" pictures of a skin button.
+SkinImageVariants ButtonVariants(const SkinImageSet& images, SkinButton button);
+
 // The variant an item in this state shows. Page buttons show their "_2"
 // picture while disabled and their "_1" picture while pressed.
 const SkinImage* ChooseSkinVariant(const SkinImageVariants& variants, int state,

@@ -2,12 +2,10 @@
 // commands, its menus, and dragging the bar to a place it keeps.
 #include <windowsx.h>
 
-#include <climits>
-
 #include "engine/ImeContext.h"
 #include "ui/windows/CandidateWindow.h"
 #include "ui/windows/Menus.h"
-#include "ui/windows/Placement.h"
+#include "ui/windows/SkinWindowProc.h"
 #include "ui/windows/StatusWindow.h"
 #include "ui/windows/WindowArea.h"
 #include "ui/windows/WindowClasses.h"
@@ -16,16 +14,6 @@
 namespace {
 
 constexpr DWORD kHoverMilliseconds = 1000;
-constexpr LONG kNoDrag = LONG_MIN;
-
-void TrackLeaveAndHover(HWND window) {
-  TRACKMOUSEEVENT track{};
-  track.cbSize = sizeof(track);
-  track.dwFlags = TME_HOVER | TME_LEAVE;
-  track.hwndTrack = window;
-  track.dwHoverTime = kHoverMilliseconds;
-  TrackMouseEvent(&track);
-}
 
 int HitTest(const ImeContext* context, const StatusWindowState& state, POINT at) {
   return HitTestSkinButton(state.items, kSkinItemCount, context->statusWindow.size, at.x, at.y);
@@ -52,19 +40,12 @@ void OnMouseMove(HWND window, ImeContext* context, StatusWindowState& state, WPA
   ImeWindowState& w = context->statusWindow;
   if ((keys & MK_LBUTTON) && (w.pressedItem == 0 || w.pressedItem == kIdFlag) &&
       w.dragOrigin.x != kNoDrag) {
-    POINT cursor = at;
-    ClientToScreen(window, &cursor);
-    const POINT p = DragPosition(cursor, w.dragOrigin, w.size, DefaultScreen());
-    SetWindowPos(window, HWND_TOPMOST, p.x, p.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    w.position = p;
-    if (context->skinBlock) {
-      context->skinBlock->statusX = p.x;
-      context->skinBlock->statusY = p.y;
-    }
+    SkinConfigBlock* block = context->skinBlock;
+    DragSkinWindow(window, &w, at, block ? &block->statusX : nullptr,
+                   block ? &block->statusY : nullptr);
     return;
   }
-  TrackLeaveAndHover(window);
+  TrackLeaveAndHover(window, kHoverMilliseconds);
   const int hit = HitTest(context, state, at);
   if (hit <= 0) {
     ClearSkinButtonState(state.items, kSkinItemCount, w.hoveredItem);
@@ -147,30 +128,17 @@ void OnRightDown(HWND window, ImeContext* context, StatusWindowState& state, POI
 
 LRESULT CALLBACK StatusWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_LAYERED);
-    if (auto* context = static_cast<ImeContext*>(create->lpCreateParams)) {
-      context->statusWindow.dragOrigin.x = kNoDrag;
-    }
+    OnSkinWindowCreate(window, lParam, &ImeContext::statusWindow);
     return 0;
   }
   ImeContext* context = WindowContext(window);
   SkinWindowArea* area = context && context->skin ? WindowAreaOf(context) : nullptr;
   if (!area) return DefWindowProcW(window, message, wParam, lParam);
   StatusWindowState& state = area->status;
+  LRESULT result = 0;
+  if (HandleCommonSkinMessage(window, message, &result)) return result;
   const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
-    case WM_PAINT:
-      ValidateRect(window, nullptr);
-      return 0;
-    case WM_SETCURSOR:
-      SetCapture(window);
-      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-      return TRUE;
-    case WM_MOUSELEAVE:
-      ReleaseCapture();
-      return 0;
     case WM_MOUSEHOVER:
       return 0;
     case WM_MOUSEMOVE:

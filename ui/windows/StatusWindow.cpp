@@ -5,6 +5,7 @@
 #include "engine/Os.h"
 #include "ui/windows/CandidateWindow.h"
 #include "ui/windows/Placement.h"
+#include "ui/windows/SkinWindowProc.h"
 #include "ui/windows/WindowArea.h"
 #include "ui/windows/WindowClasses.h"
 
@@ -34,11 +35,6 @@ SkinPoint ConfiguredPosition(const StatusBarLayout& layout, int index) {
     case kStatusExtension1: return layout.extension1;
     default: return layout.extension2;
   }
-}
-
-SkinImageVariants Variants(const SkinImageSet& images, SkinButton button) {
-  return {images.images[ButtonPicture(button, 0)], images.images[ButtonPicture(button, 1)],
-          images.images[ButtonPicture(button, 2)]};
 }
 
 // The picture the Chinese/English button shows for the input state.
@@ -131,21 +127,20 @@ void PaintStatusWindow(HWND window) {
   CopyPremultiplied(*bar, dib, false);
   const uint32_t flags = context->stateFlags;
   const SkinItem* items = state.items;
-  BlendSkinImage(items[kStatusFlag], Variants(images, kButtonFlag), dib, false);
-  BlendSkinImage(items[kStatusChineseEnglish], Variants(images, LanguagePicture(flags)), dib, false);
+  BlendSkinImage(items[kStatusFlag], ButtonVariants(images, kButtonFlag), dib, false);
+  BlendSkinImage(items[kStatusChineseEnglish], ButtonVariants(images, LanguagePicture(flags)), dib, false);
   BlendSkinImage(items[kStatusWidth],
-                 Variants(images, (flags & kStateFullWidth) ? kButtonFull : kButtonHalf), dib,
+                 ButtonVariants(images, WidthPicture(flags)), dib,
                  false);
   BlendSkinImage(items[kStatusPunctuation],
-                 Variants(images, (flags & kStateEnglishPunct) ? kButtonEnPunctuation
-                                                               : kButtonCnPunctuation),
+                 ButtonVariants(images, PunctuationPicture(flags)),
                  dib, false);
   // key2 is the picture of a soft keyboard that is on.
   BlendSkinImage(items[kStatusSoftKeyboard],
-                 Variants(images, (flags & kStateSoftKeyboard) ? kButtonKey2 : kButtonKey1), dib,
+                 ButtonVariants(images, (flags & kStateSoftKeyboard) ? kButtonKey2 : kButtonKey1), dib,
                  false);
-  BlendSkinImage(items[kStatusMenu], Variants(images, kButtonMenu), dib, false);
-  BlendSkinImage(items[kStatusExtension1], Variants(images, kButtonExtern1), dib, false);
-  BlendSkinImage(items[kStatusExtension2], Variants(images, kButtonExtern2), dib, false);
+  BlendSkinImage(items[kStatusMenu], ButtonVariants(images, kButtonMenu), dib, false);
+  BlendSkinImage(items[kStatusExtension1], ButtonVariants(images, kButtonExtern1), dib, false);
+  BlendSkinImage(items[kStatusExtension2], ButtonVariants(images, kButtonExtern2), dib, false);
   PushSurface(state.surface, window, context->statusWindow.position);
 }

@@ -5,6 +5,7 @@
 #include "engine/KeyTables.h"
 #include "frontend/settings/SettingsPageIds.h"
 #include "frontend/settings/SettingsPages.h"
+#include "tests/common/MemoryDib.h"
 #include "tests/frontend/settings/PageTestSupport.h"
 #include "tests/ui/PngWriter.h"
 
@@ -222,28 +223,18 @@ TEST(SettingsPages, PreviewDrawsTheSkinPictureInsideItsFrame) {
   HWND page = CreateSettingsPage(c.parent(), kAppearancePage, c.get());
   ASSERT_NE(page, nullptr);
 
-  HDC dc = CreateCompatibleDC(nullptr);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 100, -60, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
+  MemoryDib dib(100, 60);
   DRAWITEMSTRUCT item{};
   item.CtlType = ODT_BUTTON;
   item.CtlID = ZN_IDC_PREVIEW;
   item.hwndItem = GetDlgItem(page, ZN_IDC_PREVIEW);
-  item.hDC = dc;
+  item.hDC = dib.dc();
   item.rcItem = {0, 0, 100, 60};
   const DWORD start = GetTickCount();
   SendMessageW(page, WM_DRAWITEM, ZN_IDC_PREVIEW, reinterpret_cast<LPARAM>(&item));
   EXPECT_LT(GetTickCount() - start, 1000u);
-  GdiFlush();
-  const auto* px = static_cast<const uint32_t*>(bits);
-  EXPECT_EQ(px[0] & 0xFFFFFF, 0x808080u);             // frame
-  EXPECT_EQ(px[30 * 100 + 50] & 0xFFFFFF, 0xFF0000u);  // the picture
-  EXPECT_EQ(px[59 * 100 + 99] & 0xFFFFFF, 0x808080u);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  EXPECT_EQ(dib.At(0, 0) & 0xFFFFFF, 0x808080u);    // frame
+  EXPECT_EQ(dib.At(50, 30) & 0xFFFFFF, 0xFF0000u);  // the picture
+  EXPECT_EQ(dib.At(99, 59) & 0xFFFFFF, 0x808080u);
   DestroySettingsPage(1);
 }

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "tests/common/MemoryDib.h"
 #include "tests/ui/windows/WindowTestSupport.h"
 #include "ui/windows/LayeredDraw.h"
 
@@ -142,15 +143,9 @@ TEST(LayeredDraw, AlphaRepairAfterGdiText) {
 TEST(LayeredDraw, TextItemsClearAlphaThatTheRepairRestores) {
   // Real GDI into a DIB section: FillRectWithText's background fill and text
   // clear the alpha byte of the pixels they touch.
-  HDC dc = CreateCompatibleDC(nullptr);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, -20, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_NE(bitmap, nullptr);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  auto* px = static_cast<uint8_t*>(bits);
-  for (int i = 0; i < 40 * 20; ++i) px[i * 4 + 3] = 255;
+  MemoryDib dib(40, 20);
+  ASSERT_TRUE(dib.ok());
+  dib.Fill(0xFF000000);
   SkinItem item{};
   ResetSkinItems(&item, 1);
   item.x = 5;
@@ -163,44 +158,28 @@ TEST(LayeredDraw, TextItemsClearAlphaThatTheRepairRestores) {
   item.backColour[0] = RGB(255, 0, 0);
   item.text[0] = L'W';
   item.textLength = 1;
-  FillRectWithText(dc, item);
-  GdiFlush();
-  const uint8_t* inside = px + (6 * 40 + 6) * 4;
-  EXPECT_EQ(inside[3], 0);
-  EXPECT_EQ(px[(1 * 40 + 30) * 4 + 3], 255);  // untouched
+  FillRectWithText(dib.dc(), item);
+  EXPECT_EQ(dib.At(6, 6) >> 24, 0u);
+  EXPECT_EQ(dib.At(30, 1) >> 24, 255u);  // untouched
   // Same text and background colour: no fill.
   item.backColour[0] = item.textColour[0];
   item.text[0] = 0;
   item.textLength = 0;
-  for (int i = 0; i < 40 * 20; ++i) px[i * 4 + 3] = 255;
-  FillRectWithText(dc, item);
-  GdiFlush();
-  EXPECT_EQ(inside[3], 255);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  dib.Fill(0xFF000000);
+  FillRectWithText(dib.dc(), item);
+  EXPECT_EQ(dib.At(6, 6) >> 24, 255u);
 }
 
 TEST(LayeredDraw, PreviewOverWhiteIsClipped) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 20, -20, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  auto* px = static_cast<uint32_t*>(bits);
-  for (int i = 0; i < 400; ++i) px[i] = 0x00123456;
+  MemoryDib dib(20, 20);
+  dib.Fill(0x00123456);
   // A picture far larger than the control: only the clip rectangle is drawn.
   ImagePtr large = SolidImage(4096, 64, 0, 0, 0, 128);
-  DrawImageOverWhite(dc, large.get(), RECT{2, 2, 10, 10});
-  GdiFlush();
-  EXPECT_EQ(px[0] & 0xFFFFFF, 0x123456u);
-  EXPECT_EQ(px[10 * 20 + 10] & 0xFFFFFF, 0x123456u);
+  DrawImageOverWhite(dib.dc(), large.get(), RECT{2, 2, 10, 10});
+  EXPECT_EQ(dib.At(0, 0) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(dib.At(10, 10) & 0xFFFFFF, 0x123456u);
   const uint32_t grey = (255 * 127 + 127) / 255;  // black at half alpha over white
-  EXPECT_EQ(px[5 * 20 + 5] & 0xFFFFFF, grey | grey << 8 | grey << 16);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  EXPECT_EQ(dib.At(5, 5) & 0xFFFFFF, grey | grey << 8 | grey << 16);
 }
 
 TEST(SkinItems, HitTestAndOneStatePerButton) {

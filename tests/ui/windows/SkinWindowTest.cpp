@@ -18,14 +18,7 @@ using namespace zn::test;
 
 namespace {
 
-LRESULT CALLBACK TestUiProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-void RegisterOnce() {
-  static const int registered = RegisterSkinWindowClasses(GetModuleHandleW(nullptr), TestUiProc);
-  ASSERT_EQ(registered, 1);
-}
+void RegisterOnce() { ASSERT_TRUE(RegisterTestClasses()); }
 
 std::wstring ShippedSkin(const wchar_t* file) {
   std::wstring path = L"Z:";

@@ -16,6 +16,7 @@
 #include "ui/windows/MenuTracker.h"
 #include "ui/windows/ScreenInfo.h"
 #include "ui/windows/WindowArea.h"
+#include "ui/windows/WindowClasses.h"
 #include "ui/windows/WindowCommands.h"
 
 namespace zn::test {
@@ -288,5 +289,15 @@ class ScriptedTracker : public MenuTracker {
  private:
   uint32_t choice_;
 };
+
+inline LRESULT CALLBACK TestUiProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The window classes of the test program, registered once for all tests.
+inline bool RegisterTestClasses() {
+  static const int registered = RegisterSkinWindowClasses(GetModuleHandleW(nullptr), TestUiProc);
+  return registered == 1;
+}
 
 }  // namespace zn::test
