@@ -1,12 +1,16 @@
 // Entry point of zinIME.ime. Attach records the module handle, registers the
-// window classes and hands the settings pages to ZNITFGetObject; no data file
-// is opened before a front end asks for it.
+// window classes, hands the settings pages to ZNITFGetObject and gives the
+// text service its windows; no data file is opened before a front end asks
+// for it.
 #include <windows.h>
 
 #include "engine/ItfObject.h"
 #include "engine/Os.h"
 #include "frontend/settings/SettingsPages.h"
+#include "frontend/tsf/TextService.h"
+#include "frontend/windows/SkinnedImeWindows.h"
 #include "ui/windows/WindowClasses.h"
+#include "ui/windows/WindowCommands.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -14,7 +18,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     SetEngineModule(instance);
     SetSettingsPageHooks(settings_pages::CreateSettingsPage, settings_pages::DestroySettingsPage);
     RegisterSkinWindowClasses(instance, nullptr);
+    SetDefaultTextServiceWindows(&ModuleImeWindows());
+    SetWindowCommandTarget(FrontEnd::kTsf, &TextServiceWindowCommands());
   } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+    SetWindowCommandTarget(FrontEnd::kTsf, nullptr);
     // Only on FreeLibrary: at process exit the classes go with the process.
     UnregisterSkinWindowClasses(instance);
     SetSettingsPageHooks(nullptr, nullptr);

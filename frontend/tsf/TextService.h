@@ -70,6 +70,11 @@ struct ServiceCommand {
   static ServiceCommand KeyFunction(uint64_t flags) { return ServiceCommand{kKeyFunction, 0, 0, 0, flags}; }
 };
 
+// The target of the skinned windows' commands on text-service contexts; the
+// module registers it at attach.
+class WindowCommandTarget;
+WindowCommandTarget& TextServiceWindowCommands();
+
 // A BSTR of the product's display name in the settings (bounded: the field
 // is shared memory and need not be terminated).
 HRESULT ProductDisplayName(const ImeContext* context, BSTR* name);
