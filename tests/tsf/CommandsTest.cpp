@@ -4,6 +4,7 @@
 // desktop that starts nothing.
 #include "engine/EntryCommands.h"
 #include "tests/tsf/UiTestSupport.h"
+#include "ui/windows/WindowCommands.h"
 
 namespace zn::test {
 namespace {
@@ -177,6 +178,25 @@ TEST_F(CommandsTest, TheLanguageBarSwitchMovesTheStateDisplay) {
   EXPECT_EQ(Run(101), 1) << "the function menu's item does the same";
   EXPECT_FALSE(Options() & ImeBits::kStatusInLanguageBar);
   EXPECT_EQ(Count(L"ShowStatusWindow"), 1);
+}
+
+TEST_F(CommandsTest, TheWindowsReachTheServiceOfTheirContext) {
+  MakeService();
+  Start();
+  SetWindowCommandTarget(FrontEnd::kTsf, &TextServiceWindowCommands());
+  // A click on the status bar's width button, as the window sends it.
+  EXPECT_EQ(ExecuteMenuCommand(Ime(), kCommandFullWidth, 0, 0), 0);
+  EXPECT_TRUE(State() & kStateFullWidth);
+  ExecuteMenuCommand(Ime(), kCommandHalfWidth, 0, 0);
+  EXPECT_FALSE(State() & kStateFullWidth);
+  // A context the service no longer drives is left alone.
+  ImeContext* stale = Ime();
+  const uint32_t before = stale->stateFlags;
+  ImeContext other = {};
+  other.textService = Service();
+  EXPECT_EQ(TextServiceWindowCommands().ExecuteWindowCommand(&other, kCommandFullWidth, 0, 0), 0);
+  EXPECT_EQ(stale->stateFlags, before);
+  SetWindowCommandTarget(FrontEnd::kTsf, nullptr);
 }
 
 TEST_F(CommandsTest, WithNoDocumentFocusedModesStillSwitch) {
