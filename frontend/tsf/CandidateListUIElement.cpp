@@ -40,16 +40,6 @@ HRESULT CCandidateList::QueryInterface(REFIID riid, void** ppv) {
   return S_OK;
 }
 
-ULONG CCandidateList::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG CCandidateList::Release() {
-  const LONG n = InterlockedDecrement(&refs_);
-  if (n == 0) delete this;
-  return static_cast<ULONG>(n);
-}
-
 const ImeContext* CCandidateList::Data() const {
   return owner_ ? owner_->imeContext() : nullptr;
 }

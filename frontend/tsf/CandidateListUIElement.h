@@ -9,22 +9,17 @@
 #include <windows.h>
 #include <wrl/client.h>
 
-#include "frontend/tsf/ModuleObjects.h"
+#include "frontend/tsf/ComObject.h"
 #include "frontend/tsf/TsfDeclarations.h"
 
 class CTextService;
 struct ImeContext;
 
-class CCandidateList final : public ITfTextLayoutSink, public ITfCandidateListUIElementBehavior {
+class CCandidateList final : public ComObject<ITfTextLayoutSink, ITfCandidateListUIElementBehavior> {
  public:
   explicit CCandidateList(CTextService* owner) : owner_(owner) {}
-  CCandidateList(const CCandidateList&) = delete;
-  CCandidateList& operator=(const CCandidateList&) = delete;
 
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // ITfTextLayoutSink
   HRESULT STDMETHODCALLTYPE OnLayoutChange(ITfContext* context, TfLayoutCode code, ITfContextView* view) override;
@@ -69,11 +64,9 @@ class CCandidateList final : public ITfTextLayoutSink, public ITfCandidateListUI
   ITfRange* range() const { return range_.Get(); }
 
  private:
-  ~CCandidateList() = default;
+  ~CCandidateList() override = default;
   const ImeContext* Data() const;
 
-  LONG refs_ = 1;
-  ModuleObjectToken token_;
   DWORD elementId_ = TF_INVALID_UIELEMENTID;
   CTextService* owner_;  // uncounted; null once detached
   Microsoft::WRL::ComPtr<ITfRange> range_;

@@ -65,16 +65,6 @@ HRESULT CDisplayAttributeInfo::QueryInterface(REFIID riid, void** ppv) {
   return S_OK;
 }
 
-ULONG CDisplayAttributeInfo::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG CDisplayAttributeInfo::Release() {
-  const LONG n = InterlockedDecrement(&refs_);
-  if (n == 0) delete this;
-  return static_cast<ULONG>(n);
-}
-
 HRESULT CDisplayAttributeInfo::GetGUID(GUID* guid) {
   if (!guid) return E_INVALIDARG;
   *guid = kind_.guid;
@@ -120,16 +110,6 @@ HRESULT CEnumDisplayAttributeInfo::QueryInterface(REFIID riid, void** ppv) {
   *ppv = static_cast<IEnumTfDisplayAttributeInfo*>(this);
   AddRef();
   return S_OK;
-}
-
-ULONG CEnumDisplayAttributeInfo::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG CEnumDisplayAttributeInfo::Release() {
-  const LONG n = InterlockedDecrement(&refs_);
-  if (n == 0) delete this;
-  return static_cast<ULONG>(n);
 }
 
 HRESULT CEnumDisplayAttributeInfo::Clone(IEnumTfDisplayAttributeInfo** clone) {

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "engine/Os.h"
-#include "frontend/tsf/ModuleObjects.h"
+#include "frontend/tsf/ComObject.h"
 #include "frontend/tsf/TsfDeclarations.h"
 
 enum class DisplayAttribute { kInput, kConverted, kNone };
@@ -26,17 +26,13 @@ const DisplayAttributeKind& DisplayAttributeOf(DisplayAttribute attribute);
 // The attribute with this GUID; false for any other GUID.
 bool FindDisplayAttribute(REFGUID guid, DisplayAttribute* attribute);
 
-class CDisplayAttributeInfo final : public ITfDisplayAttributeInfo {
+class CDisplayAttributeInfo final : public ComObject<ITfDisplayAttributeInfo> {
  public:
   // registry: where the overrides are read and written; outlives the object.
   CDisplayAttributeInfo(DisplayAttribute attribute, const OsServices& registry)
       : kind_(DisplayAttributeOf(attribute)), registry_(registry) {}
-  CDisplayAttributeInfo(const CDisplayAttributeInfo&) = delete;
-  CDisplayAttributeInfo& operator=(const CDisplayAttributeInfo&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE GetGUID(GUID* guid) override;
   HRESULT STDMETHODCALLTYPE GetDescription(BSTR* description) override;
@@ -45,26 +41,20 @@ class CDisplayAttributeInfo final : public ITfDisplayAttributeInfo {
   HRESULT STDMETHODCALLTYPE Reset() override;
 
  private:
-  ~CDisplayAttributeInfo() = default;
+  ~CDisplayAttributeInfo() override = default;
 
   const DisplayAttributeKind& kind_;
   const OsServices& registry_;
-  LONG refs_ = 1;
-  ModuleObjectToken token_;
 };
 
 // Enumerates the input and converted attributes (the "none" attribute is
 // only ever asked for by its GUID).
-class CEnumDisplayAttributeInfo final : public IEnumTfDisplayAttributeInfo {
+class CEnumDisplayAttributeInfo final : public ComObject<IEnumTfDisplayAttributeInfo> {
  public:
   explicit CEnumDisplayAttributeInfo(const OsServices& registry, ULONG index = 0)
       : registry_(registry), index_(index) {}
-  CEnumDisplayAttributeInfo(const CEnumDisplayAttributeInfo&) = delete;
-  CEnumDisplayAttributeInfo& operator=(const CEnumDisplayAttributeInfo&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Clone(IEnumTfDisplayAttributeInfo** clone) override;
   HRESULT STDMETHODCALLTYPE Next(ULONG count, ITfDisplayAttributeInfo** infos, ULONG* fetched) override;
@@ -72,10 +62,8 @@ class CEnumDisplayAttributeInfo final : public IEnumTfDisplayAttributeInfo {
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
 
  private:
-  ~CEnumDisplayAttributeInfo() = default;
+  ~CEnumDisplayAttributeInfo() override = default;
 
   const OsServices& registry_;
   ULONG index_;
-  LONG refs_ = 1;
-  ModuleObjectToken token_;
 };

@@ -104,16 +104,6 @@ HRESULT CLangBarItem::QueryInterface(REFIID riid, void** ppv) {
   return S_OK;
 }
 
-ULONG CLangBarItem::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG CLangBarItem::Release() {
-  const LONG n = InterlockedDecrement(&refs_);
-  if (n == 0) delete this;
-  return static_cast<ULONG>(n);
-}
-
 HRESULT CLangBarItem::GetInfo(TF_LANGBARITEMINFO* info) {
   if (!info) return E_INVALIDARG;
   *info = info_;

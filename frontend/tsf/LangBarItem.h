@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
-#include "frontend/tsf/ModuleObjects.h"
+#include "frontend/tsf/ComObject.h"
 #include "frontend/tsf/TsfDeclarations.h"
 
 class CTextService;
@@ -53,17 +53,12 @@ TF_LANGBARITEMINFO LangBarItemInfo(LangBarButton button, const ImeContext* conte
 // The advise cookie a button hands out for its one sink.
 DWORD LangBarSinkCookie(LangBarButton button);
 
-class CLangBarItem final : public ITfLangBarItemButton, public ITfSource {
+class CLangBarItem final : public ComObject<ITfLangBarItemButton, ITfSource> {
  public:
   CLangBarItem(CTextService* owner, LangBarButton button, const TF_LANGBARITEMINFO& info)
       : owner_(owner), button_(button), info_(info) {}
-  CLangBarItem(const CLangBarItem&) = delete;
-  CLangBarItem& operator=(const CLangBarItem&) = delete;
 
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // ITfLangBarItem
   HRESULT STDMETHODCALLTYPE GetInfo(TF_LANGBARITEMINFO* info) override;
@@ -90,10 +85,8 @@ class CLangBarItem final : public ITfLangBarItemButton, public ITfSource {
   void SetHidden(bool hidden) { hidden_ = hidden; }
 
  private:
-  ~CLangBarItem() = default;
+  ~CLangBarItem() override = default;
 
-  LONG refs_ = 1;
-  ModuleObjectToken token_;
   Microsoft::WRL::ComPtr<ITfLangBarItemSink> sink_;
   bool hidden_ = false;  // hidden with the state display
   CTextService* owner_;  // uncounted; null once removed

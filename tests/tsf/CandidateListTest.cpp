@@ -182,11 +182,7 @@ TEST_F(CandidateListTest, AnElementHeldAfterDeactivationAnswersWithoutTheService
   ASSERT_EQ(element.As(&behavior), S_OK);
   ComPtr<ITfTextLayoutSink> layout;
   ASSERT_EQ(element.As(&layout), S_OK);
-  ComPtr<IUnknown> a;
-  ComPtr<IUnknown> b;
-  element.As(&a);
-  layout.As(&b);
-  EXPECT_EQ(a.Get(), b.Get()) << "one identity";
+  EXPECT_TRUE(SameObject(element.Get(), layout.Get())) << "one identity";
   ComPtr<IUnknown> none;
   EXPECT_EQ(element->QueryInterface(IID_ITfLangBarItem, reinterpret_cast<void**>(none.GetAddressOf())),
             E_NOINTERFACE);
@@ -219,8 +215,6 @@ TEST_F(CandidateListTest, AnElementHeldAfterDeactivationAnswersWithoutTheService
   element.Reset();
   behavior.Reset();
   layout.Reset();
-  a.Reset();
-  b.Reset();
 }
 
 }  // namespace

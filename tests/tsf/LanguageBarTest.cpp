@@ -223,11 +223,8 @@ TEST_F(LanguageBarTest, ASourceTakesOneItemSinkWithItsOwnCookie) {
   ComPtr<ITfLangBarItemButton> button = Button(LangBarButton::kPunctuation);
   ComPtr<ITfLangBarItem> item;
   ASSERT_EQ(button.As(&item), S_OK);
-  ComPtr<IUnknown> a;
-  ComPtr<IUnknown> b;
-  item.As(&a);
-  button.As(&b);
-  EXPECT_EQ(a.Get(), b.Get());
+  EXPECT_TRUE(SameObject(item.Get(), button.Get()));
+  EXPECT_TRUE(SameObject(source.Get(), button.Get()));
   BSTR text = nullptr;
   ASSERT_EQ(button->GetTooltipString(&text), S_OK);
   EXPECT_EQ(std::wstring(text), L"中/英文符号(Ctrl+.)");

@@ -93,6 +93,13 @@ class UiTest : public TsfTest {
     return tips;
   }
   LONG Global(const GUID& guid) { return host_->compartments()->ValueOf(guid); }
+  // Whether two interfaces of an object answer with one IUnknown.
+  static bool SameObject(IUnknown* a, IUnknown* b) {
+    ComPtr<IUnknown> x;
+    ComPtr<IUnknown> y;
+    return a && b && SUCCEEDED(a->QueryInterface(IID_PPV_ARGS(&x))) &&
+           SUCCEEDED(b->QueryInterface(IID_PPV_ARGS(&y))) && x.Get() == y.Get();
+  }
 
   RecordingImeWindows windows_;
   MemoryRegistry registry_;
