@@ -224,7 +224,8 @@ TEST_F(LanguageBarTest, ASourceTakesOneItemSinkWithItsOwnCookie) {
   ComPtr<ITfLangBarItem> item;
   ASSERT_EQ(button.As(&item), S_OK);
   EXPECT_TRUE(SameObject(item.Get(), button.Get()));
-  EXPECT_TRUE(SameObject(source.Get(), button.Get()));
+  EXPECT_TRUE(SameObject(source.Get(), Button(LangBarButton::kWidth).Get()));
+  EXPECT_FALSE(SameObject(source.Get(), button.Get())) << "two buttons, two objects";
   BSTR text = nullptr;
   ASSERT_EQ(button->GetTooltipString(&text), S_OK);
   EXPECT_EQ(std::wstring(text), L"中/英文符号(Ctrl+.)");
