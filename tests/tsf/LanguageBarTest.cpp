@@ -149,25 +149,6 @@ TEST_F(LanguageBarTest, Windows8HasTheInputModeButtonOnly) {
 TEST_F(LanguageBarTest, IconsFollowTheState) {
   namespace I = LangBarIcons;
   using B = LangBarButton;
-  LangBarState s{false, true, false, false, false, false};
-  EXPECT_EQ(LangBarIconFor(B::kOpenClose, s), I::kChinese);
-  s.english = true;
-  EXPECT_EQ(LangBarIconFor(B::kOpenClose, s), I::kEnglish);
-  s.capsLock = true;
-  EXPECT_EQ(LangBarIconFor(B::kOpenClose, s), I::kCapsLock);
-  s.open = false;
-  EXPECT_EQ(LangBarIconFor(B::kOpenClose, s), I::kClosed);
-  s.disabled = true;
-  EXPECT_EQ(LangBarIconFor(B::kOpenClose, s), I::kDisabled);
-  EXPECT_EQ(LangBarIconFor(B::kWidth, s), I::kHalfWidth);
-  s.fullWidth = true;
-  EXPECT_EQ(LangBarIconFor(B::kWidth, s), I::kFullWidth);
-  EXPECT_EQ(LangBarIconFor(B::kPunctuation, s), I::kChinesePunctuation);
-  s.englishPunctuation = true;
-  EXPECT_EQ(LangBarIconFor(B::kPunctuation, s), I::kEnglishPunctuation);
-  EXPECT_EQ(LangBarIconFor(B::kSoftKeyboard, s), I::kSoftKeyboard);
-  EXPECT_EQ(LangBarIconFor(B::kOptions, s), I::kOptions);
-
   // The service's own reading of the state, and a real icon for each.
   StartOn(6, 1, ImeBits::kStatusInLanguageBar, 0x3C0);
   SetCapsLock(false);
@@ -178,6 +159,17 @@ TEST_F(LanguageBarTest, IconsFollowTheState) {
   host_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE, 0);
   EXPECT_EQ(Icon(B::kOpenClose), I::kClosed);
   host_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE, 1);
+  context_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_DISABLED, 1);
+  EXPECT_EQ(Icon(B::kOpenClose), I::kDisabled);
+  context_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_DISABLED, 0);
+  Service()->ExecuteTextServiceCommand(8193, 0, 0);
+  Service()->ExecuteTextServiceCommand(8195, 0, 0);
+  EXPECT_EQ(Icon(B::kWidth), I::kFullWidth);
+  EXPECT_EQ(Icon(B::kPunctuation), I::kEnglishPunctuation);
+  Service()->ExecuteTextServiceCommand(8194, 0, 0);
+  Service()->ExecuteTextServiceCommand(8196, 0, 0);
+  EXPECT_EQ(Icon(B::kWidth), I::kHalfWidth);
+  EXPECT_EQ(Icon(B::kPunctuation), I::kChinesePunctuation);
   for (B b : {B::kOpenClose, B::kWidth, B::kPunctuation, B::kSoftKeyboard, B::kOptions}) {
     HICON icon = nullptr;
     ASSERT_EQ(Button(b)->GetIcon(&icon), S_OK) << static_cast<int>(b);
