@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codetable/TableFiles.h"
+#include "engine/DataLock.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -92,6 +93,37 @@ void TakeRecord(CDmgImport* import, DmgRecordBuffer record, const wchar_t* echo)
   if (CheckImportRecord(import, raw, echo)) record.release();
 }
 
+// Takes the deleted mark off the table's record equal to record; false when
+// the table holds it unmarked (or no longer holds it).
+bool Undelete(MappedFile* table, const uint8_t* record, const RecordCompareOps* ops) {
+  // Found again under the lock: the position found before may be stale.
+  DataWriteLock lock(table);
+  if (!lock.Held()) return false;
+  int hit = FindRecord(table, record + 4, ops);
+  DmgRecord found;
+  if (hit <= 0 || !ReadDmgRecord(GetDmgView(table), static_cast<uint32_t>(hit - 1), &found) ||
+      !(found.attr & EntryAttr::kDeleted) || !IsWritableMapping(table)) {
+    return false;
+  }
+  DmgStoreU32(table->view, table->size, found.offset, found.attr & ~EntryAttr::kDeleted);
+  return true;
+}
+
+// Frees the new records the table holds by now.
+void DropListedRecords(CDmgImport* import) {
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < import->newRecords.count; ++i) {
+    auto* record = static_cast<uint8_t*>(import->newRecords.items[i]);
+    if (FindRecord(import->mainTable, record + 4, import->ops) > 0) {
+      import->newBytes -= StoredRecordSize(record, kDmgTypeCode);
+      std::free(record);
+    } else {
+      import->newRecords.items[kept++] = record;
+    }
+  }
+  import->newRecords.count = kept;
+}
+
 }  // namespace
 
 bool OpenImportRejects(CDmgImport* import, const wchar_t* path) {
@@ -140,9 +172,7 @@ bool CheckImportRecord(CDmgImport* import, uint8_t* record, const wchar_t* echo)
       DmgView view = GetDmgView(import->mainTable);
       DmgRecord found;
       if (ReadDmgRecord(view, static_cast<uint32_t>(hit - 1), &found) &&
-          (found.attr & EntryAttr::kDeleted)) {
-        DmgStoreU32(import->mainTable->view, import->mainTable->size, found.offset,
-                    found.attr & ~EntryAttr::kDeleted);
+          (found.attr & EntryAttr::kDeleted) && Undelete(import->mainTable, record, import->ops)) {
         LogImportRefusal(import, echo, ImportRefusal::kUndeleted);
       } else {
         LogImportRefusal(import, echo, ImportRefusal::kExists);
@@ -238,10 +268,16 @@ uint32_t ParseImportLines(CDmgImport* import) {
 
 int AppendToTable(CDmgImport* import) {
   MappedFile* table = import->mainTable;
-  uint32_t k = import->newRecords.count;
-  if (k == 0 || !IsWritableMapping(table)) return 0;
+  if (import->newRecords.count == 0 || !IsWritableMapping(table)) return 0;
+  DataWriteLock lock(table);
+  if (!lock.Held()) return 0;
   RemapIfResized(table);
-  if (!IsTableConsistent(table)) return 0;
+  // A writer that died in the table may have left it half changed, and
+  // another process may have added some of the words since they were checked.
+  if (!RepairDmgTable(table, import->ops) || !IsTableConsistent(table)) return 0;
+  DropListedRecords(import);
+  uint32_t k = import->newRecords.count;
+  if (k == 0) return 0;
   uint32_t edge = 0, count = 0;
   DmgLoadU32(table->view, table->size, kDmgEdgeOffset, &edge);
   DmgLoadU32(table->view, table->size, kDmgCountOffset, &count);

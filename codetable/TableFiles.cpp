@@ -1,6 +1,6 @@
 // Whole-table rewrites. Other processes read these tables while we write, so
-// each rewrite first hides the records (count 0), then moves bytes, and sets
-// edge and count last.
+// each rewrite takes the data folder's lock, first hides the records (count
+// 0), then moves bytes, and sets edge and count last.
 #include "codetable/TableFiles.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/DataLock.h"
 #include "engine/TextDecoder.h"
 #include "engine/WideString.h"
 
@@ -141,7 +142,9 @@ int ReadWholeTextFile(const wchar_t* path, wchar_t** text, uint32_t* lenUnits) {
 }
 
 int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops) {
-  if (!IsWritableMapping(table)) return 0;
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   DmgView view = GetDmgView(table);
   if (!view.base || view.sizeBytes < kDmgOffsetTableOffset) return 0;
   std::vector<DmgRecord> good;
@@ -187,7 +190,9 @@ bool IsTableConsistent(const MappedFile* table) {
 }
 
 int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
-  if (!IsWritableMapping(table)) return 0;
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   DmgView view = GetDmgView(table);
   std::vector<DmgRecord> records;
   if (!view.base || view.sizeBytes < kDmgRecordBase || !CollectRecords(view, &records)) return 0;
@@ -218,6 +223,9 @@ int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
 }
 
 int EmptyTable(MappedFile* table) {
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   if (!IsWritableMapping(table) || table->size < kDmgOffsetTableOffset) return 0;
   StoreU32(table, kDmgCountOffset, 0);
   StoreU32(table, kDmgEdgeOffset, table->size);
@@ -236,7 +244,8 @@ int CreateEmptyTempTable(const wchar_t* path) {
 }
 
 int ReplaceLiveTable(MappedFile* live, const MappedFile* fresh) {
-  if (!IsWritableMapping(live) || !IsTableConsistent(fresh)) return 0;
+  DataWriteLock lock(live);
+  if (!lock.Held() || !IsWritableMapping(live) || !IsTableConsistent(fresh)) return 0;
   DmgView view = GetDmgView(fresh);
   uint32_t freshEdge = LoadU32(fresh, kDmgEdgeOffset);
   uint32_t freshSize = fresh->size;

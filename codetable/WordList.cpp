@@ -8,6 +8,7 @@
 
 #include "codetable/TableFiles.h"
 #include "codetable/WordTree.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 
@@ -138,6 +139,11 @@ int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath,
   if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
   MappedFile* target = nullptr;
   if (OpenMappedFile(&target, tablePath) <= 0 || !IsWritableMapping(target)) {
+    CloseMappedFile(target, 0);
+    return 0;
+  }
+  DataWriteLock lock(target);
+  if (!lock.Held()) {
     CloseMappedFile(target, 0);
     return 0;
   }
