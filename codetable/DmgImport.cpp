@@ -155,14 +155,10 @@ void LogImportRefusal(CDmgImport* import, const wchar_t* echo, ImportRefusal rea
   WriteFile(import->rejects.file, line, BoundedLength(line, kRejectLineUnits) * 2, &written, nullptr);
 }
 
-void SetImportText(CDmgImport* import, wchar_t* text, uint32_t lenUnits) {
-  std::free(import->text);
-  import->text = text;
-  import->lenUnits = lenUnits;
-}
+void SetImportText(CDmgImport* import, DecodedText text) { import->text = std::move(text); }
 
 void ParseImportHeader(CDmgImport* import) {
-  ParseImportHeader(&import->header, import->text, import->lenUnits);
+  ParseImportHeader(&import->header, import->text.Text(), import->text.LenUnits());
 }
 
 bool CheckImportRecord(CDmgImport* import, uint8_t* record, const wchar_t* echo) {
@@ -237,8 +233,8 @@ void AddUncodedLine(CDmgImport* import, wchar_t* line) {
 }
 
 uint32_t ParseImportLines(CDmgImport* import) {
-  wchar_t* text = import->text;
-  uint32_t len = import->lenUnits;
+  wchar_t* text = import->text.Text();
+  uint32_t len = import->text.LenUnits();
   uint32_t pos = 0;
   while (text && pos < len) {
     uint32_t end = pos;
@@ -328,15 +324,14 @@ void ClearDmgImport(CDmgImport* import) {
   for (uint32_t i = 0; i < import->newRecords.count; ++i) std::free(import->newRecords.items[i]);
   FreePointerArray(&import->newRecords);
   import->newBytes = 0;
-  SetImportText(import, nullptr, 0);
+  SetImportText(import, DecodedText());
   CloseImportRejects(import);
 }
 
 int ImportWordFile(CDmgImport* import, const wchar_t* path) {
-  wchar_t* text = nullptr;
-  uint32_t len = 0;
-  if (ReadWholeTextFile(path, &text, &len) != kReadTextDone) return -1;
-  SetImportText(import, text, len);
+  DecodedText text;
+  if (ReadWholeTextFile(path, &text) != kReadTextDone) return -1;
+  SetImportText(import, std::move(text));
   ParseImportHeader(import);
   ParseImportLines(import);
   return AppendToTable(import);

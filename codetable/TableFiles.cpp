@@ -108,9 +108,8 @@ uint32_t MakeTempFilePath(const wchar_t* name, wchar_t* out, const wchar_t* fold
   return len + nameLen;
 }
 
-int ReadWholeTextFile(const wchar_t* path, wchar_t** text, uint32_t* lenUnits) {
-  *text = nullptr;
-  *lenUnits = 0;
+int ReadWholeTextFile(const wchar_t* path, DecodedText* text) {
+  *text = DecodedText();
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return kReadTextCannotOpen;
@@ -132,13 +131,9 @@ int ReadWholeTextFile(const wchar_t* path, wchar_t** text, uint32_t* lenUnits) {
     std::free(data);
     return kReadTextCannotOpen;
   }
-  wchar_t* decoded = nullptr;
-  uint32_t units = DecodeTextBuffer(data, bytes, &decoded);
+  const bool decoded = text->Decode(data, bytes);
   std::free(data);
-  if (!decoded) return kReadTextNoMemory;
-  *text = decoded;
-  *lenUnits = units;
-  return kReadTextDone;
+  return decoded ? kReadTextDone : kReadTextNoMemory;
 }
 
 int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops) {

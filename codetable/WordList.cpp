@@ -124,12 +124,9 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
 int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, ProgressReporter* progress,
                        bool* hashFlag) {
   if (hashFlag) *hashFlag = false;
-  wchar_t* text = nullptr;
-  uint32_t len = 0;
-  if (ReadWholeTextFile(listPath, &text, &len) != kReadTextDone) return 0;
-  int n = BuildWordListTableFromText(text, len, outputPath, progress, hashFlag);
-  std::free(text);
-  return n;
+  DecodedText text;
+  if (ReadWholeTextFile(listPath, &text) != kReadTextDone) return 0;
+  return BuildWordListTableFromText(text.Text(), text.LenUnits(), outputPath, progress, hashFlag);
 }
 
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
