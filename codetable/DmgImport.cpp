@@ -49,12 +49,13 @@ uint32_t LoadAttr(const uint8_t* record) {
 
 void StoreAttr(uint8_t* record, uint32_t attr) { std::memcpy(record, &attr, 4); }
 
-// A code that holds a byte 0 came from a unit that is no code character.
+// A code the compiler would take: no byte of a unit that is no code
+// character (0), no DEL and no full-width comma.
 bool HasUsableCode(const uint8_t* record) {
   uint32_t len = record[4];
   if (len == 0 || len > kMaxCodeBytes) return false;
   for (uint32_t i = 0; i < len; ++i) {
-    if (record[5 + i] == 0) return false;
+    if (!IsCodeByte(record[5 + i])) return false;
   }
   return true;
 }
