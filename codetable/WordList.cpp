@@ -62,8 +62,12 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
   uint32_t pos = 0;
   while (pos < lenUnits) {
     uint32_t start = pos;
-    while (pos < lenUnits && pos - start < kWordListLineUnits && text[pos] != L'\r' &&
-           text[pos] != L'\n') {
+    // A "///" line (a text that begins with "//") loses its first slash, so
+    // it may take one unit more and still give a text of the longest length.
+    const bool escaped = lenUnits - pos >= 3 && text[pos] == L'/' && text[pos + 1] == L'/' &&
+                         text[pos + 2] == L'/';
+    const uint32_t limit = kWordListLineUnits + (escaped ? 1 : 0);
+    while (pos < lenUnits && pos - start < limit && text[pos] != L'\r' && text[pos] != L'\n') {
       ++pos;
     }
     uint32_t end = pos;
