@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "engine/Candidates.h"
-#include "engine/ContextSkin.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
@@ -143,7 +142,6 @@ ImeContext* CreateImeContext(const OsServices* os) {
     return nullptr;
   }
   ClearTempWordsAfterRestart(context);
-  LoadContextSkin(context);
   for (SymbolEscapeEntry& entry : context->imeBlock->symbolEscapes) {
     if (entry.kind == 2) entry.pairState = 0;
   }
@@ -153,7 +151,6 @@ ImeContext* CreateImeContext(const OsServices* os) {
 
 void DestroyImeContext(ImeContext* context) {
   if (!context) return;
-  FreeContextSkin(context);
   CloseDataFiles(context);
   GlobalFree(context);
 }
