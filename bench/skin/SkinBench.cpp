@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/ChildProcess.h"
 #include "tests/ui/HostileSkins.h"
 
 namespace {
@@ -145,34 +146,13 @@ struct Case {
 
 // The peak memory (resident, and address space) a fresh process adds by
 // loading path once, in MB.
-Megabytes MemoryOfOneLoad(const std::wstring& self, const std::wstring& path, int* loaded) {
-  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  std::wstring command = L"\"" + self + L"\" --one \"" + path + L"\" zn-bench-" +
-                        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
-  PROCESS_INFORMATION info{};
+Megabytes MemoryOfOneLoad(const std::wstring& self, const std::wstring& path, const std::wstring& out,
+                          int* loaded) {
+  const std::wstring token =
+      L"zn-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
   Megabytes megabytes;
-  if (CreateProcessW(self.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                     &startup, &info)) {
-    CloseHandle(writeEnd);
-    writeEnd = nullptr;
-    char text[64] = {};
-    DWORD got = 0;
-    ReadFile(readEnd, text, sizeof(text) - 1, &got, nullptr);
-    WaitForSingleObject(info.hProcess, INFINITE);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    std::sscanf(text, "%lf %lf %d", &megabytes.resident, &megabytes.reserved, loaded);
-  }
-  if (writeEnd) CloseHandle(writeEnd);
-  CloseHandle(readEnd);
+  zn::test::ChildProcess child(self, L"--one \"" + path + L"\" " + token, out);
+  if (child.Finish(60000)) std::sscanf(child.Output().c_str(), "%lf %lf %d", &megabytes.resident, &megabytes.reserved, loaded);
   return megabytes;
 }
 
@@ -188,7 +168,7 @@ void Measure(const std::wstring& self, const Case& c, int runs) {
   const double cpu = (ThreadCpuMs() - cpu0) / runs;
   std::sort(ms.begin(), ms.end());
   int childLoaded = -1;
-  const Megabytes memory = MemoryOfOneLoad(self, c.path, &childLoaded);
+  const Megabytes memory = MemoryOfOneLoad(self, c.path, c.path + L".memory", &childLoaded);
   std::printf("%-34s %8.1f KB  %s  median %6.1f ms  p99 %6.1f ms  cpu %6.1f ms  peak +%5.1f MB\n",
               c.name, c.archiveBytes / 1024.0, loaded ? "loaded " : "refused", ms[ms.size() / 2],
               ms[std::min(ms.size() - 1, ms.size() * 99 / 100)], cpu, memory.resident);

@@ -11,7 +11,7 @@
 #include "engine/TempWords.h"
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
-#include "tests/engine/HelperProcess.h"
+#include "tests/common/ChildProcess.h"
 #include "tests/engine/TableChecks.h"
 
 using namespace zn::test;
@@ -74,11 +74,11 @@ TEST(ConcurrentWriters, TwoProcessesTypingAtOnceKeepBothTablesSound) {
     ASSERT_TRUE(WriteFileBytes(dir.File(L"config.dsc"), FolderConfig()));
     ASSERT_TRUE(WriteFileBytes(dir.File(L"main.dmg"), BuildDmgBytes(shipped)));
     ASSERT_TRUE(WriteFileBytes(dir.File(L"temp.dmg"), emptyTemp));
-    std::vector<std::unique_ptr<HelperProcess>> writers;
+    std::vector<std::unique_ptr<ChildProcess>> writers;
     for (int w = 0; w < kWriters; ++w) {
       const std::wstring args = L"type " + Quoted(dir.path()) + L" " + std::to_wstring(trial * 10 + w) +
                                 L" " + std::to_wstring(kRounds);
-      writers.push_back(std::make_unique<HelperProcess>(args, dir.File(L"out" + std::to_wstring(w))));
+      writers.push_back(std::make_unique<ChildProcess>(BesideThisProgram(L"engine_data_writer.exe"), args, dir.File(L"out" + std::to_wstring(w))));
     }
     std::set<std::pair<std::string, std::wstring>> promoted;
     for (auto& writer : writers) {

@@ -11,11 +11,14 @@
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/DmgTestTables.h"
-#include "tests/engine/HelperProcess.h"
+#include "tests/common/ChildProcess.h"
 
 using namespace zn::test;
 
 namespace {
+
+// The second process: engine_data_writer.exe, built beside the tests.
+const std::wstring kWriter = BesideThisProgram(L"engine_data_writer.exe");
 
 class DataLockTest : public ::testing::Test {
  protected:
@@ -38,14 +41,14 @@ class DataLockTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(DataLockTest, SecondProcessIsRefusedWhileTheFirstHoldsIt) {
-  HelperProcess first(L"hold " + Quoted(dir_.path()), dir_.File(L"first.txt"));
+  ChildProcess first(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"first.txt"));
   ASSERT_TRUE(first.Started());
   ASSERT_EQ(first.FirstLine(10000), "held");
   // Every way of naming the folder reaches the same lock.
   EXPECT_FALSE(DataWriteLock(dir_.path().c_str(), 0).Held());
   MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
   EXPECT_FALSE(DataWriteLock(main.get(), 0).Held());
-  HelperProcess second(L"hold " + Quoted(dir_.path()), dir_.File(L"second.txt"));
+  ChildProcess second(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"second.txt"));
   EXPECT_EQ(second.FirstLine(10000), "refused");
 
   first.CloseInput();
@@ -53,7 +56,7 @@ TEST_F(DataLockTest, SecondProcessIsRefusedWhileTheFirstHoldsIt) {
   EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
 
   // A holder that dies without letting go frees the lock with it.
-  HelperProcess third(L"hold " + Quoted(dir_.path()), dir_.File(L"third.txt"));
+  ChildProcess third(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"third.txt"));
   ASSERT_EQ(third.FirstLine(10000), "held");
   EXPECT_FALSE(FreeForOtherThread());
   third.Kill();
@@ -93,7 +96,7 @@ TEST_F(DataLockTest, NestedWritersOfOneThreadShareItOthersWait) {
 }
 
 TEST_F(DataLockTest, WriterThatCannotGetTheLockChangesNothing) {
-  HelperProcess holder(L"hold " + Quoted(dir_.path()), dir_.File(L"holder.txt"));
+  ChildProcess holder(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"holder.txt"));
   ASSERT_EQ(holder.FirstLine(10000), "held");
   MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
   ASSERT_TRUE(main);

@@ -1,5 +1,5 @@
-// Runs engine_data_writer.exe (built beside the test executable) as a second
-// process: its output goes to a file, its input is a pipe the test holds.
+// A second process for tests and benchmarks: its output goes to a file, its
+// input is a pipe the caller holds.
 #pragma once
 
 #include <windows.h>
@@ -17,14 +17,19 @@ inline std::wstring Quoted(std::wstring folder) {
   return L"\"" + folder + L"\"";
 }
 
-class HelperProcess {
+// A program in the folder of the running one.
+inline std::wstring BesideThisProgram(const std::wstring& name) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+class ChildProcess {
  public:
   // args follow the program name; output lands in outPath.
-  HelperProcess(const std::wstring& args, const std::wstring& outPath) : outPath_(outPath) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe = self;
-    exe = exe.substr(0, exe.rfind(L'\\') + 1) + L"engine_data_writer.exe";
+  ChildProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& outPath)
+      : outPath_(outPath) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -47,15 +52,15 @@ class HelperProcess {
     if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     if (inputRead) CloseHandle(inputRead);
   }
-  ~HelperProcess() {
+  ~ChildProcess() {
     CloseInput();
     if (process_) {
       if (WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0) TerminateProcess(process_, 9);
       CloseHandle(process_);
     }
   }
-  HelperProcess(const HelperProcess&) = delete;
-  HelperProcess& operator=(const HelperProcess&) = delete;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return process_ != nullptr; }
   // Closing the input ends a helper that holds a lock.
