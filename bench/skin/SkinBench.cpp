@@ -17,17 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchTiming.h"
 #include "tests/common/ChildProcess.h"
 #include "tests/ui/HostileSkins.h"
 
 namespace {
 
-double NowMs() {
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return 1e3 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
+double NowMs() { return bench::Ticks() * bench::MicrosPerTick() / 1000; }
 
 // CPU time of this thread in ms (coarse: the system's tick), to tell a load's
 // own cost from the waiting a busy machine adds to the wall clock.

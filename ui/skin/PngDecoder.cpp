@@ -92,6 +92,59 @@ bool DecodeRows(png_structp png, png_infop info, DecodeState* state) {
 
 }  // namespace
 
+SkinImage* MakeSkinImage(int32_t width,
+                         int32_t height,
+                         int colourType,
+                         const uint8_t* const* rows) {
+  if (width <= 0 || height <= 0 || !rows ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPicturePixels) {
+    return nullptr;
+  }
+  int channels;
+  switch (colourType) {
+    case PNG_COLOR_TYPE_GRAY:
+      channels = 1;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+      channels = 3;
+      break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      channels = 2;
+      break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      channels = 4;
+      break;
+    default:
+      return nullptr;
+  }
+  auto* image = static_cast<SkinImage*>(std::malloc(sizeof(SkinImage)));
+  if (!image) return nullptr;
+  image->pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(width) * height * 4));
+  if (!image->pixels) {
+    std::free(image);
+    return nullptr;
+  }
+  image->width = width;
+  image->height = height;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* in = rows[y];
+    uint8_t* out = image->pixels + static_cast<size_t>(y) * width * 4;
+    for (int32_t x = 0; x < width; ++x, in += channels, out += 4) {
+      // A picture without an alpha channel is opaque, not invisible.
+      if (channels <= 2) {
+        out[0] = out[1] = out[2] = in[0];
+        out[3] = channels == 2 ? in[1] : 255;
+      } else {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+        out[3] = channels == 4 ? in[3] : 255;
+      }
+    }
+  }
+  return image;
+}
+
 bool PngDeclaredSize(const uint8_t* bytes, uint32_t length, uint32_t* width, uint32_t* height) {
   // The signature, then IHDR first: length 13, type, width, height.
   if (!bytes || length < 24 || png_sig_cmp(bytes, 0, 8) != 0 || std::memcmp(bytes + 12, "IHDR", 4) != 0) {

@@ -37,7 +37,12 @@ SkinImage* LoadPngFile(const wchar_t* path);
 // bytes do not start like a PNG.
 bool PngDeclaredSize(const uint8_t* bytes, uint32_t length, uint32_t* width, uint32_t* height);
 
-// Frees a picture made by LoadPngFromMemory or LoadPngFile.
+// Builds a SkinImage from decoded rows of the given PNG colour type (after
+// expansion and 16-bit stripping): 0 grey, 2 RGB, 4 grey+alpha, 6 RGBA.
+// Pictures without an alpha channel are opaque. Null for other types.
+SkinImage* MakeSkinImage(int32_t width, int32_t height, int colourType, const uint8_t* const* rows);
+
+// Frees a picture made by LoadPngFromMemory, LoadPngFile or MakeSkinImage.
 void FreeSkinImage(SkinImage* image);
 
 // Frees every picture of the set and zeroes it.
