@@ -49,7 +49,7 @@ struct ArchiveLimits {
   uint32_t maxEntries;
   uint32_t maxEntryBytes;
   uint64_t maxTotalBytes;
-  ArchiveEntryFilter wanted;  // null: every entry
+  ArchiveEntryFilter wanted = nullptr;  // null: every entry
 };
 
 // Opens the archive (path in the ANSI code page) with the Win32 file functions
