@@ -189,8 +189,8 @@ TEST_F(KeyDecisionTest, CapsLockSwitchTogglesOnceAndLetsItsOwnKeysPass) {
 
 TEST_F(KeyDecisionTest, SoftKeyboardTypesItsLayout) {
   static SoftKeyboardRow rows[kSoftKeyboardLayouts] = {};
-  const wchar_t alpha[2] = {L'α', L'Α'};
-  std::memcpy(rows[1] + 4 * 15, alpha, sizeof alpha);  // Q of layout 2
+  rows[1].units[2 * 15] = L'α';  // Q of layout 2
+  rows[1].units[2 * 15 + 1] = L'Α';
   runner.SetSoftKeyboardRows(rows);
   runner.SetSoftKeyboard(ctx(), 1, 2, out);
   EXPECT_EQ(ctx()->softKeyboardLayout, 2u);
