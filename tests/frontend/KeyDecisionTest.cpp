@@ -203,6 +203,18 @@ TEST_F(KeyDecisionTest, SoftKeyboardTypesItsLayout) {
   EXPECT_EQ(out.depth, 0);
 }
 
+TEST_F(KeyDecisionTest, SoftKeyboardTypesTheModulesOwnLayouts) {
+  runner.SetSoftKeyboard(ctx(), 1, 12, out);  // no rows set: the module's table
+  out.TakeCommitted();
+  EXPECT_EQ(Tap('1'), KeyDecision::kTake);
+  EXPECT_EQ(out.TakeCommitted(), L"一");
+  EXPECT_EQ(Type(L"!"), L"壹");
+  // Keys with nothing in the layout, and the arrows, reach the host.
+  EXPECT_EQ(Tap(VK_DOWN), KeyDecision::kPass);
+  EXPECT_EQ(Tap(VK_LEFT), KeyDecision::kPass);
+  EXPECT_EQ(Tap(VK_OEM_PERIOD), KeyDecision::kPass) << "nothing on \".\" in layout 12";
+}
+
 }  // namespace
 
 TEST(CombinationKeys, SlotsAndModifiersAsHotKeysTakeThem) {
