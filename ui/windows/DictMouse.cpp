@@ -2,8 +2,6 @@
 // the resize corner, the link to the mini dictionary and closing.
 #include <windowsx.h>
 
-#include <new>
-
 #include "engine/ImeContext.h"
 #include "engine/Launchers.h"
 #include "ui/windows/CandidateWindow.h"
@@ -38,23 +36,16 @@ SIZE WindowSize(HWND window) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-// CreateDictRichEdit: the two fonts and the child that shows the entry.
-void OnCreate(HWND window, LPARAM lParam) {
-  KeepPopupContext(window, lParam);
-  const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-  auto* state = new (std::nothrow) DictState{};
-  if (!state) return;
-  state->slot = -1;
-  state->linkFont = MakeFont();
-  state->textFont = MakeFont();
-  if (RichEditLoaded()) {
-    // Read-only: the entry is for reading; its parent never takes input.
-    state->edit = CreateWindowExW(0, L"RichEdit20W", nullptr,
-                                  WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 8, 8, 114,
-                                  122, window, nullptr, create->hInstance, nullptr);
-    if (state->edit) SendMessageW(state->edit, WM_SETFONT, reinterpret_cast<WPARAM>(state->textFont), 0);
-  }
-  SetPopupState(window, state);
+// The two fonts and the child that shows the entry.
+void CreateDictRichEdit(HWND window, const CREATESTRUCTW& create, DictState& state) {
+  state.linkFont = MakeFont();
+  state.textFont = MakeFont();
+  if (!RichEditLoaded()) return;
+  // Read-only: the entry is for reading; its parent never takes input.
+  state.edit = CreateWindowExW(0, L"RichEdit20W", nullptr,
+                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 8, 8, 114, 122,
+                               window, nullptr, create.hInstance, nullptr);
+  if (state.edit) SendMessageW(state.edit, WM_SETFONT, reinterpret_cast<WPARAM>(state.textFont), 0);
 }
 
 void OnPaint(HWND window, const DictState& state) {
@@ -136,64 +127,54 @@ void OnLeftUp(HWND window, ImeContext* context, DictState& state, POINT at) {
   }
 }
 
-}  // namespace
-
-LRESULT CALLBACK DictWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) {
-    OnCreate(window, lParam);
-    return 0;
-  }
-  if (message == WM_NCDESTROY) {
-    DictState* state = TakePopupState<DictState>(window);
-    if (state) {
-      if (state->linkFont) DeleteObject(state->linkFont);
-      if (state->textFont) DeleteObject(state->textFont);
-      delete state;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  ImeContext* context = WindowContext(window);
-  DictState* state = DictStateOf(window);
-  if (!context || !state) return DefWindowProcW(window, message, wParam, lParam);
+bool HandleDict(HWND window, ImeContext* context, DictState& state, UINT message, WPARAM wParam,
+                LPARAM lParam, LRESULT* result) {
   const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
     case WM_PAINT:
-      OnPaint(window, *state);
-      return 0;
+      OnPaint(window, state);
+      return true;
     case WM_LBUTTONDOWN:
-      state->pressed = true;
-      state->press = at;
-      state->sizeAtPress = WindowSize(window);
-      state->mode = DictModeAt(at, state->sizeAtPress);
-      return 0;
+      state.pressed = true;
+      state.press = at;
+      state.sizeAtPress = WindowSize(window);
+      state.mode = DictModeAt(at, state.sizeAtPress);
+      return true;
     case WM_MOUSEMOVE:
-      OnMouseMove(window, context, *state, wParam, at);
-      return 0;
+      OnMouseMove(window, context, state, wParam, at);
+      return true;
     case WM_LBUTTONUP:
-      OnLeftUp(window, context, *state, at);
-      return 0;
+      OnLeftUp(window, context, state, at);
+      return true;
     case WM_TIMER:
       if (wParam == kDictCloseTimer) {
         KillTimer(window, kDictCloseTimer);
         DestroyWindow(window);
       }
-      return 0;
+      return true;
     case WM_SETCURSOR: {
       SetCapture(window);
       POINT cursor;
       GetCursorPos(&cursor);
       ScreenToClient(window, &cursor);
       SetZoneCursor(DictModeAt(cursor, WindowSize(window)));
-      return TRUE;
+      *result = TRUE;
+      return true;
     }
     case WM_MOUSELEAVE:
       if (GetCapture() == window) ReleaseCapture();
-      return 0;
+      return true;
     case WM_DESTROY:
       KillTimer(window, kDictCloseTimer);
       EndPopup(window, context, &context->dictionaryWindow.window);
-      return 0;
+      return true;
     default:
-      return DefWindowProcW(window, message, wParam, lParam);
+      return false;
   }
+}
+
+}  // namespace
+
+LRESULT CALLBACK DictWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return PopupProc<DictState, CreateDictRichEdit, HandleDict>(window, message, wParam, lParam);
 }

@@ -12,16 +12,20 @@ constexpr UINT_PTR kDictCloseTimer = 1;
 constexpr int kDictHeadwordUnits = 128;
 
 struct DictState {
-  int slot;  // the page slot shown, -1 none
-  wchar_t headword[kDictHeadwordUnits];
-  wchar_t text[kDictTextUnits];
-  HFONT linkFont;
-  HFONT textFont;
-  HWND edit;  // the rich-edit child, null when rich edit is missing
-  DictMouseMode mode;
-  bool pressed;
-  POINT press;        // client coordinates of the press
-  SIZE sizeAtPress;
+  ~DictState() {
+    if (linkFont) DeleteObject(linkFont);
+    if (textFont) DeleteObject(textFont);
+  }
+  int slot = -1;  // the page slot shown, -1 none
+  wchar_t headword[kDictHeadwordUnits] = {};
+  wchar_t text[kDictTextUnits] = {};
+  HFONT linkFont = nullptr;
+  HFONT textFont = nullptr;
+  HWND edit = nullptr;  // the rich-edit child, null when rich edit is missing
+  DictMouseMode mode = DictMouseMode::kDrag;
+  bool pressed = false;
+  POINT press{};  // client coordinates of the press
+  SIZE sizeAtPress{};
 };
 
 inline DictState* DictStateOf(HWND window) { return PopupState<DictState>(window); }

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <new>
+
+#include "ui/windows/CandidateWindow.h"
+
 struct ImeContext;
 
 // WM_CREATE: keeps the context the window was made for (GWLP_USERDATA).
@@ -17,19 +21,42 @@ void ReportPopupShown(const ImeContext* context, bool shown);
 void EndPopup(HWND window, ImeContext* context, HWND* handle);
 
 // A popup's own state record lives in its first extra window slot; the
-// window owns it and frees it at WM_NCDESTROY.
+// window owns it (PopupProc).
 template <class State>
 State* PopupState(HWND window) {
   return window ? reinterpret_cast<State*>(GetWindowLongPtrW(window, 0)) : nullptr;
 }
+
+// The frame of a popup's procedure with a State record: at WM_CREATE the
+// context is kept and a new State made (OnCreate may fill it); at
+// WM_NCDESTROY the State is freed; every other message goes to Handle with
+// the context and the State, which returns false to leave a message to
+// DefWindowProc.
 template <class State>
-void SetPopupState(HWND window, State* state) {
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
-}
-// Takes the record away from the window (WM_NCDESTROY); the caller frees it.
+using PopupCreate = void (*)(HWND window, const CREATESTRUCTW& create, State& state);
 template <class State>
-State* TakePopupState(HWND window) {
+using PopupHandler = bool (*)(HWND window, ImeContext* context, State& state, UINT message,
+                              WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+template <class State, PopupCreate<State> OnCreate, PopupHandler<State> Handle>
+LRESULT PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    KeepPopupContext(window, lParam);
+    auto* state = new (std::nothrow) State;
+    if (state) OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam), *state);
+    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    return 0;
+  }
+  if (message == WM_NCDESTROY) {
+    delete PopupState<State>(window);
+    SetWindowLongPtrW(window, 0, 0);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  ImeContext* context = WindowContext(window);
   State* state = PopupState<State>(window);
-  SetWindowLongPtrW(window, 0, 0);
-  return state;
+  LRESULT result = 0;
+  if (context && state && Handle(window, context, *state, message, wParam, lParam, &result)) {
+    return result;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -18,11 +18,8 @@ void InvalidateKey(HWND window, int key) {
   if (key >= 0 && key < kSoftKeyRectCount) InvalidateRect(window, &SoftKeyRects[key], FALSE);
 }
 
-// The key or spot under a client point; Ctrl and Alt count as nothing.
-int ActiveHit(POINT client) {
-  const int hit = HitTestSoftKey(client);
-  return IsInertSoftKey(hit) ? kSoftKeyOutside : hit;
-}
+// A hit with Ctrl and Alt taken out: they count as nothing.
+int Active(int hit) { return IsInertSoftKey(hit) ? kSoftKeyOutside : hit; }
 
 uint8_t ScanCode(uint8_t vk) { return static_cast<uint8_t>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)); }
 
@@ -56,7 +53,7 @@ void OnMouseMove(HWND window, ImeContext* context, WPARAM keys, POINT at,
   }
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   const int raw = HitTestSoftKey(at);
-  const int hit = IsInertSoftKey(raw) ? kSoftKeyOutside : raw;
+  const int hit = Active(raw);
   if (hit != w.hoveredItem) {
     InvalidateKey(window, w.hoveredItem);
     InvalidateKey(window, hit);
@@ -72,13 +69,14 @@ void OnLeftDown(HWND window, ImeContext* context, POINT at) {
   ImeWindowState& w = context->softKeyboardWindow;
   w.dragOrigin = at;  // the window has no frame: client is window coordinates
   w.layoutState[kSoftKeyboardMoved] = 0;
-  if (HitTestSoftKey(at) == kSoftKeyOutside) {
+  const int raw = HitTestSoftKey(at);
+  if (raw == kSoftKeyOutside) {
     // A click elsewhere while the mouse was held: let it go.
     w.pressedItem = kSoftKeyOutside;
     if (GetCapture() == window) ReleaseCapture();
     return;
   }
-  w.pressedItem = ActiveHit(at);
+  w.pressedItem = Active(raw);
   InvalidateKey(window, w.pressedItem);
 }
 
@@ -91,7 +89,7 @@ void OnLeftUp(HWND window, ImeContext* context, POINT at) {
     w.layoutState[kSoftKeyboardMoved] = 0;
     return;
   }
-  if (pressed < 0 || ActiveHit(at) != pressed) return;
+  if (pressed < 0 || Active(HitTestSoftKey(at)) != pressed) return;
   // The commands below may destroy this window: nothing of it is used after.
   if (pressed == kSoftKeyCloseSpot) {
     ExecuteMenuCommand(context, kCommandSoftKeyboard, kSoftKeyboardFromMenu, 0);

@@ -4,7 +4,6 @@
 #include <windowsx.h>
 
 #include <cstdint>
-#include <new>
 
 #include "engine/ImeContext.h"
 #include "engine/Os.h"
@@ -25,12 +24,15 @@ constexpr int kTextUnits = 128;
 
 // Kept per window (its first extra slot) and freed with it.
 struct TipsState {
-  wchar_t text[kTextUnits];
-  int type;
-  HFONT font;
-  uint64_t shownAt;
-  bool pressed;
-  POINT press;
+  ~TipsState() {
+    if (font) DeleteObject(font);
+  }
+  wchar_t text[kTextUnits] = {};
+  int type = 0;
+  HFONT font = nullptr;
+  uint64_t shownAt = 0;
+  bool pressed = false;
+  POINT press{};
 };
 
 TipsState* StateOf(HWND window) { return PopupState<TipsState>(window); }
@@ -83,6 +85,48 @@ void OnMouseMove(HWND window, ImeContext* context, TipsState& state, WPARAM keys
   if (GetCapture() == window) ReleaseCapture();
 }
 
+void CreateTips(HWND, const CREATESTRUCTW&, TipsState&) {}
+
+bool HandleTips(HWND window, ImeContext* context, TipsState& state, UINT message, WPARAM wParam,
+                LPARAM lParam, LRESULT* result) {
+  const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  switch (message) {
+    case WM_PAINT:
+      OnPaint(window, state);
+      return true;
+    case WM_TIMER:
+      if (wParam == kLifeTimer && state.type >= 0 &&
+          TipLifeOver(state.shownAt, ContextOs(context).TickCount64())) {
+        KillTimer(window, kLifeTimer);
+        DestroyWindow(window);
+      }
+      return true;
+    case WM_SETCURSOR:
+      SetCapture(window);
+      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+      *result = TRUE;
+      return true;
+    case WM_MOUSEMOVE:
+      OnMouseMove(window, context, state, wParam, at);
+      return true;
+    case WM_LBUTTONDOWN:
+      state.pressed = true;
+      state.press = at;
+      return true;
+    case WM_LBUTTONUP:
+      state.pressed = false;
+      return true;
+    case WM_RBUTTONDOWN:
+      ShowInputStateMenu(context, window);
+      return true;
+    case WM_DESTROY:
+      EndPopup(window, context, &context->tipsWindow.window);
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 HWND ShowTipsWindow(ImeContext* context, int x, int y, int type, const wchar_t* text) {
@@ -124,53 +168,5 @@ HWND ShowTipsWindow(ImeContext* context, int x, int y, int type, const wchar_t* 
 }
 
 LRESULT CALLBACK TipsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) {
-    KeepPopupContext(window, lParam);
-    SetPopupState(window, new (std::nothrow) TipsState{});
-    return 0;
-  }
-  if (message == WM_NCDESTROY) {
-    TipsState* state = TakePopupState<TipsState>(window);
-    if (state && state->font) DeleteObject(state->font);
-    delete state;
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  ImeContext* context = WindowContext(window);
-  TipsState* state = StateOf(window);
-  if (!context || !state) return DefWindowProcW(window, message, wParam, lParam);
-  const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  switch (message) {
-    case WM_PAINT:
-      OnPaint(window, *state);
-      return 0;
-    case WM_TIMER:
-      if (wParam == kLifeTimer && state->type >= 0 &&
-          TipLifeOver(state->shownAt, ContextOs(context).TickCount64())) {
-        KillTimer(window, kLifeTimer);
-        DestroyWindow(window);
-      }
-      return 0;
-    case WM_SETCURSOR:
-      SetCapture(window);
-      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-      return TRUE;
-    case WM_MOUSEMOVE:
-      OnMouseMove(window, context, *state, wParam, at);
-      return 0;
-    case WM_LBUTTONDOWN:
-      state->pressed = true;
-      state->press = at;
-      return 0;
-    case WM_LBUTTONUP:
-      state->pressed = false;
-      return 0;
-    case WM_RBUTTONDOWN:
-      ShowInputStateMenu(context, window);
-      return 0;
-    case WM_DESTROY:
-      EndPopup(window, context, &context->tipsWindow.window);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wParam, lParam);
-  }
+  return PopupProc<TipsState, CreateTips, HandleTips>(window, message, wParam, lParam);
 }

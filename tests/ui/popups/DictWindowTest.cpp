@@ -13,6 +13,7 @@
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/FakeEffects.h"
+#include "tests/ui/popups/PopupTestSupport.h"
 #include "tests/ui/windows/WindowTestSupport.h"
 #include "ui/windows/CandidateWindow.h"
 #include "ui/windows/DictWindow.h"
@@ -43,16 +44,7 @@ class DictWindowTest : public ::testing::Test {
     ASSERT_GT(OpenMappedFile(&dict_, path.c_str()), 0);
     c->files[kFileDictionary] = dict_;
   }
-  static SIZE Size(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return SIZE{r.right - r.left, r.bottom - r.top};
-  }
   static HWND Edit(HWND window) { return FindWindowExW(window, nullptr, L"RichEdit20W", nullptr); }
-  static void Click(HWND window, POINT at) {
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-    if (IsWindow(window)) SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-  }
 
   TestContext c;
   FakeEffects effects;
@@ -70,14 +62,10 @@ TEST_F(DictWindowTest, AHoveredCandidateShowsItsEntryOnce) {
   OpenDict({{L"中国", L"zhōng guó\r\n国名\r\n \r\n详细解释"}});
   HWND window = RequestDictWindow(c.get(), 0);
   ASSERT_NE(window, nullptr);
-  wchar_t text[32];
-  GetClassNameW(window, text, 32);
-  EXPECT_STREQ(text, L"RURUDIDU_DICT");
-  GetWindowTextW(window, text, 32);
-  EXPECT_STREQ(text, L"public_dict");
+  ExpectClassAndTitle(window, L"RURUDIDU_DICT", L"public_dict");
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_EQ(Size(window).cx, 130);
-  EXPECT_EQ(Size(window).cy, 160);
+  EXPECT_EQ(WindowSizeOf(window).cx, 130);
+  EXPECT_EQ(WindowSizeOf(window).cy, 160);
   EXPECT_STREQ(DictWindowText(window), L"zhōng guó\r\n国名");
   HWND edit = Edit(window);
   ASSERT_NE(edit, nullptr);
@@ -127,7 +115,7 @@ TEST_F(DictWindowTest, TheLinkOpensTheMiniDictionaryWithTheWordQuoted) {
   OpenDict({{L"中国", L"x"}});
   HWND window = RequestDictWindow(c.get(), 2);
   ASSERT_NE(window, nullptr);
-  Click(window, {20, 150});
+  SendClick(window, {20, 150});
   ASSERT_EQ(effects.programs.size(), 1u);
   const std::wstring launched = effects.programs[0];
   EXPECT_NE(launched.find(L"config.exe"), std::wstring::npos) << launched;
@@ -135,10 +123,10 @@ TEST_F(DictWindowTest, TheLinkOpensTheMiniDictionaryWithTheWordQuoted) {
   EXPECT_EQ(launched.find(L"/showurl"), std::wstring::npos) << "the word cannot add a switch";
   EXPECT_EQ(launched.find(L"a\"/"), std::wstring::npos) << launched;
   // Clicks elsewhere start nothing; on the secure desktop the link does not either.
-  Click(window, {60, 60});
-  Click(window, {125, 155});
+  SendClick(window, {60, 60});
+  SendClick(window, {125, 155});
   SetLaunchesRefused(c.get(), true);
-  Click(window, {20, 150});
+  SendClick(window, {20, 150});
   EXPECT_EQ(effects.programs.size(), 1u);
 }
 
@@ -148,8 +136,8 @@ TEST_F(DictWindowTest, TheCornerResizesAndTheTimerCloses) {
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(125, 155));
   SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(155, 185));
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(155, 185));
-  EXPECT_EQ(Size(window).cx, 160);
-  EXPECT_EQ(Size(window).cy, 190);
+  EXPECT_EQ(WindowSizeOf(window).cx, 160);
+  EXPECT_EQ(WindowSizeOf(window).cy, 190);
   EXPECT_EQ(c->dictionaryWindow.size.cx, 160);
   RECT r;
   GetWindowRect(Edit(window), &r);
@@ -164,7 +152,7 @@ TEST_F(DictWindowTest, TheCornerResizesAndTheTimerCloses) {
   EXPECT_EQ(c->dictionaryWindow.window, nullptr);
   // Shown again, it has its first size again.
   window = RequestDictWindow(c.get(), 0);
-  EXPECT_EQ(Size(window).cx, 130);
+  EXPECT_EQ(WindowSizeOf(window).cx, 130);
 }
 
 TEST_F(DictWindowTest, ACandidateRelayoutOrItsHidingDestroysIt) {

@@ -10,6 +10,7 @@
 #include "frontend/windows/SkinnedImeWindows.h"
 #include "tests/common/MemoryDib.h"
 #include "tests/engine/FakeEffects.h"
+#include "tests/ui/popups/PopupTestSupport.h"
 #include "tests/ui/windows/WindowTestSupport.h"
 #include "ui/popups/SoftKeyboard.h"
 #include "ui/windows/SoftKeyboardWindow.h"
@@ -40,16 +41,7 @@ class SoftKeyboardWindowTest : public ::testing::Test {
     std::memcpy(c->softKeyboardMap, &SoftKeyboardLayoutTable[layout - 1], kSoftKeyboardRowBytes);
   }
   HWND Show() { return ShowSoftKeyboard(c.get(), screen); }
-  void Press(POINT at) {
-    SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-  }
-  void Release(POINT at) {
-    if (IsWindow(window_)) SendMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-  }
-  void Click(int key) {
-    Press(Centre(key));
-    Release(Centre(key));
-  }
+  void Click(int key) { SendClick(window_, Centre(key)); }
   std::vector<uint32_t> Sent() {
     std::vector<uint32_t> keys;
     keys.swap(effects.keys);
@@ -67,11 +59,7 @@ TEST_F(SoftKeyboardWindowTest, OpensOnceAtTheCornerClearOfTheStatusBar) {
   window_ = Show();
   ASSERT_NE(window_, nullptr);
   EXPECT_EQ(Show(), window_) << "made once";
-  wchar_t text[32];
-  GetClassNameW(window_, text, 32);
-  EXPECT_STREQ(text, L"RURUDIDU_SKBD");
-  GetWindowTextW(window_, text, 32);
-  EXPECT_STREQ(text, L"skbd");
+  ExpectClassAndTitle(window_, L"RURUDIDU_SKBD", L"skbd");
   const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
   EXPECT_TRUE((style & WS_POPUP) && (style & WS_DISABLED));
   const LONG_PTR exStyle = GetWindowLongPtrW(window_, GWL_EXSTYLE);
@@ -131,8 +119,7 @@ TEST_F(SoftKeyboardWindowTest, AClickSendsExactlyItsKeyAndShiftLockWrapsIt) {
   EXPECT_EQ(Sent(), (std::vector<uint32_t>{Key(VK_INSERT, KEYEVENTF_EXTENDEDKEY),
                                            Key(VK_INSERT, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP)}));
   // Pressed on one key, released on another: nothing.
-  Press(Centre(29));
-  Release(Centre(30));
+  SendClick(window_, Centre(29), Centre(30));
   EXPECT_TRUE(Sent().empty());
   // Every key sends its own virtual key.
   for (int key = 0; key < kSoftKeyCount; ++key) {
@@ -150,9 +137,9 @@ TEST_F(SoftKeyboardWindowTest, DraggingMovesItAndTypesNothing) {
   GetWindowRect(window_, &before);
   // A press on the title strip (no key) drags; moves are in client
   // coordinates of the window where it stood.
-  Press({200, 5});
+  SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 5));
   SendMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, -40));
-  Release({150, -40});
+  SendMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(150, -40));
   RECT after;
   GetWindowRect(window_, &after);
   const RECT work = DefaultScreen().WorkAreaNearest(POINT{before.left + 150, before.top - 40});

@@ -5,6 +5,7 @@
 
 #include "engine/ImeContext.h"
 #include "tests/engine/CoreTestData.h"
+#include "tests/ui/popups/PopupTestSupport.h"
 #include "tests/ui/windows/WindowTestSupport.h"
 #include "ui/windows/SkinWindows.h"
 #include "ui/windows/TipsWindow.h"
@@ -28,11 +29,6 @@ class TipsWindowTest : public ::testing::Test {
   }
   // Whether the window's timer runs (taking it away to look).
   static bool TimerRuns(HWND window) { return KillTimer(window, 1) != FALSE; }
-  static SIZE Size(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return SIZE{r.right - r.left, r.bottom - r.top};
-  }
 
   TestContext c;
   FakeOs clock;
@@ -41,18 +37,14 @@ class TipsWindowTest : public ::testing::Test {
 TEST_F(TipsWindowTest, ATipClosesByItselfAfterSixTicks) {
   HWND window = RequestTipsWindow(c.get(), 200, 150, 1, L"全角");
   ASSERT_NE(window, nullptr);
-  wchar_t text[32];
-  GetClassNameW(window, text, 32);
-  EXPECT_STREQ(text, L"RURUDIDU_TIPS");
-  GetWindowTextW(window, text, 32);
-  EXPECT_STREQ(text, L"tips");
+  ExpectClassAndTitle(window, L"RURUDIDU_TIPS", L"tips");
   EXPECT_TRUE(IsWindowVisible(window));
   RECT r;
   GetWindowRect(window, &r);
   EXPECT_EQ(r.left, 200);
   EXPECT_EQ(r.top, 150);
   // The text's extent plus 20 x 10; a 14-pixel font.
-  const SIZE size = Size(window);
+  const SIZE size = WindowSizeOf(window);
   EXPECT_EQ(size.cx, c->tipsWindow.size.cx);
   EXPECT_GE(size.cy, 14 + 10);
   EXPECT_LE(size.cy, 20 + 10);
@@ -68,12 +60,12 @@ TEST_F(TipsWindowTest, ATipClosesByItselfAfterSixTicks) {
 
 TEST_F(TipsWindowTest, ShowingAgainReusesTheWindowAndStartsItsLifeAgain) {
   HWND window = RequestTipsWindow(c.get(), 10, 10, 1, L"全角");
-  const SIZE big = Size(window);
+  const SIZE big = WindowSizeOf(window);
   clock.tickMs += 2000;
   EXPECT_EQ(RequestTipsWindow(c.get(), 10, 10, 2, L"全角"), window);
-  EXPECT_LT(Size(window).cy, big.cy) << "type 2 is a 12-pixel font";
+  EXPECT_LT(WindowSizeOf(window).cy, big.cy) << "type 2 is a 12-pixel font";
   EXPECT_EQ(RequestTipsWindow(c.get(), 10, 10, 0, L"全角"), window);
-  EXPECT_GT(Size(window).cy, big.cy) << "other types use 20 pixels";
+  EXPECT_GT(WindowSizeOf(window).cy, big.cy) << "other types use 20 pixels";
   Tick(window, 2500);
   EXPECT_TRUE(IsWindow(window));
   Tick(window, 500);
