@@ -3,13 +3,37 @@
 # the data folder the build made (so frequencies and history stay as shipped),
 # printing each candidate page and the committed text. Extra arguments go to
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
+#
+# scripts/demo.sh --shot FILE.png [KEYS] [--skin night.col]: types KEYS
+# (default "xc") with the real candidate window and status bar on a virtual
+# display and saves a picture of them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+. scripts/wine-env.sh
+
+# A Windows path of a path of this machine (drive Z: is the root).
+zpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+if [ "${1:-}" = "--shot" ]; then
+  [ $# -ge 2 ] || { echo "usage: $0 --shot FILE.png [KEYS] [--skin FILE.col]" >&2; exit 2; }
+  out=$2
+  shift 2
+  keys="xc"
+  if [ $# -gt 0 ] && [ "${1:0:2}" != "--" ]; then keys=$1; shift; fi
+  scripts/wine-prefix.sh
+  wineserver -k >/dev/null 2>&1 || true
+  status=0
+  xvfb-run -a -s "-screen 0 1024x768x24" \
+    wine "$BUILD_DIR/tools/znshot/znshot.exe" --data "$(zpath "$BUILD_DIR/data")" \
+    --out "$(zpath "$out")" --keys "$keys" "$@" || status=$?
+  wineserver -k >/dev/null 2>&1 || true
+  exit $status
+fi
+
 default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
 keys="${1:-$default_keys}"
 shift || true
-. scripts/wine-env.sh
 scripts/wine-run.sh "$BUILD_DIR/tools/zntype/zntype.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" --scratch --keys "$keys" "$@"
 status=$?
 wineserver -k >/dev/null 2>&1 || true
