@@ -205,6 +205,7 @@ int KeyRunner::RunKeyFunction(ImeContext* context, uint64_t flags, KeyRunnerOutp
 
 int KeyRunner::RunCombinationKey(ImeContext* context, int slot, KeyRunnerOutput& output) {
   ForgetKeyDown();
+  if (context) context->pendingKeyScanBits = kNoScan;
   if (!context || !context->dmeBlock || slot < 0 ||
       slot >= GetCombinationKeyCount(context->dmeBlock)) {
     return 0;

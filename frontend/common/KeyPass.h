@@ -12,7 +12,9 @@
 class KeyPass {
  public:
   KeyPass(KeyRunner& runner, ImeContext* context, KeyRunnerOutput& output)
-      : runner_(runner), c_(context), out_(output) {}
+      : runner_(runner), c_(context), out_(output) {
+    result_[0] = 0;
+  }
 
   int RunPending();
   // Key-function flags (the pending key's or a menu's); 1 when something ran.
@@ -85,7 +87,7 @@ class KeyPass {
   KeyRunner& runner_;
   ImeContext* c_;
   KeyRunnerOutput& out_;
-  wchar_t result_[kResultUnits + 1] = {};
+  wchar_t result_[kResultUnits + 1];  // text for the host, built up within one key
   int resultUnits_ = 0;
   int depth_ = 0;  // re-runs of a key that completed one code and starts the next
 };

@@ -127,3 +127,7 @@ class KeyRunner {
 bool CombinationKeysActive(const ImeContext* context);
 // The combination slot whose key is code, or -1.
 int FindCombinationSlot(const DmeConfigBlock* dme, KeyCode code);
+// The modifiers of a combination key as hot keys and preserved keys both
+// take them: left Ctrl 0x80, right 0x10, either 0x2; left Shift 0x100,
+// right 0x20, either 0x4; left Alt 0x40, right 0x8, either 0x1.
+uint32_t CombinationModifiers(KeyCode code);

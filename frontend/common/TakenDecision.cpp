@@ -164,10 +164,16 @@ void KeyRunner::UndoCapsLockToggle(ImeContext* context) {
 bool KeyRunner::TakeLoneModifier(ImeContext* c, const KeyEvent& key, const KeyState& state) {
   const uint32_t scan = key.ScanBits();
   const uint32_t d = scan == kRightShiftUpScan ? 0x00360000 : scan;
-  const bool lone = scan != 0 && d == lastDownScan_ && key.Vk() >= VK_SHIFT &&
-                    key.Vk() <= VK_MENU && Now() - lastDownTick_ <= kLoneModifierMs;
+  // The context keeps the key-down it saw last, so a second look at the same
+  // release (TSF tests a key, then runs it) decides the same way; the runner
+  // forgets its own copy, so the next press starts a new window.
+  const bool match = scan != 0 && d == c->pendingKeyScanBits;
+  if (!match) c->pendingKeyScanBits = kNoScan;
   lastDownScan_ = kNoScan;
-  if (!lone) return false;
+  if (!match || key.Vk() < VK_SHIFT || key.Vk() > VK_MENU ||
+      Now() - lastDownTick_ > kLoneModifierMs) {
+    return false;
+  }
   for (const LoneModifier& m : kLoneModifiers) {
     if (key.Vk() != m.vk || (m.scan != 0 && d != m.scan)) continue;
     if (state.IsDown(m.others[0]) || state.IsDown(m.others[1])) continue;
@@ -220,4 +226,27 @@ int FindCombinationSlot(const DmeConfigBlock* dme, KeyCode code) {
     if (dme->combinations[i].keyCode == code) return i;
   }
   return -1;
+}
+
+uint32_t CombinationModifiers(KeyCode code) {
+  struct Group {
+    KeyCode left, right, either;
+    uint32_t leftBit, rightBit, eitherBit;
+  };
+  static constexpr Group kGroups[] = {
+      {kKeyLeftCtrl, kKeyRightCtrl, kKeyCtrl, 0x80, 0x10, 0x2},
+      {kKeyLeftShift, kKeyRightShift, kKeyShift, 0x100, 0x20, 0x4},
+      {kKeyLeftAlt, kKeyRightAlt, kKeyAlt, 0x40, 0x8, 0x1},
+  };
+  uint32_t modifiers = 0;
+  for (const Group& g : kGroups) {
+    if ((code & g.left) == g.left) {
+      modifiers |= g.leftBit;
+    } else if ((code & g.right) == g.right) {
+      modifiers |= g.rightBit;
+    } else if (code & g.either) {
+      modifiers |= g.eitherBit;
+    }
+  }
+  return modifiers;
 }

@@ -41,6 +41,26 @@ TEST_F(KeyDecisionTest, LoneShiftRunsItsFunctionOnlyWithinTheWindow) {
   EXPECT_FALSE(English());
 }
 
+// TSF tests a key and then runs it: the second look decides as the first.
+TEST_F(KeyDecisionTest, ASecondLookAtTheSameEventDecidesTheSame) {
+  const KeyEvent a{'A', MakeKeyData(0x1E, false)};
+  EXPECT_EQ(runner.TestKey(ctx(), a, KeyState(keys)), KeyDecision::kTake);
+  EXPECT_EQ(runner.TestKey(ctx(), a, KeyState(keys)), KeyDecision::kTake);
+  EXPECT_EQ(ctx()->pendingKeyText, std::wstring(L"a"));
+  clock.tickMs = 100;
+  Event(VK_SHIFT, false);
+  keys[VK_SHIFT] = 0;
+  const KeyEvent up{VK_SHIFT, MakeKeyData(0x2A, true)};
+  EXPECT_EQ(runner.TestKey(ctx(), up, KeyState(keys)), KeyDecision::kTake);
+  EXPECT_EQ(runner.TestKey(ctx(), up, KeyState(keys)), KeyDecision::kTake);
+  runner.RunPendingKey(ctx(), out);
+  EXPECT_TRUE(English());
+  // A hot key in between forgets the press.
+  Event(VK_SHIFT, false);
+  runner.RunCombinationKey(ctx(), 0, out);
+  EXPECT_EQ(Event(VK_SHIFT, true), KeyDecision::kPass);
+}
+
 TEST_F(KeyDecisionTest, AnotherKeyOrModifierBetweenRunsNothing) {
   clock.tickMs = 1000;
   Event(VK_SHIFT, false);
@@ -184,3 +204,24 @@ TEST_F(KeyDecisionTest, SoftKeyboardTypesItsLayout) {
 }
 
 }  // namespace
+
+TEST(CombinationKeys, SlotsAndModifiersAsHotKeysTakeThem) {
+  RoadContext road;
+  const KeyCode ctrl3 = '3' | kKeyCtrl;
+  const int slot = FindCombinationSlot(road.dme(), ctrl3);
+  ASSERT_GE(slot, 0);
+  EXPECT_EQ(road.dme()->combinations[slot].flags, 0x100300u);
+  EXPECT_EQ(FindCombinationSlot(road.dme(), 'Q' | kKeyCtrl | kKeyAlt), -1);
+  EXPECT_EQ(CombinationModifiers(ctrl3), 0x2u);
+  EXPECT_EQ(CombinationModifiers('1' | kKeyCtrl | kKeyAlt), 0x3u);
+  EXPECT_EQ(CombinationModifiers(VK_ESCAPE | kKeyShift), 0x4u);
+  EXPECT_EQ(CombinationModifiers('A' | kKeyLeftCtrl | kKeyRightShift | kKeyLeftAlt), 0xE0u);
+  EXPECT_EQ(CombinationModifiers('A' | kKeyRightCtrl | kKeyLeftShift | kKeyRightAlt), 0x118u);
+  // Closed input and the option without hot keys register none.
+  EXPECT_TRUE(CombinationKeysActive(road.get()));
+  road.get()->stateFlags |= kStateInputClosed;
+  EXPECT_FALSE(CombinationKeysActive(road.get()));
+  road.get()->stateFlags = 0;
+  road.ime()->optionFlags |= ImeBits::kNoHotKeys;
+  EXPECT_FALSE(CombinationKeysActive(road.get()));
+}
