@@ -3,14 +3,16 @@
 # the data folder the build made (so frequencies and history stay as shipped),
 # printing each candidate page and the committed text. Extra arguments go to
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
-#
-# scripts/demo.sh --shot FILE.png [KEYS] [--skin night.col]: types KEYS
-# (default "xc") with the real candidate window and status bar on a virtual
-# display and saves a picture of them.
+# With --tsf first, the keys go through the TSF text service on a fake TSF
+# host instead (tools/tsfdemo), which prints the document after each key.
+# `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
+# data folder and saves a screenshot of its window.
+# `demo.sh --shot FILE.png [KEYS] [--skin night.col]` types KEYS (default
+# "xc") with the real candidate window and status bar on a virtual display
+# and saves a picture of them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
-. scripts/wine-env.sh
 
 # A Windows path of a path of this machine (drive Z: is the root).
 zpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
@@ -21,6 +23,7 @@ if [ "${1:-}" = "--shot" ]; then
   shift 2
   keys="xc"
   if [ $# -gt 0 ] && [ "${1:0:2}" != "--" ]; then keys=$1; shift; fi
+  . scripts/wine-env.sh
   scripts/wine-prefix.sh
   wineserver -k >/dev/null 2>&1 || true
   status=0
@@ -30,10 +33,25 @@ if [ "${1:-}" = "--shot" ]; then
   wineserver -k >/dev/null 2>&1 || true
   exit $status
 fi
-
+if [ "${1:-}" = "--tsf" ]; then
+  shift
+  tsf_keys="wqvb{Space}sfg1ggll{Space}"
+  [ $# -gt 0 ] && { tsf_keys=$1; shift; }
+  . scripts/wine-env.sh
+  status=0
+  scripts/wine-run.sh "$BUILD_DIR/tools/tsfdemo/tsfdemo.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" \
+    --keys "$tsf_keys" "$@" || status=$?
+  wineserver -k >/dev/null 2>&1 || true
+  exit $status
+fi
 default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
+if [ "${1:-}" = "config" ]; then
+  shift
+  exec scripts/demo-config.sh "$@"
+fi
 keys="${1:-$default_keys}"
 shift || true
+. scripts/wine-env.sh
 scripts/wine-run.sh "$BUILD_DIR/tools/zntype/zntype.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" --scratch --keys "$keys" "$@"
 status=$?
 wineserver -k >/dev/null 2>&1 || true
