@@ -1,0 +1,53 @@
+// The black-box host's window: an EDIT control with the IME layout active,
+// fed with SendInput, recording the IME messages it receives.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct HostKey {
+  std::wstring name;  // as printed
+  WORD virtualKey;
+  bool shift;
+};
+
+// Letters, digits and blanks as themselves, {Name} for other keys.
+bool ParseHostKeys(const std::wstring& text, std::vector<HostKey>* out);
+void PrintUtf8(const std::wstring& text);
+
+struct HostMessage {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+class HostSession {
+ public:
+  // Creates the window, activates the layout for it and sets Chinese input.
+  bool Open(HKL layout);
+  void Close();
+  ~HostSession() { Close(); }
+
+  void Press(const HostKey& key);
+  void PumpFor(int ms);
+  std::wstring EditText() const;
+  // One line per IME message the EDIT got (composition and notifications).
+  std::wstring MessageLog() const;
+  const std::vector<HostMessage>& messages() const { return messages_; }
+  bool UiWindowCreatedByHost() const { return ownUi_; }
+
+ private:
+  static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void EnsureUiWindow(HKL layout);
+  void PumpUntilIdle();
+
+  HWND frame_ = nullptr;
+  HWND edit_ = nullptr;
+  HWND ui_ = nullptr;
+  bool ownUi_ = false;
+  WNDPROC editProc_ = nullptr;
+  HKL previousLayout_ = nullptr;
+  std::vector<HostMessage> messages_;
+};
