@@ -1,0 +1,154 @@
+// The UI window procedure: state following the host's modes and open status,
+// the candidate window's anchor, hot keys on selection, deactivation.
+#include <gtest/gtest.h>
+
+#include "engine/ImeOptionBits.h"
+#include "frontend/imm/CandidateAnchor.h"
+#include "frontend/imm/HotKeys.h"
+#include "frontend/imm/ImmComposition.h"
+#include "frontend/imm/UiWindow.h"
+#include "tests/imm/ImmTestSupport.h"
+
+namespace zn::test {
+namespace {
+
+TEST(CandidateAnchorTest, CandidateFormThenCompositionFormThenCaret) {
+  INPUTCONTEXT imc{};
+  const POINT caret{7, 8};
+  AnchorSource a = AnchorFromForms(&imc, caret);
+  EXPECT_EQ(a.point.x, 7);
+  EXPECT_EQ(a.point.y, 8);
+  imc.cfCompForm.dwStyle = CFS_POINT;
+  imc.cfCompForm.ptCurrentPos = {30, 40};
+  a = AnchorFromForms(&imc, caret);
+  EXPECT_EQ(a.point.x, 30);
+  EXPECT_EQ(a.point.y, 40);
+  imc.cfCandForm[0].dwStyle = CFS_CANDIDATEPOS;
+  imc.cfCandForm[0].ptCurrentPos = {50, 60};
+  imc.cfCandForm[0].rcArea = {0, 100, 10, 130};
+  a = AnchorFromForms(&imc, caret);
+  EXPECT_EQ(a.point.y, 60);
+  EXPECT_EQ(a.excludeHeight, 0);
+  imc.cfCandForm[0].dwStyle = CFS_EXCLUDE;
+  a = AnchorFromForms(&imc, caret);
+  EXPECT_EQ(a.point.x, 50);
+  EXPECT_EQ(a.point.y, 100) << "the top of the excluded area";
+  EXPECT_EQ(a.excludeHeight, 30);
+}
+
+class UiWindowTest : public ImcFixture {
+ protected:
+  void SetUp() override {
+    ImcFixture::SetUp();
+    ASSERT_TRUE(RegisterUiWindowClass());
+    ASSERT_TRUE(Select());
+    ui_ = CreateWindowExW(0, kUiClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(ui_, nullptr);
+    SetWindowLongPtrW(ui_, IMMGWLP_IMC, reinterpret_cast<LONG_PTR>(himc_));
+    context_ = Context();
+  }
+  void TearDown() override {
+    DestroyWindow(ui_);
+    ImcFixture::TearDown();
+  }
+  LRESULT Notify(WPARAM code, LPARAM lParam = 0) {
+    return SendMessageW(ui_, WM_IME_NOTIFY, code, lParam);
+  }
+  HWND ui_ = nullptr;
+  ImeContext* context_ = nullptr;
+};
+
+TEST_F(UiWindowTest, ModeNotificationsSetTheStateFromTheConversionMode) {
+  {
+    LockedImc imc(himc_);
+    imc->fdwConversion = IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
+  }
+  context_->stateFlags |= kStateTempEnglish;
+  EXPECT_EQ(Notify(IMN_SETCONVERSIONMODE), 0);
+  EXPECT_EQ(context_->stateFlags, kStateFullWidth | kStateEnglishPunct);
+  {
+    LockedImc imc(himc_);
+    imc->fdwConversion = IME_CMODE_NOCONVERSION | IME_CMODE_SYMBOL;
+    imc->fOpen = FALSE;
+  }
+  Notify(IMN_SETOPENSTATUS);
+  EXPECT_EQ(context_->stateFlags, kStateEnglish | kStateInputClosed);
+  {
+    LockedImc imc(himc_);
+    imc->fOpen = TRUE;
+  }
+  Notify(IMN_SETSENTENCEMODE);
+  EXPECT_TRUE(context_->stateFlags & kStateInputClosed) << "only the open status reopens";
+  Notify(IMN_SETOPENSTATUS);
+  EXPECT_FALSE(context_->stateFlags & kStateInputClosed);
+}
+
+TEST_F(UiWindowTest, CandidateNotificationsAndTheAnchor) {
+  Notify(IMN_OPENCANDIDATE, 1);
+  EXPECT_TRUE(context_->uiFlags & kUiCandidateWanted);
+  Notify(IMN_CLOSECANDIDATE, 1);
+  EXPECT_FALSE(context_->uiFlags & kUiCandidateWanted) << "nothing left to show";
+
+  {
+    LockedImc imc(himc_);
+    imc->cfCandForm[0].dwStyle = CFS_EXCLUDE;
+    imc->cfCandForm[0].ptCurrentPos = {20, 5};
+    imc->cfCandForm[0].rcArea = {0, 30, 100, 54};
+  }
+  // Without an open composition the anchor is left for later.
+  Notify(IMN_SETCANDIDATEPOS, 1);
+  EXPECT_FALSE(context_->uiFlags & kUiAnchorKnown);
+  context_->compositionOpen = 1;
+  context_->uiFlags |= kUiKeyInProgress;
+  Notify(IMN_SETCANDIDATEPOS, 1);
+  EXPECT_FALSE(context_->uiFlags & kUiAnchorKnown) << "not while a key is at work";
+  context_->uiFlags &= ~kUiKeyInProgress;
+  Notify(IMN_SETCANDIDATEPOS, 1);
+  ASSERT_TRUE(context_->uiFlags & kUiAnchorKnown);
+  POINT expected{20, 30};
+  ClientToScreen(window_.get(), &expected);
+  EXPECT_EQ(context_->caretPosition.x, expected.x);
+  EXPECT_EQ(context_->caretPosition.y, expected.y);
+  EXPECT_EQ(context_->charCell.cy, 24);
+
+  context_->imeBlock->optionFlags |= ImeBits::kCandidateFixed;
+  Notify(kNotifyCandidateAnchor);
+  EXPECT_EQ(context_->caretPosition.x, 0);
+  EXPECT_EQ(context_->caretPosition.y, 0);
+}
+
+TEST_F(UiWindowTest, SelectionRegistersTheHotKeysAndDeselectionReleasesThem) {
+  DmeConfigBlock* dme = context_->dmeBlock;
+  dme->combinationCount = 1;
+  dme->combinations[0] = {kKeyCtrl | kKeyAlt | VK_F12, 0, KeyFunction::kConfigMain};
+  SendMessageW(ui_, WM_IME_SELECT, TRUE, 0);
+  EXPECT_FALSE(RegisterHotKey(ui_, kFirstHotKeyId, MOD_CONTROL | MOD_ALT, VK_F12));
+  SendMessageW(ui_, WM_IME_SELECT, FALSE, 0);
+  EXPECT_TRUE(RegisterHotKey(ui_, kFirstHotKeyId, MOD_CONTROL | MOD_ALT, VK_F12));
+  UnregisterHotKey(ui_, kFirstHotKeyId);
+}
+
+TEST_F(UiWindowTest, DeactivationEndsAnOpenComposition) {
+  context_->compositionOpen = 1;
+  context_->code[0] = L'w';
+  context_->codeLength = 1;
+  TakeMessages();
+  SendMessageW(ui_, WM_IME_SETCONTEXT, FALSE, 0);
+  EXPECT_EQ(context_->codeLength, 0);
+  auto messages = TakeMessages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().message, static_cast<UINT>(WM_IME_ENDCOMPOSITION));
+  EXPECT_EQ(SendMessageW(ui_, WM_IME_ENDCOMPOSITION, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(ui_, WM_IME_COMPOSITION, 0, 0), 0);
+}
+
+TEST_F(UiWindowTest, AWindowWithoutAServedContextIgnoresTheImeMessages) {
+  SetWindowLongPtrW(ui_, IMMGWLP_IMC, 0);
+  EXPECT_EQ(Notify(IMN_SETCONVERSIONMODE), 0);
+  EXPECT_EQ(SendMessageW(ui_, WM_IME_SETCONTEXT, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageW(ui_, WM_IME_SELECT, TRUE, 0), 0);
+}
+
+}  // namespace
+}  // namespace zn::test
