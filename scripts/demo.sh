@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+# --imm: type into a real EDIT control through the IMM32 front end instead.
+if [ "${1:-}" = "--imm" ]; then shift; exec scripts/demo-imm.sh "$@"; fi
 default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
 keys="${1:-$default_keys}"
 shift || true

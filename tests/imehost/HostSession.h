@@ -37,6 +37,11 @@ class HostSession {
   std::wstring MessageLog() const;
   const std::vector<HostMessage>& messages() const { return messages_; }
   bool UiWindowCreatedByHost() const { return ownUi_; }
+  RECT FrameRect() const {
+    RECT r{};
+    GetWindowRect(frame_, &r);
+    return r;
+  }
 
  private:
   static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

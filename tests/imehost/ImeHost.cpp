@@ -5,7 +5,7 @@
 // and checks the final text when asked.
 //
 //   imehost --data DIR --module FILE [--keys KEYS] [--expect TEXT]
-//           [--print] [--messages] [--hold MS]
+//           [--print] [--messages] [--hold MS] [--shot FILE.png]
 //
 // KEYS: letters, digits and blanks type themselves (a blank is Space);
 // {Space} {Enter} {Esc} {Backspace} {Shift} {Down} {PageDown} name keys.
@@ -18,6 +18,7 @@
 
 #include "tests/imehost/HostSetup.h"
 #include "tests/imehost/HostSession.h"
+#include "tests/imehost/ScreenShot.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ struct Options {
   bool print = false;
   bool messages = false;
   int holdMs = 0;
+  std::wstring shot;
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options* o) {
@@ -54,6 +56,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* o) {
       o->print = true;
     } else if (a == L"--messages") {
       o->messages = true;
+    } else if (a == L"--shot") {
+      if (!next(&o->shot)) return false;
     } else if (a == L"--hold") {
       if (!next(&hold)) return false;
       o->holdMs = _wtoi(hold.c_str());
@@ -77,7 +81,7 @@ int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::printf("usage: imehost --data DIR --module FILE [--keys KEYS] [--expect TEXT] "
-                "[--print] [--messages] [--hold MS]\n");
+                "[--print] [--messages] [--hold MS] [--shot FILE.png]\n");
     return 2;
   }
   std::vector<HostKey> keys;
@@ -102,6 +106,16 @@ int wmain(int argc, wchar_t** argv) {
     if (options.print) PrintUtf8(key.name + L" → " + session.EditText() + L"\n");
   }
   if (options.holdMs > 0) session.PumpFor(options.holdMs);
+  if (!options.shot.empty()) {
+    // The frame and the room below it, where the candidate window hangs.
+    RECT area = session.FrameRect();
+    area.bottom += 260;
+    area.right += 120;
+    if (SaveScreenRect(area, options.shot))
+      PrintUtf8(L"screenshot: " + options.shot + L"\n");
+    else
+      PrintUtf8(L"screenshot failed\n");
+  }
   const std::wstring text = session.EditText();
   if (options.messages) PrintUtf8(session.MessageLog());
   PrintUtf8(L"text: " + text + L"\n");
