@@ -22,6 +22,11 @@ DWORD ConversionFromState(DWORD conversion, uint32_t state) {
   return conversion;
 }
 
+uint32_t StateWithConversion(uint32_t state, DWORD conversion) {
+  constexpr uint32_t kModeBits = kStateEnglish | kStateFullWidth | kStateEnglishPunct;
+  return (state & ~kModeBits) | StateFromConversion(conversion);
+}
+
 uint32_t RederiveState(uint32_t state, DWORD conversion) {
   // Closed input is not a conversion mode: re-deriving must not turn a
   // closed IME into English input.

@@ -16,8 +16,10 @@ uint32_t StateFromConversion(DWORD conversion);
 // The conversion mode with those three bits set from the state. Closed input
 // (0x4) also reads as no conversion: the IME converts nothing then.
 DWORD ConversionFromState(DWORD conversion, uint32_t state);
-// The state after the conversion mode changed: the three bits anew, closed
-// and disabled input kept, every other bit cleared.
+// The state with its three mode bits taken from the conversion mode.
+uint32_t StateWithConversion(uint32_t state, DWORD conversion);
+// The state set anew from the conversion mode (on activation): the three
+// bits, closed and disabled input kept, every other bit cleared.
 uint32_t RederiveState(uint32_t state, DWORD conversion);
 
 // At selection with the custom initial mode on: the saved conversion and

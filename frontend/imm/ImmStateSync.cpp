@@ -22,5 +22,10 @@ void ApplyHostOpenStatus(const ImcLock& lock) {
 
 void ApplyHostConversionMode(const ImcLock& lock) {
   ImeContext* context = lock.context();
+  context->stateFlags = StateWithConversion(context->stateFlags, lock.imc()->fdwConversion);
+}
+
+void RederiveHostState(const ImcLock& lock) {
+  ImeContext* context = lock.context();
   context->stateFlags = RederiveState(context->stateFlags, lock.imc()->fdwConversion);
 }

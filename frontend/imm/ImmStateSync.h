@@ -9,3 +9,5 @@
 void ApplyHostOpenStatus(const ImcLock& lock);
 // The conversion mode changed: the mode bits of the state follow it.
 void ApplyHostConversionMode(const ImcLock& lock);
+// The context became active: its state is set anew from the conversion mode.
+void RederiveHostState(const ImcLock& lock);

@@ -19,7 +19,7 @@ HIMC WindowContext(HWND window) {
 
 void OnSetContext(HWND window, const ImcLock& lock, bool active) {
   if (active) {
-    if (ImmModule().statusWindowAllowed) ApplyHostConversionMode(lock);
+    if (ImmModule().statusWindowAllowed) RederiveHostState(lock);
     RegisterImeHotKeys(window, lock.context());
     ReopenTables(lock.context());
   } else {

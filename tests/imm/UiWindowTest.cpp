@@ -64,9 +64,12 @@ TEST_F(UiWindowTest, ModeNotificationsSetTheStateFromTheConversionMode) {
     LockedImc imc(himc_);
     imc->fdwConversion = IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
   }
-  context_->stateFlags |= kStateTempEnglish;
+  context_->stateFlags |= kStateTempEnglish | kStateSoftKeyboard;
   EXPECT_EQ(Notify(IMN_SETCONVERSIONMODE), 0);
-  EXPECT_EQ(context_->stateFlags, kStateFullWidth | kStateEnglishPunct);
+  EXPECT_EQ(context_->stateFlags,
+            kStateFullWidth | kStateEnglishPunct | kStateTempEnglish | kStateSoftKeyboard)
+      << "only the three mode bits follow the conversion mode";
+  context_->stateFlags &= ~(kStateTempEnglish | kStateSoftKeyboard);
   {
     LockedImc imc(himc_);
     imc->fdwConversion = IME_CMODE_NOCONVERSION | IME_CMODE_SYMBOL;
@@ -116,6 +119,15 @@ TEST_F(UiWindowTest, CandidateNotificationsAndTheAnchor) {
   Notify(kNotifyCandidateAnchor);
   EXPECT_EQ(context_->caretPosition.x, 0);
   EXPECT_EQ(context_->caretPosition.y, 0);
+}
+
+TEST_F(UiWindowTest, ActivationSetsTheStateAnewOnceTheStatusWindowIsAllowed) {
+  context_->stateFlags = kStateSoftKeyboard | kStateInputClosed;
+  SendMessageW(ui_, WM_IME_SETCONTEXT, TRUE, ISC_SHOWUIALL);
+  EXPECT_EQ(context_->stateFlags, kStateSoftKeyboard | kStateInputClosed);
+  Notify(IMN_OPENSTATUSWINDOW);
+  SendMessageW(ui_, WM_IME_SETCONTEXT, TRUE, ISC_SHOWUIALL);
+  EXPECT_EQ(context_->stateFlags, kStateInputClosed) << "closed input stays closed";
 }
 
 TEST_F(UiWindowTest, SelectionRegistersTheHotKeysAndDeselectionReleasesThem) {
