@@ -4,8 +4,8 @@
 # FindZLIB would pick the import library; the runtime must stay static.
 add_library(zn_zlib STATIC IMPORTED GLOBAL)
 set_target_properties(zn_zlib PROPERTIES
-  IMPORTED_LOCATION /usr/x86_64-w64-mingw32/lib/libz.a
-  INTERFACE_INCLUDE_DIRECTORIES /usr/x86_64-w64-mingw32/include)
+  IMPORTED_LOCATION ${CMAKE_FIND_ROOT_PATH}/lib/libz.a
+  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_FIND_ROOT_PATH}/include)
 
 set(ZN_MINIZIP_DIR "${ZN_THIRD_PARTY_DIR}/zlib/contrib/minizip")
 set(ZN_LIBPNG_DIR "${ZN_THIRD_PARTY_DIR}/libpng")

@@ -58,7 +58,7 @@ bool BuildSortKeys(const ImeContext* context, Secondary rule, SortScratch* s, in
   for (int i = 0; i < n; ++i) {
     const CandidateItem& item = context->candidates[i];
     const uintptr_t address = reinterpret_cast<uintptr_t>(item.entry);
-    if (address >> 56) return false;
+    if (static_cast<uint64_t>(address) >> 56) return false;
     // The code rule applies only between two code records; with anything else
     // in the list the comparison is not a total order.
     if (rule == Secondary::kCode && (!item.entry || !(item.kind & kKindShownByWord))) return false;

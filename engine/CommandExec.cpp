@@ -118,7 +118,7 @@ void StartInstaller(ImeContext* context, bool tsf, Effects& effects) {
   if (FormatString(parameters, 128, L"/EMMODE=%d /GUID=%s", tsf ? 1 : 0, context->productKey) != S_OK) {
     return;
   }
-  effects.OpenProgram(program, parameters, SW_HIDE);
+  OpenProgramFor(context, effects, program, parameters, SW_HIDE);
 }
 
 void RunHelpAction(ImeContext* context, const wchar_t* argument, Effects& effects) {
@@ -341,7 +341,7 @@ uint32_t RunCommandAction(ImeContext* context, Effects& effects, int* searchResu
   } else if (action & 0x40000) {
     RunHelpAction(context, argument, effects);
   } else if (action & 0x10000) {
-    if (argument[0]) effects.OpenProgram(argument, nullptr, SW_SHOW);
+    OpenLink(context, argument, effects);
   } else if (action & 0x80000) {
     SendKeyboardCommand(argument, effects);
   } else if (action & 0x100000) {

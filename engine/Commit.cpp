@@ -62,8 +62,9 @@ int CommitCandidate(ImeContext* context, int selector) {
                                                                      : context->pageSlots[slot];
   SetCommitText(context, source.text, source.length);
   ExecuteCommandMacro(context, slot);
-  if (context->stateFlags & kStateEnglish) {
-    // The typed case wins over the word's.
+  if (context->stateFlags & (kStateEnglish | kStateTempEnglish)) {
+    // The typed case wins over the word's, also in English started by a
+    // capital letter.
     for (int i = 0; i < context->commitLength && i < context->codeLength; ++i) {
       const wchar_t typed = context->code[i];
       wchar_t& out = context->commitText[i];

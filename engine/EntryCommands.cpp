@@ -8,6 +8,7 @@
 #include "engine/Candidates.h"
 #include "engine/EntryCommands.h"
 #include "engine/ImeContext.h"
+#include "engine/Launchers.h"
 #include "engine/Search.h"
 #include "engine/TempWords.h"
 #include "engine/UrlEncode.h"
@@ -110,13 +111,13 @@ void ShowInformation(ImeContext* context, void* owner, const CandidateItem& item
   effects.ShowOwnedMessage(owner, text, title, MB_ICONINFORMATION);
 }
 
-void LookUpWord(const wchar_t* shown, Effects& effects) {
+void LookUpWord(ImeContext* context, const wchar_t* shown, Effects& effects) {
   if (!shown[0]) return;
   wchar_t url[kEncodedUrlUnits + 1];
   CopyStringBounded(url, kEncodedUrlUnits + 1, kDictionaryLookupUrl);
   const int prefix = static_cast<int>(BoundedLength(url, kEncodedUrlUnits));
   UrlPercentEncode(shown, url + prefix, kEncodedUrlUnits + 1 - prefix, UrlEncodeForm::kQueryValue);
-  effects.OpenProgram(url, nullptr, SW_SHOW);
+  OpenLink(context, url, effects);
 }
 
 }  // namespace
@@ -135,7 +136,7 @@ int ShowEntryInfo(ImeContext* context, void* owner, int slot, int command, Effec
     return 1;
   }
   if (command == kEntryLookUp) {
-    LookUpWord(shown, effects);
+    LookUpWord(context, shown, effects);
     return 1;
   }
   MainEntry entry;

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "engine/Candidates.h"
-#include "engine/ContextSkin.h"
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
 #include "engine/Search.h"
@@ -139,7 +138,6 @@ ImeContext* CreateImeContext(const OsServices* os) {
     return nullptr;
   }
   ClearTempWordsAfterRestart(context);
-  LoadContextSkin(context);
   for (SymbolEscapeEntry& entry : context->imeBlock->symbolEscapes) {
     if (entry.kind == 2) entry.pairState = 0;
   }
@@ -149,7 +147,6 @@ ImeContext* CreateImeContext(const OsServices* os) {
 
 void DestroyImeContext(ImeContext* context) {
   if (!context) return;
-  FreeContextSkin(context);
   CloseDataFiles(context);
   GlobalFree(context);
 }

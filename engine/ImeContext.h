@@ -12,10 +12,11 @@
 #include "engine/Effects.h"
 #include "engine/MappedFile.h"
 #include "engine/Os.h"
+#include "engine/PointerLayout.h"
 
 struct SkinData;
 
-constexpr uint32_t kImeContextSize = 85560;
+constexpr uint32_t kImeContextSize = ByPointerSize(85560, 73448);
 constexpr int kMaxCandidates = 3000;
 constexpr int kPageSlots = 11;
 constexpr int kMaxCodeUnits = 128;
@@ -57,10 +58,10 @@ struct CandidateItem {
   int32_t value;
   wchar_t hint[3];
 };
-static_assert(sizeof(CandidateItem) == 24);
-static_assert(offsetof(CandidateItem, kind) == 8);
-static_assert(offsetof(CandidateItem, value) == 12);
-static_assert(offsetof(CandidateItem, hint) == 16);
+static_assert(sizeof(CandidateItem) == ByPointerSize(24, 20));
+static_assert(offsetof(CandidateItem, kind) == ByPointerSize(8, 4));
+static_assert(offsetof(CandidateItem, value) == ByPointerSize(12, 8));
+static_assert(offsetof(CandidateItem, hint) == ByPointerSize(16, 12));
 
 struct PageSlot {
   int32_t length;
@@ -78,7 +79,7 @@ struct ImeWindowState {
   POINT dragOrigin;
   int32_t layoutState[2];  // window-specific; reset before a relayout
 };
-static_assert(sizeof(ImeWindowState) == 48);
+static_assert(sizeof(ImeWindowState) == ByPointerSize(48, 44));
 
 // Number, date and repeated-text pseudo-records: u32 attribute 0, 8-bit
 // length, UTF-16 text where a record keeps its code.
@@ -128,7 +129,7 @@ struct ImeContext {
   void* inputContext;  // IMM32: the HIMC being served
   void* textService;   // TSF: the text service that owns this context
   HWND focusWindow;
-  int32_t compositionOpen;  // open composition, or an immersive context on the TSF side
+  int32_t compositionOpen;  // the key runner reported a composition that has not ended
   uint32_t uiFlags;
   POINT caretPosition;
   SIZE charCell;
@@ -140,7 +141,10 @@ struct ImeContext {
   ImeWindowState dictionaryWindow;
   PreviousUnique previousUnique;  // search state of this context
   Effects* effects;  // outside effects of this context; null: the real ones
-  uint8_t frontEndReserved[200];
+  // Non-zero on the logon desktop or in a secure TSF mode: nothing may be
+  // started from here (SetLaunchesRefused).
+  uint32_t launchesRefused;
+  uint8_t frontEndReserved[196];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc
@@ -158,7 +162,7 @@ struct ImeContext {
   const wchar_t* pendingKeyText;
   uint32_t pendingKeyScanBits;  // key data bits 16-27 of the last key-down, or -1
   uint32_t capsLockResult;      // result of the key function run for the last key
-  uint32_t pendingKeyExtra;
+  uint32_t pendingKeyExtra;  // bit 0: Shift was down when the key was tested
 
   int32_t codeLength;  // 0..128
   int32_t cursor;      // 0..codeLength
@@ -182,40 +186,43 @@ struct ImeContext {
   uint32_t softKeyboardLayout;  // 1..13, 0 none
   uint8_t softKeyboardMap[232];
   HMODULE moduleHandle;  // config only: the loaded module
-  SkinData* skin;
+  SkinData* skin;  // owned by the layer that loaded it
   OSVERSIONINFOW osVersion;
 };
 
 static_assert(sizeof(ImeContext) == kImeContextSize);
 static_assert(offsetof(ImeContext, candidates) == 8);
-static_assert(offsetof(ImeContext, pageFirst) == 72008);
-static_assert(offsetof(ImeContext, pageSlots) == 72036);
-static_assert(offsetof(ImeContext, slotCommitTexts) == 74940);
-static_assert(offsetof(ImeContext, slotListIndex) == 77844);
-static_assert(offsetof(ImeContext, hostWindow) == 77888);
-static_assert(offsetof(ImeContext, effects) == 78216);
-static_assert(offsetof(ImeContext, files) == 78424);
-static_assert(offsetof(ImeContext, softBlock) == 78496);
-static_assert(offsetof(ImeContext, generatedCandidates) == 78528);
-static_assert(offsetof(ImeContext, productKey) == 81168);
-static_assert(offsetof(ImeContext, dataFolder) == 81848);
-static_assert(offsetof(ImeContext, pendingKeyIndex) == 82368);
-static_assert(offsetof(ImeContext, pendingKeyFlags) == 82376);
-static_assert(offsetof(ImeContext, code) == 82412);
-static_assert(offsetof(ImeContext, composition) == 82680);
-static_assert(offsetof(ImeContext, commitKind) == 82940);
-static_assert(offsetof(ImeContext, commitText) == 82948);
-static_assert(offsetof(ImeContext, lastOutput) == 84236);
-static_assert(offsetof(ImeContext, probe) == 84754);
-static_assert(offsetof(ImeContext, lastCommitted) == 85020);
-static_assert(offsetof(ImeContext, softKeyboardMap) == 85032);
-static_assert(offsetof(ImeContext, skin) == 85272);
-static_assert(offsetof(ImeContext, osVersion) == 85280);
+static_assert(offsetof(ImeContext, pageFirst) == ByPointerSize(72008, 60008));
+static_assert(offsetof(ImeContext, pageSlots) == ByPointerSize(72036, 60036));
+static_assert(offsetof(ImeContext, slotCommitTexts) == ByPointerSize(74940, 62940));
+static_assert(offsetof(ImeContext, slotListIndex) == ByPointerSize(77844, 65844));
+static_assert(offsetof(ImeContext, hostWindow) == ByPointerSize(77888, 65888));
+static_assert(offsetof(ImeContext, effects) == ByPointerSize(78216, 66176));
+static_assert(offsetof(ImeContext, launchesRefused) == ByPointerSize(78224, 66180));
+static_assert(offsetof(ImeContext, files) == ByPointerSize(78424, 66380));
+static_assert(offsetof(ImeContext, softBlock) == ByPointerSize(78496, 66416));
+static_assert(offsetof(ImeContext, generatedCandidates) == ByPointerSize(78528, 66432));
+static_assert(offsetof(ImeContext, productKey) == ByPointerSize(81168, 69072));
+static_assert(offsetof(ImeContext, dataFolder) == ByPointerSize(81848, 69752));
+static_assert(offsetof(ImeContext, pendingKeyIndex) == ByPointerSize(82368, 70272));
+static_assert(offsetof(ImeContext, pendingKeyFlags) == ByPointerSize(82376, 70280));
+static_assert(offsetof(ImeContext, code) == ByPointerSize(82412, 70312));
+static_assert(offsetof(ImeContext, composition) == ByPointerSize(82680, 70580));
+static_assert(offsetof(ImeContext, commitKind) == ByPointerSize(82940, 70840));
+static_assert(offsetof(ImeContext, commitText) == ByPointerSize(82948, 70848));
+static_assert(offsetof(ImeContext, lastOutput) == ByPointerSize(84236, 72136));
+static_assert(offsetof(ImeContext, probe) == ByPointerSize(84754, 72654));
+static_assert(offsetof(ImeContext, lastCommitted) == ByPointerSize(85020, 72920));
+static_assert(offsetof(ImeContext, softKeyboardMap) == ByPointerSize(85032, 72932));
+static_assert(offsetof(ImeContext, skin) == ByPointerSize(85272, 73168));
+static_assert(offsetof(ImeContext, osVersion) == ByPointerSize(85280, 73172));
 static_assert(sizeof(OSVERSIONINFOW) == 276);
 
 // Creates a context: product key, registry values, data files, settings
-// blocks, temporary-word reset and skin. os null means the real services.
-// Returns null with nothing left open when a required part is missing.
+// blocks and the temporary-word reset. os null means the real services.
+// Returns null with nothing left open when a required part is missing. The
+// skin is the business of the layer above (frontend/common's context
+// assembly): the engine leaves the skin pointer alone and never frees it.
 ImeContext* CreateImeContext(const OsServices* os = nullptr);
 void DestroyImeContext(ImeContext* context);
 int OpenDataFiles(ImeContext* context);

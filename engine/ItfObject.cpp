@@ -1,5 +1,5 @@
-// ZNITFGetObject and the slots of its tables. The settings pages come with
-// the skinned windows; until then kind 1 opens no page.
+// ZNITFGetObject and the slots of its tables. The settings pages are the
+// module's windows, reached through the hooks it sets at load.
 #include "engine/ItfObject.h"
 
 #include "engine/ConfigBlocks.h"
@@ -7,8 +7,9 @@
 
 namespace {
 
-// The one open settings page of this module instance.
-HWND settingsPageWindow = nullptr;
+// Module state, set once at load by the module that owns the pages.
+CreateSettingsPageFn createPageHook = nullptr;
+DestroySettingsPageFn destroyPageHook = nullptr;
 
 }  // namespace
 
@@ -59,12 +60,16 @@ int WriteSettingsSection(const void* block, HANDLE file, int section) {
   return 0;
 }
 
-HWND CreateSettingsPage(HWND, int, ImeContext*) {
-  // No page of this module can be created yet: report the current one (none).
-  return settingsPageWindow;
+void SetSettingsPageHooks(CreateSettingsPageFn create, DestroySettingsPageFn destroy) {
+  createPageHook = create;
+  destroyPageHook = destroy;
 }
 
-int DestroySettingsPage(int) {
-  // Nothing open: done.
-  return 1;
+HWND CreateSettingsPage(HWND parent, int page, ImeContext* context) {
+  return createPageHook ? createPageHook(parent, page, context) : nullptr;
+}
+
+int DestroySettingsPage(int apply) {
+  // Without pages nothing is open: done.
+  return destroyPageHook ? destroyPageHook(apply) : 1;
 }

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <cstddef>
 
+#include "engine/PointerLayout.h"
+
 struct ImeContext;
 struct ItfObject;
 
@@ -43,9 +45,9 @@ struct ItfObject {
     WriteSettingsSectionFn writeSection;  // kind 2
   };
 };
-static_assert(sizeof(ItfObject) == 24);
-static_assert(offsetof(ItfObject, createPage) == 8);
-static_assert(offsetof(ItfObject, destroyPage) == 16);
+static_assert(sizeof(ItfObject) == ByPointerSize(24, 12));
+static_assert(offsetof(ItfObject, createPage) == ByPointerSize(8, 4));
+static_assert(offsetof(ItfObject, destroyPage) == ByPointerSize(16, 8));
 
 // Kinds 1 and 2: a new table in *out, 1. Kind 3: null in *out, 0. Any other
 // kind, a null out or no memory: 0, *out unchanged.
@@ -56,3 +58,7 @@ void ParseSettingsLine(void* block, const wchar_t* key, const wchar_t* value, in
 int WriteSettingsSection(const void* block, HANDLE file, int section);
 HWND CreateSettingsPage(HWND parent, int page, ImeContext* context);
 int DestroySettingsPage(int apply);
+// The settings pages are windows of the module, which sets their two
+// functions at load; until then kind 1 creates no page and destroying one
+// succeeds. Null functions put that back.
+void SetSettingsPageHooks(CreateSettingsPageFn create, DestroySettingsPageFn destroy);

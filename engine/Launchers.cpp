@@ -26,6 +26,31 @@ bool AppendSanitized(wchar_t* out, int capacity, int* n, const wchar_t* text) {
 
 }  // namespace
 
+void SetLaunchesRefused(ImeContext* context, bool refused) {
+  if (context) context->launchesRefused = refused ? 1 : 0;
+}
+
+bool LaunchesRefused(const ImeContext* context) {
+  return context && context->launchesRefused != 0;
+}
+
+bool OpenProgramFor(const ImeContext* context, Effects& effects, const wchar_t* file,
+                    const wchar_t* parameters, int showCommand) {
+  if (LaunchesRefused(context) || !file || !file[0]) return false;
+  return effects.OpenProgram(file, parameters, showCommand);
+}
+
+bool ShowHelpFileFor(const ImeContext* context, Effects& effects, const wchar_t* helpFile,
+                     const wchar_t* topic) {
+  if (LaunchesRefused(context)) return false;
+  return effects.ShowHelpFileTopic(helpFile, topic);
+}
+
+int OpenLink(ImeContext* context, const wchar_t* target, Effects& effects) {
+  if (target && target[0]) OpenProgramFor(context, effects, target, nullptr, SW_SHOW);
+  return 1;
+}
+
 int LaunchConfigTool(ImeContext* context, void* owner, const wchar_t* argument, Effects& effects) {
   (void)owner;
   if (!context) return 1;
@@ -42,7 +67,7 @@ int LaunchConfigTool(ImeContext* context, void* owner, const wchar_t* argument, 
                    argument ? argument : L"") != S_OK) {
     return 1;  // a cut command line could carry a different request
   }
-  effects.OpenProgram(program, parameters, SW_SHOW);
+  OpenProgramFor(context, effects, program, parameters, SW_SHOW);
   return 1;
 }
 
@@ -71,9 +96,9 @@ int ShowHelpTopic(ImeContext* context, const wchar_t* topic, int width, int heig
     return 1;
   }
   if (topic && topic[0]) {
-    effects.ShowHelpFileTopic(helpFile, topic);
+    ShowHelpFileFor(context, effects, helpFile, topic);
   } else {
-    effects.OpenProgram(helpFile, nullptr, SW_SHOW);
+    OpenProgramFor(context, effects, helpFile, nullptr, SW_SHOW);
   }
   return 1;
 }

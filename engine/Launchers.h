@@ -6,6 +6,19 @@
 
 struct ImeContext;
 
+// On the logon desktop or in a secure mode a context must not start any
+// program, help viewer or link: every launch of the engine goes through
+// OpenProgramFor / ShowHelpFileFor, which refuse them then.
+void SetLaunchesRefused(ImeContext* context, bool refused);
+bool LaunchesRefused(const ImeContext* context);
+// Effects::OpenProgram unless launches are refused; false when nothing started.
+bool OpenProgramFor(const ImeContext* context, Effects& effects, const wchar_t* file,
+                    const wchar_t* parameters, int showCommand);
+bool ShowHelpFileFor(const ImeContext* context, Effects& effects, const wchar_t* helpFile,
+                     const wchar_t* topic);
+// Opens a document or URL with its program ("open", shown). Returns 1.
+int OpenLink(ImeContext* context, const wchar_t* target, Effects& effects = DefaultEffects());
+
 // Units of the program path and of the command line built for config.
 inline constexpr int kLaunchPathUnits = 512;
 inline constexpr int kLaunchParameterUnits = 1024;

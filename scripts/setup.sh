@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-apps googletest zip unzip dpkg-dev python3
   fcitx-tools fcitx-table-wubi wamerican fonts-wqy-microhei)
 

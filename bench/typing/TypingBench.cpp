@@ -1,8 +1,9 @@
 // Typing benchmark: a 200,000-record main.dmg and a full temp.dmg (or the
 // tables of a data folder), a trace of key strokes in zntype's key notation
 // (generated from the table when no file is given), replayed through the
-// typing driver. Reports median and 99th percentile per key stroke, the
-// peak working set and the heap allocations made while typing.
+// key runner as the console host types them. Reports median and 99th
+// percentile per key stroke, the peak working set and the heap allocations
+// made while typing.
 #include <windows.h>
 #include <psapi.h>
 
@@ -24,7 +25,7 @@
 #include "engine/MappedFile.h"
 #include "tests/common/TempDir.h"
 #include "tests/engine/DmgTestTables.h"
-#include "tools/common/TypingDriver.h"
+#include "tools/common/TypingHost.h"
 #include "tools/zntype/KeyScript.h"
 
 namespace {
@@ -255,7 +256,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     ResetInput(context);
   }
-  TypingDriver driver(context);
+  TypingHost host(context);
   std::vector<double> micros(keys.size());
   std::vector<double> firstKeys;  // strokes that leave a one-key code: the longest lists
   firstKeys.reserve(keys.size());
@@ -266,15 +267,15 @@ int wmain(int argc, wchar_t** argv) {
   for (size_t i = 0; i < keys.size(); ++i) {
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
-    driver.Press(keys[i]);
+    host.Press(keys[i]);
     QueryPerformanceCounter(&t1);
-    committedUnits += driver.OutputUnits();
+    committedUnits += host.OutputUnits();
     if (options.verbose && i < 12) {
       std::wprintf(L"%ls -> code [%ls] count %d out [%ls] %.1f\n", keys[i].name.c_str(), context->code,
-                   context->candidateCount, driver.Output(),
+                   context->candidateCount, host.Output(),
                    static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
     }
-    driver.ClearOutput();
+    host.ClearOutput();
     micros[i] = static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e6 /
                 static_cast<double>(frequency.QuadPart);
     if (context->codeLength == 1) firstKeys.push_back(micros[i]);

@@ -1,4 +1,4 @@
-// Typing through the key-stroke driver on a copy of the shipped data folder.
+// Typing through the key runner on a copy of the shipped data folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +8,11 @@
 #include "engine/CommandLanguage.h"
 #include "engine/DmgTable.h"
 #include "engine/ImeOptionBits.h"
+#include "engine/KeyTables.h"
 #include "engine/Product.h"
+#include "engine/WideString.h"
 #include "tools/common/PrintingEffects.h"
-#include "tools/common/TypingDriver.h"
+#include "tools/common/TypingHost.h"
 #include "tools/common/TypingView.h"
 #include "tools/zntype/KeyScript.h"
 
@@ -54,10 +56,10 @@ class ShippedTypingTest : public ::testing::Test {
     ctx_ = CreateImeContext(os_.get());
     ASSERT_NE(ctx_, nullptr);
     ctx_->effects = &effects_;
-    driver_ = std::make_unique<TypingDriver>(ctx_);
+    host_ = std::make_unique<TypingHost>(ctx_);
   }
   void TearDown() override {
-    driver_.reset();
+    host_.reset();
     DestroyImeContext(ctx_);
     RemoveDataFolderCopy(copy_);
   }
@@ -67,17 +69,11 @@ class ShippedTypingTest : public ::testing::Test {
     std::vector<KeyStroke> keys;
     std::wstring error;
     EXPECT_TRUE(ParseKeyScript(script, &keys, &error)) << error;
-    driver_->ClearOutput();
-    for (const KeyStroke& key : keys) {
-      if (key.keyFunction) {
-        driver_->RunKeyFunction(key.keyFunction);
-      } else {
-        driver_->Press(key);
-      }
-    }
-    return std::wstring(driver_->Output(), driver_->OutputUnits());
+    host_->ClearOutput();
+    for (const KeyStroke& key : keys) host_->Press(key);
+    return std::wstring(host_->Output(), host_->OutputUnits());
   }
-  TypingView View() const { return ViewOf(*driver_); }
+  TypingView View() const { return ViewOf(*host_); }
 
   // Adds a word to the copy's main.dmg as another process would.
   void AddMainWord(const std::wstring& code, const std::wstring& word) {
@@ -95,7 +91,7 @@ class ShippedTypingTest : public ::testing::Test {
   std::unique_ptr<CopyOs> os_;
   ImeContext* ctx_ = nullptr;
   PrintingEffects effects_;
-  std::unique_ptr<TypingDriver> driver_;
+  std::unique_ptr<TypingHost> host_;
 };
 
 }  // namespace
@@ -219,4 +215,58 @@ TEST_F(ShippedTypingTest, EveryCodeOfASampleListsItsWord) {
     ++checked;
   }
   EXPECT_GT(checked, 1000);
+}
+
+// What a new user tries first with the shipped settings: Shift alone, the
+// Ctrl digit keys, a capital letter, paging with the candidate embedded,
+// a lead character, Caps Lock as a switch.
+TEST_F(ShippedTypingTest, FirstStepsOfANewUser) {
+  // Shift alone switches to English and takes the code along as typed.
+  EXPECT_EQ(Type(L"wq{LShift}"), L"wq");
+  EXPECT_TRUE(ctx_->stateFlags & kStateEnglish);
+  EXPECT_EQ(Type(L"{LShift}"), L"");
+  EXPECT_EQ(Type(L"{LShift}hel{LShift}"), L"hel");
+  EXPECT_FALSE(ctx_->stateFlags & kStateEnglish);
+  // Ctrl+3 raises the third candidate; Ctrl+Alt+1 deletes the first.
+  Type(L"a");
+  ASSERT_GE(View().candidates.size(), 4u);
+  const std::wstring third = View().candidates[2];
+  Type(L"{Ctrl+3}");
+  EXPECT_EQ(View().candidates[0], third);
+  const std::wstring first = View().candidates[0];
+  Type(L"{Ctrl+Alt+1}");
+  EXPECT_FALSE(Contains(View().candidates, first));
+  Type(L"{Esc}");
+  // A capital letter types English.
+  EXPECT_EQ(Type(L"Hello{Space}"), L"Hello");
+}
+
+TEST_F(ShippedTypingTest, CompositionShowsWhatWillBeCommitted) {
+  CopyStringBounded(ctx_->commandArgument, kCommandArgumentUnits,
+                    L"set([-IME设置-],编码窗口样式=TSF-嵌入首选)");
+  ASSERT_TRUE(ApplySetCommand(ctx_, effects_));
+  effects_.TakeLog();  // the framework changed: the installer was asked for
+  Type(L"wq{Down}{Down}{PageDown}");
+  ASSERT_FALSE(View().candidates.empty());
+  const std::wstring shown = View().composition;
+  EXPECT_EQ(shown, View().candidates[0]);
+  EXPECT_EQ(Type(L"{Space}"), shown);
+  // With a lead character the composition follows the code as it shrinks.
+  CopyStringBounded(ctx_->commandArgument, kCommandArgumentUnits,
+                    L"set([-DME设置-],临时英文引导字符=`)");
+  ASSERT_TRUE(ApplySetCommand(ctx_, effects_));
+  Type(L"`1{Backspace}");
+  EXPECT_EQ(View().code, L"`");
+  EXPECT_EQ(View().composition, L"`");
+}
+
+TEST_F(ShippedTypingTest, CapsLockAsASwitchTogglesOnce) {
+  SetKeyFunctionFlags(ctx_->dmeBlock, VK_CAPITAL, KeyFunction::kEnglishToggle);
+  Type(L"{CapsLock}");
+  EXPECT_TRUE(ctx_->stateFlags & kStateEnglish);
+  EXPECT_FALSE(host_->CapsLockOn()) << "the injected keys put the light back";
+  const std::vector<std::wstring> log = effects_.TakeLog();
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"key 0x14 up", L"key 0x14 down"}));
+  Type(L"{CapsLock}");
+  EXPECT_FALSE(ctx_->stateFlags & kStateEnglish);
 }

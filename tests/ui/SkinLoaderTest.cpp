@@ -5,7 +5,6 @@
 #include <set>
 #include <vector>
 
-#include "engine/ContextSkin.h"
 #include "engine/ImeContext.h"
 #include "tests/ui/SkinTestSupport.h"
 

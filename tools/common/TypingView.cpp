@@ -23,9 +23,9 @@ std::vector<TempWordView> ListTempWords(const ImeContext* context) {
   return words;
 }
 
-TypingView ViewOf(const TypingDriver& driver) {
+TypingView ViewOf(const TypingHost& host) {
   TypingView view;
-  const ImeContext* c = driver.context();
+  const ImeContext* c = host.context();
   view.code.assign(c->code, c->codeLength > 0 ? c->codeLength : 0);
   view.composition.assign(c->composition, c->compositionLength > 0 ? c->compositionLength : 0);
   for (int i = 0; i < c->slotsFilled && i < kPageSlots; ++i) {
@@ -36,7 +36,7 @@ TypingView ViewOf(const TypingDriver& driver) {
   view.selection = c->selection;
   const int pageSize = EffectivePageSize(c);
   view.page = pageSize > 0 && c->pageFirst > 0 ? c->pageFirst / pageSize : 0;
-  view.commit.assign(driver.Output(), driver.OutputUnits());
+  view.commit.assign(host.Output(), host.OutputUnits());
   view.temp = ListTempWords(c);
   return view;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/ImeContext.h"
-#include "tools/common/TypingDriver.h"
+#include "tools/common/TypingHost.h"
 
 struct TempWordView {
   std::wstring word;
@@ -28,7 +28,7 @@ struct TypingView {
 
 // The records of temp.dmg in table order; empty without the table.
 std::vector<TempWordView> ListTempWords(const ImeContext* context);
-TypingView ViewOf(const TypingDriver& driver);
+TypingView ViewOf(const TypingHost& host);
 
 // The registry values an installer writes for the product key: the IME name,
 // this program's folder and the data folder (ending in a backslash).

@@ -1,20 +1,22 @@
 // zntype: a console typing host. Creates an input context on a data folder
 // (writing the registry values the engine reads), replays key strokes from
-// --keys or standard input through the key-stroke driver and prints what a
+// --keys or standard input through the key runner and prints what a
 // user would see after each key, as text or, with --json, one JSON object per
 // key. Launches, synthetic keys and message boxes are printed, not carried
 // out. Output is UTF-8.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/CommandLanguage.h"
 #include "engine/ImeContext.h"
 #include "engine/WideString.h"
+#include "frontend/common/ContextAssembly.h"
 #include "tools/common/PrintingEffects.h"
-#include "tools/common/TypingDriver.h"
+#include "tools/common/TypingHost.h"
 #include "tools/common/TypingView.h"
 #include "tools/zntype/KeyScript.h"
 
@@ -196,7 +198,7 @@ int Run(const Options& options, const std::vector<KeyStroke>& keys, const std::w
     Fail(L"cannot write the product's registry values");
     return 1;
   }
-  ImeContext* context = CreateImeContext();
+  ImeContext* context = CreateContextWithSkin();
   if (!context) {
     Fail(L"no input context: config.dsc and main.dmg must be in " + data);
     return 1;
@@ -212,21 +214,17 @@ int Run(const Options& options, const std::vector<KeyStroke>& keys, const std::w
     if (!ApplySetCommand(context, effects)) {
       Fail(L"settings line not applied: " + line);
       context->effects = nullptr;
-      DestroyImeContext(context);
+      DestroyContextWithSkin(context);
       return 2;
     }
   }
-  TypingDriver driver(context);
+  auto host = std::make_unique<TypingHost>(context);
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   std::vector<TempWordView> shownTemp;
   for (const KeyStroke& key : keys) {
-    driver.ClearOutput();
-    if (key.keyFunction) {
-      driver.RunKeyFunction(key.keyFunction);
-    } else {
-      driver.Press(key);
-    }
-    const TypingView view = ViewOf(driver);
+    host->ClearOutput();
+    host->Press(key);
+    const TypingView view = ViewOf(*host);
     bool tempChanged = view.temp.size() != shownTemp.size();
     for (size_t i = 0; !tempChanged && i < view.temp.size(); ++i) {
       tempChanged = view.temp[i].word != shownTemp[i].word || view.temp[i].age != shownTemp[i].age;
@@ -234,8 +232,9 @@ int Run(const Options& options, const std::vector<KeyStroke>& keys, const std::w
     shownTemp = view.temp;
     Write(out, Describe(key, view, effects.TakeLog(), options.json, tempChanged));
   }
+  host.reset();
   context->effects = nullptr;
-  DestroyImeContext(context);
+  DestroyContextWithSkin(context);
   return 0;
 }
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/PointerLayout.h"
+
 // One zip entry read whole. Layout kept as the loader has always returned it:
 // the 4 bytes between length and data carry the read status.
 struct ArchiveEntry {
@@ -13,7 +15,7 @@ struct ArchiveEntry {
   uint32_t flags;   // kArchiveEntry* bits
   uint8_t* data;    // malloc'ed, exactly length bytes, no terminator; or null
 };
-static_assert(sizeof(ArchiveEntry) == 80);
+static_assert(sizeof(ArchiveEntry) == ByPointerSize(80, 76));
 static_assert(offsetof(ArchiveEntry, length) == 64);
 static_assert(offsetof(ArchiveEntry, data) == 72);
 

@@ -1,6 +1,7 @@
 // Skin loading on an input context: the context's fields handed to the
-// loader.
+// loader, and the context's SkinData allocated and freed.
 #include "engine/ImeContext.h"
+#include "ui/skin/SkinImage.h"
 #include "ui/skin/SkinLoader.h"
 
 namespace {
@@ -28,4 +29,21 @@ void GetSkinFontSpecs(ImeContext* context, FontSpec* codeFont, FontSpec* candida
   SkinHost host{};
   if (context) host = HostOf(context);
   GetSkinFontSpecsFor(host, codeFont, candidateFont);
+}
+
+int LoadContextSkin(ImeContext* context) {
+  if (!context) return 0;
+  if (!context->skin) context->skin = static_cast<SkinData*>(GlobalAlloc(GPTR, kSkinDataSize));
+  if (!context->skin) return 0;
+  LoadSelectedSkin(context);
+  return 1;
+}
+
+void FreeContextSkin(ImeContext* context) {
+  if (!context || !context->skin) return;
+  FreeSkin(&context->skin->images);
+  // The function menu's list holds pictures of its own.
+  ClearSkinList(&context->skin->list);
+  GlobalFree(context->skin);
+  context->skin = nullptr;
 }

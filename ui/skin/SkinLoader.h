@@ -57,6 +57,15 @@ void ReloadSkinFor(const SkinHost& host);
 int LoadSkinListFor(const SkinHost& host, SkinList* list);
 void GetSkinFontSpecsFor(const SkinHost& host, FontSpec* codeFont, FontSpec* candidateFont);
 
+// The SkinData of an input context, one zero-filled GlobalAlloc'ed block.
+constexpr uint32_t kSkinDataSize = sizeof(SkinData);
+// Allocates the context's SkinData (when it has none) and loads the chosen
+// skin; 1 when the context has a SkinData afterwards. A context without a
+// loadable skin still works; its windows draw nothing from the skin.
+int LoadContextSkin(ImeContext* context);
+// Frees the skin's buffers and the SkinData; the pointer is cleared.
+void FreeContextSkin(ImeContext* context);
+
 // The same on an input context. The previous skin stays when a load fails.
 int LoadSelectedSkin(ImeContext* context);
 void ReloadSkin(ImeContext* context);

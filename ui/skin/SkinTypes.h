@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/ConfigBlocks.h"  // FontSpec
+#include "engine/PointerLayout.h"
 
 // A decoded picture: width x height pixels, 4 bytes each in the order blue,
 // green, red, alpha (not premultiplied), rows top to bottom, no row padding.
@@ -15,7 +16,7 @@ struct SkinImage {
   int32_t height;
   uint8_t* pixels;
 };
-static_assert(sizeof(SkinImage) == 16);
+static_assert(sizeof(SkinImage) == ByPointerSize(16, 12));
 
 struct SkinInfo {
   wchar_t name[40];           // 名称
@@ -156,7 +157,7 @@ static_assert(ButtonPicture(kButtonExtern2, 2) == kSkinPictureCount - 1);
 struct SkinImageSet {
   SkinImage* images[kSkinPictureCount];  // null where the archive lacks one
 };
-static_assert(sizeof(SkinImageSet) == 400);
+static_assert(sizeof(SkinImageSet) == ByPointerSize(400, 200));
 
 constexpr int kMaxListedSkins = 64;
 
@@ -166,9 +167,9 @@ struct SkinList {
   SkinValues values[kMaxListedSkins];
   SkinImageSet images[kMaxListedSkins];
 };
-static_assert(sizeof(SkinList) == 153096);
+static_assert(sizeof(SkinList) == ByPointerSize(153096, 140292));
 static_assert(offsetof(SkinList, values) == 4);
-static_assert(offsetof(SkinList, images) == 127496);
+static_assert(offsetof(SkinList, images) == ByPointerSize(127496, 127492));
 
 // Bytes of the window state at the start of SkinData and of the area after
 // the pictures. Their fields belong to the candidate window and status bar.
@@ -183,8 +184,8 @@ struct SkinData {
   SkinImageSet images;
   uint8_t trailingArea[kSkinTrailingAreaBytes];
 };
-static_assert(sizeof(SkinData) == 206248);
+static_assert(sizeof(SkinData) == ByPointerSize(206248, 193244));
 static_assert(offsetof(SkinData, list) == 50000);
-static_assert(offsetof(SkinData, values) == 203096);
-static_assert(offsetof(SkinData, images) == 205088);
-static_assert(offsetof(SkinData, trailingArea) == 205488);
+static_assert(offsetof(SkinData, values) == ByPointerSize(203096, 190292));
+static_assert(offsetof(SkinData, images) == ByPointerSize(205088, 192284));
+static_assert(offsetof(SkinData, trailingArea) == ByPointerSize(205488, 192484));

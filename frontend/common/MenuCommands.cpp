@@ -1,0 +1,92 @@
+// Commands of the skinned windows' menus and buttons: launches, paging,
+// candidate choice, input modes, the soft keyboard, entry commands, scheme
+// and range.
+#include <windows.h>
+
+#include "engine/Launchers.h"
+#include "frontend/common/KeyPass.h"
+
+int KeyPass::RunMenuCommand(int command, int a, int b) {
+  namespace M = MenuCommand;
+  Effects& fx = effects();
+  switch (command) {
+    case M::kConfigMain:
+      LaunchConfigTool(c_, c_->hostWindow, L"", fx);
+      return 1;
+    case M::kKeyboardMap:
+      ShowHelpTopic(c_, L"keyboardmap.html", 600, 500, fx);
+      return 1;
+    case M::kAbout:
+      LaunchConfigTool(c_, c_->hostWindow, L"/do about", fx);
+      return 1;
+    case M::kHelp:
+      LaunchConfigTool(c_, c_->hostWindow, L"/do help", fx);
+      return 1;
+    case M::kAddWord:
+      LaunchConfigTool(c_, c_->hostWindow, L"/do tianjiayonghuci", fx);
+      return 1;
+    case M::kHelpLink:
+      if (c_->softBlock) OpenLink(c_, c_->softBlock->helpLink, fx);
+      return 1;
+    case M::kNothing6:
+    case M::kNothing16:
+    case M::kNothing4096:
+      return 1;
+    case M::kCommitSlot:
+      c_->pendingKeyText = L"";
+      ExecuteKeyFunction(KeyFunction::kCommit |
+                         (static_cast<uint64_t>(a & 0xF) << KeyFunction::kSelectorShift));
+      return 1;
+    case M::kNextPage:
+    case M::kPreviousPage:
+      if (HasComposition()) TurnCandidatePage(command == M::kNextPage);
+      return 1;
+    case M::kChineseInput:
+      SwitchChineseEnglish(true);
+      return 1;
+    case M::kCloseInput:
+      SwitchChineseEnglish(false);
+      return 1;
+    case M::kSoftKeyboard:
+      return SetSoftKeyboard(a, b);
+    case M::kEntryCommand:
+      ExecuteKeyFunction(KeyFunction::kEntryOperation | (static_cast<uint64_t>(b & 0xFFFF) << 16) |
+                         static_cast<uint64_t>(a & 0xFFFF));
+      return 1;
+    case M::kFullWidthOn:
+    case M::kFullWidthOff:
+      SetFullWidth(command == M::kFullWidthOn);
+      return 1;
+    case M::kEnglishPunctuation:
+    case M::kEnglishPunctuation2:
+    case M::kChinesePunctuation:
+      SetEnglishPunctuation(command != M::kChinesePunctuation);
+      return 1;
+    case M::kToggleTraditional:
+      ToggleTraditional();
+      return 1;
+    case M::kToggleSimplified:
+      ToggleSimplified();
+      return 1;
+    case M::kScheme:
+      SetScheme(b);
+      out_.UpdateStatus(StatusChange::kConversion);
+      SearchAgain();
+      return 1;
+    case M::kRange:
+      SetRange(b);
+      out_.UpdateStatus(StatusChange::kConversion);
+      SearchAgain();
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+int KeyRunner::RunMenuCommand(ImeContext* context, int command, int a, int b,
+                              KeyRunnerOutput& output) {
+  if (!context || !context->dmeBlock) return 0;
+  context->pendingKeyIndex = 0;
+  context->pendingKeyFlags = 0;
+  return KeyPass(*this, context, output).RunMenuCommand(command, a, b);
+}
