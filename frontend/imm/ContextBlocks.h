@@ -40,19 +40,22 @@ inline constexpr DWORD kCandidatePageSize = 9;
 // A candidate string keeps room for its terminator in its slot.
 inline constexpr int kCandidateStringUnits = 127;
 
-// Private block: the ImeContext that serves the input context, and the open
-// status the host last set (to notice ImmSetOpenStatus changes).
+// Private block: the ImeContext that serves the input context, the open
+// status the host last set (to notice ImmSetOpenStatus changes), and whether
+// the current composition's candidate list was announced.
 struct ImePrivateBlock {
   union {
     ImeContext* context;
     uint64_t contextSlot;
   };
-  int32_t hostOpenSeen;  // fOpen as last seen, -1 before the first look
-  uint8_t unused[28];
+  int32_t hostOpenSeen;   // fOpen as last seen, -1 before the first look
+  int32_t listAnnounced;  // IMN_CHANGECANDIDATE sent since the composition started
+  uint8_t unused[24];
 };
 inline constexpr DWORD kPrivateBlockBytes = 40;
 static_assert(sizeof(ImePrivateBlock) == kPrivateBlockBytes);
 static_assert(offsetof(ImePrivateBlock, hostOpenSeen) == 8);
+static_assert(offsetof(ImePrivateBlock, listAnnounced) == 12);
 
 // Give the input context blocks of the sizes above, replacing a block that
 // cannot be resized or locked. 1 on success, 0 when the selection must fail.

@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "engine/ImeContext.h"
+#include "engine/Launchers.h"
 #include "engine/Registry.h"
 #include "engine/WideString.h"
 #include "frontend/imm/ConversionMode.h"
+#include "frontend/common/ImeWindows.h"
 #include "frontend/imm/ImeDeclarations.h"
 #include "frontend/imm/ImmComposition.h"
 #include "frontend/imm/ImmGuard.h"
@@ -40,6 +42,7 @@ BOOL SelectContext(HIMC himc) {
   if (!block) return FALSE;
   auto* data = reinterpret_cast<ImePrivateBlock*>(block.data());
   data->contextSlot = 0;
+  data->listAnnounced = 0;
   ImeContext* context = CreateImmContext();
   data->context = context;
   if (!context) return FALSE;
@@ -60,8 +63,9 @@ BOOL DeselectContext(HIMC himc) {
   ImmSetConversionStatus(himc, imc->fdwConversion, imc->fdwSentence);
   // A context whose creation failed has nothing more to undo.
   if (!lock.ok()) return lock.blocks() ? TRUE : FALSE;
-  CancelComposition(lock, true);
-  DestroyContextWindows(context);
+  CancelImeComposition(lock);
+  // No window of the context may outlive it.
+  ImmWindows().DestroyWindows(context);
   lock.privateBlock()->context = nullptr;
   DestroyImmContext(context);
   return TRUE;
@@ -159,7 +163,7 @@ BOOL WINAPI NotifyIME(HIMC himc, DWORD action, DWORD index, DWORD value) {
     ImcLock lock(himc);
     if (!lock.ok() || !lock.context()->compositionOpen) return FALSE;
     // Completing drops the typed code as cancelling does: a code is not text.
-    CancelComposition(lock, true);
+    CancelImeComposition(lock);
     return TRUE;
   });
 }
@@ -183,7 +187,6 @@ LRESULT WINAPI ImeEscape(HIMC himc, UINT escape, LPVOID data) {
 
 BOOL WINAPI ImeConfigure(HKL, HWND, DWORD, LPVOID) {
   return Guarded<BOOL>(FALSE, [&]() -> BOOL {
-    if (ImmModule().secureDesktop) return FALSE;
     ImeContext* context = CreateImmContext();
     if (!context) return FALSE;
     BOOL started = FALSE;
@@ -193,7 +196,7 @@ BOOL WINAPI ImeConfigure(HKL, HWND, DWORD, LPVOID) {
       wchar_t parameters[kProductKeyUnits + 8];
       if (FormatString(program, kPathUnits, L"%sconfig.exe", context->installFolder) == S_OK &&
           FormatString(parameters, kProductKeyUnits + 8, L"/n '%s'", context->productKey) == S_OK)
-        started = ContextEffects(context).OpenProgram(program, parameters, SW_SHOW) ? TRUE : FALSE;
+        started = OpenProgramFor(context, ContextEffects(context), program, parameters, SW_SHOW);
     }
     DestroyImmContext(context);
     return started;

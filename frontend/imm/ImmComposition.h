@@ -1,5 +1,5 @@
-// Composition, candidate list and result of a locked input context, and the
-// messages that tell the host about them.
+// Messages to the host about the composition of a locked input context, and
+// ending or cancelling that composition.
 #pragma once
 
 #include "frontend/imm/ImcLock.h"
@@ -20,16 +20,9 @@ inline BOOL SendImeNotify(const ImcLock& lock, WPARAM code, LPARAM lParam = 0) {
   return GenerateImeMessage(lock.himc(), WM_IME_NOTIFY, code, lParam);
 }
 
-// Typed code as the reading, the composition text with its cursor; sends
-// WM_IME_COMPOSITION when asked. Returns the GCS_* flags.
-LPARAM FillCompositionString(const ImcLock& lock, bool send = true);
-// The page's texts as the candidate list (empty without candidates).
-void FillImeCandidateList(const ImcLock& lock);
-// Writes text as the result (or appends it), keeps it as the last output and,
-// when asked, sends WM_IME_COMPOSITION with the result flags while the
-// composition counts as closed.
-void WriteResult(const ImcLock& lock, const wchar_t* text, int units, bool append, bool send);
-// Drops the typed code, candidates and composition; tells an open composition
-// it ended (and sends WM_IME_ENDCOMPOSITION when asked). keepResult leaves a
-// result string written just before for the message that follows.
-void CancelComposition(const ImcLock& lock, bool endMessage, bool keepResult = false);
+// The composition ended: the reading is kept as the last one, the blocks are
+// emptied and the host is told (composition, cancel notice, closed list, end).
+void EndImeComposition(const ImcLock& lock);
+// Drops the typed code and candidates through the key runner and empties the
+// blocks; an open composition ends as above.
+void CancelImeComposition(const ImcLock& lock);

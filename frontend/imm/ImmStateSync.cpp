@@ -9,7 +9,7 @@ void ApplyHostOpenStatus(const ImcLock& lock) {
   ImeContext* context = lock.context();
   switch (NoticeHostOpenStatus(lock.imc(), lock.privateBlock())) {
     case HostOpenChange::kClose:
-      if (context->compositionOpen) CancelComposition(lock, true);
+      if (context->compositionOpen) CancelImeComposition(lock);
       context->stateFlags |= kStateInputClosed;
       break;
     case HostOpenChange::kOpen:

@@ -1,14 +1,20 @@
 // The UI window procedure: answers the system's IME messages for the input
-// context in window slot 0, keeps the state and hot keys in step.
+// context in window slot 0, keeps the state, the hot keys and the status
+// and candidate windows in step.
 #include "frontend/imm/UiWindow.h"
 
 #include "engine/ImeContext.h"
+#include "engine/ImeOptionBits.h"
 #include "engine/Os.h"
+#include "frontend/common/ContextAssembly.h"
+#include "frontend/common/ImeWindows.h"
+#include "frontend/common/KeyRunner.h"
 #include "frontend/imm/CandidateAnchor.h"
 #include "frontend/imm/HotKeys.h"
 #include "frontend/imm/ImmComposition.h"
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
+#include "frontend/imm/ImmOutput.h"
 #include "frontend/imm/ImmStateSync.h"
 
 namespace {
@@ -17,15 +23,43 @@ HIMC WindowContext(HWND window) {
   return reinterpret_cast<HIMC>(GetWindowLongPtrW(window, IMMGWLP_IMC));
 }
 
+bool StatusHidden(const ImeContext* context) {
+  return context->imeBlock && (context->imeBlock->optionFlags & ImeBits::kHideStatus);
+}
+
+// Shows or hides the status window by the option that hides it.
+void RefreshStatusWindow(ImeContext* context) {
+  if (StatusHidden(context))
+    ImmWindows().HideStatusWindow(context);
+  else if (ImmModule().statusWindowAllowed)
+    ImmWindows().ShowStatusWindow(context);
+}
+
+bool AsyncKeyDown(int virtualKey) {
+  return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
 void OnSetContext(HWND window, const ImcLock& lock, bool active) {
+  ImeContext* context = lock.context();
   if (active) {
-    if (ImmModule().statusWindowAllowed) RederiveHostState(lock);
-    RegisterImeHotKeys(window, lock.context());
-    ReopenTables(lock.context());
+    if (ImmModule().statusWindowAllowed) {
+      RederiveHostState(lock);
+      ReloadContextSkin(context);
+      RefreshStatusWindow(context);
+    }
+    RegisterImeHotKeys(window, context);
+    ReopenTables(context);
   } else {
-    CancelComposition(lock, true);
+    ImmWindows().HideStatusWindow(context);
+    CancelImeComposition(lock);
     UnregisterImeHotKeys(window);
   }
+}
+
+void PlaceCandidateWindow(const ImcLock& lock) {
+  ImeContext* context = lock.context();
+  ComputeCandidateAnchor(lock.imc(), context);
+  ShowImeWindows(lock, ImmWindows());
 }
 
 void OnNotify(HWND window, const ImcLock& lock, WPARAM code) {
@@ -33,7 +67,11 @@ void OnNotify(HWND window, const ImcLock& lock, WPARAM code) {
   const bool keyInProgress = (context->uiFlags & kUiKeyInProgress) != 0;
   switch (code) {
     case IMN_OPENSTATUSWINDOW:
-      ImmModule().statusWindowAllowed = true;
+      if (!StatusHidden(context)) ImmModule().statusWindowAllowed = true;
+      RefreshStatusWindow(context);
+      break;
+    case IMN_CLOSESTATUSWINDOW:
+      ImmWindows().HideStatusWindow(context);
       break;
     case IMN_OPENCANDIDATE:
     case IMN_CHANGECANDIDATE:
@@ -45,20 +83,30 @@ void OnNotify(HWND window, const ImcLock& lock, WPARAM code) {
       break;
     case IMN_SETOPENSTATUS:
       ApplyHostOpenStatus(lock);
-      ApplyHostConversionMode(lock);
-      break;
+      [[fallthrough]];
     case IMN_SETCONVERSIONMODE:
     case IMN_SETSENTENCEMODE:
       ApplyHostConversionMode(lock);
+      if (ImmModule().statusWindowAllowed) RefreshStatusWindow(context);
+      break;
+    case kNotifyStatusWindow:
+      RefreshStatusWindow(context);
+      break;
+    case IMN_SETSTATUSWINDOWPOS:
+      if (!keyInProgress) RefreshStatusWindow(context);
       break;
     case IMN_SETCANDIDATEPOS:
       context->uiFlags |= kUiCandidateWanted;
-      if (context->compositionOpen && !keyInProgress) ComputeCandidateAnchor(lock.imc(), context);
+      if (context->compositionOpen && !keyInProgress) {
+        ComputeCandidateAnchor(lock.imc(), context);
+        if (context->caretPosition.x > 0 && context->caretPosition.y > 0)
+          ShowImeWindows(lock, ImmWindows());
+      }
       break;
     case IMN_SETCOMPOSITIONWINDOW:
       if (context->compositionOpen && !keyInProgress) {
         context->uiFlags |= kUiCandidateWanted;
-        ComputeCandidateAnchor(lock.imc(), context);
+        PlaceCandidateWindow(lock);
       }
       break;
     case kNotifyCandidateAnchor:
@@ -70,6 +118,19 @@ void OnNotify(HWND window, const ImcLock& lock, WPARAM code) {
     default:
       break;
   }
+}
+
+void OnHotKey(const ImcLock& lock, WPARAM id) {
+  ImeContext* context = lock.context();
+  const int entry = HotKeyEntry(context, id);
+  KeyRunner& runner = ThreadKeyRunner();
+  if (entry >= 0 && context->dmeBlock->combinations[entry].flags &&
+      HotKeySidesHeld(context->dmeBlock->combinations[entry].keyCode, AsyncKeyDown)) {
+    ImmOutput output(lock, ImmWindows());
+    runner.RunCombinationKey(context, entry, output);
+  }
+  // The modifiers of the hot key must not count as a lone modifier tap.
+  runner.ForgetKeyDown();
 }
 
 LRESULT HandleUiMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -86,7 +147,7 @@ LRESULT HandleUiMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       return 1;
     case WM_DESTROY: {
       ImcLock lock(WindowContext(window));
-      if (lock.ok()) DestroyContextWindows(lock.context());
+      if (lock.ok()) ImmWindows().DestroyWindows(lock.context());
       UnregisterImeHotKeys(window);
       return 0;
     }
@@ -104,6 +165,11 @@ LRESULT HandleUiMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       ImcLock lock(WindowContext(window));
       if (wParam && lock.ok()) RegisterImeHotKeys(window, lock.context());
       if (!wParam) UnregisterImeHotKeys(window);
+      return 0;
+    }
+    case WM_HOTKEY: {
+      ImcLock lock(WindowContext(window));
+      if (lock.ok()) OnHotKey(lock, wParam);
       return 0;
     }
     default:
@@ -128,16 +194,4 @@ bool RegisterUiWindowClass() {
 
 LRESULT CALLBACK UiWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return Guarded<LRESULT>(0, [&] { return HandleUiMessage(window, message, wParam, lParam); });
-}
-
-void DestroyContextWindows(ImeContext* context) {
-  if (!context) return;
-  ImeWindowState* windows[] = {&context->dictionaryWindow, &context->candidateWindow,
-                               &context->tipsWindow, &context->softKeyboardWindow,
-                               &context->statusWindow};
-  for (ImeWindowState* state : windows) {
-    // A window left alive would keep a pointer to the context about to be freed.
-    if (state->window && IsWindow(state->window)) DestroyWindow(state->window);
-    state->window = nullptr;
-  }
 }

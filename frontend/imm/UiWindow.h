@@ -4,14 +4,9 @@
 
 #include "frontend/imm/ImeDeclarations.h"
 
-struct ImeContext;
-
 inline constexpr wchar_t kUiClassName[] = L"ZINNOR3UI";
 
 // Registers the UI window class for this module; a class already registered
 // counts as success.
 bool RegisterUiWindowClass();
 LRESULT CALLBACK UiWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Hides and destroys every skinned window of the context.
-void DestroyContextWindows(ImeContext* context);

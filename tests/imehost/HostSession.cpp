@@ -171,6 +171,10 @@ LRESULT CALLBACK HostSession::EditProc(HWND window, UINT message, WPARAM wParam,
 }
 
 void HostSession::Press(const HostKey& key) {
+  // Another program on the display may have taken the focus meanwhile.
+  if (GetForegroundWindow() != frame_) SetForegroundWindow(frame_);
+  if (GetFocus() != edit_) SetFocus(edit_);
+  keyStarts_.push_back(messages_.size());
   if (key.shift) SendKey(VK_SHIFT, false);
   SendKey(key.virtualKey, false);
   SendKey(key.virtualKey, true);
@@ -204,6 +208,12 @@ std::wstring HostSession::EditText() const {
   wchar_t text[512] = {};
   GetWindowTextW(edit_, text, 512);
   return text;
+}
+
+std::vector<HostMessage> HostSession::MessagesOfKey(size_t i) const {
+  if (i >= keyStarts_.size()) return {};
+  const size_t end = i + 1 < keyStarts_.size() ? keyStarts_[i + 1] : messages_.size();
+  return std::vector<HostMessage>(messages_.begin() + keyStarts_[i], messages_.begin() + end);
 }
 
 std::wstring HostSession::MessageLog() const {

@@ -36,6 +36,8 @@ class HostSession {
   // One line per IME message the EDIT got (composition and notifications).
   std::wstring MessageLog() const;
   const std::vector<HostMessage>& messages() const { return messages_; }
+  // The messages that arrived while key i was handled.
+  std::vector<HostMessage> MessagesOfKey(size_t i) const;
   bool UiWindowCreatedByHost() const { return ownUi_; }
   RECT FrameRect() const {
     RECT r{};
@@ -55,4 +57,5 @@ class HostSession {
   WNDPROC editProc_ = nullptr;
   HKL previousLayout_ = nullptr;
   std::vector<HostMessage> messages_;
+  std::vector<size_t> keyStarts_;  // index into messages_ where each key began
 };

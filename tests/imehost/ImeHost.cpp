@@ -5,7 +5,8 @@
 // and checks the final text when asked.
 //
 //   imehost --data DIR --module FILE [--keys KEYS] [--expect TEXT]
-//           [--print] [--messages] [--hold MS] [--shot FILE.png]
+//           [--print] [--messages] [--check-messages] [--hold MS]
+//           [--shot FILE.png]
 //
 // KEYS: letters, digits and blanks type themselves (a blank is Space);
 // {Space} {Enter} {Esc} {Backspace} {Shift} {Down} {PageDown} name keys.
@@ -18,6 +19,7 @@
 
 #include "tests/imehost/HostSetup.h"
 #include "tests/imehost/HostSession.h"
+#include "tests/imehost/MessageSequence.h"
 #include "tests/imehost/ScreenShot.h"
 
 namespace {
@@ -30,6 +32,7 @@ struct Options {
   bool haveExpect = false;
   bool print = false;
   bool messages = false;
+  bool checkMessages = false;
   int holdMs = 0;
   std::wstring shot;
 };
@@ -56,6 +59,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* o) {
       o->print = true;
     } else if (a == L"--messages") {
       o->messages = true;
+    } else if (a == L"--check-messages") {
+      o->checkMessages = true;
     } else if (a == L"--shot") {
       if (!next(&o->shot)) return false;
     } else if (a == L"--hold") {
@@ -81,7 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::printf("usage: imehost --data DIR --module FILE [--keys KEYS] [--expect TEXT] "
-                "[--print] [--messages] [--hold MS] [--shot FILE.png]\n");
+                "[--print] [--messages] [--check-messages] [--hold MS] [--shot FILE.png]\n");
     return 2;
   }
   std::vector<HostKey> keys;
@@ -119,10 +124,17 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring text = session.EditText();
   if (options.messages) PrintUtf8(session.MessageLog());
   PrintUtf8(L"text: " + text + L"\n");
+  std::wstring report;
+  const bool sequenceOk = !options.checkMessages || CheckCodeSequence(keys, session, &report);
   session.Close();
+  int status = 0;
   if (options.haveExpect && text != options.expect) {
     PrintUtf8(L"expected: " + options.expect + L"\n");
-    return 1;
+    status = 1;
   }
-  return 0;
+  if (!sequenceOk) {
+    PrintUtf8(L"message sequence: " + report + L"\n");
+    status = 1;
+  }
+  return status;
 }

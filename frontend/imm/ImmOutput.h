@@ -1,0 +1,30 @@
+// The key runner's output for an IMM32 input context: compositions, results
+// and candidate lists become the context's blocks and IME messages; the
+// skinned windows follow through the window facade.
+#pragma once
+
+#include "frontend/common/ImeWindows.h"
+#include "frontend/common/KeyRunnerOutput.h"
+#include "frontend/imm/ImcLock.h"
+
+class ImmOutput : public KeyRunnerOutput {
+ public:
+  ImmOutput(const ImcLock& lock, ImeWindows& windows) : lock_(lock), windows_(windows) {}
+
+  void StartComposition() override;
+  void UpdateComposition(const CompositionView& view) override;
+  void CommitText(const wchar_t* text, int lenUnits) override;
+  void EndComposition() override;
+  void UpdateCandidates(const CandidateView& view) override;
+  void UpdateStatus(uint32_t changes) override;
+  void ShowTip(const wchar_t* text) override;
+  void SoftKeyboardChanged() override;
+
+ private:
+  const ImcLock& lock_;
+  ImeWindows& windows_;
+  bool candidatesAnnounced_ = false;  // the list of this composition was announced
+};
+
+// Shows or hides the candidate window by what the context holds.
+void ShowImeWindows(const ImcLock& lock, ImeWindows& windows);
