@@ -15,21 +15,27 @@ constexpr int kTipType = 0;
 
 }  // namespace
 
-void ImmOutput::StartComposition() {
-  lock_.privateBlock()->listAnnounced = 0;
-  // Some hosts keep a composition window from an earlier input: end it before
-  // the new one starts.
-  SendImeMessage(lock_, WM_IME_ENDCOMPOSITION);
+void ImmOutput::FlushStart(bool forCode) {
+  if (!startPending_) return;
+  startPending_ = false;
+  if (forCode) SendImeMessage(lock_, WM_IME_ENDCOMPOSITION);
   SendImeMessage(lock_, WM_IME_STARTCOMPOSITION);
 }
 
+void ImmOutput::StartComposition() {
+  lock_.privateBlock()->listAnnounced = 0;
+  startPending_ = true;
+}
+
 void ImmOutput::UpdateComposition(const CompositionView& view) {
+  FlushStart(true);
   const LPARAM flags = WriteCompositionString(lock_.composition(), view.code, view.codeUnits,
                                               view.text, view.lenUnits, view.caretUnits);
   SendImeMessage(lock_, WM_IME_COMPOSITION, 0, flags);
 }
 
 void ImmOutput::CommitText(const wchar_t* text, int lenUnits) {
+  FlushStart(false);
   ImeContext* context = lock_.context();
   COMPOSITIONSTRING* cs = lock_.composition();
   WriteResultString(cs, text, lenUnits, false);
@@ -42,11 +48,13 @@ void ImmOutput::CommitText(const wchar_t* text, int lenUnits) {
 }
 
 void ImmOutput::EndComposition() {
+  FlushStart(false);
   EndImeComposition(lock_);
   windows_.DestroyCandidateWindow(lock_.context());
 }
 
 void ImmOutput::UpdateCandidates(const CandidateView& view) {
+  FlushStart(true);
   const wchar_t* texts[kCandidateStrings] = {};
   int units[kCandidateStrings] = {};
   const int count = std::clamp(view.count, 0, kCandidateStrings);

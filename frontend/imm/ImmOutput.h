@@ -10,6 +10,9 @@
 class ImmOutput : public KeyRunnerOutput {
  public:
   ImmOutput(const ImcLock& lock, ImeWindows& windows) : lock_(lock), windows_(windows) {}
+  ~ImmOutput() override { FlushStart(false); }
+  ImmOutput(const ImmOutput&) = delete;
+  ImmOutput& operator=(const ImmOutput&) = delete;
 
   void StartComposition() override;
   void UpdateComposition(const CompositionView& view) override;
@@ -21,9 +24,14 @@ class ImmOutput : public KeyRunnerOutput {
   void SoftKeyboardChanged() override;
 
  private:
+  // Sends the start of a composition held back until it is known whether it
+  // holds a typed code (then an end comes first, for hosts that still show
+  // an earlier composition) or only a result.
+  void FlushStart(bool forCode);
+
   const ImcLock& lock_;
   ImeWindows& windows_;
-  bool candidatesAnnounced_ = false;  // the list of this composition was announced
+  bool startPending_ = false;
 };
 
 // Shows or hides the candidate window by what the context holds.

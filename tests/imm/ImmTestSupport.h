@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "engine/ImeContext.h"
+#include "frontend/common/KeyEvent.h"
 #include "frontend/imm/ImcLock.h"
 #include "frontend/imm/ImeDeclarations.h"
 #include "frontend/imm/ImmModule.h"
+#include "tests/common/RecordingImeWindows.h"
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/FakeEffects.h"
+#include "tools/common/TypingView.h"
 
 namespace zn::test {
 
@@ -84,9 +87,12 @@ class RecordingWindow {
 // RecordingWindow, with contexts made from a scratch data folder.
 class ImcFixture : public ::testing::Test {
  protected:
+  // Fills the data folder the contexts are made from.
+  virtual void PrepareData() { MakeDataFolder(os_, dir_.path(), config_); }
+
   void SetUp() override {
-    MakeDataFolder(os_, dir_.path(), config_);
-    ImmModule().seams = ImmSeams{&os_, &effects_};
+    PrepareData();
+    ImmModule().seams = ImmSeams{&os_, &effects_, &windows_};
     himc_ = ImmCreateContext();
     ASSERT_NE(himc_, nullptr);
     window_.himc = himc_;
@@ -115,6 +121,54 @@ class ImcFixture : public ::testing::Test {
     ImcLock lock(himc_);
     return lock.context();
   }
+  // One key event as the system hands it to the IME: ImeProcessKey and, for
+  // a taken key, ImeToAsciiEx. Returns whether the key was taken.
+  bool Key(uint8_t vk, bool up = false) {
+    if (up) {
+      keys_[vk] &= ~0x80;
+    } else {
+      if (vk == VK_CAPITAL) keys_[vk] ^= 1;
+      keys_[vk] |= 0x80;
+    }
+    const uint32_t scan = ScanOf(vk);
+    const LPARAM data = MakeKeyData(scan, up);
+    if (!ImeProcessKey(himc_, vk, data, keys_)) return false;
+    ImeToAsciiEx(vk, scan, keys_, nullptr, 0, himc_);
+    return true;
+  }
+  // Key down and up; returns whether the down was taken.
+  bool Tap(uint8_t vk) {
+    const bool taken = Key(vk);
+    Key(vk, true);
+    return taken;
+  }
+  // Lowercase letters, digits and blanks (Space).
+  void Type(const std::wstring& text) {
+    for (wchar_t c : text) {
+      Tap(static_cast<uint8_t>(c == L' ' ? VK_SPACE : (c >= L'a' && c <= L'z' ? c - 32 : c)));
+    }
+  }
+  static uint32_t ScanOf(uint8_t vk) {
+    switch (vk) {
+      case VK_SHIFT: return 0x2A;
+      case VK_LSHIFT: return 0x2A;
+      case VK_CONTROL: return 0x1D;
+      case VK_MENU: return 0x38;
+      default: return MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) & 0xFF;
+    }
+  }
+  // The results the window received, joined.
+  std::wstring Results() const {
+    std::wstring text;
+    for (const RecordedMessage& m : window_.messages) text += m.result;
+    return text;
+  }
+  std::wstring CompositionString(DWORD index) {
+    wchar_t text[300] = {};
+    const LONG bytes = ImmGetCompositionStringW(himc_, index, text, sizeof(text) - 2);
+    return bytes > 0 ? std::wstring(text, bytes / sizeof(wchar_t)) : std::wstring();
+  }
+
   // Messages recorded since the last call.
   std::vector<RecordedMessage> TakeMessages() {
     std::vector<RecordedMessage> out;
@@ -126,9 +180,28 @@ class ImcFixture : public ::testing::Test {
   std::vector<uint8_t> config_ = DefaultConfig();
   FakeOs os_;
   FakeEffects effects_;
+  RecordingImeWindows windows_;
   RecordingWindow window_;
+  uint8_t keys_[256] = {};
   HIMC himc_ = nullptr;
   bool selected_ = false;
+};
+
+// The same on a copy of the data folder this build ships.
+class ShippedImcFixture : public ImcFixture {
+ protected:
+  void PrepareData() override {
+    copy_ = CopyDataFolder(ZN_TEST_DATA_DIR);
+    ASSERT_FALSE(copy_.empty());
+    os_.values[L"IMEName"] = L"zinIME";
+    os_.values[L"InstallLocation"] = ZN_TEST_DATA_DIR;
+    os_.values[L"DataLocation"] = copy_;
+  }
+  void TearDown() override {
+    ImcFixture::TearDown();
+    RemoveDataFolderCopy(copy_);
+  }
+  std::wstring copy_;
 };
 
 }  // namespace zn::test
