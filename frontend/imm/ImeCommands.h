@@ -1,0 +1,11 @@
+// Commands of the skinned windows' buttons and menus for an IMM32 input
+// context (the command codes of the window commands).
+#pragma once
+
+#include <cstdint>
+
+#include "frontend/imm/ImeDeclarations.h"
+
+// Carries out one command on the input context's ImeContext. 1, or 0 when
+// the context does not lock.
+int HandleImeCommand(HIMC himc, uint32_t command, uintptr_t a, intptr_t b);
