@@ -1,15 +1,17 @@
 // Message delivery through the input context's message buffer. The buffer of
 // ImeToAsciiEx is not used: Wine 8 reads it at the wrong offset on x64, while
-// hMsgBuf with ImmGenerateMessage works on Wine and Windows alike.
+// hMsgBuf with ImmGenerateMessage works on Wine and Windows alike. Each
+// ImmGenerateMessage costs tens of microseconds under Wine, so callers hand
+// over all messages of a key at once.
 #include "frontend/imm/ImeMessages.h"
 
 #include "frontend/imm/ImcLock.h"
 
-BOOL GenerateImeMessage(HIMC himc, UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL GenerateImeMessages(HIMC himc, const TRANSMSG* list, int count) {
+  if (count <= 0) return TRUE;
   LockedImc imc(himc);
   if (!imc || !IsWindow(imc->hWnd)) return FALSE;
-  const DWORD count = imc->dwNumMsgBuf;
-  const DWORD bytes = (count + 1) * sizeof(TRANSMSG);
+  const DWORD bytes = (imc->dwNumMsgBuf + count) * sizeof(TRANSMSG);
   HIMCC buffer = imc->hMsgBuf;
   if (buffer) {
     // The system frees the old block when the resize moves it; keep only the
@@ -26,12 +28,12 @@ BOOL GenerateImeMessage(HIMC himc, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   auto* messages = static_cast<TRANSMSG*>(ImmLockIMCC(imc->hMsgBuf));
   if (!messages) return FALSE;
-  if (ImmGetIMCCSize(imc->hMsgBuf) < (imc->dwNumMsgBuf + 1) * sizeof(TRANSMSG)) {
+  if (ImmGetIMCCSize(imc->hMsgBuf) < (imc->dwNumMsgBuf + count) * sizeof(TRANSMSG)) {
     ImmUnlockIMCC(imc->hMsgBuf);
     return FALSE;
   }
-  messages[imc->dwNumMsgBuf] = TRANSMSG{message, wParam, lParam};
-  ++imc->dwNumMsgBuf;
+  for (int i = 0; i < count; ++i) messages[imc->dwNumMsgBuf + i] = list[i];
+  imc->dwNumMsgBuf += count;
   ImmUnlockIMCC(imc->hMsgBuf);
   return ImmGenerateMessage(himc);
 }

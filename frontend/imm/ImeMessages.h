@@ -12,7 +12,12 @@ enum PrivateNotify : WPARAM {
   kNotifyHotKeys = 1024,  // register the combination hot keys again
 };
 
-// Appends one message to hMsgBuf and has the system deliver it. Returns the
-// result of ImmGenerateMessage, 0 when the host window is gone or the buffer
-// cannot grow (the buffer and its count are then left as they were).
-BOOL GenerateImeMessage(HIMC himc, UINT message, WPARAM wParam, LPARAM lParam);
+// Appends messages to hMsgBuf and has the system deliver them, in order.
+// Returns the result of ImmGenerateMessage, 0 when the host window is gone
+// or the buffer cannot grow (the buffer and its count are then left as they
+// were).
+BOOL GenerateImeMessages(HIMC himc, const TRANSMSG* messages, int count);
+inline BOOL GenerateImeMessage(HIMC himc, UINT message, WPARAM wParam, LPARAM lParam) {
+  const TRANSMSG one{message, wParam, lParam};
+  return GenerateImeMessages(himc, &one, 1);
+}

@@ -1,4 +1,4 @@
-// Ending and cancelling the composition of an input context.
+// The last reading and cancelling the composition of an input context.
 #include "frontend/imm/ImmComposition.h"
 
 #include <algorithm>
@@ -8,28 +8,22 @@
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
 
-void EndImeComposition(const ImcLock& lock) {
+void KeepLastReading(const ImcLock& lock) {
+  const COMPOSITIONSTRING* cs = lock.composition();
+  if (cs->dwCompReadStrLen == 0) return;
   ImeContext* c = lock.context();
-  COMPOSITIONSTRING* cs = lock.composition();
-  if (cs->dwCompReadStrLen > 0) {
-    // lastReading holds 128 units: 127 and the terminator.
-    const int units = FitUnits(ReadingString(cs),
-                               static_cast<int>(std::min<DWORD>(cs->dwCompReadStrLen, 128)), 127);
-    std::copy(ReadingString(cs), ReadingString(cs) + units, c->lastReading);
-    c->lastReading[units] = 0;
-  }
-  ClearCompositionString(cs);
-  WriteCandidateList(lock.candidateList(), nullptr, nullptr, 0, 0);
-  lock.privateBlock()->listAnnounced = 0;
-  SendImeMessage(lock, WM_IME_COMPOSITION, 0, WriteCompositionString(cs, nullptr, 0, nullptr, 0, 0));
-  SendImeNotify(lock, kNotifyCompositionCancelled);
-  SendImeNotify(lock, IMN_CLOSECANDIDATE, 1);
-  SendImeMessage(lock, WM_IME_ENDCOMPOSITION);
+  // lastReading holds 128 units: 127 and the terminator.
+  const int units = FitUnits(ReadingString(cs),
+                             static_cast<int>(std::min<DWORD>(cs->dwCompReadStrLen, 128)), 127);
+  std::copy(ReadingString(cs), ReadingString(cs) + units, c->lastReading);
+  c->lastReading[units] = 0;
 }
 
 void CancelImeComposition(const ImcLock& lock) {
-  ImmOutput output(lock, ImmWindows());
-  ThreadKeyRunner().Cancel(lock.context(), output);
+  {
+    ImmOutput output(lock, ImmWindows());
+    ThreadKeyRunner().Cancel(lock.context(), output);
+  }
   ClearCompositionString(lock.composition());
   WriteCandidateList(lock.candidateList(), nullptr, nullptr, 0, 0);
 }

@@ -1,5 +1,5 @@
-// Messages to the host about the composition of a locked input context, and
-// ending or cancelling that composition.
+// Helpers for the composition of a locked input context: single messages to
+// the host, the last reading, and cancelling through the key runner.
 #pragma once
 
 #include "frontend/imm/ImcLock.h"
@@ -12,17 +12,13 @@ enum ImmUiFlag : uint32_t {
   kUiKeyInProgress = 0x80000000,
 };
 
-inline BOOL SendImeMessage(const ImcLock& lock, UINT message, WPARAM wParam = 0,
-                           LPARAM lParam = 0) {
-  return GenerateImeMessage(lock.himc(), message, wParam, lParam);
-}
 inline BOOL SendImeNotify(const ImcLock& lock, WPARAM code, LPARAM lParam = 0) {
   return GenerateImeMessage(lock.himc(), WM_IME_NOTIFY, code, lParam);
 }
 
-// The composition ended: the reading is kept as the last one, the blocks are
-// emptied and the host is told (composition, cancel notice, closed list, end).
-void EndImeComposition(const ImcLock& lock);
+// Keeps the reading of the composition block as the context's last reading
+// (read back by the command language).
+void KeepLastReading(const ImcLock& lock);
 // Drops the typed code and candidates through the key runner and empties the
-// blocks; an open composition ends as above.
+// blocks; an open composition ends with its messages.
 void CancelImeComposition(const ImcLock& lock);

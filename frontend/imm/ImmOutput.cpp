@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/ImeContext.h"
+#include "frontend/imm/CandidateAnchor.h"
 #include "frontend/imm/ConversionMode.h"
 #include "frontend/imm/ImmComposition.h"
 
@@ -15,11 +16,35 @@ constexpr int kTipType = 0;
 
 }  // namespace
 
+ImmOutput::~ImmOutput() {
+  FlushStart(false);
+  Deliver();
+}
+
+void ImmOutput::Queue(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A full batch goes out first; the result it may carry is read with it.
+  if (batchCount_ == kBatchCapacity) Deliver();
+  batch_[batchCount_++] = TRANSMSG{message, wParam, lParam};
+}
+
+void ImmOutput::Deliver() {
+  if (batchCount_ == 0) return;
+  ImeContext* context = lock_.context();
+  // The host may ask for the composition while it takes a result: for that
+  // time the composition counts as closed.
+  const int32_t open = context->compositionOpen;
+  if (resultQueued_) context->compositionOpen = 0;
+  GenerateImeMessages(lock_.himc(), batch_, batchCount_);
+  context->compositionOpen = open;
+  batchCount_ = 0;
+  resultQueued_ = false;
+}
+
 void ImmOutput::FlushStart(bool forCode) {
   if (!startPending_) return;
   startPending_ = false;
-  if (forCode) SendImeMessage(lock_, WM_IME_ENDCOMPOSITION);
-  SendImeMessage(lock_, WM_IME_STARTCOMPOSITION);
+  if (forCode) Queue(WM_IME_ENDCOMPOSITION);
+  Queue(WM_IME_STARTCOMPOSITION);
 }
 
 void ImmOutput::StartComposition() {
@@ -31,26 +56,33 @@ void ImmOutput::UpdateComposition(const CompositionView& view) {
   FlushStart(true);
   const LPARAM flags = WriteCompositionString(lock_.composition(), view.code, view.codeUnits,
                                               view.text, view.lenUnits, view.caretUnits);
-  SendImeMessage(lock_, WM_IME_COMPOSITION, 0, flags);
+  Queue(WM_IME_COMPOSITION, 0, flags);
 }
 
 void ImmOutput::CommitText(const wchar_t* text, int lenUnits) {
   FlushStart(false);
-  ImeContext* context = lock_.context();
   COMPOSITIONSTRING* cs = lock_.composition();
-  WriteResultString(cs, text, lenUnits, false);
-  // The host reads the composition while it takes the result: for that time
-  // the composition counts as closed.
-  const int32_t open = context->compositionOpen;
-  context->compositionOpen = 0;
-  SendImeMessage(lock_, WM_IME_COMPOSITION, 0, ResultFlags(cs));
-  context->compositionOpen = open;
+  // A second result before the host read the first joins it, under the one
+  // message already queued.
+  WriteResultString(cs, text, lenUnits, resultQueued_);
+  if (resultQueued_) return;
+  Queue(WM_IME_COMPOSITION, 0, ResultFlags(cs));
+  resultQueued_ = true;
 }
 
 void ImmOutput::EndComposition() {
   FlushStart(false);
-  EndImeComposition(lock_);
-  windows_.DestroyCandidateWindow(lock_.context());
+  ImeContext* context = lock_.context();
+  COMPOSITIONSTRING* cs = lock_.composition();
+  KeepLastReading(lock_);
+  ClearCompositionString(cs, resultQueued_);
+  WriteCandidateList(lock_.candidateList(), nullptr, nullptr, 0, 0);
+  lock_.privateBlock()->listAnnounced = 0;
+  Queue(WM_IME_COMPOSITION, 0, WriteCompositionString(cs, nullptr, 0, nullptr, 0, 0));
+  Queue(WM_IME_NOTIFY, kNotifyCompositionCancelled);
+  Queue(WM_IME_NOTIFY, IMN_CLOSECANDIDATE, 1);
+  Queue(WM_IME_ENDCOMPOSITION);
+  windows_.DestroyCandidateWindow(context);
 }
 
 void ImmOutput::UpdateCandidates(const CandidateView& view) {
@@ -66,10 +98,14 @@ void ImmOutput::UpdateCandidates(const CandidateView& view) {
   ImePrivateBlock* block = lock_.privateBlock();
   if (!block->listAnnounced) {
     block->listAnnounced = 1;
-    SendImeNotify(lock_, IMN_CHANGECANDIDATE, 1);
+    Queue(WM_IME_NOTIFY, IMN_CHANGECANDIDATE, 1);
   }
-  SendImeNotify(lock_, count > 0 ? IMN_OPENCANDIDATE : IMN_CLOSECANDIDATE, 1);
-  SendImeNotify(lock_, kNotifyCandidateAnchor);
+  Queue(WM_IME_NOTIFY, count > 0 ? IMN_OPENCANDIDATE : IMN_CLOSECANDIDATE, 1);
+  // The UI window recomputes the anchor on this notice when the host passes
+  // it on; a first anchor is taken now, so the window can show before the
+  // messages go out (and without a UI window at all).
+  Queue(WM_IME_NOTIFY, kNotifyCandidateAnchor);
+  if (!(lock_.context()->uiFlags & kUiAnchorKnown)) ComputeCandidateAnchor(lock_.imc(), lock_.context());
   ShowImeWindows(lock_, windows_);
 }
 
@@ -78,12 +114,13 @@ void ImmOutput::UpdateStatus(uint32_t changes) {
   INPUTCONTEXT* imc = lock_.imc();
   if (changes & (StatusChange::kOpenClose | StatusChange::kConversion)) {
     imc->fdwConversion = ConversionFromState(imc->fdwConversion, context->stateFlags);
-    SendImeNotify(lock_, IMN_SETCONVERSIONMODE);
+    Queue(WM_IME_NOTIFY, IMN_SETCONVERSIONMODE);
   }
-  if (changes & StatusChange::kOpenClose) SendImeNotify(lock_, kNotifyHotKeys);
-  if (changes & StatusChange::kStatusWindow) SendImeNotify(lock_, kNotifyStatusWindow);
+  if (changes & StatusChange::kOpenClose) Queue(WM_IME_NOTIFY, kNotifyHotKeys);
+  if (changes & StatusChange::kStatusWindow) Queue(WM_IME_NOTIFY, kNotifyStatusWindow);
   if (changes & StatusChange::kCandidateWindow) {
-    SendImeNotify(lock_, kNotifyCandidateAnchor);
+    Queue(WM_IME_NOTIFY, kNotifyCandidateAnchor);
+    if (!(context->uiFlags & kUiAnchorKnown)) ComputeCandidateAnchor(imc, context);
     ShowImeWindows(lock_, windows_);
   }
   if (changes & StatusChange::kSkin) windows_.UpdateCandidateWindow(context);

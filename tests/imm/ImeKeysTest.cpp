@@ -147,19 +147,34 @@ TEST_F(ImeKeysTest, WithoutAContextEveryKeyPassesAndNothingIsSent) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
-TEST_F(ImeKeysTest, ACandidateWindowFollowsTheCompositionOnceTheAnchorIsKnown) {
+TEST_F(ImeKeysTest, TheCandidateWindowHangsBelowTheCaretFromTheFirstKey) {
   ASSERT_TRUE(Select());
+  CreateCaret(window_.get(), nullptr, 2, 16);
+  SetCaretPos(30, 12);
   Tap('W');
-  // No UI window here computes the anchor: the window stays hidden.
-  EXPECT_EQ(windows_.Names().back(), L"HideCandidateWindow");
-  Context()->uiFlags |= kUiAnchorKnown;
-  windows_.calls.clear();
-  Tap('Q');
   EXPECT_EQ(windows_.Names().back(), L"ShowCandidateWindow");
+  POINT expected{30, 12};
+  ClientToScreen(window_.get(), &expected);
+  EXPECT_EQ(Context()->caretPosition.x, expected.x);
+  EXPECT_EQ(Context()->caretPosition.y, expected.y);
   EXPECT_EQ(Context()->charCell.cx, 41) << "a cell never measured";
   windows_.calls.clear();
   Tap(VK_ESCAPE);
   EXPECT_EQ(windows_.Names(), std::vector<std::wstring>{L"DestroyCandidateWindow"});
+  DestroyCaret();
+}
+
+TEST_F(ImeKeysTest, AResultStaysReadableUntilTheHostHadIt) {
+  ASSERT_TRUE(Select());
+  Type(L"wq");
+  TakeMessages();
+  window_.messages.clear();
+  // Space commits and ends the composition in one call: the messages go out
+  // together, after the composition was emptied.
+  Tap(VK_SPACE);
+  EXPECT_EQ(Results(), L"你");
+  EXPECT_EQ(CompositionString(GCS_RESULTSTR), L"你");
+  EXPECT_EQ(CompositionString(GCS_COMPSTR), L"");
 }
 
 }  // namespace
