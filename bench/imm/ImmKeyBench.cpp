@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/AllocationCounter.h"
 #include "engine/DmgTable.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/common/KeyEvent.h"
@@ -29,17 +30,6 @@
 #include "tests/engine/FakeEffects.h"
 #include "tools/common/TypingView.h"
 
-namespace {
-std::atomic<long long> allocations{0};
-}  // namespace
-
-void* operator new(size_t n) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -180,7 +170,7 @@ int wmain(int argc, wchar_t** argv) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   long taken = 0;
-  const long long allocationsBefore = allocations.load();
+  const long long allocationsBefore = gAllocations.load();
   for (uint8_t vk : trace) {
     const uint32_t scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) & 0xFF;
     LARGE_INTEGER a, b;
@@ -195,7 +185,7 @@ int wmain(int argc, wchar_t** argv) {
     QueryPerformanceCounter(&b);
     micros.push_back((b.QuadPart - a.QuadPart) * 1e6 / frequency.QuadPart);
   }
-  const long long allocationsWhileTyping = allocations.load() - allocationsBefore;
+  const long long allocationsWhileTyping = gAllocations.load() - allocationsBefore;
   ImeSelect(gHimc, FALSE);
   ImmDestroyContext(gHimc);
   DestroyWindow(host);

@@ -10,16 +10,6 @@ namespace {
 constexpr wchar_t kUiClass[] = L"ZINNOR3UI";
 HostSession* gSession = nullptr;
 
-struct NamedKey {
-  const wchar_t* name;
-  WORD vk;
-};
-constexpr NamedKey kNamedKeys[] = {
-    {L"Space", VK_SPACE},    {L"Enter", VK_RETURN}, {L"Esc", VK_ESCAPE},
-    {L"Backspace", VK_BACK}, {L"Shift", VK_SHIFT},  {L"Down", VK_DOWN},
-    {L"PageDown", VK_NEXT},  {L"PageUp", VK_PRIOR},
-};
-
 bool IsImeMessage(UINT m) {
   return m == WM_IME_STARTCOMPOSITION || m == WM_IME_ENDCOMPOSITION || m == WM_IME_COMPOSITION ||
          m == WM_IME_NOTIFY || m == WM_IME_SETCONTEXT || m == WM_IME_SELECT ||
@@ -55,35 +45,6 @@ BOOL CALLBACK FindUi(HWND window, LPARAM found) {
 }
 
 }  // namespace
-
-bool ParseHostKeys(const std::wstring& text, std::vector<HostKey>* out) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    if (c == L'{') {
-      const size_t end = text.find(L'}', i);
-      if (end == std::wstring::npos) return false;
-      const std::wstring name = text.substr(i + 1, end - i - 1);
-      bool known = false;
-      for (const NamedKey& k : kNamedKeys) {
-        if (name == k.name) {
-          out->push_back({L"{" + name + L"}", k.vk, false});
-          known = true;
-        }
-      }
-      if (!known) return false;
-      i = end;
-    } else if (c == L' ') {
-      out->push_back({L"{Space}", VK_SPACE, false});
-    } else if ((c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9')) {
-      out->push_back({std::wstring(1, c), static_cast<WORD>(c >= L'a' ? c - 32 : c), false});
-    } else if (c >= L'A' && c <= L'Z') {
-      out->push_back({std::wstring(1, c), static_cast<WORD>(c), true});
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
 
 void PrintUtf8(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
@@ -170,15 +131,20 @@ LRESULT CALLBACK HostSession::EditProc(HWND window, UINT message, WPARAM wParam,
   return CallWindowProcW(self->editProc_, window, message, wParam, lParam);
 }
 
-void HostSession::Press(const HostKey& key) {
+void HostSession::Press(const KeyStroke& key) {
   // Another program on the display may have taken the focus meanwhile.
   if (GetForegroundWindow() != frame_) SetForegroundWindow(frame_);
   if (GetFocus() != edit_) SetFocus(edit_);
   keyStarts_.push_back(messages_.size());
+  const WORD vk = static_cast<WORD>(key.virtualKey);
+  if (key.ctrl) SendKey(VK_CONTROL, false);
+  if (key.alt) SendKey(VK_MENU, false);
   if (key.shift) SendKey(VK_SHIFT, false);
-  SendKey(key.virtualKey, false);
-  SendKey(key.virtualKey, true);
+  SendKey(vk, false);
+  SendKey(vk, true);
   if (key.shift) SendKey(VK_SHIFT, true);
+  if (key.alt) SendKey(VK_MENU, true);
+  if (key.ctrl) SendKey(VK_CONTROL, true);
   PumpUntilIdle();
 }
 

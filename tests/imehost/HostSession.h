@@ -7,14 +7,8 @@
 #include <string>
 #include <vector>
 
-struct HostKey {
-  std::wstring name;  // as printed
-  WORD virtualKey;
-  bool shift;
-};
+#include "tools/zntype/KeyScript.h"
 
-// Letters, digits and blanks as themselves, {Name} for other keys.
-bool ParseHostKeys(const std::wstring& text, std::vector<HostKey>* out);
 void PrintUtf8(const std::wstring& text);
 
 struct HostMessage {
@@ -30,7 +24,8 @@ class HostSession {
   void Close();
   ~HostSession() { Close(); }
 
-  void Press(const HostKey& key);
+  // Sends one key stroke of a key script (its modifiers held around it).
+  void Press(const KeyStroke& key);
   void PumpFor(int ms);
   std::wstring EditText() const;
   // One line per IME message the EDIT got (composition and notifications).

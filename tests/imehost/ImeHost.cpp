@@ -8,8 +8,8 @@
 //           [--print] [--messages] [--check-messages] [--hold MS]
 //           [--shot FILE.png]
 //
-// KEYS: letters, digits and blanks type themselves (a blank is Space);
-// {Space} {Enter} {Esc} {Backspace} {Shift} {Down} {PageDown} name keys.
+// KEYS in zntype's notation: characters type themselves (a blank is Space),
+// {Name} names other keys ({Enter}, {Esc}, {Backspace}, {PageDown}, {Ctrl+1} ...).
 #include <windows.h>
 #include <imm.h>
 
@@ -89,8 +89,13 @@ int wmain(int argc, wchar_t** argv) {
                 "[--print] [--messages] [--check-messages] [--hold MS] [--shot FILE.png]\n");
     return 2;
   }
-  std::vector<HostKey> keys;
-  if (!ParseHostKeys(options.keys, &keys)) return Fail("cannot read the keys");
+  std::vector<KeyStroke> keys;
+  std::wstring error;
+  if (!ParseKeyScript(options.keys, &keys, &error)) return Fail("cannot read the keys");
+  for (const KeyStroke& key : keys) {
+    // Menu commands of the console host have no key to send.
+    if (key.keyFunction) return Fail("the keys name a menu command");
+  }
 
   DataCopy data;
   if (!data.Make(options.data)) return Fail("cannot copy the data folder");
@@ -106,7 +111,7 @@ int wmain(int argc, wchar_t** argv) {
   if (options.print)
     PrintUtf8(session.UiWindowCreatedByHost() ? L"UI window: made by the host\n"
                                               : L"UI window: made by the system\n");
-  for (const HostKey& key : keys) {
+  for (const KeyStroke& key : keys) {
     session.Press(key);
     if (options.print) PrintUtf8(key.name + L" → " + session.EditText() + L"\n");
   }

@@ -44,7 +44,7 @@ std::wstring Describe(const std::vector<HostMessage>& messages) {
 
 }  // namespace
 
-bool CheckCodeSequence(const std::vector<HostKey>& keys, const HostSession& session,
+bool CheckCodeSequence(const std::vector<KeyStroke>& keys, const HostSession& session,
                        std::wstring* report) {
   bool firstOfCode = true;
   for (size_t i = 0; i < keys.size(); ++i) {

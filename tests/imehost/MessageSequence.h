@@ -12,5 +12,5 @@
 // code ends any earlier composition and starts one, every key of a code
 // updates the composition and opens the candidate list, and Space commits and
 // ends. Returns false with the first difference in *report.
-bool CheckCodeSequence(const std::vector<HostKey>& keys, const HostSession& session,
+bool CheckCodeSequence(const std::vector<KeyStroke>& keys, const HostSession& session,
                        std::wstring* report);
