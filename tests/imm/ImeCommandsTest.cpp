@@ -3,6 +3,7 @@
 // stay off a secure desktop, and the help link opens only web addresses.
 #include <gtest/gtest.h>
 
+#include "engine/EntryCommands.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Launchers.h"
 #include "engine/WideString.h"
@@ -47,6 +48,18 @@ TEST_F(ImeCommandsTest, CommittingASlotAndTurningThePage) {
   window_.messages.clear();
   EXPECT_EQ(HandleImeCommand(himc_, 17, 2, 0), 1);
   EXPECT_EQ(Results(), second);
+}
+
+TEST_F(ImeCommandsTest, AnEntryCommandActsOnTheSlotItNames) {
+  ASSERT_TRUE(Select());
+  Type(L"wq");
+  const std::wstring first = Context()->pageSlots[0].text;
+  const std::wstring second = Context()->pageSlots[1].text;
+  // The first slot (0) moves one place down: the second word comes first.
+  EXPECT_EQ(HandleImeCommand(himc_, 514, 0, kEntryMoveDown), 1);
+  EXPECT_EQ(std::wstring(Context()->pageSlots[0].text), second);
+  EXPECT_EQ(std::wstring(Context()->pageSlots[1].text), first);
+  EXPECT_EQ(CompositionString(GCS_COMPREADSTR), L"wq") << "the code stays";
 }
 
 TEST_F(ImeCommandsTest, SchemeAuxiliaryOnlySearchesTheOpenCompositionAgain) {

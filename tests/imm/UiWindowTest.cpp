@@ -141,6 +141,27 @@ TEST_F(UiWindowTest, SelectionRegistersTheHotKeysAndDeselectionReleasesThem) {
   UnregisterHotKey(ui_, kFirstHotKeyId);
 }
 
+TEST_F(UiWindowTest, AHotKeyRunsItsEntryWhenItsSideIsHeld) {
+  DmeConfigBlock* dme = context_->dmeBlock;
+  dme->combinationCount = 2;
+  dme->combinations[0] = {kKeyCtrl | kKeyAlt | VK_F12, 0, KeyFunction::kEnglishToggle};
+  dme->combinations[1] = {kKeyLeftCtrl | VK_F11, 0, KeyFunction::kEnglishToggle};
+  const uint32_t before = context_->stateFlags & kStateEnglish;
+  SendMessageW(ui_, WM_HOTKEY, kFirstHotKeyId, MAKELPARAM(MOD_CONTROL | MOD_ALT, VK_F12));
+  EXPECT_NE(context_->stateFlags & kStateEnglish, before);
+  {
+    LockedImc imc(himc_);
+    EXPECT_EQ((imc->fdwConversion & IME_CMODE_NOCONVERSION) != 0,
+              (context_->stateFlags & kStateEnglish) != 0);
+  }
+  // Left Ctrl is not held here: the sided entry does nothing.
+  const uint32_t now = context_->stateFlags;
+  SendMessageW(ui_, WM_HOTKEY, kFirstHotKeyId + 1, MAKELPARAM(MOD_CONTROL, VK_F11));
+  EXPECT_EQ(context_->stateFlags, now);
+  SendMessageW(ui_, WM_HOTKEY, kFirstHotKeyId + 5, 0);
+  EXPECT_EQ(context_->stateFlags, now) << "an id past the entries";
+}
+
 TEST_F(UiWindowTest, DeactivationEndsAnOpenComposition) {
   context_->compositionOpen = 1;
   context_->code[0] = L'w';
