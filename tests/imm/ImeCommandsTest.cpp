@@ -53,12 +53,12 @@ TEST_F(ImeCommandsTest, CommittingASlotAndTurningThePage) {
 TEST_F(ImeCommandsTest, AnEntryCommandActsOnTheSlotItNames) {
   ASSERT_TRUE(Select());
   Type(L"wq");
-  const std::wstring first = Context()->pageSlots[0].text;
   const std::wstring second = Context()->pageSlots[1].text;
-  // The first slot (0) moves one place down: the second word comes first.
-  EXPECT_EQ(HandleImeCommand(himc_, 514, 0, kEntryMoveDown), 1);
-  EXPECT_EQ(std::wstring(Context()->pageSlots[0].text), second);
-  EXPECT_EQ(std::wstring(Context()->pageSlots[1].text), first);
+  const std::wstring third = Context()->pageSlots[2].text;
+  // Slots count from 0: slot 1 (the second word) moves one place down.
+  EXPECT_EQ(HandleImeCommand(himc_, 514, 1, kEntryMoveDown), 1);
+  EXPECT_EQ(std::wstring(Context()->pageSlots[1].text), third);
+  EXPECT_EQ(std::wstring(Context()->pageSlots[2].text), second);
   EXPECT_EQ(CompositionString(GCS_COMPREADSTR), L"wq") << "the code stays";
 }
 
