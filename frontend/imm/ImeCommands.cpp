@@ -23,3 +23,21 @@ int HandleImeCommand(HIMC himc, uint32_t command, uintptr_t a, intptr_t b) {
     return 1;
   });
 }
+
+namespace {
+
+class ImmWindowCommands : public WindowCommandTarget {
+ public:
+  int ExecuteWindowCommand(ImeContext* context, uint32_t code, uintptr_t wParam,
+                           intptr_t lParam) override {
+    if (!context || !context->inputContext) return 0;
+    return HandleImeCommand(static_cast<HIMC>(context->inputContext), code, wParam, lParam);
+  }
+};
+
+}  // namespace
+
+WindowCommandTarget& ImmCommandTarget() {
+  static ImmWindowCommands target;
+  return target;
+}

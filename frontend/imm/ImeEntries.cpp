@@ -13,7 +13,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmStateSync.h"
-#include "frontend/imm/UiWindow.h"
+#include "ui/windows/WindowClasses.h"
 
 namespace {
 
@@ -136,8 +136,8 @@ BOOL WINAPI ImeInquire(LPIMEINFO info, LPWSTR uiClass, DWORD systemInfoFlags) {
     // program from here.
     if (systemInfoFlags & IME_SYSINFO_WINLOGON) ImmModule().secureDesktop = true;
     if (info) *info = kImeInfo;
-    RegisterUiWindowClass();
-    if (uiClass) CopyStringBounded(uiClass, 12, kUiClassName);
+    // The class itself is registered with the skinned windows at attach.
+    if (uiClass) CopyStringBounded(uiClass, 12, kImeUiWindowClass);
     return TRUE;
   });
 }

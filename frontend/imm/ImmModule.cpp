@@ -6,29 +6,7 @@
 #include "frontend/common/ContextAssembly.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/common/KeyRunner.h"
-
-namespace {
-
-// Stands in when no facade was set: the IME still types, without windows.
-class NoImeWindows : public ImeWindows {
- public:
-  void ShowCandidateWindow(ImeContext*) override {}
-  void UpdateCandidateWindow(ImeContext*) override {}
-  void HideCandidateWindow(ImeContext*) override {}
-  void DestroyCandidateWindow(ImeContext*) override {}
-  void ShowStatusWindow(ImeContext*) override {}
-  void UpdateStatusWindow(ImeContext*) override {}
-  void HideStatusWindow(ImeContext*) override {}
-  void ShowSoftKeyboard(ImeContext*) override {}
-  void HideSoftKeyboard(ImeContext*) override {}
-  HWND RequestTipsWindow(ImeContext*, int, int, int, const wchar_t*) override { return nullptr; }
-  HWND RequestDictWindow(ImeContext*, int) override { return nullptr; }
-  void DestroyTipsWindow(ImeContext*) override {}
-  void TrackMenu(ImeContext*, ImeMenu, HWND, int) override {}
-  void DestroyWindows(ImeContext*) override {}
-};
-
-}  // namespace
+#include "frontend/windows/SkinnedImeWindows.h"
 
 ImmModuleState& ImmModule() {
   static ImmModuleState state;
@@ -36,9 +14,8 @@ ImmModuleState& ImmModule() {
 }
 
 ImeWindows& ImmWindows() {
-  static NoImeWindows none;
   ImeWindows* windows = ImmModule().seams.windows;
-  return windows ? *windows : none;
+  return windows ? *windows : ModuleImeWindows();
 }
 
 KeyRunner& ThreadKeyRunner() {

@@ -14,7 +14,7 @@ struct ImeContext;
 struct ImmSeams {
   const OsServices* os = nullptr;  // null: the real services
   Effects* effects = nullptr;      // null: the real effects
-  ImeWindows* windows = nullptr;   // null: the real windows
+  ImeWindows* windows = nullptr;   // null: the module's skinned windows
 };
 
 struct ImmModuleState {

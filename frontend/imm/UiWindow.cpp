@@ -5,7 +5,6 @@
 
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
-#include "engine/Os.h"
 #include "frontend/common/ContextAssembly.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/common/KeyRunner.h"
@@ -16,6 +15,7 @@
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
 #include "frontend/imm/ImmStateSync.h"
+#include "ui/windows/CandidateFonts.h"
 
 namespace {
 
@@ -115,6 +115,9 @@ void OnNotify(HWND window, const ImcLock& lock, WPARAM code) {
     case kNotifyHotKeys:
       RegisterImeHotKeys(window, context);
       break;
+    case IMN_SETCOMPOSITIONFONT:
+      MeasureFontCharSize(context, lock.imc()->lfFont.W);
+      break;
     default:
       break;
   }
@@ -178,19 +181,6 @@ LRESULT HandleUiMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 }  // namespace
-
-bool RegisterUiWindowClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_IME | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = UiWindowProc;
-  // The system keeps the input context in slot 0; nothing else is stored.
-  wc.cbWndExtra = 2 * sizeof(LONG_PTR);
-  wc.hInstance = EngineModule();
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kUiClassName;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 LRESULT CALLBACK UiWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return Guarded<LRESULT>(0, [&] { return HandleUiMessage(window, message, wParam, lParam); });

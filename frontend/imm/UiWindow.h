@@ -4,9 +4,6 @@
 
 #include "frontend/imm/ImeDeclarations.h"
 
-inline constexpr wchar_t kUiClassName[] = L"ZINNOR3UI";
-
-// Registers the UI window class for this module; a class already registered
-// counts as success.
-bool RegisterUiWindowClass();
+// The window procedure of the class the module registers with its skinned
+// windows (kImeUiWindowClass).
 LRESULT CALLBACK UiWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

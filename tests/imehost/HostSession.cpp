@@ -170,6 +170,13 @@ void HostSession::PumpFor(int ms) {
   while (GetTickCount64() < end) PumpUntilIdle();
 }
 
+bool HostSession::CompositionOpen() const {
+  HIMC himc = ImmGetContext(edit_);
+  const LONG bytes = ImmGetCompositionStringW(himc, GCS_COMPSTR, nullptr, 0);
+  ImmReleaseContext(edit_, himc);
+  return bytes > 0;
+}
+
 std::wstring HostSession::EditText() const {
   wchar_t text[512] = {};
   GetWindowTextW(edit_, text, 512);

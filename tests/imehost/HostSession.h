@@ -34,6 +34,8 @@ class HostSession {
   // The messages that arrived while key i was handled.
   std::vector<HostMessage> MessagesOfKey(size_t i) const;
   bool UiWindowCreatedByHost() const { return ownUi_; }
+  // The EDIT's input context holds a composition.
+  bool CompositionOpen() const;
   RECT FrameRect() const {
     RECT r{};
     GetWindowRect(frame_, &r);

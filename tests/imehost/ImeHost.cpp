@@ -111,20 +111,27 @@ int wmain(int argc, wchar_t** argv) {
   if (options.print)
     PrintUtf8(session.UiWindowCreatedByHost() ? L"UI window: made by the host\n"
                                               : L"UI window: made by the system\n");
+  // The picture shows the last moment a composition was open (the candidate
+  // window over the EDIT), or the end when none was.
+  bool shotTaken = false;
+  auto shoot = [&] {
+    RECT area = session.FrameRect();
+    area.bottom += 260;  // room below the frame, where the candidate window hangs
+    area.right += 120;
+    shotTaken = SaveScreenRect(area, options.shot);
+  };
   for (const KeyStroke& key : keys) {
     session.Press(key);
     if (options.print) PrintUtf8(key.name + L" → " + session.EditText() + L"\n");
+    if (!options.shot.empty() && session.CompositionOpen()) {
+      session.PumpFor(150);
+      shoot();
+    }
   }
   if (options.holdMs > 0) session.PumpFor(options.holdMs);
   if (!options.shot.empty()) {
-    // The frame and the room below it, where the candidate window hangs.
-    RECT area = session.FrameRect();
-    area.bottom += 260;
-    area.right += 120;
-    if (SaveScreenRect(area, options.shot))
-      PrintUtf8(L"screenshot: " + options.shot + L"\n");
-    else
-      PrintUtf8(L"screenshot failed\n");
+    if (!shotTaken) shoot();
+    PrintUtf8(shotTaken ? L"screenshot: " + options.shot + L"\n" : L"screenshot failed\n");
   }
   const std::wstring text = session.EditText();
   if (options.messages) PrintUtf8(session.MessageLog());

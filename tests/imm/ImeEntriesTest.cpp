@@ -6,7 +6,6 @@
 #include "engine/WideString.h"
 #include "frontend/imm/ContextBlocks.h"
 #include "frontend/imm/ImmModule.h"
-#include "frontend/imm/UiWindow.h"
 #include "tests/imm/ImmTestSupport.h"
 
 namespace zn::test {
@@ -27,9 +26,6 @@ TEST(ImeInquireTest, ReportsTheFixedInfoAndRemembersASecureDesktop) {
   EXPECT_EQ(info.fdwSelectCaps, 1u);
   EXPECT_STREQ(uiClass, L"ZINNOR3UI");
   EXPECT_EQ(uiClass[12], L'#') << "nothing past the name and its terminator";
-  WNDCLASSEXW wc{sizeof(wc)};
-  ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), kUiClassName, &wc));
-  EXPECT_EQ(wc.style, static_cast<UINT>(CS_IME | CS_HREDRAW | CS_VREDRAW));
   EXPECT_FALSE(ImmModule().secureDesktop);
 
   ASSERT_TRUE(ImeInquire(&info, uiClass, IME_SYSINFO_WINLOGON));

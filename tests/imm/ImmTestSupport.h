@@ -15,13 +15,22 @@
 #include "frontend/imm/ImcLock.h"
 #include "frontend/imm/ImeDeclarations.h"
 #include "frontend/imm/ImmModule.h"
+#include "frontend/imm/UiWindow.h"
 #include "tests/common/RecordingImeWindows.h"
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/FakeEffects.h"
 #include "tools/common/TypingView.h"
+#include "ui/windows/WindowClasses.h"
 
 namespace zn::test {
+
+// The classes the module registers at attach, with the UI window's procedure,
+// registered once for this test program.
+inline void RegisterModuleClasses() {
+  static const int kRegistered = RegisterSkinWindowClasses(GetModuleHandleW(nullptr), UiWindowProc);
+  (void)kRegistered;
+}
 
 struct RecordedMessage {
   UINT message;

@@ -40,9 +40,9 @@ class UiWindowTest : public ImcFixture {
  protected:
   void SetUp() override {
     ImcFixture::SetUp();
-    ASSERT_TRUE(RegisterUiWindowClass());
+    RegisterModuleClasses();
     ASSERT_TRUE(Select());
-    ui_ = CreateWindowExW(0, kUiClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    ui_ = CreateWindowExW(0, kImeUiWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                           GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(ui_, nullptr);
     SetWindowLongPtrW(ui_, IMMGWLP_IMC, reinterpret_cast<LONG_PTR>(himc_));
@@ -58,6 +58,14 @@ class UiWindowTest : public ImcFixture {
   HWND ui_ = nullptr;
   ImeContext* context_ = nullptr;
 };
+
+TEST_F(UiWindowTest, TheClassKeepsOnlyWhatImmNeeds) {
+  WNDCLASSEXW wc{sizeof(wc)};
+  ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), kImeUiWindowClass, &wc));
+  EXPECT_EQ(wc.style, static_cast<UINT>(CS_IME | CS_HREDRAW | CS_VREDRAW));
+  EXPECT_EQ(wc.cbWndExtra, static_cast<int>(2 * sizeof(LONG_PTR)));
+  EXPECT_EQ(wc.lpfnWndProc, UiWindowProc);
+}
 
 TEST_F(UiWindowTest, ModeNotificationsSetTheStateFromTheConversionMode) {
   {
