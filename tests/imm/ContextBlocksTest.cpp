@@ -113,13 +113,6 @@ TEST(CandidateListWriter, TenStringsOf127UnitsAndAClampedSelection) {
   EXPECT_EQ(CandidateString(list, 0)[0], L'\0');
 }
 
-TEST(FitUnits, CutsBeforeAHighSurrogate) {
-  EXPECT_EQ(FitUnits(L"ab\xD83D\xDE00", 4, 3), 2);
-  EXPECT_EQ(FitUnits(L"ab\xD83D\xDE00", 4, 4), 4);
-  EXPECT_EQ(FitUnits(L"abc", 3, 0), 0);
-  EXPECT_EQ(FitUnits(nullptr, 3, 5), 0);
-}
-
 // The sizers on an input context of the system.
 class BlockSizing : public ::testing::Test {
  protected:

@@ -227,16 +227,5 @@ TEST_F(ImeConfigureTest, StartsConfigWithTheProductKeyButNeverOnASecureDesktop) 
   EXPECT_FALSE(ImeConfigure(nullptr, window_.get(), 1, nullptr));
 }
 
-TEST(ImeStubs, AnswerNothing) {
-  EXPECT_EQ(ImeConversionList(nullptr, L"a", nullptr, 0, 0), 0u);
-  EXPECT_FALSE(ImeRegisterWord(L"a", 0, L"b"));
-  EXPECT_FALSE(ImeUnregisterWord(L"a", 0, L"b"));
-  EXPECT_EQ(ImeGetRegisterWordStyle(0, nullptr), 0u);
-  EXPECT_EQ(ImeEnumRegisterWord(nullptr, nullptr, 0, nullptr, nullptr), 0u);
-  EXPECT_FALSE(ImeSetCompositionString(nullptr, 0, nullptr, 0, nullptr, 0));
-  EXPECT_TRUE(ImeSetActiveContext(nullptr, TRUE));
-  EXPECT_TRUE(ImeDestroy(0));
-}
-
 }  // namespace
 }  // namespace zn::test

@@ -95,22 +95,6 @@ TEST(ConversionModeTest, SavingNeedsBothOptionsAndNeverKeepsNoConversion) {
   EXPECT_EQ(imc.fdwConversion, 0x5A9u);
 }
 
-TEST(HostOpenStatusTest, OnlyChangesCount) {
-  INPUTCONTEXT imc{};
-  ImePrivateBlock block{};
-  block.hostOpenSeen = 1;
-  imc.fOpen = TRUE;
-  EXPECT_EQ(NoticeHostOpenStatus(&imc, &block), HostOpenChange::kNone);
-  imc.fOpen = FALSE;
-  EXPECT_EQ(NoticeHostOpenStatus(&imc, &block), HostOpenChange::kClose);
-  EXPECT_EQ(NoticeHostOpenStatus(&imc, &block), HostOpenChange::kNone);
-  imc.fOpen = TRUE;
-  EXPECT_EQ(NoticeHostOpenStatus(&imc, &block), HostOpenChange::kOpen);
-  block.hostOpenSeen = -1;
-  EXPECT_EQ(NoticeHostOpenStatus(&imc, &block), HostOpenChange::kNone);
-  EXPECT_EQ(NoticeHostOpenStatus(nullptr, &block), HostOpenChange::kNone);
-}
-
 TEST(HotKeyTest, KeyCodesBecomeRegisterHotKeyModifiersNeverTheWindowsKey) {
   // Left Ctrl + Shift + 1: the stored code is no modifier word.
   HotKeySpec spec = HotKeyFor(kKeyLeftCtrl | kKeyShift | '1');

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/ImeOptionBits.h"
-#include "frontend/imm/CandidateAnchor.h"
 #include "frontend/imm/HotKeys.h"
 #include "frontend/imm/ImmComposition.h"
 #include "frontend/imm/UiWindow.h"
@@ -11,30 +10,6 @@
 
 namespace zn::test {
 namespace {
-
-TEST(CandidateAnchorTest, CandidateFormThenCompositionFormThenCaret) {
-  INPUTCONTEXT imc{};
-  const POINT caret{7, 8};
-  AnchorSource a = AnchorFromForms(&imc, caret);
-  EXPECT_EQ(a.point.x, 7);
-  EXPECT_EQ(a.point.y, 8);
-  imc.cfCompForm.dwStyle = CFS_POINT;
-  imc.cfCompForm.ptCurrentPos = {30, 40};
-  a = AnchorFromForms(&imc, caret);
-  EXPECT_EQ(a.point.x, 30);
-  EXPECT_EQ(a.point.y, 40);
-  imc.cfCandForm[0].dwStyle = CFS_CANDIDATEPOS;
-  imc.cfCandForm[0].ptCurrentPos = {50, 60};
-  imc.cfCandForm[0].rcArea = {0, 100, 10, 130};
-  a = AnchorFromForms(&imc, caret);
-  EXPECT_EQ(a.point.y, 60);
-  EXPECT_EQ(a.excludeHeight, 0);
-  imc.cfCandForm[0].dwStyle = CFS_EXCLUDE;
-  a = AnchorFromForms(&imc, caret);
-  EXPECT_EQ(a.point.x, 50);
-  EXPECT_EQ(a.point.y, 100) << "the top of the excluded area";
-  EXPECT_EQ(a.excludeHeight, 30);
-}
 
 class UiWindowTest : public ImcFixture {
  protected:
