@@ -1,6 +1,7 @@
 // Creating, laying out, placing and painting the candidate window.
 #include "ui/windows/CandidateWindow.h"
 
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Os.h"
@@ -106,8 +107,13 @@ int ComputeCandidatePosition(ImeContext* context, const ScreenInfo& screen) {
   if (block) in.stored = {block->candidateX, block->candidateY};
   const CandidatePlacement placed = ComputeCandidatePlacement(in, screen);
   if (placed.storeFixed && block) {
-    block->candidateX = placed.fixed.x;
-    block->candidateY = placed.fixed.y;
+    // Stored only when the data folder's lock is free at once: a layout
+    // never waits, and the next one stores it again.
+    DataWriteLock lock(context, 0);
+    if (lock.Held()) {
+      block->candidateX = placed.fixed.x;
+      block->candidateY = placed.fixed.y;
+    }
   }
   context->candidateWindow.position = placed.position;
   return 0;
