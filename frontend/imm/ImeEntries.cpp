@@ -2,6 +2,7 @@
 // notifications, escapes, configuration and the stubs.
 #include <cstring>
 
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/Launchers.h"
 #include "engine/Registry.h"
@@ -59,7 +60,12 @@ BOOL DeselectContext(HIMC himc) {
   if (!lock.imc()) return FALSE;
   INPUTCONTEXT* imc = lock.imc();
   ImeContext* context = lock.context();
-  SaveConversionMode(imc, context ? context->imeBlock : nullptr);
+  {
+    // config.dsc is shared: the mode is saved under the data folder's write
+    // lock, or not at all while another writer holds it (no waiting here).
+    DataWriteLock write(context, 0);
+    SaveConversionMode(imc, context && write.Held() ? context->imeBlock : nullptr);
+  }
   ImmSetConversionStatus(himc, imc->fdwConversion, imc->fdwSentence);
   // A context whose creation failed has nothing more to undo.
   if (!lock.ok()) return lock.blocks() ? TRUE : FALSE;

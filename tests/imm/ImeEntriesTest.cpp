@@ -2,6 +2,9 @@
 // notifications, escapes and configuration, on a real input context.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "engine/DataLock.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/WideString.h"
 #include "frontend/imm/ContextBlocks.h"
@@ -94,6 +97,35 @@ TEST_F(ImeSelectTest, CustomInitialModeOpensTheSavedModeAndDeselectionSavesIt) {
   ASSERT_TRUE(Deselect());
   EXPECT_EQ(watcher->imeBlock->conversionMode, static_cast<DWORD>(IME_CMODE_SYMBOL))
       << "no conversion is never saved";
+  DestroyImmContext(watcher);
+}
+
+TEST_F(ImeSelectTest, AnotherWriterHoldingTheDataFolderMeansTheModeIsNotSaved) {
+  ImeConfigBlock* ime = ImeBlockOf(config_);
+  ime->spaceWord |= ImeBits::kCustomConversion | ImeBits::kSaveConversion;
+  ime->conversionMode = IME_CMODE_SYMBOL;
+  MakeDataFolder(os_, dir_.path(), config_);
+  ASSERT_TRUE(Select());
+  {
+    LockedImc imc(himc_);
+    imc->fdwConversion = IME_CMODE_FULLSHAPE;
+  }
+  ImeContext* watcher = CreateImmContext();
+  ASSERT_NE(watcher, nullptr);
+  HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread writer([&] {
+    DataWriteLock lock(watcher);
+    SetEvent(taken);
+    WaitForSingleObject(done, 5000);
+  });
+  WaitForSingleObject(taken, 5000);
+  EXPECT_TRUE(Deselect()) << "deselection does not wait for the other writer";
+  SetEvent(done);
+  writer.join();
+  EXPECT_EQ(watcher->imeBlock->conversionMode, static_cast<DWORD>(IME_CMODE_SYMBOL));
+  CloseHandle(taken);
+  CloseHandle(done);
   DestroyImmContext(watcher);
 }
 
