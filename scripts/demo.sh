@@ -7,9 +7,10 @@
 # host instead (tools/tsfdemo), which prints the document after each key.
 # `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
 # data folder and saves a screenshot of its window.
-# `demo.sh --shot FILE.png [KEYS] [--skin night.col]` types KEYS (default
-# "xc") with the real candidate window and status bar on a virtual display
-# and saves a picture of them.
+# `demo.sh --shot FILE.png [KEYS] [--skin night.col] [--soft-keyboard N]`
+# types KEYS (default "xc") with the real candidate window and status bar on
+# a virtual display and saves a picture of them; with --soft-keyboard the
+# soft keyboard of layout N (1-13) is in the picture too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
@@ -18,7 +19,10 @@ export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
 zpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 if [ "${1:-}" = "--shot" ]; then
-  [ $# -ge 2 ] || { echo "usage: $0 --shot FILE.png [KEYS] [--skin FILE.col]" >&2; exit 2; }
+  [ $# -ge 2 ] || {
+    echo "usage: $0 --shot FILE.png [KEYS] [--skin FILE.col] [--soft-keyboard N]" >&2
+    exit 2
+  }
   out=$2
   shift 2
   keys="xc"

@@ -1,8 +1,10 @@
 // znshot: types keys through the key runner on a copy of a data folder, shows
-// the real candidate window and status bar for the result, and saves a PNG
-// of the screen region that holds them (for the README and for looking at a
-// skin). Needs a display.
+// the real candidate window and status bar for the result (and the soft
+// keyboard with a layout, when asked), and saves a PNG of the screen region
+// that holds them (for the README and for looking at a skin). Needs a
+// display.
 //   znshot --data DIR --out FILE.png [--keys STRING] [--skin FILE.col]
+//          [--soft-keyboard LAYOUT]
 #include <windows.h>
 
 #include <png.h>
@@ -31,6 +33,7 @@ struct Options {
   std::wstring out;
   std::wstring keys = L"xc";
   std::wstring skin;
+  int softKeyboard = 0;  // layout 1-13 to show, 0 none
 };
 
 bool Parse(int argc, wchar_t** argv, Options* o) {
@@ -40,6 +43,7 @@ bool Parse(int argc, wchar_t** argv, Options* o) {
     else if (name == L"--out") o->out = argv[i + 1];
     else if (name == L"--keys") o->keys = argv[i + 1];
     else if (name == L"--skin") o->skin = argv[i + 1];
+    else if (name == L"--soft-keyboard") o->softKeyboard = _wtoi(argv[i + 1]);
     else return false;
   }
   if (!o->data.empty() && o->data.back() != L'\\') o->data += L'\\';
@@ -56,9 +60,9 @@ void Pump(DWORD milliseconds) {
   }
 }
 
-RECT Union(HWND a, HWND b) {
+RECT Union(HWND a, HWND b, HWND c) {
   RECT r{0, 0, 0, 0};
-  for (HWND w : {a, b}) {
+  for (HWND w : {a, b, c}) {
     RECT wr;
     if (!w || !IsWindowVisible(w) || !GetWindowRect(w, &wr)) continue;
     if (r.right == r.left) {
@@ -154,6 +158,10 @@ int Run(const Options& options) {
   {
     TypingHost host(context);
     for (const KeyStroke& key : keys) host.Press(key);
+    // The soft-keyboard switch steps from off through the layouts.
+    for (int n = 0; n < options.softKeyboard; ++n) {
+      host.RunKeyFunction(KeyFunction::kSoftKeyboard);
+    }
   }
   RegisterSkinWindowClasses(GetModuleHandleW(nullptr), nullptr);
   HWND page = Page(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
@@ -167,8 +175,13 @@ int Run(const Options& options) {
   context->skinBlock->statusX = kMargin + 24;
   context->skinBlock->statusY = (cand.bottom > 0 ? cand.bottom : kMargin + 40) + 12;
   windows.ShowStatusWindow(context);
+  // The soft keyboard below the status bar.
+  const ImeWindowState& status = context->statusWindow;
+  context->softKeyboardWindow.position = {kMargin + 24, status.position.y + status.size.cy + 12};
+  windows.ShowSoftKeyboard(context);
   Pump(500);
-  const RECT region = Union(context->candidateWindow.window, context->statusWindow.window);
+  const RECT region = Union(context->candidateWindow.window, context->statusWindow.window,
+                            context->softKeyboardWindow.window);
   const bool saved = SavePng(options.out, region);
   windows.DestroyWindows(context);
   DestroyWindow(page);
