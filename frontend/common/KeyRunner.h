@@ -56,6 +56,9 @@ inline constexpr int kScheme = 8208;
 inline constexpr int kRange = 8209;
 }  // namespace MenuCommand
 
+// Whether RunMenuCommand knows a command (front ends pass on the others).
+bool IsMenuCommand(int command);
+
 class KeyRunner {
  public:
   // clock: the tick count of the lone-modifier rule and the Caps Lock memory.

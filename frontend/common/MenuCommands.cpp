@@ -23,6 +23,25 @@ bool IsWebAddress(const wchar_t* text) {
 
 }  // namespace
 
+bool IsMenuCommand(int command) {
+  namespace M = MenuCommand;
+  static constexpr int kKnown[] = {
+      M::kConfigMain,       M::kKeyboardMap,       M::kAbout,
+      M::kHelp,             M::kNothing6,          M::kHelpLink,
+      M::kAddWord,          M::kNothing16,         M::kCommitSlot,
+      M::kNextPage,         M::kPreviousPage,      M::kChineseInput,
+      M::kCloseInput,       M::kSoftKeyboard,      M::kEntryCommand,
+      M::kNothing4096,      M::kFullWidthOn,       M::kFullWidthOff,
+      M::kEnglishPunctuation, M::kChinesePunctuation, M::kToggleTraditional,
+      M::kToggleSimplified, M::kEnglishPunctuation2, M::kScheme,
+      M::kRange,
+  };
+  for (int known : kKnown) {
+    if (known == command) return true;
+  }
+  return false;
+}
+
 int KeyPass::RunMenuCommand(int command, int a, int b) {
   namespace M = MenuCommand;
   Effects& fx = effects();
@@ -51,9 +70,10 @@ int KeyPass::RunMenuCommand(int command, int a, int b) {
     case M::kNothing4096:
       return 1;
     case M::kCommitSlot:
+      // A selector outside 0..12 would name another function's bits.
+      if (a < 0 || a > kSelectorLast) return 1;
       c_->pendingKeyText = L"";
-      ExecuteKeyFunction(KeyFunction::kCommit |
-                         (static_cast<uint64_t>(a & 0xF) << KeyFunction::kSelectorShift));
+      ExecuteKeyFunction(KeyFunction::kCommit | (static_cast<uint64_t>(a) << KeyFunction::kSelectorShift));
       return 1;
     case M::kNextPage:
     case M::kPreviousPage:
@@ -68,8 +88,12 @@ int KeyPass::RunMenuCommand(int command, int a, int b) {
     case M::kSoftKeyboard:
       return SetSoftKeyboard(a, b);
     case M::kEntryCommand:
-      ExecuteKeyFunction(KeyFunction::kEntryOperation | (static_cast<uint64_t>(b & 0xFFFF) << 16) |
-                         static_cast<uint64_t>(a & 0xFFFF));
+      // a: the page slot, b: the entry command. The key function keeps the
+      // slot in bits 16-31 and the command in bits 0-15; a wider value is
+      // no command.
+      if (a < 0 || a > 0xFFFF || b < 0 || b > 0xFFFF) return 1;
+      ExecuteKeyFunction(KeyFunction::kEntryOperation | (static_cast<uint64_t>(a) << 16) |
+                         static_cast<uint64_t>(b));
       return 1;
     case M::kFullWidthOn:
     case M::kFullWidthOff:

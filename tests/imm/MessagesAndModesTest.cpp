@@ -7,6 +7,7 @@
 #include "frontend/imm/ConversionMode.h"
 #include "frontend/imm/HotKeys.h"
 #include "frontend/imm/ImeMessages.h"
+#include "frontend/imm/TextServiceNotices.h"
 #include "tests/imm/ImmTestSupport.h"
 
 namespace zn::test {
@@ -52,6 +53,29 @@ TEST_F(GenerateImeMessageTest, AContextWithoutABufferGetsOne) {
   ASSERT_TRUE(GenerateImeMessage(himc_, WM_IME_NOTIFY, kNotifyHotKeys, 0));
   const std::vector<RecordedMessage> expected = {{WM_IME_NOTIFY, kNotifyHotKeys, 0, {}}};
   EXPECT_EQ(TakeMessages(), expected);
+}
+
+using TextServiceNoticeTest = ImcFixture;
+
+TEST_F(TextServiceNoticeTest, CandidateNoticesReachTheWindowThroughItsContext) {
+  const HIMC previous = ImmAssociateContext(window_.get(), himc_);
+  NotifyTextServiceCandidates(window_.get(), IMN_OPENCANDIDATE, 1);
+  NotifyTextServiceCandidates(window_.get(), IMN_CLOSECANDIDATE, 1);
+  const std::vector<RecordedMessage> expected = {
+      {WM_IME_NOTIFY, IMN_OPENCANDIDATE, 1, {}},
+      {WM_IME_NOTIFY, IMN_CLOSECANDIDATE, 1, {}},
+  };
+  EXPECT_EQ(TakeMessages(), expected);
+  // A window without an input context hears nothing. (Wine's ImmGetContext
+  // makes the context the window's own, so a context serving another window
+  // can only be checked on Windows.)
+  ImmAssociateContext(window_.get(), nullptr);
+  NotifyTextServiceCandidates(window_.get(), IMN_OPENCANDIDATE, 1);
+  NotifyTextServiceCandidates(nullptr, IMN_OPENCANDIDATE, 1);
+  EXPECT_TRUE(TakeMessages().empty());
+  LockedImc imc(himc_);
+  EXPECT_EQ(imc->dwNumMsgBuf, 0u) << "nothing queued for later";
+  ImmAssociateContext(window_.get(), previous);
 }
 
 TEST(ConversionModeTest, StateAndModeMapBothWays) {
