@@ -1,5 +1,5 @@
 // The Win32 implementation of the engine's OS services: the only engine file
-// that reads the registry, the clocks and the module's string table.
+// that reads and writes the registry, the clocks and the module's string table.
 #include "engine/Os.h"
 
 namespace {
@@ -56,6 +56,38 @@ int Win32OsServices::LoadModuleString(uint32_t id, wchar_t* out, int capacity) c
 void Win32OsServices::GetOsVersion(OSVERSIONINFOW* info) const {
   info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
   GetVersionExW(info);
+}
+
+bool Win32OsServices::ReadUserBinary(const wchar_t* keyPath, const wchar_t* valueName, void* out,
+                                     uint32_t capacity, uint32_t* sizeBytes) const {
+  if (sizeBytes) *sizeBytes = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD type = 0;
+  DWORD bytes = 0;
+  // Size first, so a value larger than the buffer is refused, never cut.
+  LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &bytes);
+  if (rc == ERROR_SUCCESS && type == REG_BINARY && bytes <= capacity) {
+    rc = RegQueryValueExW(key, valueName, nullptr, &type, static_cast<BYTE*>(out), &bytes);
+  } else {
+    rc = ERROR_MORE_DATA;
+  }
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != REG_BINARY) return false;
+  if (sizeBytes) *sizeBytes = bytes;
+  return true;
+}
+
+bool Win32OsServices::WriteUserBinary(const wchar_t* keyPath, const wchar_t* valueName,
+                                      const void* data, uint32_t sizeBytes) const {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG rc = RegSetValueExW(key, valueName, 0, REG_BINARY, static_cast<const BYTE*>(data), sizeBytes);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
 }
 
 const OsServices& DefaultOs() {

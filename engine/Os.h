@@ -26,6 +26,28 @@ class OsServices {
   // units, terminator included); returns the units copied, 0 when missing.
   virtual int LoadModuleString(uint32_t id, wchar_t* out, int capacity) const = 0;
   virtual void GetOsVersion(OSVERSIONINFOW* info) const = 0;
+
+  // A REG_BINARY value of HKEY_CURRENT_USER\keyPath. The read copies at most
+  // capacity bytes and gives the stored size in *sizeBytes; false when the
+  // key or value is missing, is not binary, or is larger than capacity. The
+  // write creates the key when needed; false when it cannot be written.
+  virtual bool ReadUserBinary(const wchar_t* keyPath, const wchar_t* valueName, void* out,
+                              uint32_t capacity, uint32_t* sizeBytes) const {
+    (void)keyPath;
+    (void)valueName;
+    (void)out;
+    (void)capacity;
+    if (sizeBytes) *sizeBytes = 0;
+    return false;
+  }
+  virtual bool WriteUserBinary(const wchar_t* keyPath, const wchar_t* valueName, const void* data,
+                               uint32_t sizeBytes) const {
+    (void)keyPath;
+    (void)valueName;
+    (void)data;
+    (void)sizeBytes;
+    return false;
+  }
 };
 
 class Win32OsServices : public OsServices {
@@ -38,6 +60,10 @@ class Win32OsServices : public OsServices {
   uint64_t TickCount64() const override;
   int LoadModuleString(uint32_t id, wchar_t* out, int capacity) const override;
   void GetOsVersion(OSVERSIONINFOW* info) const override;
+  bool ReadUserBinary(const wchar_t* keyPath, const wchar_t* valueName, void* out, uint32_t capacity,
+                      uint32_t* sizeBytes) const override;
+  bool WriteUserBinary(const wchar_t* keyPath, const wchar_t* valueName, const void* data,
+                       uint32_t sizeBytes) const override;
 };
 
 // The real services; stateless, shared by every context of the process.

@@ -3,10 +3,29 @@
 # the data folder the build made (so frequencies and history stay as shipped),
 # printing each candidate page and the committed text. Extra arguments go to
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
+# With --tsf first, the keys go through the TSF text service on a fake TSF
+# host instead (tools/tsfdemo), which prints the document after each key.
+# `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
+# data folder and saves a screenshot of its window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+if [ "${1:-}" = "--tsf" ]; then
+  shift
+  tsf_keys="wqvb{Space}sfg1ggll{Space}"
+  [ $# -gt 0 ] && { tsf_keys=$1; shift; }
+  . scripts/wine-env.sh
+  status=0
+  scripts/wine-run.sh "$BUILD_DIR/tools/tsfdemo/tsfdemo.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" \
+    --keys "$tsf_keys" "$@" || status=$?
+  wineserver -k >/dev/null 2>&1 || true
+  exit $status
+fi
 default_keys="ggll{Space}sfg1wqvb{Space}aaaa{Backspace}{Space}"
+if [ "${1:-}" = "config" ]; then
+  shift
+  exec scripts/demo-config.sh "$@"
+fi
 keys="${1:-$default_keys}"
 shift || true
 . scripts/wine-env.sh

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -42,19 +43,34 @@ inline std::wstring ItemText(HWND dialog, int id) {
 }
 
 // Runs body on a second thread while the calling thread runs a modal loop;
-// joins it afterwards. If the body gave up, it closes any dialog it finds
-// with closeTitle so the loop ends and the test fails instead of hanging.
+// Join() after the loop returned. When the loop is still running some
+// seconds after the body finished (the body gave up, or a click was lost),
+// the driver ends it with WM_QUIT, so the test fails instead of hanging.
 class DialogDriver {
  public:
-  explicit DialogDriver(std::function<void()> body) : thread_(std::move(body)) {}
-  ~DialogDriver() {
+  explicit DialogDriver(std::function<void()> body, int graceMs = 8000)
+      : owner_(GetCurrentThreadId()), thread_([this, body = std::move(body), graceMs] {
+          body();
+          if (!WaitUntil([this] { return done_.load(); }, graceMs)) {
+            rescued_ = true;
+            PostThreadMessageW(owner_, WM_QUIT, 0, 0);
+          }
+        }) {}
+  ~DialogDriver() { Join(); }
+  // Call on the thread that ran the loop; true when the driver had to end it.
+  bool Join() {
+    done_ = true;
     if (thread_.joinable()) thread_.join();
-  }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    return rescued_;
   }
 
  private:
+  DWORD owner_;
+  std::atomic<bool> done_{false};
+  std::atomic<bool> rescued_{false};
   std::thread thread_;
 };
 

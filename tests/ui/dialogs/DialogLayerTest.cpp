@@ -103,7 +103,7 @@ TEST(DialogModal, RunsUntilClickedAndReturnsTheButton) {
   HWND owner = CreateWindowW(L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                              nullptr, nullptr);
   INT_PTR result = dialog.RunModal(owner);
-  driver.Join();
+  EXPECT_FALSE(driver.Join()) << "the dialog had to be ended";
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(seenText, L"初值");
   EXPECT_TRUE(checkedAfterClick);
@@ -144,7 +144,7 @@ TEST(DialogModal, FilterAndPagesSeeMessagesFirstAndPagesForwardOk) {
     PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   });
   INT_PTR result = dialog.RunModal(nullptr, &filter);
-  driver.Join();
+  EXPECT_FALSE(driver.Join()) << "the dialog had to be ended";
   EXPECT_TRUE(pageIsChild);
   EXPECT_EQ(filter.taken.load(), 1);
   EXPECT_EQ(dialog.page.keysSeen.load(), 1);
@@ -160,11 +160,11 @@ TEST(DialogModal, QuitEndsTheLoopAndIsPostedAgain) {
     if (w) PostThreadMessageW(GetWindowThreadProcessId(w, nullptr), WM_QUIT, 7, 0);
   });
   INT_PTR result = dialog.RunModal(nullptr);
-  driver.Join();
-  EXPECT_EQ(result, IDCANCEL);
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 7u);
+  EXPECT_FALSE(driver.Join()) << "the dialog had to be ended";
+  EXPECT_EQ(result, IDCANCEL);
 }
 
 constexpr UINT kResultMessage = WM_APP + 5;

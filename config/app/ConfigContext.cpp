@@ -1,0 +1,173 @@
+// config's context and the readers beside it.
+#include "config/app/ConfigContext.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "config/app/CommandLine.h"
+#include "config/app/ConfigServices.h"
+#include "engine/Registry.h"
+#include "engine/WideString.h"
+
+ImeContext* LoadImeContext(const std::wstring& productKey, ConfigServices& services) {
+  // The key reaches registry paths and the installer's command line.
+  if (!IsProductKey(productKey)) return nullptr;
+  auto* context = static_cast<ImeContext*>(GlobalAlloc(GPTR, sizeof(ImeContext)));
+  if (!context) return nullptr;
+  context->os = &services.Os();
+  context->osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+  context->os->GetOsVersion(&context->osVersion);
+  CopyStringBounded(context->productKey, kProductKeyUnits, productKey.c_str());
+  context->pageLast = -1;
+  if (!OpenDataFiles(context) || !BindConfigBlocks(context)) {
+    UnloadImeContext(context, services);
+    return nullptr;
+  }
+  ClearTempWordsAfterRestart(context);
+  wchar_t modulePath[kPathUnits];
+  if (context->imeName[0] && GetImeModulePath(context->imeName, modulePath))
+    context->moduleHandle = services.LoadModule(modulePath);
+  return context;
+}
+
+void UnloadImeContext(ImeContext* context, ConfigServices& services) {
+  if (!context) return;
+  if (context->moduleHandle) services.ReleaseModule(context->moduleHandle);
+  context->moduleHandle = nullptr;
+  DestroyImeContext(context);
+}
+
+int GetImeModulePath(const wchar_t* imeName, wchar_t* out) {
+  if (!out) return 0;
+  out[0] = L'\0';
+  wchar_t folder[kPathUnits];
+  UINT n = GetSystemDirectoryW(folder, kPathUnits);
+  if (n == 0 || n >= kPathUnits) return 0;
+  const wchar_t* slash = folder[n - 1] == L'\\' ? L"" : L"\\";
+  if (FormatString(out, kPathUnits, L"%s%s%s.ime", folder, slash, imeName ? imeName : L"") !=
+      S_OK) {
+    out[0] = L'\0';
+    return 0;
+  }
+  return 1;
+}
+
+int ReadDisplayName(const wchar_t* productKey, wchar_t* out, uint32_t capacity,
+                    const OsServices& os) {
+  return ReadImeRegistryValue(productKey, L"DisplayName", out, capacity, os);
+}
+
+int ReadDataLocation(const wchar_t* productKey, wchar_t* out, uint32_t capacity,
+                     const OsServices& os) {
+  return ReadImeRegistryValue(productKey, L"DataLocation", out, capacity, os);
+}
+
+int SetClipboardText(ConfigServices& services, const wchar_t* text, int length) {
+  if (!text || length < 0) return -1;
+  return services.SetClipboardText(text, static_cast<size_t>(length)) ? 0 : -1;
+}
+
+int JoinSettingRecords(const ImeContext* context, int n, wchar_t* out) {
+  if (!out) return 0;
+  out[0] = L'\0';
+  if (!context || !context->imeBlock || n <= 0) return 0;
+  const ImeConfigBlock* ime = context->imeBlock;
+  int count = ime->recentCommitCount;
+  // The count lives in a shared file: never trust it past the array.
+  if (count < 0) count = 0;
+  if (count > 16) count = 16;
+  int first = count > n ? count - n : 0;
+  std::wstring joined;
+  for (int i = first; i < count; ++i) {
+    const RecentCommitRecord& record = ime->recentCommits[i];
+    joined.append(record.word, BoundedLength(record.word, 16));
+  }
+  // When the records do not fit, the newest text is what the callers want.
+  constexpr size_t kRoom = 127;
+  if (joined.size() > kRoom) {
+    size_t from = joined.size() - kRoom;
+    // Never start in the middle of a surrogate pair.
+    if (joined[from] >= 0xDC00 && joined[from] <= 0xDFFF) ++from;
+    joined.erase(0, from);
+  }
+  CopyStringBounded(out, 128, joined.c_str());
+  return 0;
+}
+
+int QueryVersionString(const wchar_t* path, const wchar_t* valueName, wchar_t* out) {
+  if (!out) return 1;
+  out[0] = L'\0';
+  DWORD ignored = 0;
+  DWORD size = path ? GetFileVersionInfoSizeW(path, &ignored) : 0;
+  if (size == 0) return 1;
+  std::vector<uint8_t> block(size);
+  if (!GetFileVersionInfoW(path, 0, size, block.data())) return 1;
+  struct Translation {
+    WORD language;
+    WORD codePage;
+  };
+  Translation* translations = nullptr;
+  UINT bytes = 0;
+  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                      reinterpret_cast<void**>(&translations), &bytes))
+    return 1;
+  for (UINT i = 0; i < bytes / sizeof(Translation); ++i) {
+    wchar_t query[128];
+    FormatString(query, 128, L"\\StringFileInfo\\%04x%04x\\%s", translations[i].language,
+                 translations[i].codePage, valueName);
+    wchar_t* value = nullptr;
+    UINT units = 0;
+    if (VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &units) && value) {
+      CopyStringBounded(out, 128, value);
+      return 128;
+    }
+  }
+  return 1;
+}
+
+uint64_t ParseVersionText(const wchar_t* text) {
+  uint64_t version = 0;
+  const wchar_t* p = text ? text : L"";
+  for (int part = 0; part < 4; ++part) {
+    uint64_t value = 0;
+    while (*p >= L'0' && *p <= L'9') {
+      if (value < 0xFFFF) value = value * 10 + static_cast<uint64_t>(*p - L'0');
+      ++p;
+    }
+    if (value > 0xFFFF) value = 0xFFFF;
+    version |= value << (48 - 16 * part);
+    // Skip to the next part; a version text may carry trailing words.
+    while (*p && *p != L'.') ++p;
+    if (*p == L'.') ++p;
+  }
+  return version;
+}
+
+uint64_t GetFileVersion(const wchar_t* path) {
+  wchar_t text[128];
+  if (QueryVersionString(path, L"FileVersion", text) != 128) return 0;
+  return ParseVersionText(text);
+}
+
+std::wstring FormatVersion(uint64_t version) {
+  wchar_t text[128];
+  FormatString(text, 128, L"%d.%d.%d.%d", static_cast<int>((version >> 48) & 0xFFFF),
+               static_cast<int>((version >> 32) & 0xFFFF), static_cast<int>((version >> 16) & 0xFFFF),
+               static_cast<int>(version & 0xFFFF));
+  return text;
+}
+
+ItfTable::ItfTable(ConfigServices& services, const ImeContext* context, int kind) {
+  if (!context || !context->moduleHandle) return;
+  // Looked up at each use: the module may lack the export.
+  auto get = reinterpret_cast<decltype(&ZNITFGetObject)>(
+      reinterpret_cast<void*>(services.ModuleProc(context->moduleHandle, "ZNITFGetObject")));
+  if (!get) return;
+  ItfObject* table = nullptr;
+  if (!get(kind, &table)) table = nullptr;
+  table_ = table;
+}
+
+ItfTable::~ItfTable() {
+  if (table_ && table_->release) table_->release(table_);
+}

@@ -1,0 +1,72 @@
+// The key runner's reports turned into text-service work: inside an edit
+// session (SessionOutput, with the session's cookie), or recorded outside
+// one and replayed in a session afterwards (RecordedOutput). Neither
+// allocates.
+#pragma once
+
+#include "frontend/common/KeyRunnerOutput.h"
+#include "frontend/tsf/TextService.h"
+
+class SessionOutput final : public KeyRunnerOutput {
+ public:
+  SessionOutput(CTextService* service, TfEditCookie ec, ITfContext* context)
+      : service_(service), ec_(ec), context_(context) {}
+
+  void StartComposition() override { service_->EnsureComposition(ec_, context_); }
+  void UpdateComposition(const CompositionView& view) override {
+    service_->ShowComposition(ec_, context_, view.text, view.lenUnits, view.caretUnits, view.associations);
+  }
+  void CommitText(const wchar_t* text, int lenUnits) override {
+    service_->CommitText(ec_, context_, text, lenUnits);
+  }
+  // The end of a composition also ends its candidate list.
+  void EndComposition() override {
+    service_->EndComposition(ec_, context_);
+    service_->CandidatesChanged(CandidateView{});
+  }
+  void UpdateCandidates(const CandidateView& view) override { service_->CandidatesChanged(view); }
+  void UpdateStatus(uint32_t changes) override { service_->StatusChanged(changes); }
+  void ShowTip(const wchar_t*) override {}
+  void SoftKeyboardChanged() override { service_->SoftKeyboardChanged(); }
+
+ private:
+  CTextService* service_;
+  TfEditCookie ec_;
+  ITfContext* context_;
+};
+
+class RecordedOutput final : public KeyRunnerOutput {
+ public:
+  void StartComposition() override { Add(Op::kStart); }
+  void UpdateComposition(const CompositionView& view) override;
+  void CommitText(const wchar_t* text, int lenUnits) override;
+  void EndComposition() override { Add(Op::kEnd); }
+  // The candidate page lives in the input context and is read at replay.
+  void UpdateCandidates(const CandidateView& view) override;
+  void UpdateStatus(uint32_t changes) override;
+  void ShowTip(const wchar_t*) override {}
+  void SoftKeyboardChanged() override { Add(Op::kSoftKeyboard); }
+
+  void ReplayInto(KeyRunnerOutput& output) const;
+  bool empty() const { return count_ == 0; }
+
+ private:
+  enum class Op : uint8_t { kStart, kUpdate, kAssociations, kCommit, kEnd, kCandidates, kStatus, kSoftKeyboard };
+  struct Entry {
+    Op op;
+    int textStart;
+    int units;
+    int caret;
+    uint32_t value;
+    CandidateView candidates;
+  };
+  static constexpr int kEntries = 32;
+  static constexpr int kTextUnits = 1024;
+  Entry* Add(Op op);
+  int Keep(const wchar_t* text, int units);
+
+  Entry entries_[kEntries] = {};
+  int count_ = 0;
+  wchar_t text_[kTextUnits] = {};
+  int textUnits_ = 0;
+};
