@@ -147,8 +147,10 @@ uint32_t WriteDefaultConfigContainer(uint8_t* out, uint32_t capacity) {
   ParseGuidText(ZN_PRODUCT_GUID_TEXT, soft->productGuid);
   soft->languageId = 0x0804;
   CopyStringBounded(soft->versionText, 40, ZN_VERSION_TEXT);
+  CopyStringBounded(soft->categoryNames[0], 9, kProductMainTableName);
   for (int i = 0; i < 4; ++i) {
     CopyStringBounded(soft->categoryNames[i + 1], 9, kProductCategoryNames[i]);
   }
+  for (int i = 0; i < 5; ++i) soft->categoryFlags[i] = kProductCategoryFlags[i];
   return kConfigFileSize;
 }

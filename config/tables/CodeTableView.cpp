@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr UINT kFillDone = WM_APP + 21;
 constexpr int kModuleIcon = 121;
 constexpr wchar_t kFillingText[] = L"正在创建视图，请稍候...\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
 constexpr wchar_t kNoUserWords[] = L"当前输入法未支持用户词功能！";
@@ -120,7 +119,7 @@ void CodeTableView::StartViewFill() {
   // Nothing remaps it while the fill runs, since every command waits for it.
   RemapIfResized(table_);
   const DmgView view = GetDmgView(table_);
-  worker_.Start(hwnd(), kFillDone, [view, filter](const std::atomic<bool>& stop) {
+  worker_.Start(hwnd(), kViewFillDone, [view, filter](const std::atomic<bool>& stop) {
     return FilterTableRows(view, filter, &stop);
   });
 }
@@ -393,7 +392,7 @@ void CodeTableView::OnDestroy() {
 }
 
 bool CodeTableView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  if (message == kFillDone) {
+  if (message == kViewFillDone) {
     if (auto rows = worker_.Take(wParam, lParam)) FinishViewFill(std::move(*rows));
     result = 0;
     return true;

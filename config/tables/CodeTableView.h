@@ -17,6 +17,9 @@
 
 struct ConfigApp;
 
+// Posted to the view by its fill thread with the rows it found.
+inline constexpr UINT kViewFillDone = WM_APP + 21;
+
 struct CodeTableViewSetup {
   std::wstring tablePath;
   uint32_t category = 0;  // 0: all categories

@@ -378,3 +378,17 @@ TEST(ToolWindowsLogic, OutputLookupStartsFromTheNewestCommit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ShippedCategories, TheManagerCanWorkOnAFreshInstall) {
+  std::vector<uint8_t> config = ReadFileBytes(ZN_SHIPPED_DATA L"config.dsc");
+  ConfigBlockSet set{};
+  ASSERT_TRUE(LocateConfigBlocks(config.data(), static_cast<uint32_t>(config.size()), &set));
+  EXPECT_STREQ(set.soft->categoryNames[0], L"五笔");
+  EXPECT_EQ(set.soft->categoryFlags[0] & 0x1, 0x1u);  // import and replace the table
+  EXPECT_EQ(set.soft->categoryFlags[1] & 0x1, 0u);    // system entries are only marked
+  EXPECT_EQ(set.soft->categoryFlags[2], 0x3u);        // user words: writable, in use
+}
+
+}  // namespace
