@@ -26,14 +26,6 @@ bool CharacterStarts(const std::wstring& text, std::vector<size_t>* starts) {
   return true;
 }
 
-uint32_t LoadAttr(const uint8_t* record) {
-  uint32_t attr;
-  std::memcpy(&attr, record, 4);
-  return attr;
-}
-
-void StoreAttr(uint8_t* record, uint32_t attr) { std::memcpy(record, &attr, 4); }
-
 // Bytes of a search key starting at its code length byte.
 size_t KeyBytes(const uint8_t* key) {
   const size_t code = key[0];
@@ -113,11 +105,11 @@ AddWordOutcome CommitUserWord(MappedFile* main, const AddWordRequest& request) {
   }
   if (!record) return AddWordOutcome::kBadDefinition;
   uint8_t* raw = record.get();
-  uint32_t attr = EntryAttr::WithCategory(LoadAttr(raw), request.category);
+  uint32_t attr = EntryAttr::WithCategory(StoredRecordAttr(raw), request.category);
   if (EntryAttr::Order(attr) == 0) {
     attr |= request.beforeSystem ? kOrderBeforeSystem : kOrderAfterSystem;
   }
-  StoreAttr(raw, attr);
+  SetStoredRecordAttr(raw, attr);
   const uint8_t* key = raw + 4;
 
   std::vector<uint8_t> oldKey;

@@ -75,6 +75,14 @@ class AddWordCommit : public ::testing::Test {
                   {"abcd", L"旧词", EntryAttrOf(2, 1024)},
                   {"xxxx", L"删了", EntryAttrOf(2, 7, false, true)}});
   }
+  static AddWordRequest Change(const wchar_t* word, const wchar_t* code, const wchar_t* oldCode,
+                               const wchar_t* oldWord) {
+    AddWordRequest change{word, code, 2};
+    change.change = true;
+    change.oldCode = oldCode;
+    change.oldWord = oldWord;
+    return change;
+  }
   AddWordOutcome Commit(AddWordRequest request) {
     return CommitUserWord(ctx_.file(kFileMain), request);
   }
@@ -126,10 +134,7 @@ TEST_F(AddWordCommit, ADeletedEntryIsRevivedWithTheNewOrder) {
 }
 
 TEST_F(AddWordCommit, AChangeWritesTheNewEntryBeforeRemovingTheOld) {
-  AddWordRequest change{L"新词", L"abce", 2};
-  change.change = true;
-  change.oldCode = L"abcd";
-  change.oldWord = L"旧词";
+  AddWordRequest change = Change(L"新词", L"abce", L"abcd", L"旧词");
   EXPECT_EQ(Commit(change), AddWordOutcome::kAdded);
   EXPECT_EQ(AttrOf("abcd", L"旧词"), 0u);
   EXPECT_EQ(AttrOf("abce", L"新词"), EntryAttrOf(2, 1024));
@@ -160,11 +165,7 @@ TEST_F(AddWordCommit, AnOldEntryMovedByAnotherWriterIsFoundAgain) {
   // read its position: the change still removes the right one.
   EXPECT_EQ(Commit({L"啊", L"aaaa"}), AddWordOutcome::kAdded);
   EXPECT_EQ(Commit({L"阿", L"aaab"}), AddWordOutcome::kAdded);
-  AddWordRequest change{L"旧词改", L"abcf", 2};
-  change.change = true;
-  change.oldCode = L"abcd";
-  change.oldWord = L"旧词";
-  EXPECT_EQ(Commit(change), AddWordOutcome::kAdded);
+  EXPECT_EQ(Commit(Change(L"旧词改", L"abcf", L"abcd", L"旧词")), AddWordOutcome::kAdded);
   EXPECT_EQ(AttrOf("abcd", L"旧词"), 0u);
   EXPECT_NE(AttrOf("aaaa", L"啊"), 0u);
   EXPECT_NE(AttrOf("aaab", L"阿"), 0u);

@@ -7,35 +7,12 @@
 #include "config/tables/TableCommands.h"
 #include "engine/TempWords.h"
 #include "tests/codetable/CodeTableTestUtil.h"
+#include "tests/codetable/ScriptedCodeTableUi.h"
 #include "tests/configtools/ToolsTestContext.h"
 
 using namespace zn::test;
 
 namespace {
-
-class ScriptedUi : public CodeTableUi {
- public:
-  bool ChooseTextFile(const wchar_t*, const wchar_t*, wchar_t* path) override {
-    if (chosen.empty()) return false;
-    wcscpy(path, chosen.c_str());
-    return true;
-  }
-  UiAnswer Ask(const wchar_t* text, const wchar_t*, UiIcon) override {
-    asked.push_back(text);
-    return answer;
-  }
-  void Tell(const wchar_t* text, const wchar_t*, UiIcon) override { told.push_back(text); }
-  void ShowProgress(bool shown) override { progressShown = shown; }
-  void SetProgress(int percent) override { lastPercent = percent; }
-  void OpenDocument(const wchar_t* path) override { opened = path; }
-
-  std::wstring chosen;
-  UiAnswer answer = UiAnswer::kYes;
-  std::vector<std::wstring> asked, told;
-  bool progressShown = false;
-  int lastPercent = -1;
-  std::wstring opened;
-};
 
 class TableCommands : public ::testing::Test {
  protected:
