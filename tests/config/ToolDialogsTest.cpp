@@ -335,6 +335,7 @@ TEST(DictRun, LooksUpTakesCopiedWordsAndOpensWebLookups) {
   ToolsTestApp t;
   DictDialog dialog(t.app, L"天");
   std::wstring first, second;
+  bool wasIconic = false;
   DialogDriver driver([&] {
     HWND w = WaitForDialog(InstanceTitle(kTitleDictionary, kToolsDisplayName).c_str(), IDC_DICT_RESULT);
     if (!w) return;
@@ -352,6 +353,9 @@ TEST(DictRun, LooksUpTakesCopiedWordsAndOpensWebLookups) {
     SendMessageW(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
     WaitUntil([&] { return text().find(L"weather") != std::wstring::npos; }, 5000);
     second = text();
+    // The window raises itself a moment later, minimising itself first.
+    WaitUntil([&] { return !t.services.raised.empty(); }, 3000);
+    wasIconic = IsIconic(w) != FALSE;
     t.services.menuAnswer = 33050;
     Click(w, IDC_DICT_WEB);
     SendMessageW(w, WM_CLOSE, 0, 0);
@@ -362,6 +366,8 @@ TEST(DictRun, LooksUpTakesCopiedWordsAndOpensWebLookups) {
   EXPECT_LT(first.find(L"sky"), first.find(L"day"));
   EXPECT_NE(second.find(L"weather"), std::wstring::npos);
   EXPECT_EQ(dialog.word(), L"天气");
+  ASSERT_EQ(t.services.raised.size(), 1u);
+  EXPECT_TRUE(wasIconic);  // the fake raise does not restore it
   ASSERT_EQ(t.services.starts.size(), 1u);
   EXPECT_EQ(t.services.starts[0].file, L"https://www.baidu.com/s?wd=%E5%A4%A9%E6%B0%94");
 }
