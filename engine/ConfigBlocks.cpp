@@ -147,6 +147,14 @@ uint32_t WriteDefaultConfigContainer(uint8_t* out, uint32_t capacity) {
   ParseGuidText(ZN_PRODUCT_GUID_TEXT, soft->productGuid);
   soft->languageId = 0x0804;
   CopyStringBounded(soft->versionText, 40, ZN_VERSION_TEXT);
+  // What the installer registers and shows: without a language name it
+  // refuses to uninstall, without a folder name it would install into the
+  // Program Files root.
+  CopyStringBounded(soft->languageName, 40, ZN_LANGUAGE_NAME);
+  CopyStringBounded(soft->installFolderName, 40, ZN_INSTALL_FOLDER_NAME);
+  CopyStringBounded(soft->updateUrl, 256, ZN_UPDATE_URL);
+  CopyStringBounded(soft->uninstallPage, 260, ZN_UNINSTALL_PAGE);
+  soft->installerFlags = kProductShortcutFlags;
   CopyStringBounded(soft->categoryNames[0], 9, kProductMainTableName);
   for (int i = 0; i < 4; ++i) {
     CopyStringBounded(soft->categoryNames[i + 1], 9, kProductCategoryNames[i]);

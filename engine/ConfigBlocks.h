@@ -176,6 +176,18 @@ static_assert(offsetof(FontSpec, sizePixels) == 84);
 static_assert(offsetof(FontSpec, weight) == 88);
 static_assert(offsetof(FontSpec, italic) == 92);
 
+// Appearance flags of SkinConfigBlock::appearanceFlags.
+inline constexpr uint32_t kSkinLabelsVisible = 0x1;
+inline constexpr uint32_t kSkinHintsVisible = 0x2;
+inline constexpr uint32_t kSkinButtonsVisible = 0x4;
+inline constexpr uint32_t kSkinRowArrangement = 0x8;    // 横排; neither this nor the next: 竖排
+inline constexpr uint32_t kSkinColumnsFromLeft = 0x10;  // 左起纵向
+inline constexpr uint32_t kSkinCaretVertical = 0x100;
+inline constexpr uint32_t kSkinCaretHorizontal = 0x200;
+inline constexpr uint32_t kSkinCaretThin = 0x2000;
+inline constexpr uint32_t kSkinRightToLeft = 0x4000;
+inline constexpr uint32_t kSkinOwnFonts = 0x8000;  // the block's two fonts instead of the skin's
+
 struct SkinConfigBlock {
   ConfigBlock header;
   uint32_t reserved136;

@@ -6,16 +6,6 @@
 
 namespace {
 
-constexpr uint32_t kNumbersVisible = 0x1;
-constexpr uint32_t kHintsVisible = 0x2;
-constexpr uint32_t kButtonsVisible = 0x4;
-constexpr uint32_t kHorizontal = 0x8;
-constexpr uint32_t kColumnsFromLeft = 0x10;
-constexpr uint32_t kCaretVertical = 0x100;
-constexpr uint32_t kCaretHorizontal = 0x200;
-constexpr uint32_t kCaretThin = 0x2000;
-constexpr uint32_t kRightToLeft = 0x4000;
-
 constexpr uint32_t kSkinNameUnits = 40;
 
 // Keys with their pinyin aliases; the alias of the buttons key is spelled as
@@ -28,10 +18,10 @@ struct FlagKey {
 };
 
 constexpr FlagKey kFlagKeys[] = {
-    {L"候选序号是否可见", L"houxuanxuhaoshifoukejian", kNumbersVisible, kAcceptToggle | kAcceptShi},
-    {L"编码提示是否可见", L"bianmatishishifoukejian", kHintsVisible, kAcceptToggle | kAcceptShi},
-    {L"界面按钮是否可见", L"jiemiananniusihfoukejian", kButtonsVisible, kAcceptToggle | kAcceptShi},
-    {L"从右向左的文本", nullptr, kRightToLeft, kAcceptToggle},
+    {L"候选序号是否可见", L"houxuanxuhaoshifoukejian", kSkinLabelsVisible, kAcceptToggle | kAcceptShi},
+    {L"编码提示是否可见", L"bianmatishishifoukejian", kSkinHintsVisible, kAcceptToggle | kAcceptShi},
+    {L"界面按钮是否可见", L"jiemiananniusihfoukejian", kSkinButtonsVisible, kAcceptToggle | kAcceptShi},
+    {L"从右向左的文本", nullptr, kSkinRightToLeft, kAcceptToggle},
 };
 
 void SetField(uint32_t* word, uint32_t mask, uint32_t bits) { *word = (*word & ~mask) | bits; }
@@ -60,16 +50,16 @@ void ApplySkinSettingLine(SkinConfigBlock* skin, const wchar_t* key, const wchar
     }
   } else if (TextEquals(key, L"候选列表排列样式")) {
     uint32_t layout = 0;
-    if (TextEquals(value, L"横排")) layout = kHorizontal;
-    else if (TextEquals(value, L"左起纵向")) layout = kColumnsFromLeft;
-    SetField(flags, kHorizontal | kColumnsFromLeft, layout);
+    if (TextEquals(value, L"横排")) layout = kSkinRowArrangement;
+    else if (TextEquals(value, L"左起纵向")) layout = kSkinColumnsFromLeft;
+    SetField(flags, kSkinRowArrangement | kSkinColumnsFromLeft, layout);
   } else if (TextEquals(key, L"光标样式")) {
     uint32_t caret = 0;
-    if (TextEquals(value, L"竖线")) caret = kCaretVertical;
-    else if (TextEquals(value, L"横线")) caret = kCaretHorizontal;
-    SetField(flags, kCaretVertical | kCaretHorizontal, caret);
+    if (TextEquals(value, L"竖线")) caret = kSkinCaretVertical;
+    else if (TextEquals(value, L"横线")) caret = kSkinCaretHorizontal;
+    SetField(flags, kSkinCaretVertical | kSkinCaretHorizontal, caret);
   } else if (TextEquals(key, L"光标宽度")) {
-    SetField(flags, kCaretThin, TextEquals(value, L"1") ? kCaretThin : 0);
+    SetField(flags, kSkinCaretThin, TextEquals(value, L"1") ? kSkinCaretThin : 0);
   }
 }
 
@@ -82,18 +72,18 @@ void FormatSkinSettings(const SkinConfigBlock* skin, std::wstring& out) {
 
   out += L"//可选：“横排”、“竖排”、“左起纵向”之一\r\n";
   const wchar_t* layout = L"竖排";
-  if (flags & kHorizontal) layout = L"横排";
-  else if (flags & kColumnsFromLeft) layout = L"左起纵向";
+  if (flags & kSkinRowArrangement) layout = L"横排";
+  else if (flags & kSkinColumnsFromLeft) layout = L"左起纵向";
   AppendKeyLine(out, L"候选列表排列样式", layout);
 
   out += L"//可选：“横线”、“竖线”、“不显示”之一\r\n";
   const wchar_t* caret = L"不显示";
-  if (flags & kCaretVertical) caret = L"竖线";
-  else if (flags & kCaretHorizontal) caret = L"横线";
+  if (flags & kSkinCaretVertical) caret = L"竖线";
+  else if (flags & kSkinCaretHorizontal) caret = L"横线";
   AppendKeyLine(out, L"光标样式", caret);
 
   out += L"//可选：“1”、“2”之一\r\n";
-  AppendKeyLine(out, L"光标宽度", (flags & kCaretThin) ? L"1" : L"2");
+  AppendKeyLine(out, L"光标宽度", (flags & kSkinCaretThin) ? L"1" : L"2");
 }
 
 bool WriteSkinSettings(const SkinConfigBlock* skin, HANDLE file) {

@@ -31,6 +31,8 @@ x86_targets=(engine ui_skin ui_dialogs zn_frontend_common zn_tsf)
 status=0
 build_tree "$BUILD_DIR" mingw-w64-x86_64.cmake || status=$?
 build_tree "$BUILD_DIR/x86" mingw-w64-i686.cmake "${x86_targets[@]}" || status=$?
+# The package takes the 32-bit module once the tree above has made it.
+cmake --build "$BUILD_DIR" --target zn_package || status=$?
 # Build-time data tools may have left a headless server running.
 wineserver -k >/dev/null 2>&1 || true
 exit $status

@@ -9,30 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchTiming.h"
 #include "engine/DmgTable.h"
 #include "tests/engine/DmgTestTables.h"
 
 namespace {
 
-double Ticks() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart);
-}
-
-double MicrosPerTick() {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return 1e6 / static_cast<double>(f.QuadPart);
-}
-
-void Report(const char* what, std::vector<double> micros) {
-  std::sort(micros.begin(), micros.end());
-  double median = micros[micros.size() / 2];
-  double p99 = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-  std::printf("%-44s median %9.3f us   p99 %9.3f us   (%zu samples)\n", what, median, p99,
-              micros.size());
-}
+using bench::MicrosPerTick;
+using bench::Report;
+using bench::Ticks;
 
 std::string RandomCode(std::mt19937& rng, size_t len) {
   std::string code;

@@ -6,6 +6,7 @@
 
 #include "config/app/CommandLine.h"
 #include "config/app/ConfigServices.h"
+#include "engine/FileVersion.h"
 #include "engine/Registry.h"
 #include "engine/WideString.h"
 
@@ -95,58 +96,13 @@ int JoinSettingRecords(const ImeContext* context, int n, wchar_t* out) {
 }
 
 int QueryVersionString(const wchar_t* path, const wchar_t* valueName, wchar_t* out) {
-  if (!out) return 1;
-  out[0] = L'\0';
-  DWORD ignored = 0;
-  DWORD size = path ? GetFileVersionInfoSizeW(path, &ignored) : 0;
-  if (size == 0) return 1;
-  std::vector<uint8_t> block(size);
-  if (!GetFileVersionInfoW(path, 0, size, block.data())) return 1;
-  struct Translation {
-    WORD language;
-    WORD codePage;
-  };
-  Translation* translations = nullptr;
-  UINT bytes = 0;
-  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                      reinterpret_cast<void**>(&translations), &bytes))
-    return 1;
-  for (UINT i = 0; i < bytes / sizeof(Translation); ++i) {
-    wchar_t query[128];
-    FormatString(query, 128, L"\\StringFileInfo\\%04x%04x\\%s", translations[i].language,
-                 translations[i].codePage, valueName);
-    wchar_t* value = nullptr;
-    UINT units = 0;
-    if (VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &units) && value) {
-      CopyStringBounded(out, 128, value);
-      return 128;
-    }
-  }
-  return 1;
+  return ::QueryVersionString(path, valueName, out, 128);
 }
 
 uint64_t ParseVersionText(const wchar_t* text) {
-  uint64_t version = 0;
-  const wchar_t* p = text ? text : L"";
-  for (int part = 0; part < 4; ++part) {
-    uint64_t value = 0;
-    while (*p >= L'0' && *p <= L'9') {
-      if (value < 0xFFFF) value = value * 10 + static_cast<uint64_t>(*p - L'0');
-      ++p;
-    }
-    if (value > 0xFFFF) value = 0xFFFF;
-    version |= value << (48 - 16 * part);
-    // Skip to the next part; a version text may carry trailing words.
-    while (*p && *p != L'.') ++p;
-    if (*p == L'.') ++p;
-  }
-  return version;
-}
-
-uint64_t GetFileVersion(const wchar_t* path) {
-  wchar_t text[128];
-  if (QueryVersionString(path, L"FileVersion", text) != 128) return 0;
-  return ParseVersionText(text);
+  DottedVersion version;
+  ParseDottedVersion(text, &version);
+  return version.packed;
 }
 
 std::wstring FormatVersion(uint64_t version) {

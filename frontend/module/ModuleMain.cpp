@@ -1,11 +1,23 @@
-// Entry point of zinIME.ime. Attach only records the module handle: no data
-// file is opened and nothing is registered before a front end asks for it.
+// Entry point of zinIME.ime. Attach records the module handle, registers the
+// window classes and hands the settings pages to ZNITFGetObject; no data file
+// is opened before a front end asks for it.
 #include <windows.h>
 
+#include "engine/ItfObject.h"
 #include "engine/Os.h"
+#include "frontend/settings/SettingsPages.h"
+#include "ui/windows/WindowClasses.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  // The engine reads the product key from this module's string table.
-  if (reason == DLL_PROCESS_ATTACH) SetEngineModule(instance);
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    // The engine reads the product key from this module's string table.
+    SetEngineModule(instance);
+    SetSettingsPageHooks(settings_pages::CreateSettingsPage, settings_pages::DestroySettingsPage);
+    RegisterSkinWindowClasses(instance, nullptr);
+  } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+    // Only on FreeLibrary: at process exit the classes go with the process.
+    UnregisterSkinWindowClasses(instance);
+    SetSettingsPageHooks(nullptr, nullptr);
+  }
   return TRUE;
 }

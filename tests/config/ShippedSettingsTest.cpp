@@ -76,5 +76,28 @@ TEST(ShippedSettings, InputContextBindsAllFourBlocks) {
   DestroyImeContext(context);
 }
 
+// What the installer reads from the packaged file: with any of these empty it
+// refuses to uninstall, installs into the Program Files root or makes no
+// shortcuts.
+TEST(ShippedSettings, CarriesTheInstallerIdentity) {
+  SettingsImage image(ReadFileBytes(ShippedConfigPath()));
+  ASSERT_TRUE(image.ok());
+  const SoftConfigBlock* soft = image.blocks.soft;
+  EXPECT_STREQ(soft->languageName, ZN_LANGUAGE_NAME);
+  EXPECT_STREQ(soft->installFolderName, ZN_INSTALL_FOLDER_NAME);
+  EXPECT_STREQ(soft->versionText, ZN_VERSION_TEXT);
+  std::wstring update = soft->updateUrl;
+  EXPECT_EQ(update.rfind(L"https://", 0), 0u);
+  for (const wchar_t* placeholder : {L"{version}", L"{guid}", L"{macaddr}"}) {
+    EXPECT_NE(update.find(placeholder), std::wstring::npos) << placeholder;
+  }
+  EXPECT_EQ(std::wstring(soft->uninstallPage).rfind(L"https://", 0), 0u);
+  EXPECT_EQ(soft->installerFlags, kProductShortcutFlags);
+  EXPECT_EQ(soft->installerFlags & 0x30000000u, 0u);
+  EXPECT_EQ(soft->languageId, 0x0804);
+  // The package allows the text service.
+  EXPECT_NE(image.blocks.ime->spaceWord & ImeBits::kTsfAvailable, 0u);
+}
+
 }  // namespace
 }  // namespace zn::test

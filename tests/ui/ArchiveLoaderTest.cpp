@@ -188,3 +188,32 @@ TEST(ArchiveLoader, TruncatedMissingAndForeignFilesNeverCrash) {
   EXPECT_EQ(LoadArchiveEntries(zn::test::Ansi(dir.File(L"missing.zip")).c_str(), kLimits), nullptr);
   EXPECT_EQ(LoadArchiveEntries(nullptr, kLimits), nullptr);
 }
+
+// The wide entry point opens a folder no ANSI code page can name, and reports
+// which names the zip declares as UTF-8.
+TEST(ArchiveLoader, WidePathAndUtf8NameFlag) {
+  TempDir dir;
+  std::wstring folder = dir.File(L"安装包\u0411\\");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ZipEntry utf8{"\xE4\xB8\xAD.txt", Bytes("utf-8 name")};
+  utf8.extraFlags = 0x800;
+  std::vector<uint8_t> zip = ZipWriter().Add(utf8).Add("plain.txt", Bytes("ascii")).Build();
+  ASSERT_TRUE(zn::test::WriteFileBytes(folder + L"p.zip", zip));
+  Loaded got;
+  got.list = LoadArchiveEntriesW((folder + L"p.zip").c_str(), kLimits);
+  ASSERT_NE(got.list, nullptr);
+  ASSERT_EQ(got.list->count, 2u);
+  EXPECT_EQ(got.Text(0), "utf-8 name");
+  EXPECT_NE(got[0].flags & kArchiveEntryUtf8Name, 0u);
+  EXPECT_EQ(got[1].flags & kArchiveEntryUtf8Name, 0u);
+  EXPECT_NE(got[1].flags & kArchiveEntryRead, 0u);
+
+  Loaded missing;
+  missing.list = LoadArchiveEntriesW((folder + L"none.zip").c_str(), kLimits);
+  EXPECT_EQ(missing.list, nullptr);
+  ASSERT_TRUE(zn::test::WriteFileBytes(folder + L"empty.zip", ZipWriter().Build()));
+  Loaded empty;
+  empty.list = LoadArchiveEntriesW((folder + L"empty.zip").c_str(), kLimits);
+  ASSERT_NE(empty.list, nullptr);
+  EXPECT_EQ(empty.list->count, 0u);
+}

@@ -14,8 +14,10 @@ namespace {
 
 // unzReadCurrentFile takes an unsigned and returns an int: read in slices.
 constexpr uint32_t kReadSlice = 1u << 24;
-// Bit 0 of the general-purpose flags: the entry is encrypted.
+// Bit 0 of the general-purpose flags: the entry is encrypted; bit 11: its
+// name is UTF-8.
 constexpr unsigned long kZipFlagEncrypted = 0x1;
+constexpr unsigned long kZipFlagUtf8 = 0x800;
 
 bool ReadExactly(unzFile zip, uint8_t* buffer, uint32_t length) {
   uint32_t done = 0;
@@ -30,9 +32,7 @@ bool ReadExactly(unzFile zip, uint8_t* buffer, uint32_t length) {
 
 // minizip finds no end-of-directory record at offset 0, so it cannot open an
 // archive with no entries at all: recognise that one file form here.
-bool IsEmptyArchive(const char* ansiPath) {
-  HANDLE file = CreateFileA(ansiPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool IsEmptyArchive(HANDLE file) {
   if (file == INVALID_HANDLE_VALUE) return false;
   uint8_t record[22];
   DWORD got = 0;
@@ -47,6 +47,36 @@ bool IsEmptyArchive(const char* ansiPath) {
   uint32_t commentBytes = record[20] | record[21] << 8;
   return signature == 0x06054b50 && entries == 0 &&
          size.QuadPart == static_cast<LONGLONG>(sizeof(record) + commentBytes);
+}
+
+ArchiveEntryList* ReadOpenArchive(unzFile zip, const ArchiveLimits& limits);
+
+ArchiveEntryList* EmptyList() {
+  return static_cast<ArchiveEntryList*>(std::calloc(1, sizeof(ArchiveEntryList)));
+}
+
+HANDLE OpenForReading(const char* path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE OpenForReading(const wchar_t* path) {
+  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The file functions take the path in the ANSI code page or in UTF-16.
+void FillFileFunctions(const char*, zlib_filefunc64_def* files) { fill_win32_filefunc64A(files); }
+void FillFileFunctions(const wchar_t*, zlib_filefunc64_def* files) { fill_win32_filefunc64W(files); }
+
+template <typename Char>
+ArchiveEntryList* LoadFrom(const Char* path, const ArchiveLimits& limits) {
+  if (!path) return nullptr;
+  zlib_filefunc64_def files;
+  FillFileFunctions(path, &files);
+  unzFile zip = unzOpen2_64(path, &files);
+  if (!zip) return IsEmptyArchive(OpenForReading(path)) ? EmptyList() : nullptr;
+  return ReadOpenArchive(zip, limits);
 }
 
 }  // namespace
@@ -68,6 +98,7 @@ int64_t ReadArchiveEntry(void* archive, ArchiveEntry* entry, uint32_t maxEntryBy
     std::memcpy(entry->name, name, info.size_filename);
   }
 
+  if ((info.flag & kZipFlagUtf8) != 0) entry->flags |= kArchiveEntryUtf8Name;
   if ((info.flag & kZipFlagEncrypted) != 0) return -1;
   // Any other method would be handed back raw, without a CRC check.
   if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return -1;
@@ -98,16 +129,16 @@ int64_t ReadArchiveEntry(void* archive, ArchiveEntry* entry, uint32_t maxEntryBy
 }
 
 ArchiveEntryList* LoadArchiveEntries(const char* ansiPath, const ArchiveLimits& limits) {
-  if (!ansiPath) return nullptr;
-  zlib_filefunc64_def files;
-  fill_win32_filefunc64A(&files);
-  unzFile zip = unzOpen2_64(ansiPath, &files);
-  if (!zip) {
-    return IsEmptyArchive(ansiPath)
-               ? static_cast<ArchiveEntryList*>(std::calloc(1, sizeof(ArchiveEntryList)))
-               : nullptr;
-  }
+  return LoadFrom(ansiPath, limits);
+}
 
+ArchiveEntryList* LoadArchiveEntriesW(const wchar_t* path, const ArchiveLimits& limits) {
+  return LoadFrom(path, limits);
+}
+
+namespace {
+
+ArchiveEntryList* ReadOpenArchive(unzFile zip, const ArchiveLimits& limits) {
   unz_global_info64 global;
   if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || global.number_entry > limits.maxEntries) {
     unzClose(zip);
@@ -139,6 +170,8 @@ ArchiveEntryList* LoadArchiveEntries(const char* ansiPath, const ArchiveLimits& 
   unzClose(zip);  // also closes an entry left open
   return list;
 }
+
+}  // namespace
 
 void FreeArchiveEntries(ArchiveEntryList* list) {
   if (!list) return;

@@ -25,6 +25,10 @@ constexpr uint32_t kArchiveEntryRead = 0x1;
 // The stored name did not fit name[] and was cut: never match it as a file.
 constexpr uint32_t kArchiveEntryNameCut = 0x2;
 
+// The zip marks the name as UTF-8 (general-purpose bit 11); otherwise its
+// code page is unknown.
+constexpr uint32_t kArchiveEntryUtf8Name = 0x4;
+
 // A malloc'ed block: the count, then count entries in central-directory order.
 // Entries that could not be read keep length 0, no data and no kArchiveEntryRead.
 struct ArchiveEntryList {
@@ -48,6 +52,8 @@ struct ArchiveLimits {
 // and reads every entry. Null when it cannot be opened, its directory claims
 // more than maxEntries entries, or the list cannot be allocated.
 ArchiveEntryList* LoadArchiveEntries(const char* ansiPath, const ArchiveLimits& limits);
+// The same for a UTF-16 path, which any folder name can be expressed in.
+ArchiveEntryList* LoadArchiveEntriesW(const wchar_t* path, const ArchiveLimits& limits);
 
 // Reads the archive's current entry (an unzFile) into entry. Returns the bytes
 // read (0 for a valid empty entry), or -1 when the entry is unreadable:

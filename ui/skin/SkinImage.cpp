@@ -86,6 +86,47 @@ HRGN CreateRegionFromAlpha(const SkinImage* image) {
   return result;
 }
 
+bool StretchSkinImageInto(const SkinImage* source,
+                          SkinImage* target,
+                          int32_t firstColumn,
+                          int32_t lastColumn,
+                          int32_t firstRow,
+                          int32_t lastRow) {
+  if (!source || !source->pixels || source->width <= 0 || source->height <= 0) return false;
+  if (!target || !target->pixels || target->width <= 0 || target->height <= 0) return false;
+  const int32_t w = source->width;
+  const int32_t h = source->height;
+  const int32_t width = target->width;
+  const int32_t height = target->height;
+  // A hostile skin must not make us divide by zero or read outside the source.
+  firstColumn = Clamp(firstColumn, 0, w - 1);
+  lastColumn = Clamp(lastColumn, firstColumn, w - 1);
+  firstRow = Clamp(firstRow, 0, h - 1);
+  lastRow = Clamp(lastRow, firstRow, h - 1);
+  const int32_t middleEnd = width - w + lastColumn;  // last target column of the tiled part
+  for (int32_t i = 0; i < height; ++i) {
+    const int32_t sy = SourceIndex(i, height, h, firstRow, lastRow);
+    const uint8_t* in = source->pixels + static_cast<size_t>(sy) * w * 4;
+    uint8_t* out = target->pixels + static_cast<size_t>(i) * width * 4;
+    // Runs of consecutive source columns are copied whole: the left edge,
+    // each repetition of the stretch area, then the right edge.
+    int32_t j = firstColumn < width ? firstColumn : width;
+    std::memcpy(out, in, static_cast<size_t>(j) * 4);
+    while (j < width) {
+      const int32_t src = SourceIndex(j, width, w, firstColumn, lastColumn);
+      int32_t run = width - j;
+      if (j <= middleEnd) {
+        run = lastColumn - src + 1;
+        if (run > middleEnd - j + 1) run = middleEnd - j + 1;
+      }
+      std::memcpy(out + static_cast<size_t>(j) * 4, in + static_cast<size_t>(src) * 4,
+                  static_cast<size_t>(run) * 4);
+      j += run;
+    }
+  }
+  return true;
+}
+
 SkinImage* BuildStretchedBackground(const SkinImage* source,
                                     int32_t width,
                                     int32_t height,
@@ -94,16 +135,8 @@ SkinImage* BuildStretchedBackground(const SkinImage* source,
                                     int32_t firstRow,
                                     int32_t lastRow) {
   if (!source || !source->pixels || source->width <= 0 || source->height <= 0) return nullptr;
-  const int32_t w = source->width;
-  const int32_t h = source->height;
-  // A hostile skin must not make us divide by zero or read outside the source.
   width = Clamp(width, 1, kMaxSkinWindowSide);
   height = Clamp(height, 1, kMaxSkinWindowSide);
-  firstColumn = Clamp(firstColumn, 0, w - 1);
-  lastColumn = Clamp(lastColumn, firstColumn, w - 1);
-  firstRow = Clamp(firstRow, 0, h - 1);
-  lastRow = Clamp(lastRow, firstRow, h - 1);
-
   size_t pixelBytes = static_cast<size_t>(width) * height * 4;
   HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(SkinImage) + pixelBytes);
   if (!block) return nullptr;
@@ -111,22 +144,6 @@ SkinImage* BuildStretchedBackground(const SkinImage* source,
   image->width = width;
   image->height = height;
   image->pixels = reinterpret_cast<uint8_t*>(image + 1);
-
-  // Source column of every target column, computed once for all rows.
-  auto* columns = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * width));
-  if (!columns) {
-    GlobalFree(block);
-    return nullptr;
-  }
-  for (int32_t j = 0; j < width; ++j) {
-    columns[j] = SourceIndex(j, width, w, firstColumn, lastColumn);
-  }
-  for (int32_t i = 0; i < height; ++i) {
-    int32_t sy = SourceIndex(i, height, h, firstRow, lastRow);
-    const uint8_t* in = source->pixels + static_cast<size_t>(sy) * w * 4;
-    uint8_t* out = image->pixels + static_cast<size_t>(i) * width * 4;
-    for (int32_t j = 0; j < width; ++j) std::memcpy(out + j * 4, in + columns[j] * 4, 4);
-  }
-  std::free(columns);
+  StretchSkinImageInto(source, image, firstColumn, lastColumn, firstRow, lastRow);
   return image;
 }

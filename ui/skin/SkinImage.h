@@ -46,3 +46,12 @@ SkinImage* BuildStretchedBackground(const SkinImage* source,
                                     int32_t lastColumn,
                                     int32_t firstRow,
                                     int32_t lastRow);
+// The same into a picture the caller provides (its width, height and pixels
+// set): for windows that keep one buffer across layouts. False for a missing
+// source or target.
+bool StretchSkinImageInto(const SkinImage* source,
+                          SkinImage* target,
+                          int32_t firstColumn,
+                          int32_t lastColumn,
+                          int32_t firstRow,
+                          int32_t lastRow);

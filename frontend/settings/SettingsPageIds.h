@@ -1,0 +1,35 @@
+// Dialog and control ids of the module's two settings pages; shared by the
+// dialog templates and the page code.
+#pragma once
+
+#define ZN_DIALOG_INPUT_OPTIONS 126
+#define ZN_DIALOG_APPEARANCE 133
+
+// Input options (126).
+#define ZN_IDC_AUX_LABEL 1001
+#define ZN_IDC_SECONDARY_LABEL 1002
+#define ZN_IDC_SINGLE_CHARS 1010
+#define ZN_IDC_ASSOCIATIONS 1014
+#define ZN_IDC_FREQUENCY 1029
+#define ZN_IDC_PREFIX_HINTS 1032
+#define ZN_IDC_HINTS_WHEN_EMPTY 1033
+#define ZN_IDC_WILDCARD 1034
+#define ZN_IDC_ENGLISH_LEAD 1035
+#define ZN_IDC_PUNCT_AFTER_DIGITS 1036
+#define ZN_IDC_AUX_LEAD 1050
+#define ZN_IDC_SECONDARY_LEAD 1051
+#define ZN_IDC_ENGLISH_LABEL 1053
+
+// Appearance (133).
+#define ZN_IDC_PREVIEW 1001
+#define ZN_IDC_SKIN 1002
+#define ZN_IDC_POSITION 1008
+#define ZN_IDC_HIDE_CANDIDATES 1025
+#define ZN_IDC_HIDE_STATUS 1026
+#define ZN_IDC_CANDIDATE_COUNT 1027
+#define ZN_IDC_CANDIDATE_SIZE 1030
+#define ZN_IDC_CANDIDATE_FACE 1031
+#define ZN_IDC_CODE_SIZE 1032
+#define ZN_IDC_CODE_FACE 1033
+#define ZN_IDC_ARRANGEMENT 1037
+#define ZN_IDC_OWN_FONTS 1054

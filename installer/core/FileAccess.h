@@ -1,0 +1,45 @@
+// Access rules of placed files. Program files keep the rights they inherit
+// and gain read and execute for app containers ("ALL APPLICATION
+// PACKAGES"); only the data files, which every process maps for writing,
+// gain modify rights for everyone and for app containers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "installer/core/InstallerOs.h"
+#include "installer/core/InstallerState.h"
+
+enum class FileAccessKind {
+  kNone,        // leave the file's rights alone
+  kProgram,     // modules, programs, skins
+  kDataFile,    // files of the data folder
+  kDataFolder,  // the data folder itself: its rights pass to new files
+};
+
+constexpr DWORD kReadExecuteAccess = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+// Read, write, execute and delete; no right to change owner or rights.
+constexpr DWORD kModifyAccess =
+    FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+
+// A well-known SID as bytes (WinWorldSid, WinBuiltinAnyPackageSid ...).
+std::vector<uint8_t> WellKnownSid(WELL_KNOWN_SID_TYPE type);
+
+// The DACL with one allowed entry for sid: the old explicit entries (minus
+// those for the same SID), the new entry, then the inherited entries, so
+// the order Windows requires is kept. False for a damaged ACL.
+bool ComposeDacl(const ACL* old, const SID* sid, DWORD mask, BYTE aceFlags,
+                 std::vector<uint8_t>* out);
+// The control bits the new descriptor carries: an auto-inherited DACL stays
+// auto-inherited, otherwise only the protected bit is kept.
+uint16_t CarriedDaclControl(uint16_t oldControl);
+
+// Adds one allowed entry to the file's DACL; a failure goes to the step log.
+bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
+                     WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags);
+// The rules of one kind of file.
+bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
+                     FileAccessKind kind);

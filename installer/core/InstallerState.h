@@ -1,0 +1,70 @@
+// The installer's state for one run: owned by WinMain and passed down to
+// every step, together with the step log and the process-list prompt.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "engine/ConfigBlocks.h"
+
+constexpr uint32_t kPathUnits = 260;
+constexpr uint32_t kKeyUnits = 40;
+
+enum class InstallerMode : char {
+  kUnnamed = 0,  // a command line naming no mode: installs
+  kInstall = 'i',
+  kUninstall = 'u',
+  kRepair = 'r',
+  kUpdate = 'g',
+  kNothing = 'z',
+};
+
+// Bits of the soft record's flags word (SoftConfigBlock::installerFlags).
+constexpr uint32_t kStateTsfAllowed = 0x20000000;
+constexpr uint32_t kStateFrameworkSwitch = 0x30000000;
+
+// Where a step writes its progress lines (the wizard's log, or nothing).
+class StepLog {
+ public:
+  virtual ~StepLog() = default;
+  // position: 0..100, or negative to leave the bar; text may be null.
+  virtual void Append(int position, const wchar_t* text) = 0;
+};
+
+// The list of processes holding a file, offered when a module cannot be
+// replaced. Returns IDOK once no process holds it any more.
+class ProcessListPrompt {
+ public:
+  virtual ~ProcessListPrompt() = default;
+  virtual int Run(HWND owner, const wchar_t* moduleName, int family) = 0;
+};
+
+struct InstallerState {
+  InstallerMode mode;
+  bool tempCopy;  // "/f": this is the temporary copy
+  // The package's product identity; in uninstall mode read from the registry.
+  SoftConfigBlock soft;
+  // The package's input-option block; its framework bits are read and set here.
+  ImeConfigBlock ime;
+  wchar_t unpackFolder[kPathUnits];
+  wchar_t productKey[kKeyUnits];  // braced GUID text
+  wchar_t workFolder[kPathUnits];
+  wchar_t ownPath[kPathUnits];  // empty in repair mode
+  wchar_t packagePath[kPathUnits];
+  wchar_t stubPath[kPathUnits];       // empty in repair mode
+  bool unregistered;                  // UnregisterInputMethod has run
+  wchar_t installFolder[kPathUnits];  // ends in a backslash
+  wchar_t dataFolder[kPathUnits];     // ends in a backslash
+
+  // The guarded copy offers the process list once per run.
+  bool processListUsed;
+  StepLog* log;
+  ProcessListPrompt* processList;
+  HWND owner;
+};
+
+// Writes a line to the state's log, if it has one.
+inline void LogStep(InstallerState& state, int position, const wchar_t* text) {
+  if (state.log) state.log->Append(position, text);
+}

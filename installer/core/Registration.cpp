@@ -1,0 +1,230 @@
+// Registering the module: product values, IMM32 layout, TSF server, profile
+// and categories, in the order Windows and the package call for.
+#include "installer/core/Registration.h"
+
+#include <cstring>
+
+#include "engine/MappedFile.h"
+#include "installer/core/KeyboardLayouts.h"
+#include "installer/core/Messages.h"
+#include "installer/core/ProductPaths.h"
+#include "installer/core/TsfRegistration.h"
+
+namespace {
+
+constexpr LANGID kDefaultLangId = 0x0804;
+
+bool ParseKey(const wchar_t* key, GUID* out) {
+  uint8_t bytes[16];
+  if (!ParseGuidText(key, bytes)) return false;
+  std::memcpy(out, bytes, sizeof(*out));
+  return true;
+}
+
+LANGID EffectiveLangId(uint32_t stored) {
+  return stored ? static_cast<LANGID>(stored) : kDefaultLangId;
+}
+
+bool IsWindows8OrLater(InstallerOs& os) {
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  os.OsVersion(&major, &minor);
+  return major > 6 || (major == 6 && minor >= 2);
+}
+
+// Turns on the embedded framework in the installed config.dsc, which the
+// running input methods read: one word changes in place.
+bool SetInstalledFramework(const std::wstring& dataFolder) {
+  std::wstring path = WithBackslash(dataFolder) + L"config.dsc";
+  MappedFile* file = nullptr;
+  OpenMappedFile(&file, path.c_str());
+  if (!file) return false;
+  bool ok = false;
+  if (IsWritableMapping(file)) {
+    auto* ime = reinterpret_cast<ImeConfigBlock*>(FindConfigBlock(
+        file->view, file->size, kImeBlockName, kImeBlockSize, alignof(ImeConfigBlock)));
+    if (ime) {
+      ime->optionFlags |= kFrameworkEmbedded;
+      ok = FlushMappedFile(file) != 0;
+    }
+  }
+  CloseMappedFile(file, 1);
+  return ok;
+}
+
+// Removes what an earlier install of the same product registered.
+void RemoveEarlierRegistration(InstallerOs& os, const std::wstring& key, const GUID& clsid,
+                               LANGID language, const std::wstring& imeName) {
+  os.TsfRemoveLanguageProfile(clsid, language, clsid);
+  os.TsfUnregister(clsid);
+  UnregisterTsfCategories(os, clsid);
+  if (!imeName.empty()) RemoveKeyboardLayouts(os, imeName, false);
+  DeleteClsidKeys(os, key);
+}
+
+bool ReadInto(InstallerOs& os, const std::wstring& key, const wchar_t* name, wchar_t* out,
+              uint32_t capacity) {
+  return CopyToBuffer(out, capacity, ReadProductValue(os, key, name)) && out[0] != L'\0';
+}
+
+}  // namespace
+
+std::vector<ProductValue> PlanProductValues(const InstallerState& state) {
+  const SoftConfigBlock& soft = state.soft;
+  return {
+      {L"DataLocation", state.dataFolder, false, 0},
+      {L"InstallLocation", state.installFolder, false, 0},
+      {L"IMEName", soft.imeName, false, 0},
+      {L"DisplayName", soft.displayName, false, 0},
+      {L"DisplayVersion", soft.versionText, false, 0},
+      {L"URLUpdateInfo", soft.updateUrl, false, 0},
+      {L"LanguageName", soft.languageName, false, 0},
+      {L"UnstallCommand", soft.uninstallPage, false, 0},
+      {L"LANGID", L"", true, soft.languageId},
+  };
+}
+
+bool WriteProductValues(InstallerState& state, InstallerOs& os) {
+  std::vector<ProductValue> values = PlanProductValues(state);
+  bool ok = true;
+  for (const std::wstring& key :
+       {ProductKeyPath(state.productKey), ProductKeyPath32(state.productKey)}) {
+    bool first = key == ProductKeyPath(state.productKey);
+    for (const ProductValue& value : values) {
+      LONG rc = value.isDword
+                    ? os.RegWriteDword(RegHive::kLocalMachine, key.c_str(), value.name, value.dword)
+                    : os.RegWriteString(RegHive::kLocalMachine, key.c_str(), value.name,
+                                        value.text.c_str());
+      if (rc != ERROR_SUCCESS && first) ok = false;
+    }
+  }
+  return ok;
+}
+
+bool ReadInstalledProduct(InstallerState& state, InstallerOs& os) {
+  std::wstring key = state.productKey;
+  if (key.empty()) return false;
+  std::wstring install = ReadProductValue(os, key, L"InstallLocation");
+  bool ok =
+      !install.empty() && CopyToBuffer(state.installFolder, kPathUnits, WithBackslash(install));
+  ok = ReadInto(os, key, L"DataLocation", state.dataFolder, kPathUnits) && ok;
+  ok = ReadInto(os, key, L"IMEName", state.soft.imeName, 40) && ok;
+  ok = ReadInto(os, key, L"DisplayName", state.soft.displayName, 40) && ok;
+  ok = ReadInto(os, key, L"DisplayVersion", state.soft.versionText, 40) && ok;
+  ok = ReadInto(os, key, L"LanguageName", state.soft.languageName, 40) && ok;
+  // Optional: an empty update address or uninstall page is allowed.
+  ReadInto(os, key, L"URLUpdateInfo", state.soft.updateUrl, 256);
+  ReadInto(os, key, L"UnstallCommand", state.soft.uninstallPage, 260);
+  state.soft.languageId = EffectiveLangId(ReadLangId(os, key));
+  // The data folder is always this product's own folder below ProgramData,
+  // whatever the registry says: it is written to and later removed.
+  std::wstring data;
+  ok = ok && ProductDataFolder(os, state.soft.imeName, &data) &&
+       CopyToBuffer(state.dataFolder, kPathUnits, data);
+  return ok;
+}
+
+bool RegisterInputMethod(InstallerState& state, InstallerOs& os) {
+  GUID clsid;
+  std::wstring key = state.productKey;
+  if (!ParseKey(state.productKey, &clsid) || !WriteProductValues(state, os)) return false;
+  LANGID language = EffectiveLangId(ReadLangId(os, key));
+  RemoveEarlierRegistration(os, key, clsid, language, ReadProductValue(os, key, L"IMEName"));
+
+  std::wstring module64;
+  std::wstring module32;
+  if (!ModulePath64(os, state.soft.imeName, &module64)) return false;
+  bool haveModule32 = ModulePath32(os, state.soft.imeName, &module32);
+  bool windows8 = IsWindows8OrLater(os);
+  bool tsfAllowed = (state.soft.installerFlags & kStateTsfAllowed) != 0;
+  uintptr_t layout = 0;
+  if (!windows8) {
+    layout = os.InstallIme(module64.c_str(), state.soft.languageName);
+    if (!layout) return false;
+    if (!tsfAllowed || (state.ime.optionFlags & kFrameworkBits) == 0) return true;
+  } else {
+    // Windows 8 and later take input methods through TSF only.
+    if (!tsfAllowed) return false;
+    if ((state.ime.optionFlags & kFrameworkBits) == 0) {
+      SetInstalledFramework(state.dataFolder);
+      state.ime.optionFlags |= kFrameworkEmbedded;
+    }
+  }
+
+  RegisterTsfServer(os, key, module64, false);
+  if (haveModule32) RegisterTsfServer(os, key, module32, true);
+  if (!os.TsfAvailable()) return true;
+  bool enabled = (state.ime.optionFlags & kFrameworkBits) != 0;
+  if (FAILED(os.TsfRegister(clsid)) ||
+      FAILED(os.TsfAddLanguageProfile(clsid, language, clsid, state.soft.languageName,
+                                      module64.c_str(), 0))) {
+    return false;
+  }
+  if (layout && FAILED(os.TsfSubstituteKeyboardLayout(clsid, language, clsid, layout)))
+    return false;
+  os.TsfEnableLanguageProfileByDefault(clsid, language, clsid, enabled);
+  os.TsfEnableLanguageProfile(clsid, language, clsid, enabled);
+  return RegisterTsfCategories(os, clsid, windows8);
+}
+
+bool UnregisterInputMethod(InstallerState& state, InstallerOs& os) {
+  if (!os.StartCom()) {
+    LogStep(state, 0, kLogComFailed);
+    return false;
+  }
+  std::wstring key = state.productKey;
+  GUID clsid;
+  if (ParseKey(state.productKey, &clsid) &&
+      os.RegKeyExists(RegHive::kLocalMachine, ProductKeyPath(key).c_str())) {
+    LANGID language = EffectiveLangId(ReadLangId(os, key));
+    std::wstring imeName = ReadProductValue(os, key, L"IMEName");
+    os.TsfRemoveLanguageProfile(clsid, language, clsid);
+    if (!imeName.empty()) RemoveKeyboardLayouts(os, imeName, true);
+    os.TsfUnregister(clsid);
+    UnregisterTsfCategories(os, clsid);
+    DeleteClsidKeys(os, key);
+  }
+  state.unregistered = true;
+  os.StopCom();
+  return true;
+}
+
+void SwitchToImmMode(InstallerState& state, InstallerOs& os) {
+  GUID clsid;
+  std::wstring key = state.productKey;
+  if (!ParseKey(state.productKey, &clsid)) return;
+  state.soft.languageId = EffectiveLangId(ReadLangId(os, key));
+  os.TsfRemoveLanguageProfile(clsid, state.soft.languageId, clsid);
+  os.TsfUnregister(clsid);
+  UnregisterTsfCategories(os, clsid);
+  DeleteClsidKeys(os, key);
+  std::wstring imeName = ReadProductValue(os, key, L"IMEName");
+  if (!imeName.empty()) RemoveKeyboardLayouts(os, imeName, false);
+  std::wstring languageName = ReadProductValue(os, key, L"LanguageName");
+  std::wstring module64;
+  if (!languageName.empty() && ModulePath64(os, imeName, &module64)) {
+    os.InstallIme(module64.c_str(), languageName.c_str());
+  }
+}
+
+void ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os) {
+  if (!ReadInstalledProduct(state, os)) return;
+  state.soft.installerFlags = kStateFrameworkSwitch;
+  state.ime.optionFlags = kFrameworkEmbedded;
+  RegisterInputMethod(state, os);
+}
+
+bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
+  std::wstring page = state.soft.uninstallPage;
+  const std::wstring placeholder = L"{appPath}";
+  for (size_t at = page.find(placeholder); at != std::wstring::npos;
+       at = page.find(placeholder, at)) {
+    page.replace(at, placeholder.size(), state.installFolder);
+    at += wcslen(state.installFolder);
+  }
+  // Anything but a web address could start a program of the user's.
+  bool web =
+      _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
+  if (!web) return false;
+  return os.ShellOpen(L"open", page.c_str(), nullptr, SW_HIDE);
+}

@@ -1,0 +1,138 @@
+// Shared pieces of the installer tests: a zeroed state, synthetic package
+// stubs, config.dsc images and scripted prompts.
+#pragma once
+
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ConfigBlocks.h"
+#include "engine/ImeOptionBits.h"
+#include "engine/Product.h"
+#include "engine/WideString.h"
+#include "installer/core/InstallerState.h"
+#include "installer/core/PackageSettings.h"
+#include "installer/core/StartUp.h"
+#include "tests/common/TestFiles.h"
+#include "tests/installer/FakeInstallerOs.h"
+#include "tests/ui/ZipWriter.h"
+
+namespace zn::test {
+
+inline std::unique_ptr<InstallerState> NewState() {
+  auto state = std::make_unique<InstallerState>();
+  std::memset(state.get(), 0, sizeof(InstallerState));
+  return state;
+}
+
+inline void SetText(wchar_t* field, uint32_t capacity, const std::wstring& text) {
+  CopyStringBounded(field, capacity, text.c_str());
+}
+
+// A minimal PE32+ image: headers to 0x200, one section of raw data to
+// 0x200 + sectionBytes; LoaderFlags left 0.
+inline std::vector<uint8_t> MakePeImage(uint32_t sectionBytes = 0x200, uint16_t magic = 0x20B) {
+  std::vector<uint8_t> image(0x200 + sectionBytes, 0);
+  image[0] = 'M';
+  image[1] = 'Z';
+  PutU32(image, 0x3C, 0x40);
+  std::memcpy(image.data() + 0x40, "PE\0\0", 4);
+  image[0x44] = 0x64;  // machine 0x8664
+  image[0x45] = 0x86;
+  image[0x46] = 1;    // one section
+  image[0x54] = 240;  // SizeOfOptionalHeader
+  image[0x58] = static_cast<uint8_t>(magic);
+  image[0x59] = static_cast<uint8_t>(magic >> 8);
+  PutU32(image, 0x58 + 60, 0x200);  // SizeOfHeaders
+  size_t section = 0x58 + 240;
+  std::memcpy(image.data() + section, ".text", 5);
+  PutU32(image, section + 16, sectionBytes);  // SizeOfRawData
+  PutU32(image, section + 20, 0x200);         // PointerToRawData
+  return image;
+}
+
+constexpr size_t kLoaderFlagsAt = 0x40 + 128;
+
+// stub with its size stored, followed by the archive.
+inline std::vector<uint8_t> MakePackage(const std::vector<uint8_t>& archive,
+                                        std::vector<uint8_t> stub = MakePeImage()) {
+  PutU32(stub, kLoaderFlagsAt, static_cast<uint32_t>(stub.size()));
+  stub.insert(stub.end(), archive.begin(), archive.end());
+  return stub;
+}
+
+// The shipped default container with the product identity.
+inline std::vector<uint8_t> DefaultConfigImage() {
+  std::vector<uint8_t> image(kConfigFileSize);
+  WriteDefaultConfigContainer(image.data(), kConfigFileSize);
+  ConfigBlockSet blocks{};
+  LocateConfigBlocks(image.data(), kConfigFileSize, &blocks);
+  blocks.ime->spaceWord |= kProductFeatureBits;
+  return image;
+}
+
+inline SoftConfigBlock* SoftOf(std::vector<uint8_t>& image) {
+  ConfigBlockSet blocks{};
+  LocateConfigBlocks(image.data(), static_cast<uint32_t>(image.size()), &blocks);
+  return blocks.soft;
+}
+
+inline ImeConfigBlock* ImeOf(std::vector<uint8_t>& image) {
+  ConfigBlockSet blocks{};
+  LocateConfigBlocks(image.data(), static_cast<uint32_t>(image.size()), &blocks);
+  return blocks.ime;
+}
+
+// A state as an unpacked shipped package leaves it, with the fake's folders:
+// product identity and key, install, data, work and unpack folders.
+inline std::unique_ptr<InstallerState> ProductState(FakeInstallerOs& os) {
+  auto state = NewState();
+  std::vector<uint8_t> image = DefaultConfigImage();
+  TakePackageSettings(*state, image);
+  SetText(state->installFolder, kPathUnits, os.Folder(KnownFolder::kProgramFiles) + L"zinIME\\");
+  SetText(state->dataFolder, kPathUnits,
+          os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\zinIME\\");
+  SetText(state->workFolder, kPathUnits, os.Folder(KnownFolder::kTemp) + L"$zinInstaller$-4242\\");
+  SetText(state->unpackFolder, kPathUnits, std::wstring(state->workFolder) + L"zipdatas\\");
+  SetText(state->ownPath, kPathUnits, os.ownPath);
+  return state;
+}
+
+// Answers the process list the way a test says, counting its runs.
+class ScriptedProcessList : public ProcessListPrompt {
+ public:
+  int answer = IDOK;
+  int runs = 0;
+  std::wstring lastName;
+  int lastFamily = -2;
+  std::function<void()> onRun;
+  int Run(HWND, const wchar_t* moduleName, int family) override {
+    ++runs;
+    lastName = moduleName;
+    lastFamily = family;
+    if (onRun) onRun();
+    return answer;
+  }
+};
+
+// Records which mode dialog ran.
+class ScriptedDialogs : public InstallerDialogs {
+ public:
+  bool extractResult = true;
+  std::function<bool(InstallerState&)> extract;
+  std::vector<std::string> ran;
+  bool Extract(InstallerState& state) override {
+    ran.push_back("extract");
+    return extract ? extract(state) : extractResult;
+  }
+  void Wizard(InstallerState&) override { ran.push_back("wizard"); }
+  void Uninstall(InstallerState&) override { ran.push_back("uninstall"); }
+  void Repair(InstallerState&) override { ran.push_back("repair"); }
+  void Update(InstallerState&) override { ran.push_back("update"); }
+};
+
+}  // namespace zn::test
