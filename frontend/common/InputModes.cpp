@@ -197,7 +197,7 @@ int KeyPass::SetSoftKeyboard(int on, int layout) {
     c_->stateFlags |= kStateSoftKeyboard;
     c_->softKeyboardLayout = static_cast<uint32_t>(layout);
     if (runner_.softRows_) {
-      std::memcpy(c_->softKeyboardMap, runner_.softRows_[layout - 1], kSoftKeyboardRowBytes);
+      std::memcpy(c_->softKeyboardMap, runner_.softRows_[layout - 1].units, kSoftKeyboardRowBytes);
     }
     runner_.lastSoftLayout_ = layout;
   }

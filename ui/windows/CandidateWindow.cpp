@@ -6,6 +6,7 @@
 #include "engine/ImeOptionBits.h"
 #include "engine/Os.h"
 #include "ui/windows/CandidateLayout.h"
+#include "ui/windows/DictWindow.h"
 #include "ui/windows/EffectiveSkin.h"
 #include "ui/windows/GdiTextMeasurer.h"
 #include "ui/windows/Placement.h"
@@ -85,6 +86,8 @@ void RelayoutCandidateWindow(HWND window) {
   ImeContext* context = WindowContext(window);
   SkinWindowArea* area = WindowAreaOf(context);
   if (!area) return;
+  // Another page is coming: the dictionary of the old one goes.
+  DestroyDictWindow(context);
   GdiTextMeasurer measurer(area->candidate.fonts);
   // The new size reaches the window with the next UpdateLayeredWindow; a
   // resize of its own would cost one more round trip to the display.
@@ -149,6 +152,7 @@ void HideCandidateWindow(HWND window) {
   if (!window) return;
   ShowWindow(window, SW_HIDE);
   ImeContext* context = WindowContext(window);
+  DestroyDictWindow(context);
   if (ReportsImeEvents(context)) {
     NotifyWinEvent(EVENT_OBJECT_IME_HIDE, context->hostWindow, OBJID_CLIENT, CHILDID_SELF);
   }
