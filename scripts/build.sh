@@ -26,7 +26,8 @@ build_tree() {
 
 # What the 32-bit tree builds. Nothing 32-bit runs on this machine (no 32-bit
 # Wine), so it is compiled and linked, never tested.
-x86_targets=(engine ui_skin ui_dialogs zn_frontend_common zn_tsf)
+x86_targets=(engine ui_skin ui_dialogs zn_frontend_common zn_tsf ui_windows zn_frontend_windows
+  settings_pages)
 
 status=0
 build_tree "$BUILD_DIR" mingw-w64-x86_64.cmake || status=$?

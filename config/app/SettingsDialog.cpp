@@ -10,6 +10,7 @@
 #include "config/app/ConfigModes.h"
 #include "config/app/ConfigResources.h"
 #include "config/app/ConfigServices.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/WideString.h"
 #include "ui/dialogs/Controls.h"
@@ -82,7 +83,8 @@ BOOL SettingsDialog::OnInitDialog() {
     mask = app_.context->imeBlock->interfaceFlags;
     if (mask == 0) {
       mask = 0xFFFF;
-      app_.context->imeBlock->interfaceFlags = mask;
+      DataWriteLock lock(app_.context);
+      if (lock.Held()) app_.context->imeBlock->interfaceFlags = mask;
     }
   }
   layout_ = LayoutSettingsTabs(mask, startPage_);

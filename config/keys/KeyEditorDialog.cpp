@@ -6,6 +6,8 @@
 #include "config/app/ConfigServices.h"
 #include "config/keys/KeyResources.h"
 #include "config/keys/KeyboardLayout.h"
+#include "config/tables/TableCommands.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "ui/dialogs/Controls.h"
 
@@ -136,19 +138,30 @@ void KeyEditorDialog::ApplyKeyCommand(int buttonId, int command) {
   DmeConfigBlock* dme = app_.context ? app_.context->dmeBlock : nullptr;
   if (!key || !dme) return;
   const KeyCode code = KeyButtonCode(key->keyName, Modifiers());
-  switch (ClassifyKeyMenuCommand(command)) {
+  const KeyMenuAction action = ClassifyKeyMenuCommand(command);
+  if (action == KeyMenuAction::kNone) return;
+  const wchar_t* question = action == KeyMenuAction::kLoadDefaults        ? kAskDefaults
+                            : action == KeyMenuAction::kClearCombinations ? kAskClearCombinations
+                            : action == KeyMenuAction::kClearAll          ? kAskClearAll
+                                                                          : nullptr;
+  if (question && !Confirm(question)) return;
+  // Typing processes read these tables; the change is made under the data
+  // folder's lock, never held while a menu or a question waits for the user.
+  DataWriteLock lock(app_.context);
+  if (!lock.Held()) {
+    app_.services.ShowMessage(hwnd(), kDataBusyMessage, kKeyEditorCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  switch (action) {
     case KeyMenuAction::kNone:
       return;
     case KeyMenuAction::kLoadDefaults:
-      if (!Confirm(kAskDefaults)) return;
       ResetKeyTables(dme);
       break;
     case KeyMenuAction::kClearCombinations:
-      if (!Confirm(kAskClearCombinations)) return;
       ClearCombinationKeys(dme);
       break;
     case KeyMenuAction::kClearAll:
-      if (!Confirm(kAskClearAll)) return;
       ClearAllKeyFunctions(dme);
       break;
     case KeyMenuAction::kFlags: {

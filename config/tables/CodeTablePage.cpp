@@ -9,6 +9,7 @@
 #include "config/tables/CodeTableView.h"
 #include "config/tables/TableCommands.h"
 #include "config/tables/TableResources.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/WideString.h"
 #include "ui/dialogs/Controls.h"
@@ -202,6 +203,11 @@ void CodeTablePage::ClickCell(int row, int column) {
   if (column != kColumnInUse || row < 0 || row >= static_cast<int>(rows_.size())) return;
   const TableRow& clicked = rows_[static_cast<size_t>(row)];
   if (clicked.table != TableFileKind::kMain || !app_.context) return;
+  DataWriteLock lock(app_.context);
+  if (!lock.Held()) {
+    Tell(kDataBusyMessage, kTableCaption, UiIcon::kError);
+    return;
+  }
   if (ToggleCategoryInUse(app_.context->softBlock, clicked.number)) RefreshTableList();
 }
 

@@ -295,8 +295,7 @@ void CodeTableView::OnDeleteViewEntries() {
   }
   scrollAfterFill_ = static_cast<int>(SendMessageW(list_.hwnd(), LVM_GETTOPINDEX, 0, 0));
   list_.SetRowCount(0);
-  if (DeleteViewEntries(table_, entries, app_.context->softBlock) == ViewEditResult::kReadOnly)
-    app_.services.ShowMessage(hwnd(), kReadOnlyTable, kTableCaption, MB_OK | MB_ICONERROR);
+  TellEditFailure(DeleteViewEntries(table_, entries, app_.context->softBlock));
   ReopenTables(app_.context);
   StartViewFill();
 }
@@ -311,9 +310,15 @@ void CodeTableView::OnRestoreViewEntries() {
   }
   selectAfterFill_ = FirstSelectedRow();
   scrollAfterFill_ = static_cast<int>(SendMessageW(list_.hwnd(), LVM_GETTOPINDEX, 0, 0));
-  if (RestoreViewEntries(table_, entries) == ViewEditResult::kReadOnly)
-    app_.services.ShowMessage(hwnd(), kReadOnlyTable, kTableCaption, MB_OK | MB_ICONERROR);
+  TellEditFailure(RestoreViewEntries(table_, entries));
   StartViewFill();
+}
+
+void CodeTableView::TellEditFailure(ViewEditResult result) {
+  const wchar_t* text = result == ViewEditResult::kReadOnly ? kReadOnlyTable
+                        : result == ViewEditResult::kBusy   ? kDataBusyMessage
+                                                            : nullptr;
+  if (text) app_.services.ShowMessage(hwnd(), text, kTableCaption, MB_OK | MB_ICONERROR);
 }
 
 void CodeTableView::OnCopyViewEntries() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/tables/ViewEdits.h"
 #include "config/tables/ViewRows.h"
 #include "engine/MappedFile.h"
 #include "ui/dialogs/Dialog.h"
@@ -70,6 +71,7 @@ class CodeTableView : public Dialog, private VirtualListSource {
   void OnEditViewEntry();
   void OnDeleteViewEntries();
   void OnRestoreViewEntries();
+  void TellEditFailure(ViewEditResult result);
   void OnCopyViewEntries();
   void OnLookupInDictionary();
   void ChooseCategory(uint32_t category);

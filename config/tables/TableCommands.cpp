@@ -8,6 +8,7 @@
 #include "codetable/RecordRoutines.h"
 #include "codetable/TableExport.h"
 #include "codetable/TableFiles.h"
+#include "engine/DataLock.h"
 #include "engine/TempWords.h"
 #include "engine/WideString.h"
 
@@ -62,8 +63,11 @@ int ImportWordList(ImeContext* context, const TableRow& row, CodeTableUi& ui,
   const std::wstring path = TablePath(context, row);
   const int result = RunWordListImport(&ui, path.c_str(), &hash, FolderArgument(tempFolder));
   if (result == 1 && row.table == TableFileKind::kAssociation && context->imeBlock) {
-    uint32_t& word = context->imeBlock->spaceWord;
-    word = hash ? (word | kAssociationHashBit) : (word & ~kAssociationHashBit);
+    DataWriteLock lock(context);
+    if (lock.Held()) {
+      uint32_t& word = context->imeBlock->spaceWord;
+      word = hash ? (word | kAssociationHashBit) : (word & ~kAssociationHashBit);
+    }
   }
   ReopenTables(context);
   return result;
@@ -113,6 +117,8 @@ std::wstring ExportTableRow(ImeContext* context, const TableRow& row, const std:
 
 bool EmptyTempTableInPlace(MappedFile* temp) {
   if (!IsWritableMapping(temp)) return false;
+  DataWriteLock lock(temp);
+  if (!lock.Held()) return false;
   RemapIfResized(temp);
   if (temp->size < kTempTableBytes && !ResizeMappedFile(temp, kTempTableBytes)) return false;
   // Readers see no records from the first store on.
@@ -134,7 +140,9 @@ bool ClearTableRow(ImeContext* context, const TableRow& row, CodeTableUi& ui) {
   if (ui.Ask(kConfirmClear, kTableCaption, UiIcon::kWarning) != UiAnswer::kYes) return false;
   bool done = false;
   if (mainCategory) {
-    done = PurgeCategoryEntries(table, 1u << row.number) &&
+    // The purge and the index it invalidates under one hold of the lock.
+    DataWriteLock lock(table);
+    done = lock.Held() && PurgeCategoryEntries(table, 1u << row.number) &&
            RebuildKeyIndex(table, nullptr, nullptr);
   } else if (row.table == TableFileKind::kTemp) {
     done = EmptyTempTableInPlace(table);

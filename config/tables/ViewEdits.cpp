@@ -3,6 +3,7 @@
 
 #include "codetable/RecordRoutines.h"
 #include "config/words/AddWord.h"
+#include "engine/DataLock.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ bool SetDeletedMark(MappedFile* table, int position, bool deleted) {
 ViewEditResult DeleteViewEntries(MappedFile* table, const std::vector<ViewEntry>& entries,
                                  const SoftConfigBlock* soft) {
   if (!IsWritableMapping(table)) return ViewEditResult::kReadOnly;
+  DataWriteLock lock(table);
+  if (!lock.Held()) return ViewEditResult::kBusy;
   RemapIfResized(table);
   bool changed = false;
   bool removed = false;
@@ -48,6 +51,8 @@ ViewEditResult DeleteViewEntries(MappedFile* table, const std::vector<ViewEntry>
 
 ViewEditResult RestoreViewEntries(MappedFile* table, const std::vector<ViewEntry>& entries) {
   if (!IsWritableMapping(table)) return ViewEditResult::kReadOnly;
+  DataWriteLock lock(table);
+  if (!lock.Held()) return ViewEditResult::kBusy;
   RemapIfResized(table);
   bool changed = false;
   for (const ViewEntry& entry : entries) {

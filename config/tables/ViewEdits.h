@@ -12,6 +12,7 @@ enum class ViewEditResult {
   kDone,
   kReadOnly,  // the table is a private copy: nothing could be written
   kNotFound,  // none of the entries is in the table any more
+  kBusy,      // another writer held the data folder's lock too long
 };
 
 // Removes the user entries and those of writable categories, and marks the
