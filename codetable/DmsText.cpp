@@ -153,14 +153,10 @@ DmsBuildResult BuildDmsFile(const wchar_t* textPath, const wchar_t* outputPath,
                             ProgressReporter* progress, uint32_t* count, uint32_t* rejected) {
   if (count) *count = 0;
   if (rejected) *rejected = 0;
-  wchar_t* text = nullptr;
-  uint32_t units = 0;
-  if (ReadWholeTextFile(textPath, &text, &units) != kReadTextDone) {
-    return DmsBuildResult::kCannotRead;
-  }
+  DecodedText text;
+  if (ReadWholeTextFile(textPath, &text) != kReadTextDone) return DmsBuildResult::kCannotRead;
   std::vector<DmsTextEntry> entries;
-  const uint32_t bad = ParseDmsText(text, units, &entries, progress);
-  FreeDecodedText(text);
+  const uint32_t bad = ParseDmsText(text.Text(), text.LenUnits(), &entries, progress);
   if (rejected) *rejected = bad;
   const DmsBuildResult result = WriteDmsTable(outputPath, entries);
   if (result == DmsBuildResult::kDone && count) *count = static_cast<uint32_t>(entries.size());

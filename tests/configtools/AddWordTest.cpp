@@ -3,7 +3,10 @@
 // in an order that never loses the old entry.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "config/words/AddWord.h"
+#include "engine/DataLock.h"
 #include "tests/configtools/ToolsTestContext.h"
 
 using namespace zn::test;
@@ -178,6 +181,25 @@ TEST_F(AddWordCommit, AReadOnlyCopyFailsInsteadOfLosingTheWord) {
   ASSERT_EQ(ReadWholeFile(&copy, ctx_.dir().File(L"main.dmg").c_str()), 1);
   EXPECT_EQ(CommitUserWord(copy, {L"天天", L"gdgd"}), AddWordOutcome::kFailed);
   CloseMappedFile(copy, 0);
+}
+
+TEST_F(AddWordCommit, AnotherWriterHoldingTheLockMakesTheCommitFailNotInterleave) {
+  const auto before = ctx_.MainEntries();
+  std::atomic<bool> ready{false}, held{false}, release{false};
+  std::thread writer([&] {
+    DataWriteLock lock(ctx_.file(kFileMain));
+    held = lock.Held();
+    ready = true;
+    while (!release) Sleep(5);
+  });
+  while (!ready) Sleep(5);
+  const AddWordOutcome whileHeld = Commit({L"天天", L"gdgd"});
+  release = true;
+  writer.join();
+  ASSERT_TRUE(held) << "the other writer could not take the lock";
+  EXPECT_EQ(whileHeld, AddWordOutcome::kFailed);
+  EXPECT_EQ(ctx_.MainEntries(), before);
+  EXPECT_EQ(Commit({L"天天", L"gdgd"}), AddWordOutcome::kAdded);
 }
 
 }  // namespace
