@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchTiming.h"
 #include "config/app/ConfigApp.h"
 #include "config/app/Win32ConfigServices.h"
 #include "config/tables/CodeTableView.h"
@@ -16,15 +17,9 @@
 
 namespace {
 
-double Millis() {
-  static const double perTick = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1e3 / static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * perTick;
+double Micros() {
+  static const double perTick = bench::MicrosPerTick();
+  return bench::Ticks() * perTick;
 }
 
 constexpr UINT kMeasure = WM_APP + 99;
@@ -37,7 +32,7 @@ class FillWatch : public MessageFilter {
     if (msg.message == kViewFillDone) {
       PostMessageW(msg.hwnd, kMeasure, 0, 0);
     } else if (msg.message == kMeasure) {
-      filledAt = Millis();
+      filledAt = Micros();
       rows = static_cast<int>(SendMessageW(GetDlgItem(msg.hwnd, IDC_VIEW_LIST), LVM_GETITEMCOUNT, 0, 0));
       PostMessageW(msg.hwnd, WM_CLOSE, 0, 0);
       return true;
@@ -66,7 +61,7 @@ int wmain(int argc, wchar_t** argv) {
     CodeTableViewSetup setup;
     setup.tablePath = argv[1];
     FillWatch watch;
-    const double start = Millis();
+    const double start = Micros();
     CodeTableView view(app, setup);
     view.RunModal(nullptr, &watch);
     if (watch.rows < 0) {
@@ -76,10 +71,7 @@ int wmain(int argc, wchar_t** argv) {
     rows = watch.rows;
     times.push_back(watch.filledAt - start);
   }
-  std::sort(times.begin(), times.end());
-  const double median = times[times.size() / 2];
-  const double p99 = times[std::min(times.size() - 1, times.size() * 99 / 100)];
-  std::printf("open detail view until filled (%d rows)   median %7.1f ms   p99 %7.1f ms   (%zu samples)\n",
-              rows, median, p99, times.size());
+  const std::string what = "open detail view until filled (" + std::to_string(rows) + " rows)";
+  bench::Report(what.c_str(), times);
   return 0;
 }
