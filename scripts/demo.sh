@@ -5,6 +5,8 @@
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
 # With --tsf first, the keys go through the TSF text service on a fake TSF
 # host instead (tools/tsfdemo), which prints the document after each key.
+# With --imm first, the built module is installed as an IME and the keys are
+# typed into a real EDIT control (scripts/demo-imm.sh), with a screenshot.
 # `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
 # data folder and saves a screenshot of its window.
 # `demo.sh --shot FILE.png [KEYS] [--skin night.col] [--soft-keyboard N]`
@@ -14,6 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+if [ "${1:-}" = "--imm" ]; then shift; exec scripts/demo-imm.sh "$@"; fi
 
 # A Windows path of a path of this machine (drive Z: is the root).
 zpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }

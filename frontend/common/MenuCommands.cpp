@@ -3,8 +3,25 @@
 // and range.
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "engine/Launchers.h"
 #include "frontend/common/KeyPass.h"
+
+namespace {
+
+// The help link comes from config.dsc, which every process may write: only
+// a web address is opened, never a program or document it could name.
+bool IsWebAddress(const wchar_t* text) {
+  for (const wchar_t* scheme : {L"http://", L"https://"}) {
+    int i = 0;
+    while (scheme[i] && text[i] && (text[i] | 0x20) == scheme[i]) ++i;
+    if (!scheme[i] && text[i] > L' ') return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int KeyPass::RunMenuCommand(int command, int a, int b) {
   namespace M = MenuCommand;
@@ -26,7 +43,8 @@ int KeyPass::RunMenuCommand(int command, int a, int b) {
       LaunchConfigTool(c_, c_->hostWindow, L"/do tianjiayonghuci", fx);
       return 1;
     case M::kHelpLink:
-      if (c_->softBlock) OpenLink(c_, c_->softBlock->helpLink, fx);
+      if (c_->softBlock && IsWebAddress(c_->softBlock->helpLink))
+        OpenLink(c_, c_->softBlock->helpLink, fx);
       return 1;
     case M::kNothing6:
     case M::kNothing16:

@@ -33,7 +33,7 @@ void OnMouseMove(HWND window, ImeContext* context, CandidateWindowState& state, 
   ImeWindowState& w = context->candidateWindow;
   if ((keys & MK_LBUTTON) && w.pressedItem == 0 && w.dragOrigin.x != kNoDrag) {
     SkinConfigBlock* block = context->skinBlock;
-    DragSkinWindow(window, &w, at, block ? &block->candidateX : nullptr,
+    DragSkinWindow(window, context, &w, at, block ? &block->candidateX : nullptr,
                    block ? &block->candidateY : nullptr);
     return;
   }
