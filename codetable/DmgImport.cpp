@@ -41,14 +41,6 @@ int CompareImportRecords(const void* a, const void* b, void* /*context*/) {
   return CompareWords(x + 1 + nx, y + 1 + ny);
 }
 
-uint32_t LoadAttr(const uint8_t* record) {
-  uint32_t attr;
-  std::memcpy(&attr, record, 4);
-  return attr;
-}
-
-void StoreAttr(uint8_t* record, uint32_t attr) { std::memcpy(record, &attr, 4); }
-
 // A code the compiler would take: no byte of a unit that is no code
 // character (0), no DEL and no full-width comma.
 bool HasUsableCode(const uint8_t* record) {
@@ -63,7 +55,7 @@ bool HasUsableCode(const uint8_t* record) {
 // Category and order rules shared by coded and uncoded lines; false when the
 // record was refused (and logged).
 bool ApplyCategory(CDmgImport* import, uint8_t* record, const wchar_t* echo) {
-  uint32_t attr = LoadAttr(record);
+  uint32_t attr = StoredRecordAttr(record);
   uint32_t category = EntryAttr::Category(attr);
   if (category == 0 && import->header.category != 0) category = import->header.category;
   if (import->selectedCategory != 0) {
@@ -76,7 +68,7 @@ bool ApplyCategory(CDmgImport* import, uint8_t* record, const wchar_t* echo) {
   } else if (category == 0) {
     category = 1;
   }
-  StoreAttr(record, EntryAttr::WithCategory(attr, category));
+  SetStoredRecordAttr(record, EntryAttr::WithCategory(attr, category));
   return true;
 }
 
@@ -86,7 +78,8 @@ uint32_t DefaultOrder(const CDmgImport* import) {
 }
 
 void SetOrder(uint8_t* record, uint32_t order) {
-  StoreAttr(record, (LoadAttr(record) & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask));
+  const uint32_t attr = StoredRecordAttr(record);
+  SetStoredRecordAttr(record, (attr & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask));
 }
 
 void TakeRecord(CDmgImport* import, DmgRecordBuffer record, const wchar_t* echo) {
@@ -204,7 +197,7 @@ void AddCodedLine(CDmgImport* import, wchar_t* line, uint32_t tabPos) {
     return;
   }
   if (!ApplyCategory(import, record.get(), word)) return;
-  if (EntryAttr::Order(LoadAttr(record.get())) == 0) SetOrder(record.get(), DefaultOrder(import));
+  if (EntryAttr::Order(StoredRecordAttr(record.get())) == 0) SetOrder(record.get(), DefaultOrder(import));
   TakeRecord(import, std::move(record), word);
 }
 

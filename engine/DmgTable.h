@@ -81,6 +81,16 @@ inline uint32_t WithCategory(uint32_t attr, uint32_t category) {
 }
 }  // namespace EntryAttr
 
+// The attribute word at the start of a stored record (records are unaligned).
+inline uint32_t StoredRecordAttr(const uint8_t* record) {
+  uint32_t attr;
+  std::memcpy(&attr, record, 4);
+  return attr;
+}
+inline void SetStoredRecordAttr(uint8_t* record, uint32_t attr) {
+  std::memcpy(record, &attr, 4);
+}
+
 // KeyIndex: u32[128][128] of offset-table positions. [c][0]..[c][1] is the
 // block of codes starting with byte c; [c][d]..[c][d+1] (d >= 2) the block of
 // codes starting with c d. Only bytes of the key set are indexed.

@@ -32,7 +32,8 @@ SettingsDialog::SettingsDialog(ConfigApp& app, int startPage)
       about_(app),
       system_(app),
       options_(app, IDD_OPTIONS_HOST, kModuleOptionsPage),
-      appearance_(app, IDD_APPEARANCE_HOST, kModuleAppearancePage) {}
+      appearance_(app, IDD_APPEARANCE_HOST, kModuleAppearancePage),
+      codeTables_(app) {}
 
 SettingsDialog::~SettingsDialog() {
   if (images_) ImageList_Destroy(images_);
@@ -44,7 +45,7 @@ Dialog* SettingsDialog::PageFor(int page) {
     case kPageAppearance: return &appearance_;
     case kPageSystem: return &system_;
     case kPageAbout: return &about_;
-    // The code-table manager page plugs in here.
+    case kPageCodeTables: return &codeTables_;
     default: return nullptr;
   }
 }
