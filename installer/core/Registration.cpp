@@ -222,9 +222,10 @@ bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
     page.replace(at, placeholder.size(), state.installFolder);
     at += wcslen(state.installFolder);
   }
-  // Anything but a web address could start a program of the user's.
+  // Anything but a web address could start a program of the user's; the
+  // browser runs as the user, not as this elevated program.
   bool web =
       _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
   if (!web) return false;
-  return os.ShellOpen(L"open", page.c_str(), nullptr, SW_HIDE);
+  return os.OpenAddressAsUser(page.c_str());
 }
