@@ -137,5 +137,8 @@ void RemovePlacedFiles(InstallerState& state, InstallerOs& os) {
   for (auto it = paths.rbegin(); it != paths.rend(); ++it) DeletePlacedFile(os, *it, nullptr);
   RemoveEmptiedFolders(os, paths, state.installFolder);
   RemoveEmptiedFolders(os, paths, state.dataFolder);
+  // The family folder above the data folder, when this run left it empty.
+  std::wstring family = ParentOf(WithBackslash(state.dataFolder));
+  if (family.size() > 3) os.RemoveFolder(family.substr(0, family.size() - 1).c_str());
   state.placed->paths.clear();
 }
