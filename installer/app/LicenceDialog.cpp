@@ -1,7 +1,7 @@
 // The licence viewer.
 #include "installer/app/LicenceDialog.h"
 
-#include "installer/app/Banner.h"
+#include "installer/app/DialogParts.h"
 #include "installer/app/InstallerResources.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <commctrl.h>
 
-#include "installer/app/Banner.h"
+#include "installer/app/DialogParts.h"
 #include "installer/app/InstallerResources.h"
 #include "installer/core/Messages.h"
 #include "ui/dialogs/Controls.h"
@@ -40,13 +40,7 @@ BOOL StepDialog::OnInitDialog() {
 void StepDialog::Append(int position, const wchar_t* text) {
   HWND bar = Item(IDC_PROGRESS);
   if (bar && position >= 0) SendMessageW(bar, PBM_SETPOS, position, 0);
-  HWND log = Item(IDC_LOG);
-  if (!log || !text) return;
-  SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(-1), -1);
-  SendMessageW(log, EM_SCROLLCARET, 0, 0);
-  SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
-  SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
-  SendMessageW(log, EM_SCROLLCARET, 0, 0);
+  AppendLogLine(Item(IDC_LOG), text);
 }
 
 bool StepDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -3,7 +3,7 @@
 #include "installer/app/UpdateDialog.h"
 
 #include "engine/WideString.h"
-#include "installer/app/Banner.h"
+#include "installer/app/DialogParts.h"
 #include "installer/app/InstallerResources.h"
 #include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
@@ -68,15 +68,12 @@ BOOL UpdateDialog::OnInitDialog() {
 
 void UpdateDialog::ResetText() {
   SetItemText(hwnd(), IDC_LOG, intro_.c_str());
-  SendDlgItemMessageW(hwnd(), IDC_LOG, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+  LRESULT end = SendDlgItemMessageW(hwnd(), IDC_LOG, WM_GETTEXTLENGTH, 0, 0);
+  SendDlgItemMessageW(hwnd(), IDC_LOG, EM_SETSEL, static_cast<WPARAM>(end), end);
 }
 
 void UpdateDialog::AppendLine(const wchar_t* text) {
-  HWND log = Item(IDC_LOG);
-  SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(-1), -1);
-  SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
-  SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
-  SendMessageW(log, EM_SCROLLCARET, 0, 0);
+  AppendLogLine(Item(IDC_LOG), text);
 }
 
 void UpdateDialog::OnOk() {
@@ -104,9 +101,9 @@ void UpdateDialog::Finish(const UpdateCheckResult& result) {
     lines.resize(lines.size() - 2);
     AppendLine(lines.c_str());
   }
+  AppendLine(kUpdateSeparator);
   busy_ = false;
   EnableItem(hwnd(), IDOK, true);
-  AppendLine(kUpdateSeparator);
 }
 
 bool UpdateDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

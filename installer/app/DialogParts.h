@@ -1,5 +1,5 @@
-// The white banner across the top of the installer's dialogs: the dialog's
-// icon at the right and one or two lines of text.
+// Parts the installer's dialogs share: the white banner across the top with
+// the dialog's icon and one or two lines, icons, and the log box.
 #pragma once
 
 #include <windows.h>
@@ -21,3 +21,7 @@ void DrawBanner(const DRAWITEMSTRUCT& item, HICON icon, const BannerLine* lines,
 HICON LoadProgramIcon(HINSTANCE instance, int id, int size);
 // Sets the big and small icons of a dialog.
 void SetDialogIcons(HWND dialog, HINSTANCE instance, int id);
+
+// Adds text and a line break at the end of a multi-line edit box and
+// scrolls to it; null adds nothing.
+void AppendLogLine(HWND edit, const wchar_t* text);

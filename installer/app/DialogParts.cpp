@@ -1,5 +1,6 @@
-// Banner painting in 宋体 (its metrics are those the layout was made for).
-#include "installer/app/Banner.h"
+// Banner painting in 宋体 (its metrics are those the layout was made for)
+// and the log box.
+#include "installer/app/DialogParts.h"
 
 namespace {
 
@@ -43,4 +44,14 @@ void DrawBanner(const DRAWITEMSTRUCT& item, HICON icon, const BannerLine* lines,
   }
   SetTextColor(dc, colour);
   SetBkMode(dc, mode);
+}
+
+void AppendLogLine(HWND edit, const wchar_t* text) {
+  if (!edit || !text) return;
+  // The caret goes to the end first: the user may have clicked elsewhere.
+  LRESULT end = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+  SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+  SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
