@@ -45,10 +45,9 @@ int ImportHeldText(CodeTableUi* ui, CDmgImport* import, const wchar_t* tempFolde
 }
 
 bool ReadInto(CDmgImport* import, const wchar_t* path) {
-  wchar_t* text = nullptr;
-  uint32_t len = 0;
-  if (ReadWholeTextFile(path, &text, &len) != kReadTextDone) return false;
-  SetImportText(import, text, len);
+  DecodedText text;
+  if (ReadWholeTextFile(path, &text) != kReadTextDone) return false;
+  SetImportText(import, std::move(text));
   return true;
 }
 
@@ -57,7 +56,7 @@ bool ReadInto(CDmgImport* import, const wchar_t* path) {
 int RunMainTableImport(CodeTableUi* ui, CDmgImport* import, const wchar_t* tempFolder) {
   wchar_t path[260];
   if (!ChooseDefinition(ui, path)) return -1;
-  if (!ReadInto(import, path)) SetImportText(import, nullptr, 0);
+  if (!ReadInto(import, path)) SetImportText(import, DecodedText());
   return ImportHeldText(ui, import, tempFolder);
 }
 

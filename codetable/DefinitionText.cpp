@@ -124,11 +124,17 @@ void ParseImportHeader(ImportHeader* header, const wchar_t* text, uint32_t lenUn
   });
 }
 
+bool IsCodeByte(uint8_t byte) {
+  // DEL has no slot in the two-letter index and the full-width comma (0x0C)
+  // is no key; 0 would end a code early.
+  if (byte >= 0x20 && byte < 0x7F) return true;
+  return byte == 0x0A || byte == 0x0B || (byte >= 0x0D && byte <= 0x19);
+}
+
 bool IsCodeUnit(wchar_t unit) {
   // Units that would become byte 0 (controls, U+0080 up) are refused rather
-  // than stored as a 0 inside a code; DEL has no slot in the two-letter index.
-  if (unit >= 0x20 && unit < 0x7F) return true;
-  return unit == 0xFF0A || unit == 0xFF0B || (unit >= 0xFF0D && unit <= 0xFF19);
+  // than stored as a 0 inside a code.
+  return IsCodeByte(CodeUnitByte(unit));
 }
 
 uint8_t CodeUnitByte(wchar_t unit) {

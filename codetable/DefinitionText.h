@@ -68,6 +68,9 @@ uint32_t UnescapeWord(wchar_t* word);
 // True for a unit that may stand in a code: U+0020..U+007E and the full-width
 // "*", "+", "-", ".", "/" and digits (U+FF0A, U+FF0B, U+FF0D..U+FF19).
 bool IsCodeUnit(wchar_t unit);
+// The same for a stored code byte: what the compiler accepts, so the import
+// refuses what an export of it could not compile back.
+bool IsCodeByte(uint8_t byte);
 // Byte a code unit is stored as (0 for a non-code unit).
 uint8_t CodeUnitByte(wchar_t unit);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codetable/TableFiles.h"
+#include "engine/DataLock.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -40,20 +41,13 @@ int CompareImportRecords(const void* a, const void* b, void* /*context*/) {
   return CompareWords(x + 1 + nx, y + 1 + ny);
 }
 
-uint32_t LoadAttr(const uint8_t* record) {
-  uint32_t attr;
-  std::memcpy(&attr, record, 4);
-  return attr;
-}
-
-void StoreAttr(uint8_t* record, uint32_t attr) { std::memcpy(record, &attr, 4); }
-
-// A code that holds a byte 0 came from a unit that is no code character.
+// A code the compiler would take: no byte of a unit that is no code
+// character (0), no DEL and no full-width comma.
 bool HasUsableCode(const uint8_t* record) {
   uint32_t len = record[4];
   if (len == 0 || len > kMaxCodeBytes) return false;
   for (uint32_t i = 0; i < len; ++i) {
-    if (record[5 + i] == 0) return false;
+    if (!IsCodeByte(record[5 + i])) return false;
   }
   return true;
 }
@@ -61,7 +55,7 @@ bool HasUsableCode(const uint8_t* record) {
 // Category and order rules shared by coded and uncoded lines; false when the
 // record was refused (and logged).
 bool ApplyCategory(CDmgImport* import, uint8_t* record, const wchar_t* echo) {
-  uint32_t attr = LoadAttr(record);
+  uint32_t attr = StoredRecordAttr(record);
   uint32_t category = EntryAttr::Category(attr);
   if (category == 0 && import->header.category != 0) category = import->header.category;
   if (import->selectedCategory != 0) {
@@ -74,7 +68,7 @@ bool ApplyCategory(CDmgImport* import, uint8_t* record, const wchar_t* echo) {
   } else if (category == 0) {
     category = 1;
   }
-  StoreAttr(record, EntryAttr::WithCategory(attr, category));
+  SetStoredRecordAttr(record, EntryAttr::WithCategory(attr, category));
   return true;
 }
 
@@ -84,12 +78,44 @@ uint32_t DefaultOrder(const CDmgImport* import) {
 }
 
 void SetOrder(uint8_t* record, uint32_t order) {
-  StoreAttr(record, (LoadAttr(record) & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask));
+  const uint32_t attr = StoredRecordAttr(record);
+  SetStoredRecordAttr(record, (attr & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask));
 }
 
 void TakeRecord(CDmgImport* import, DmgRecordBuffer record, const wchar_t* echo) {
   uint8_t* raw = record.get();
   if (CheckImportRecord(import, raw, echo)) record.release();
+}
+
+// Takes the deleted mark off the table's record equal to record; false when
+// the table holds it unmarked (or no longer holds it).
+bool Undelete(MappedFile* table, const uint8_t* record, const RecordCompareOps* ops) {
+  // Found again under the lock: the position found before may be stale.
+  DataWriteLock lock(table);
+  if (!lock.Held()) return false;
+  int hit = FindRecord(table, record + 4, ops);
+  DmgRecord found;
+  if (hit <= 0 || !ReadDmgRecord(GetDmgView(table), static_cast<uint32_t>(hit - 1), &found) ||
+      !(found.attr & EntryAttr::kDeleted) || !IsWritableMapping(table)) {
+    return false;
+  }
+  DmgStoreU32(table->view, table->size, found.offset, found.attr & ~EntryAttr::kDeleted);
+  return true;
+}
+
+// Frees the new records the table holds by now.
+void DropListedRecords(CDmgImport* import) {
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < import->newRecords.count; ++i) {
+    auto* record = static_cast<uint8_t*>(import->newRecords.items[i]);
+    if (FindRecord(import->mainTable, record + 4, import->ops) > 0) {
+      import->newBytes -= StoredRecordSize(record, kDmgTypeCode);
+      std::free(record);
+    } else {
+      import->newRecords.items[kept++] = record;
+    }
+  }
+  import->newRecords.count = kept;
 }
 
 }  // namespace
@@ -123,14 +149,10 @@ void LogImportRefusal(CDmgImport* import, const wchar_t* echo, ImportRefusal rea
   WriteFile(import->rejects.file, line, BoundedLength(line, kRejectLineUnits) * 2, &written, nullptr);
 }
 
-void SetImportText(CDmgImport* import, wchar_t* text, uint32_t lenUnits) {
-  std::free(import->text);
-  import->text = text;
-  import->lenUnits = lenUnits;
-}
+void SetImportText(CDmgImport* import, DecodedText text) { import->text = std::move(text); }
 
 void ParseImportHeader(CDmgImport* import) {
-  ParseImportHeader(&import->header, import->text, import->lenUnits);
+  ParseImportHeader(&import->header, import->text.Text(), import->text.LenUnits());
 }
 
 bool CheckImportRecord(CDmgImport* import, uint8_t* record, const wchar_t* echo) {
@@ -140,9 +162,7 @@ bool CheckImportRecord(CDmgImport* import, uint8_t* record, const wchar_t* echo)
       DmgView view = GetDmgView(import->mainTable);
       DmgRecord found;
       if (ReadDmgRecord(view, static_cast<uint32_t>(hit - 1), &found) &&
-          (found.attr & EntryAttr::kDeleted)) {
-        DmgStoreU32(import->mainTable->view, import->mainTable->size, found.offset,
-                    found.attr & ~EntryAttr::kDeleted);
+          (found.attr & EntryAttr::kDeleted) && Undelete(import->mainTable, record, import->ops)) {
         LogImportRefusal(import, echo, ImportRefusal::kUndeleted);
       } else {
         LogImportRefusal(import, echo, ImportRefusal::kExists);
@@ -177,7 +197,7 @@ void AddCodedLine(CDmgImport* import, wchar_t* line, uint32_t tabPos) {
     return;
   }
   if (!ApplyCategory(import, record.get(), word)) return;
-  if (EntryAttr::Order(LoadAttr(record.get())) == 0) SetOrder(record.get(), DefaultOrder(import));
+  if (EntryAttr::Order(StoredRecordAttr(record.get())) == 0) SetOrder(record.get(), DefaultOrder(import));
   TakeRecord(import, std::move(record), word);
 }
 
@@ -207,8 +227,8 @@ void AddUncodedLine(CDmgImport* import, wchar_t* line) {
 }
 
 uint32_t ParseImportLines(CDmgImport* import) {
-  wchar_t* text = import->text;
-  uint32_t len = import->lenUnits;
+  wchar_t* text = import->text.Text();
+  uint32_t len = import->text.LenUnits();
   uint32_t pos = 0;
   while (text && pos < len) {
     uint32_t end = pos;
@@ -238,10 +258,16 @@ uint32_t ParseImportLines(CDmgImport* import) {
 
 int AppendToTable(CDmgImport* import) {
   MappedFile* table = import->mainTable;
-  uint32_t k = import->newRecords.count;
-  if (k == 0 || !IsWritableMapping(table)) return 0;
+  if (import->newRecords.count == 0 || !IsWritableMapping(table)) return 0;
+  DataWriteLock lock(table);
+  if (!lock.Held()) return 0;
   RemapIfResized(table);
-  if (!IsTableConsistent(table)) return 0;
+  // A writer that died in the table may have left it half changed, and
+  // another process may have added some of the words since they were checked.
+  if (!RepairDmgTable(table, import->ops) || !IsTableConsistent(table)) return 0;
+  DropListedRecords(import);
+  uint32_t k = import->newRecords.count;
+  if (k == 0) return 0;
   uint32_t edge = 0, count = 0;
   DmgLoadU32(table->view, table->size, kDmgEdgeOffset, &edge);
   DmgLoadU32(table->view, table->size, kDmgCountOffset, &count);
@@ -292,15 +318,14 @@ void ClearDmgImport(CDmgImport* import) {
   for (uint32_t i = 0; i < import->newRecords.count; ++i) std::free(import->newRecords.items[i]);
   FreePointerArray(&import->newRecords);
   import->newBytes = 0;
-  SetImportText(import, nullptr, 0);
+  SetImportText(import, DecodedText());
   CloseImportRejects(import);
 }
 
 int ImportWordFile(CDmgImport* import, const wchar_t* path) {
-  wchar_t* text = nullptr;
-  uint32_t len = 0;
-  if (ReadWholeTextFile(path, &text, &len) != kReadTextDone) return -1;
-  SetImportText(import, text, len);
+  DecodedText text;
+  if (ReadWholeTextFile(path, &text) != kReadTextDone) return -1;
+  SetImportText(import, std::move(text));
   ParseImportHeader(import);
   ParseImportLines(import);
   return AppendToTable(import);

@@ -13,6 +13,7 @@
 #include "engine/ConfigBlocks.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "engine/TextDecoder.h"
 
 inline constexpr wchar_t kRejectsFileName[] = L"未能添加的词条.txt";
 // Longest word coded by the rules, in characters.
@@ -41,8 +42,7 @@ struct CDmgImport {
   const RecordCompareOps* ops;
   ImportRejectsLog rejects;
   ProgressReporter* progress;
-  wchar_t* text;                           // owned, free()'d
-  uint32_t lenUnits;
+  DecodedText text;                        // the word list being imported
   ImportHeader header;
   WordTreeNode* duplicates;                // records accepted so far
   PointerArray newRecords;                 // heap records (free())
@@ -55,8 +55,8 @@ bool OpenImportRejects(CDmgImport* import, const wchar_t* path);
 void CloseImportRejects(CDmgImport* import);
 void LogImportRefusal(CDmgImport* import, const wchar_t* echo, ImportRefusal reason);
 
-// Takes ownership of a decoded text (free()).
-void SetImportText(CDmgImport* import, wchar_t* text, uint32_t lenUnits);
+// Takes the decoded word list (an empty one clears it).
+void SetImportText(CDmgImport* import, DecodedText text);
 // ParseImportHeader of DefinitionText.h applied to the importer's text.
 void ParseImportHeader(CDmgImport* import);
 // Splits the text at "\r\n" and dispatches each line; returns the number of

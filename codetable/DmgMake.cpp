@@ -89,48 +89,34 @@ void KeySetText(const CDmgMake* make, wchar_t* out) {
 CDmgMake* CreateDmgMake() {
   auto* make = new (std::nothrow) CDmgMake{};
   if (!make) return nullptr;
-  make->texts = static_cast<DmgSourceText*>(std::calloc(kInitialTextCapacity, sizeof(DmgSourceText)));
-  if (!make->texts) {
-    delete make;
-    return nullptr;
-  }
-  make->textCapacity = kInitialTextCapacity;
   make->header.category = 1;
   ResetOrderCounters(&make->header, kDefaultOrderCounter);
   return make;
 }
 
-int AddDmgSource(CDmgMake* make, wchar_t* text, uint32_t lenUnits) {
-  if (!make || !text) {
-    std::free(text);
+int AddDmgSource(CDmgMake* make, DecodedText text) {
+  if (!make || !text) return 0;
+  const uint32_t returns = CountCarriageReturns(text.Text(), text.LenUnits());
+  try {
+    if (make->texts.capacity() == 0) make->texts.reserve(kInitialTextCapacity);
+    make->texts.push_back(std::move(text));
+  } catch (const std::bad_alloc&) {
     return 0;
   }
-  if (make->textCount == make->textCapacity) {
-    uint32_t capacity = make->textCapacity * 2;
-    void* grown = std::realloc(make->texts, capacity * sizeof(DmgSourceText));
-    if (!grown) {
-      std::free(text);
-      return 0;
-    }
-    make->texts = static_cast<DmgSourceText*>(grown);
-    make->textCapacity = capacity;
-  }
-  make->texts[make->textCount++] = DmgSourceText{text, lenUnits};
-  uint64_t estimate = static_cast<uint64_t>(make->lineEstimate) + CountCarriageReturns(text, lenUnits) + 1;
+  uint64_t estimate = static_cast<uint64_t>(make->lineEstimate) + returns + 1;
   make->lineEstimate = estimate > kMaxLineEstimate ? kMaxLineEstimate : static_cast<uint32_t>(estimate);
   return 1;
 }
 
 int AddDmgSourceFile(CDmgMake* make, const wchar_t* path) {
-  wchar_t* text = nullptr;
-  uint32_t len = 0;
-  int rc = ReadWholeTextFile(path, &text, &len);
+  DecodedText text;
+  int rc = ReadWholeTextFile(path, &text);
   if (rc != kReadTextDone) return rc;
-  return AddDmgSource(make, text, len) ? kReadTextDone : kReadTextNoMemory;
+  return AddDmgSource(make, std::move(text)) ? kReadTextDone : kReadTextNoMemory;
 }
 
 int ParseSources(CDmgMake* make) {
-  if (!make || make->textCount == 0 || make->lineEstimate == 0) return 0;
+  if (!make || make->texts.empty() || make->lineEstimate == 0) return 0;
   wchar_t path[260];
   if (!MakeTempFilePath(kScratchFileName, path, make->scratchFolder)) return 0;
   CloseMappedFile(make->scratch, 0);
@@ -141,13 +127,12 @@ int ParseSources(CDmgMake* make) {
   make->rejectedCount = 0;
   ResetOrderCounters(&make->header, kDefaultOrderCounter);
   uint32_t linesRead = 0;
-  for (uint32_t t = 0; t < make->textCount; ++t) {
-    DmgSourceText& src = make->texts[t];
-    ParseConfigHeader(&make->header, src.text, src.lenUnits);
+  for (DecodedText& src : make->texts) {
+    ParseConfigHeader(&make->header, src.Text(), src.LenUnits());
     uint32_t pos = 0;
     wchar_t* line = nullptr;
     uint32_t units = 0;
-    while (NextCompilerLine(src.text, src.lenUnits, &pos, &line, &units)) {
+    while (NextCompilerLine(src.Text(), src.LenUnits(), &pos, &line, &units)) {
       ++linesRead;
       LineKind kind = ClassifyCompilerLine(&line, &units);
       if (kind == LineKind::kEntry) {
@@ -238,8 +223,6 @@ int WriteDmg(CDmgMake* make) {
 void FreeDmgMake(CDmgMake* make) {
   if (!make) return;
   CloseMappedFile(make->scratch, 0);
-  for (uint32_t i = 0; i < make->textCount; ++i) std::free(make->texts[i].text);
-  std::free(make->texts);
   delete make;
 }
 

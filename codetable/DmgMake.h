@@ -3,21 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "codetable/DefinitionText.h"
 #include "codetable/Progress.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
-
-struct DmgSourceText {
-  wchar_t* text;      // owned, free()'d; ends with a zero unit
-  uint32_t lenUnits;
-};
+#include "engine/TextDecoder.h"
 
 struct CDmgMake {
-  DmgSourceText* texts;
-  uint32_t textCount;
-  uint32_t textCapacity;
+  std::vector<DecodedText> texts;  // the definitions, edited in place while parsed
   uint32_t lineEstimate;       // CR units + 1 per text
   int32_t parsedCount;
   int32_t rejectedCount;       // lines that are no entries
@@ -40,9 +35,8 @@ inline constexpr wchar_t kScratchFileName[] = L"kt_index_dmgmake.tmp";
 inline constexpr wchar_t kDefaultTableName[] = L"系统码表";
 
 CDmgMake* CreateDmgMake();
-// Adds a decoded text; the object takes ownership (free()). 0 when out of
-// memory (the text is freed).
-int AddDmgSource(CDmgMake* make, wchar_t* text, uint32_t lenUnits);
+// Adds a decoded text. 0 when out of memory (the text is freed).
+int AddDmgSource(CDmgMake* make, DecodedText text);
 // Reads and decodes a file, then adds it; a ReadTextResult.
 int AddDmgSourceFile(CDmgMake* make, const wchar_t* path);
 // Parses every text; returns the parsed count.

@@ -6,6 +6,7 @@
 
 #include "codetable/DefinitionText.h"
 #include "codetable/TableFiles.h"
+#include "engine/DataLock.h"
 #include "engine/DmsTable.h"
 
 namespace {
@@ -38,6 +39,9 @@ bool NthCharacter(const wchar_t* word, uint32_t n, wchar_t* out) {
 }  // namespace
 
 int DeleteRecordAt(MappedFile* table, uint32_t position) {
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   if (!IsWritableMapping(table)) return 0;
   DmgView view = GetDmgView(table);
   if (!view.base || position >= view.countRecords) return 0;

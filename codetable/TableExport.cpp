@@ -136,19 +136,20 @@ bool FlushExportText(ExportContext* ctx) {
 }
 
 void WriteEntryLine(const DmgRecord& record, ExportContext* ctx) {
-  if (ctx->tableType == kDmgTypeCode && record.code) {
-    // A word that begins with "//" would read back as a comment; the
-    // compiler takes "///" as such a word.
-    if (record.wordLenUnits >= 2 && RecordWordUnit(record, 0) == L'/' && RecordWordUnit(record, 1) == L'/')
-      ctx->pending.push_back(L'/');
+  const bool codeRecord = ctx->tableType == kDmgTypeCode && record.code;
+  if (!codeRecord && ctx->tableType != kDmgTypeWordList) return;
+  // A word that begins with "//" would read back as a comment; the compiler
+  // and the word-list builder both take "///" as such a word.
+  if (record.wordLenUnits >= 2 && RecordWordUnit(record, 0) == L'/' && RecordWordUnit(record, 1) == L'/') {
+    ctx->pending.push_back(L'/');
+  }
+  if (codeRecord) {
     AppendWord(ctx, record);
     ctx->pending.push_back(L'\t');
     AppendCode(ctx, record);
     AppendTags(ctx, record.attr);
-  } else if (ctx->tableType == kDmgTypeWordList) {
-    for (uint32_t i = 0; i < record.wordLenUnits; ++i) ctx->pending.push_back(RecordWordUnit(record, i));
   } else {
-    return;
+    for (uint32_t i = 0; i < record.wordLenUnits; ++i) ctx->pending.push_back(RecordWordUnit(record, i));
   }
   Append(ctx, L"\r\n");
   ReportProgress(ctx->progress, nullptr, ctx->lineCounter++, ctx->totalLines);

@@ -1,6 +1,6 @@
 // Whole-table rewrites. Other processes read these tables while we write, so
-// each rewrite first hides the records (count 0), then moves bytes, and sets
-// edge and count last.
+// each rewrite takes the data folder's lock, first hides the records (count
+// 0), then moves bytes, and sets edge and count last.
 #include "codetable/TableFiles.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/DataLock.h"
 #include "engine/TextDecoder.h"
 #include "engine/WideString.h"
 
@@ -107,9 +108,8 @@ uint32_t MakeTempFilePath(const wchar_t* name, wchar_t* out, const wchar_t* fold
   return len + nameLen;
 }
 
-int ReadWholeTextFile(const wchar_t* path, wchar_t** text, uint32_t* lenUnits) {
-  *text = nullptr;
-  *lenUnits = 0;
+int ReadWholeTextFile(const wchar_t* path, DecodedText* text) {
+  *text = DecodedText();
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return kReadTextCannotOpen;
@@ -131,17 +131,15 @@ int ReadWholeTextFile(const wchar_t* path, wchar_t** text, uint32_t* lenUnits) {
     std::free(data);
     return kReadTextCannotOpen;
   }
-  wchar_t* decoded = nullptr;
-  uint32_t units = DecodeTextBuffer(data, bytes, &decoded);
+  const bool decoded = text->Decode(data, bytes);
   std::free(data);
-  if (!decoded) return kReadTextNoMemory;
-  *text = decoded;
-  *lenUnits = units;
-  return kReadTextDone;
+  return decoded ? kReadTextDone : kReadTextNoMemory;
 }
 
 int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops) {
-  if (!IsWritableMapping(table)) return 0;
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   DmgView view = GetDmgView(table);
   if (!view.base || view.sizeBytes < kDmgOffsetTableOffset) return 0;
   std::vector<DmgRecord> good;
@@ -187,7 +185,9 @@ bool IsTableConsistent(const MappedFile* table) {
 }
 
 int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
-  if (!IsWritableMapping(table)) return 0;
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   DmgView view = GetDmgView(table);
   std::vector<DmgRecord> records;
   if (!view.base || view.sizeBytes < kDmgRecordBase || !CollectRecords(view, &records)) return 0;
@@ -218,6 +218,9 @@ int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
 }
 
 int EmptyTable(MappedFile* table) {
+  DataWriteLock lock(table);
+  if (!lock.Held() || !IsWritableMapping(table)) return 0;
+  RemapIfResized(table);
   if (!IsWritableMapping(table) || table->size < kDmgOffsetTableOffset) return 0;
   StoreU32(table, kDmgCountOffset, 0);
   StoreU32(table, kDmgEdgeOffset, table->size);
@@ -236,7 +239,8 @@ int CreateEmptyTempTable(const wchar_t* path) {
 }
 
 int ReplaceLiveTable(MappedFile* live, const MappedFile* fresh) {
-  if (!IsWritableMapping(live) || !IsTableConsistent(fresh)) return 0;
+  DataWriteLock lock(live);
+  if (!lock.Held() || !IsWritableMapping(live) || !IsTableConsistent(fresh)) return 0;
   DmgView view = GetDmgView(fresh);
   uint32_t freshEdge = LoadU32(fresh, kDmgEdgeOffset);
   uint32_t freshSize = fresh->size;

@@ -8,6 +8,7 @@
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 #include "engine/TempWords.h"
+#include "engine/TextDecoder.h"
 
 // First byte after the header and one spare u32 (the compiler's edge base).
 constexpr uint32_t kDmgRecordBase = kDmgOffsetTableOffset + 4;  // 66188
@@ -22,9 +23,9 @@ uint32_t CreateMappedFile(MappedFile** out, const wchar_t* path, uint32_t sizeBy
 uint32_t MakeTempFilePath(const wchar_t* name, wchar_t* out, const wchar_t* folder = nullptr);
 
 enum ReadTextResult { kReadTextDone = 0, kReadTextCannotOpen = 1, kReadTextNoMemory = 2 };
-// Reads a whole file and decodes it by its byte-order mark. *text (free with
-// free()) always ends with a zero unit.
-int ReadWholeTextFile(const wchar_t* path, wchar_t** text, uint32_t* lenUnits);
+// Reads a whole file and decodes it by its byte-order mark into text, which
+// always ends with a zero unit.
+int ReadWholeTextFile(const wchar_t* path, DecodedText* text);
 
 // Sorts the offset table by the record order (codes, then words; texts for a
 // word list) and flushes. Offsets that point outside the file go last.

@@ -8,6 +8,7 @@
 
 #include "codetable/TableFiles.h"
 #include "codetable/WordTree.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 
@@ -61,8 +62,12 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
   uint32_t pos = 0;
   while (pos < lenUnits) {
     uint32_t start = pos;
-    while (pos < lenUnits && pos - start < kWordListLineUnits && text[pos] != L'\r' &&
-           text[pos] != L'\n') {
+    // A "///" line (a text that begins with "//") loses its first slash, so
+    // it may take one unit more and still give a text of the longest length.
+    const bool escaped = lenUnits - pos >= 3 && text[pos] == L'/' && text[pos + 1] == L'/' &&
+                         text[pos + 2] == L'/';
+    const uint32_t limit = kWordListLineUnits + (escaped ? 1 : 0);
+    while (pos < lenUnits && pos - start < limit && text[pos] != L'\r' && text[pos] != L'\n') {
       ++pos;
     }
     uint32_t end = pos;
@@ -123,12 +128,9 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
 int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, ProgressReporter* progress,
                        bool* hashFlag) {
   if (hashFlag) *hashFlag = false;
-  wchar_t* text = nullptr;
-  uint32_t len = 0;
-  if (ReadWholeTextFile(listPath, &text, &len) != kReadTextDone) return 0;
-  int n = BuildWordListTableFromText(text, len, outputPath, progress, hashFlag);
-  std::free(text);
-  return n;
+  DecodedText text;
+  if (ReadWholeTextFile(listPath, &text) != kReadTextDone) return 0;
+  return BuildWordListTableFromText(text.Text(), text.LenUnits(), outputPath, progress, hashFlag);
 }
 
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
@@ -138,6 +140,11 @@ int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath,
   if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
   MappedFile* target = nullptr;
   if (OpenMappedFile(&target, tablePath) <= 0 || !IsWritableMapping(target)) {
+    CloseMappedFile(target, 0);
+    return 0;
+  }
+  DataWriteLock lock(target);
+  if (!lock.Held()) {
     CloseMappedFile(target, 0);
     return 0;
   }

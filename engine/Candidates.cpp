@@ -2,6 +2,7 @@
 #include "engine/Candidates.h"
 
 #include "engine/CandidateText.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/KeyTables.h"
@@ -223,6 +224,8 @@ void BuildCompositionText(ImeContext* context) {
 
 int SetTraditionalOutput(ImeContext* context, int on) {
   if (!context || !context->imeBlock) return 1;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 1;
   if (on) {
     context->imeBlock->optionFlags = (context->imeBlock->optionFlags | kImeOptTraditional) &
                                      ~static_cast<uint32_t>(kImeOptSimplified);

@@ -8,6 +8,7 @@
 
 #include "engine/Candidates.h"
 #include "engine/CommandLanguage.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/ItfObject.h"
@@ -213,12 +214,20 @@ int ApplySetCommand(ImeContext* context, Effects& effects) {
   // The framework is switched by the installer and debugging by config only.
   if (SameText(key, L"输入法框架") || SameText(key, L"使用调试模式")) return 0;
   ImeConfigBlock* ime = context->imeBlock;
-  const uint32_t before = ime->optionFlags & ImeBits::kTsfStyles;
-  ItfObject* itf = nullptr;
-  ZNITFGetObject(kItfSettingsText, &itf);
-  ApplySettingsLine(id, key, value, ime, context->dmeBlock, context->skinBlock, itf);
-  if (itf && itf->release) itf->release(itf);
-  const uint32_t after = ime->optionFlags & ImeBits::kTsfStyles;
+  uint32_t before = 0;
+  uint32_t after = 0;
+  {
+    // config.dsc is shared: a line half applied by two processes at once
+    // could mix their values.
+    DataWriteLock lock(context);
+    if (!lock.Held()) return 0;
+    before = ime->optionFlags & ImeBits::kTsfStyles;
+    ItfObject* itf = nullptr;
+    ZNITFGetObject(kItfSettingsText, &itf);
+    ApplySettingsLine(id, key, value, ime, context->dmeBlock, context->skinBlock, itf);
+    if (itf && itf->release) itf->release(itf);
+    after = ime->optionFlags & ImeBits::kTsfStyles;
+  }
   if (after != before) StartInstaller(context, after != 0, effects);
   return 1;
 }
@@ -240,6 +249,9 @@ int ApplyConvertCommand(ImeContext* context, const wchar_t* argument) {
     else *word ^= bit;
   };
   ImeConfigBlock* ime = context->imeBlock;
+  // The output options live in config.dsc, shared with every process.
+  DataWriteLock lock(context);
+  if (!lock.Held()) ime = nullptr;
   if (SameText(subject, L"中英文标点")) {
     // The state bit means English punctuation: "中文" clears it.
     apply(&context->stateFlags, kStateEnglishPunct, L"英文", L"中文");

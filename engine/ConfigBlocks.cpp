@@ -155,8 +155,10 @@ uint32_t WriteDefaultConfigContainer(uint8_t* out, uint32_t capacity) {
   CopyStringBounded(soft->updateUrl, 256, ZN_UPDATE_URL);
   CopyStringBounded(soft->uninstallPage, 260, ZN_UNINSTALL_PAGE);
   soft->installerFlags = kProductShortcutFlags;
+  CopyStringBounded(soft->categoryNames[0], 9, kProductMainTableName);
   for (int i = 0; i < 4; ++i) {
     CopyStringBounded(soft->categoryNames[i + 1], 9, kProductCategoryNames[i]);
   }
+  for (int i = 0; i < 5; ++i) soft->categoryFlags[i] = kProductCategoryFlags[i];
   return kConfigFileSize;
 }

@@ -2,6 +2,7 @@
 // and the two-letter index.
 #include "engine/DmgTable.h"
 
+#include "engine/DataLock.h"
 #include "engine/DmgTableInternal.h"
 
 using dmg_internal::CompareByteRuns;
@@ -96,6 +97,38 @@ int FindRecord(MappedFile* table, const uint8_t* key, const RecordCompareOps* op
   return FindRecordInRange(table, key, ops, 0, 0xFFFFFFFFu);
 }
 
+bool FindListedRecord(const DmgView& view, uint32_t offset, DmgRecord* out) {
+  DmgRecord record;
+  if (offset < kDmgOffsetTableOffset || !ReadDmgRecordAt(view, offset, &record)) return false;
+  // The key is copied: the table may be written while it is searched.
+  uint8_t key[kMaxKeyBytes];
+  std::memcpy(key, dmg_internal::RecordKey(record), record.sizeBytes - 4);
+  const int found = FindRecordInRange(view, key, &kDefaultRecordCompareOps, 0, view.countRecords);
+  if (found <= 0) return false;
+  // Equal records form one run around the hit; look for this offset in it.
+  auto listedAt = [&](uint32_t p, bool* equal) {
+    DmgRecord other;
+    *equal = ReadDmgRecord(view, p, &other) &&
+             CompareRecordWithKey(view.type, other, key, &kDefaultRecordCompareOps) == 0;
+    return *equal && other.offset == offset;
+  };
+  bool equal = true;
+  for (int p = found - 1; p >= 0 && equal; --p) {
+    if (listedAt(static_cast<uint32_t>(p), &equal)) {
+      *out = record;
+      return true;
+    }
+  }
+  equal = true;
+  for (uint32_t p = static_cast<uint32_t>(found); p < view.countRecords && equal; ++p) {
+    if (listedAt(p, &equal)) {
+      *out = record;
+      return true;
+    }
+  }
+  return false;
+}
+
 DmgRange FindExactCodeRange(const DmgView& view, const uint8_t* code, uint32_t len) {
   if (!Searchable(view, code, len)) return {};
   bool fromIndex = false;
@@ -173,10 +206,9 @@ uint32_t ProbeInsertion(const DmgView& view, const RecordCompareOps* ops, uint32
 }  // namespace
 
 int RebuildKeyIndex(MappedFile* table, const RecordCompareOps* ops, const wchar_t* keySet) {
-  if (!IsWritableMapping(table)) return 0;
-  RemapIfResized(table);
-  DmgView view = GetDmgView(table);
-  if (!dmg_internal::HasFullHeader(view)) return 0;
+  DataWriteLock lock(table);
+  DmgView view;
+  if (!lock.Held() || !dmg_internal::PrepareForWrite(table, &view)) return 0;
 
   bool member[128] = {};
   const wchar_t* keys = keySet && keySet[0] ? keySet : kDefaultKeySet;
@@ -190,8 +222,8 @@ int RebuildKeyIndex(MappedFile* table, const RecordCompareOps* ops, const wchar_
 
   uint8_t* indexBase = dmg_internal::MutableBase(view) + kDmgKeyIndexOffset;
   uint32_t n = view.countRecords;
-  // Each row is computed apart and written whole, so a reader in another
-  // process never meets a half-cleared index.
+  // Each row is computed apart and written whole, and only when it changed,
+  // so a reader in another process never meets a half-cleared index.
   for (uint32_t b = 0; b < 128; ++b) {
     uint32_t row[128] = {};
     if (indexed && member[b]) {
@@ -208,7 +240,9 @@ int RebuildKeyIndex(MappedFile* table, const RecordCompareOps* ops, const wchar_
         }
       }
     }
-    std::memcpy(indexBase + b * sizeof(row), row, sizeof(row));
+    if (std::memcmp(indexBase + b * sizeof(row), row, sizeof(row)) != 0) {
+      std::memcpy(indexBase + b * sizeof(row), row, sizeof(row));
+    }
   }
   return 1;
 }

@@ -81,6 +81,16 @@ inline uint32_t WithCategory(uint32_t attr, uint32_t category) {
 }
 }  // namespace EntryAttr
 
+// The attribute word at the start of a stored record (records are unaligned).
+inline uint32_t StoredRecordAttr(const uint8_t* record) {
+  uint32_t attr;
+  std::memcpy(&attr, record, 4);
+  return attr;
+}
+inline void SetStoredRecordAttr(uint8_t* record, uint32_t attr) {
+  std::memcpy(record, &attr, 4);
+}
+
 // KeyIndex: u32[128][128] of offset-table positions. [c][0]..[c][1] is the
 // block of codes starting with byte c; [c][d]..[c][d+1] (d >= 2) the block of
 // codes starting with c d. Only bytes of the key set are indexed.
@@ -255,6 +265,12 @@ DmgRange FindPrefixRange(MappedFile* table, const uint8_t* code, uint32_t len);
 DmgRange FindExactCodeRange(const DmgView& view, const uint8_t* code, uint32_t len);
 DmgRange FindPrefixRange(const DmgView& view, const uint8_t* code, uint32_t len);
 
+// The record at a byte offset, when a slot of the table names it: its content
+// is searched and the offset looked for among the equal records. False for
+// bytes no slot names, such as a record another process moved or removed
+// since the offset was taken; a writer checks this before changing a record.
+bool FindListedRecord(const DmgView& view, uint32_t offset, DmgRecord* out);
+
 // ---------------------------------------------------------------------------
 // Building and changing tables. Write paths return 1 done, 0 refused; a table
 // held as a memory copy (IsWritableMapping false) is refused, since nothing
@@ -284,3 +300,23 @@ int PlaceNewRecord(MappedFile* table, const RecordCompareOps* ops, int p);
 // Rebuilds the two-letter index for a key set (null or empty: kDefaultKeySet).
 int RebuildKeyIndex(MappedFile* table, const RecordCompareOps* ops = nullptr,
                     const wchar_t* keySet = nullptr);
+
+// ---------------------------------------------------------------------------
+// Checking and repairing what a writer cut off in the middle of a change can
+// leave. Writers call these holding the data folder's write lock.
+
+struct DmgTableCheck {
+  bool headerOk = false;   // count and offset table fit the file
+  bool edgeOk = false;     // edge at the lowest record (inside the file when empty)
+  bool offsetsOk = false;  // every slot names a whole record above the offset table
+  bool sorted = false;     // slots in record order
+  bool unique = false;     // no record named by two slots (checked when sorted)
+  bool Sound() const { return headerOk && edgeOk && offsetsOk && sorted && unique; }
+};
+DmgTableCheck CheckDmgTable(const MappedFile* table, const RecordCompareOps* ops);
+
+// Re-sorts the slots, drops slots that name no record or a record another
+// slot names, moves the edge to the lowest record and rebuilds the index of
+// a code table; no record is dropped. 1 when the table is sound afterwards,
+// 0 when its header cannot be trusted or it cannot be written (unchanged).
+int RepairDmgTable(MappedFile* table, const RecordCompareOps* ops);

@@ -44,4 +44,24 @@ inline bool HasFullHeader(const DmgView& view) {
   return view.base && view.sizeBytes >= kDmgOffsetTableOffset;
 }
 
+// A writable table, remapped to the file's current length: a table grown by
+// another process must be seen whole before it is changed, or a resize from a
+// stale length would cut off that process's records. The caller holds the
+// data folder's write lock.
+inline bool PrepareForWrite(MappedFile* table, DmgView* view) {
+  if (!IsWritableMapping(table)) return false;
+  RemapIfResized(table);
+  if (!IsWritableMapping(table)) return false;
+  *view = GetDmgView(table);
+  return HasFullHeader(*view);
+}
+
+// Stores one offset slot with a single 4-byte store, so a writer cut off in a
+// loop of them leaves every slot naming a whole record.
+inline void StoreSlot(const DmgView& view, uint32_t position, uint32_t offset) {
+  const uint64_t at = kDmgOffsetTableOffset + 4ull * position;
+  if (!view.base || at + 4 > view.sizeBytes) return;
+  *reinterpret_cast<volatile uint32_t*>(MutableBase(view) + at) = offset;
+}
+
 }  // namespace dmg_internal

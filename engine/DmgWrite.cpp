@@ -2,11 +2,14 @@
 // when the gap is full) and moving a new offset to its sorted place.
 #include "engine/DmgTable.h"
 
+#include "engine/DataLock.h"
 #include "engine/DmgTableInternal.h"
 
 using dmg_internal::CompareRecordWithKey;
 using dmg_internal::MutableBase;
+using dmg_internal::PrepareForWrite;
 using dmg_internal::RecordKey;
+using dmg_internal::StoreSlot;
 
 namespace {
 
@@ -14,23 +17,12 @@ namespace {
 // a table listing it more often is scanned again.
 constexpr uint32_t kRememberedSlots = 8;
 
-// A writable table, remapped to the file's current length: a table grown by
-// another process must be seen whole before it is changed, or a resize from a
-// stale length would cut off that process's records.
-bool PrepareForWrite(MappedFile* table, DmgView* view) {
-  if (!IsWritableMapping(table)) return false;
-  RemapIfResized(table);
-  if (!IsWritableMapping(table)) return false;
-  *view = GetDmgView(table);
-  return dmg_internal::HasFullHeader(*view);
-}
-
 uint32_t OffsetAt(const DmgView& view, uint32_t position) {
   return DmgRecordOffset(view, position);
 }
 
 void SetOffsetAt(const DmgView& view, uint32_t position, uint32_t offset) {
-  DmgStoreU32(MutableBase(view), view.sizeBytes, kDmgOffsetTableOffset + 4 * position, offset);
+  StoreSlot(view, position, offset);
 }
 
 // Order of two table records; a record with a bad offset sorts first.
@@ -45,8 +37,9 @@ int CompareAt(const DmgView& view, uint32_t a, uint32_t b, const RecordCompareOp
 }  // namespace
 
 int SortTable(MappedFile* table, const RecordCompareOps* ops) {
+  DataWriteLock lock(table);
   DmgView view;
-  if (!PrepareForWrite(table, &view)) return 0;
+  if (!lock.Held() || !PrepareForWrite(table, &view)) return 0;
   uint32_t n = view.countRecords;
   for (uint32_t gap = n / 2; gap > 0; gap /= 2) {
     for (uint32_t i = gap; i < n; ++i) {
@@ -69,8 +62,9 @@ int AppendRecord(MappedFile* table, const uint8_t* record) {
   uint32_t s = StoredRecordSize(record, type);
   std::memcpy(copy, record, s);
 
+  DataWriteLock lock(table);
   DmgView view;
-  if (!PrepareForWrite(table, &view) || view.type != type) return 0;
+  if (!lock.Held() || !PrepareForWrite(table, &view) || view.type != type) return 0;
   uint32_t edge = 0, n = 0;
   DmgLoadU32(view.base, view.sizeBytes, kDmgEdgeOffset, &edge);
   DmgLoadU32(view.base, view.sizeBytes, kDmgCountOffset, &n);
@@ -135,17 +129,20 @@ int AppendRecord(MappedFile* table, const uint8_t* record) {
     std::memcpy(MutableBase(view) + newOffset, copy, s);
   }
 
-  // The slot lies inside the offset table's room: the edge is above it.
+  // Record, slot, edge, count: a reader sees the old table or the new one,
+  // and a writer cut off before the count leaves only unlisted bytes. The
+  // slot lies inside the offset table's room: the edge is above it.
   uint8_t* base = MutableBase(view);
-  DmgStoreU32(base, view.sizeBytes, static_cast<uint32_t>(slotsEnd), newOffset);
+  StoreSlot(view, n, newOffset);
   DmgStoreU32(base, view.sizeBytes, kDmgEdgeOffset, newEdge);
   DmgStoreU32(base, view.sizeBytes, kDmgCountOffset, n + 1);
   return 1;
 }
 
 int PlaceNewRecord(MappedFile* table, const RecordCompareOps* ops, int p) {
+  DataWriteLock lock(table);
   DmgView view;
-  if (!PrepareForWrite(table, &view)) return 0;
+  if (!lock.Held() || !PrepareForWrite(table, &view)) return 0;
   uint32_t n = view.countRecords;
   if (n < 2) return 1;
   uint32_t last = OffsetAt(view, n - 1);
@@ -159,9 +156,11 @@ int PlaceNewRecord(MappedFile* table, const RecordCompareOps* ops, int p) {
     position = static_cast<uint32_t>(p);
   }
   if (position > n - 1) position = n - 1;
-  uint8_t* slots = MutableBase(view) + kDmgOffsetTableOffset;
-  std::memmove(slots + 4 * (position + 1), slots + 4 * position, 4 * (n - 1 - position));
-  std::memcpy(slots + 4 * position, &last, 4);
+  // From the top down, one slot at a time: every slot overwritten has been
+  // copied one place up before, so a writer cut off here leaves each older
+  // record listed (one of them twice) and only the new one unlisted.
+  for (uint32_t i = n - 1; i > position; --i) SetOffsetAt(view, i, OffsetAt(view, i - 1));
+  SetOffsetAt(view, position, last);
   FlushMappedFile(table);
   return 1;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/EntryCommands.h"
 #include "engine/ImeContext.h"
 #include "engine/Launchers.h"
@@ -33,8 +34,11 @@ bool GetMainEntry(ImeContext* context, int listIndex, MainEntry* out) {
   const CandidateItem& item = context->candidates[listIndex];
   MappedFile* main = context->files[kFileMain];
   DmgRecord record;
+  // Only a record the table still lists: another process may have moved
+  // or removed it since the search.
   if (item.kind != kKindMain || !IsWritableMapping(main) ||
-      !ReadCandidateRecord(context, item, &record)) {
+      !ReadCandidateRecord(context, item, &record) ||
+      !FindListedRecord(GetDmgView(main), record.offset, &record)) {
     return false;
   }
   out->attr = main->view + record.offset;
@@ -139,8 +143,9 @@ int ShowEntryInfo(ImeContext* context, void* owner, int slot, int command, Effec
     LookUpWord(context, shown, effects);
     return 1;
   }
+  DataWriteLock lock(context);
   MainEntry entry;
-  if (!GetMainEntry(context, index, &entry)) return 1;  // temporary, generated or plain
+  if (!lock.Held() || !GetMainEntry(context, index, &entry)) return 1;  // or temporary, generated, plain
   switch (command) {
     case kEntryMoveUp: SwapWith(context, entry, index - 1); break;
     case kEntryMoveDown: SwapWith(context, entry, index + 1); break;
@@ -175,8 +180,10 @@ int ConfirmDeleteEntry(ImeContext* context, void* owner, Effects& effects) {
   if (effects.ShowOwnedMessage(owner, text, L"操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return 1;
   }
-  // Read again: the box was modal, and another process may have changed it.
-  if (!ReadLastCommitted(context, &record)) return 1;
+  // Read again under the lock: the box was modal, and another process may
+  // have changed the table meanwhile.
+  DataWriteLock lock(context);
+  if (!lock.Held() || !ReadLastCommitted(context, &record)) return 1;
   const uint32_t attr = deleted ? (record.attr & ~EntryAttr::kDeleted) : (record.attr | EntryAttr::kDeleted);
   std::memcpy(main->view + record.offset, &attr, 4);
   return 1;

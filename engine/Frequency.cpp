@@ -1,8 +1,9 @@
 // Frequency adjustment: the committed main.dmg entry climbs by its order
-// value, written straight into the shared table.
+// value, written straight into the shared table under the data folder's lock.
 #include "engine/Commit.h"
 
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 
 namespace {
@@ -20,10 +21,19 @@ bool Pinned(const CandidateItem& item) { return (EntryAttribute(item.entry) & En
 
 uint32_t OrderOf(const CandidateItem& item) { return EntryAttr::Order(EntryAttribute(item.entry)); }
 
-void SetOrder(const CandidateItem& item, uint32_t order) {
-  uint8_t* entry = const_cast<uint8_t*>(item.entry);
-  const uint32_t attr = (EntryAttribute(entry) & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask);
-  std::memcpy(entry, &attr, 4);
+// Written only while the table still lists a record at the candidate's
+// offset: another process may have moved or removed it since the search,
+// and 4 bytes in the middle of some other record would corrupt it.
+void SetOrder(const ImeContext* context, const CandidateItem& item, uint32_t order) {
+  const MappedFile* main = context->files[kFileMain];
+  const DmgView view = GetDmgView(main);
+  DmgRecord record;
+  if (!Adjustable(context, item) || !IsWritableMapping(main) ||
+      !FindListedRecord(view, static_cast<uint32_t>(item.entry - view.base), &record)) {
+    return;
+  }
+  const uint32_t attr = (record.attr & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask);
+  DmgStoreU32(main->view, main->size, record.offset, attr);
 }
 
 bool Reference(const ImeContext* context, int index, int32_t value) {
@@ -44,11 +54,11 @@ void Beat(ImeContext* context, int rival, int listIndex) {
   const CandidateItem& t = context->candidates[rival];
   const CandidateItem& e = context->candidates[listIndex];
   if (OrderOf(t) >= kOrderCeiling) {
-    SetOrder(t, kOrderCeiling - 1);
-    SetOrder(e, kOrderCeiling);
+    SetOrder(context, t, kOrderCeiling - 1);
+    SetOrder(context, e, kOrderCeiling);
   } else if (OrderOf(e) < OrderOf(t) + 1) {
     // A raise never lowers an entry that already stands higher.
-    SetOrder(e, OrderOf(t) + 1);
+    SetOrder(context, e, OrderOf(t) + 1);
   }
 }
 
@@ -62,12 +72,16 @@ bool Movable(const ImeContext* context, int listIndex) {
 
 void RaiseEntryToTop(ImeContext* context, int listIndex) {
   if (!Movable(context, listIndex) || listIndex < 1) return;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return;
   const int rival = FirstRival(context, listIndex);
   if (rival >= 0) Beat(context, rival, listIndex);
 }
 
 void RaiseEntryHalfway(ImeContext* context, int listIndex) {
   if (!Movable(context, listIndex) || listIndex < 1) return;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return;
   const int first = FirstRival(context, listIndex);
   if (first < 0) return;
   const int32_t value = context->candidates[listIndex].value;
@@ -79,9 +93,11 @@ void RaiseEntryHalfway(ImeContext* context, int listIndex) {
 
 void CountEntryCommit(ImeContext* context, int listIndex) {
   if (!Movable(context, listIndex)) return;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return;
   const CandidateItem& e = context->candidates[listIndex];
   if (OrderOf(e) < kOrderCeiling) {
-    SetOrder(e, OrderOf(e) + 1);
+    SetOrder(context, e, OrderOf(e) + 1);
     return;
   }
   const int first = FirstRival(context, listIndex);
@@ -89,7 +105,7 @@ void CountEntryCommit(ImeContext* context, int listIndex) {
   for (int c = first; c < listIndex; ++c) {
     const CandidateItem& item = context->candidates[c];
     if (Reference(context, c, e.value) && OrderOf(item) == kOrderCeiling) {
-      SetOrder(item, kOrderCeiling - 1);
+      SetOrder(context, item, kOrderCeiling - 1);
     }
   }
 }

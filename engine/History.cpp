@@ -3,6 +3,7 @@
 // out of the word's code by the word-formation rule.
 #include <cstring>
 
+#include "engine/DataLock.h"
 #include "engine/Search.h"
 #include "engine/TempWords.h"
 #include "engine/WideString.h"
@@ -64,41 +65,20 @@ bool ReadLastCommitted(const ImeContext* context, DmgRecord* out) {
       context->lastCommitted.table > kDataFileCount) {
     return false;
   }
-  MappedFile* file = context->files[context->lastCommitted.table - 1];
-  const DmgView view = GetDmgView(file);
-  DmgRecord record;
-  if (!ReadDmgRecordAt(view, context->lastCommitted.position, &record) || !record.code ||
-      context->lastCommitted.position < kDmgOffsetTableOffset) {
-    return false;
-  }
   // Records may have moved since the commit (a grown table moves its lowest
   // record): the offset counts only while the table still lists it there.
-  uint8_t key[kDmgMaxRecordBytes];
-  const uint32_t keyBytes = record.sizeBytes - 4;
-  std::memcpy(key, record.code, keyBytes);
-  const int found = FindRecordInRange(view, key, &kDefaultRecordCompareOps, 0, view.countRecords);
-  if (found <= 0) return false;
-  // Equal records form one run around the hit; look for this offset in it.
-  bool listed = false;
-  for (int p = found - 1; p >= 0 && !listed; --p) {
-    DmgRecord other;
-    if (!ReadDmgRecord(view, static_cast<uint32_t>(p), &other) ||
-        CompareDmgRecords(other.code, key) != 0) {
-      break;
-    }
-    listed = other.offset == record.offset;
-  }
-  for (uint32_t p = static_cast<uint32_t>(found); p < view.countRecords && !listed; ++p) {
-    DmgRecord other;
-    if (!ReadDmgRecord(view, p, &other) || CompareDmgRecords(other.code, key) != 0) break;
-    listed = other.offset == record.offset;
-  }
-  if (listed) *out = record;
-  return listed;
+  const DmgView view = GetDmgView(context->files[context->lastCommitted.table - 1]);
+  DmgRecord record;
+  if (!FindListedRecord(view, context->lastCommitted.position, &record) || !record.code) return false;
+  *out = record;
+  return true;
 }
 
 int RecordCommit(ImeContext* context, int listIndex) {
   if (!context || !context->imeBlock) return 0;
+  // The history lives in config.dsc, which every process shares.
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 0;
   if (context->stateFlags & (kStateEnglish | kStateAssociations)) return 0;
   if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
   const CandidateItem& item = context->candidates[listIndex];

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
 #include "engine/Search.h"
@@ -121,8 +122,11 @@ void ClearTempWordsAfterRestart(ImeContext* context) {
   uint64_t stored = ImeBootStamp(ime);
   uint64_t distance = stamp > stored ? stamp - stored : stored - stamp;
   if (distance < kSameBootWindow) return;
-  // The stamp is stored only once the table really was emptied, so a copy
-  // that could not be written is tried again next time.
+  // Another process starting at the same time may have emptied it already:
+  // the stamp is read again under the lock. It is stored only once the table
+  // really was emptied, so a copy that could not be written is tried again.
+  DataWriteLock lock(context);
+  if (!lock.Held() || ImeBootStamp(ime) != stored) return;
   if (EmptyTempTable(temp)) SetImeBootStamp(ime, stamp);
 }
 

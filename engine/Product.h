@@ -36,6 +36,12 @@ inline constexpr uint32_t kProductFeatureBits =
 // Start-menu shortcuts: settings, update check, repair, uninstall and key
 // functions (no help file ships yet, so no help shortcut).
 inline constexpr uint32_t kProductShortcutFlags = 0x80 | 0x20 | 0x1000 | 0x800 | 0x100;
-// Names of the entry categories 1..4 in a new config.dsc.
+// Names of the entry categories 1..4 in a new config.dsc, and of the main
+// table as a whole (slot 0).
 inline constexpr const wchar_t* kProductCategoryNames[4] = {L"系统", L"用户", L"次显", L"辅码"};
+inline constexpr wchar_t kProductMainTableName[] = L"五笔";
+// Category switches of a new config.dsc (bit 0 writable, bit 1 in use),
+// slots 0..4: the table as a whole may be imported into, replaced and
+// cleared; user words may be changed; every named category is in use.
+inline constexpr uint32_t kProductCategoryFlags[5] = {0x1, 0x2, 0x3, 0x2, 0x2};
 #endif

@@ -5,6 +5,7 @@
 
 #include "engine/Candidates.h"
 #include "engine/ChineseNumbers.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/KeyTables.h"
 
@@ -352,7 +353,10 @@ void AddNumberCandidates(ImeContext* context, const uint8_t* key) {
   const int n = MakeNumberCandidateTexts(text, texts, 9);
   if (n == 0) return;
   if (!(context->dmeBlock->codeOptions & kDmeOptNumberSearch)) {
-    context->dmeBlock->codeOptions |= kDmeOptNumberSearch;
+    // A key stroke never waits for another writer: the flag is set when the
+    // lock is free at once, else at a later number.
+    DataWriteLock lock(context, 0);
+    if (lock.Held()) context->dmeBlock->codeOptions |= kDmeOptNumberSearch;
   }
   const SearchSettings s = CurrentSearchSettings(context);
   // Slot 0 holds the repeated last output; numbers take the others.

@@ -3,6 +3,7 @@
 // temporary word is committed and the option asks for it.
 #include <cstring>
 
+#include "engine/DataLock.h"
 #include "engine/DmsTable.h"
 #include "engine/CommandLanguage.h"
 #include "engine/Search.h"
@@ -10,59 +11,6 @@
 #include "engine/WideString.h"
 
 namespace {
-
-// Lowest offset a slot may have: just past the offset table.
-constexpr uint32_t kSlotAreaStart = kDmgOffsetTableOffset + 4 * kTempSlotCount;
-
-uint32_t LoadOffset(const MappedFile* temp, uint32_t slot) {
-  uint32_t offset = 0;
-  DmgLoadU32(temp->view, temp->size, kDmgOffsetTableOffset + 4 * slot, &offset);
-  return offset;
-}
-
-void StoreOffset(MappedFile* temp, uint32_t slot, uint32_t offset) {
-  DmgStoreU32(temp->view, temp->size, kDmgOffsetTableOffset + 4 * slot, offset);
-}
-
-// Age of the record at offset; false when the offset lies outside the slots.
-bool LoadAge(const MappedFile* temp, uint32_t offset, uint32_t* age) {
-  return offset >= kSlotAreaStart && DmgLoadU32(temp->view, temp->size, offset, age);
-}
-
-void StoreAge(MappedFile* temp, uint32_t offset, uint32_t age) {
-  if (offset >= kSlotAreaStart) DmgStoreU32(temp->view, temp->size, offset, age);
-}
-
-// The writable temp table's record count; false when it is no temp table.
-bool TempCount(const MappedFile* temp, uint32_t* count) {
-  if (!IsWritableMapping(temp) || temp->size < kSlotAreaStart) return false;
-  return DmgLoadU32(temp->view, temp->size, kDmgCountOffset, count) && *count <= kTempSlotCount;
-}
-
-// Bytes a slot may hold: up to the next slot or the end of the file. 0 for a
-// slot outside the slot area or shared with another slot, so that a record
-// written there can never reach into another one.
-uint32_t SlotRoom(const MappedFile* temp, uint32_t slot) {
-  const uint32_t offset = LoadOffset(temp, slot);
-  if (offset < kSlotAreaStart || offset >= temp->size) return 0;
-  uint32_t room = temp->size - offset;
-  for (uint32_t i = 0; i < kTempSlotCount; ++i) {
-    if (i == slot) continue;
-    const uint32_t other = LoadOffset(temp, i);
-    if (other == offset) return 0;
-    if (other > offset && other - offset < room) room = other - offset;
-  }
-  return room;
-}
-
-// Size of a stored code record whose code and word are 1..128 long, else 0.
-uint32_t TempRecordSize(const uint8_t* record) {
-  const uint32_t codeLen = record[4];
-  if (codeLen == 0 || codeLen > static_cast<uint32_t>(kTempMaxUnits)) return 0;
-  const uint32_t wordLen = record[5 + codeLen];
-  if (wordLen == 0 || wordLen > static_cast<uint32_t>(kTempMaxUnits)) return 0;
-  return 6 + codeLen + 2 * wordLen;
-}
 
 // A stored record (attribute 0) for a code text and a word; 0 when either is
 // empty or longer than 128 units.
@@ -137,10 +85,9 @@ bool TableHolds(MappedFile* table, const uint8_t* record) {
 }
 
 void RemoveTempRecordAt(MappedFile* temp, uint32_t offset) {
-  uint32_t count = 0;
-  if (!TempCount(temp, &count)) return;
-  for (uint32_t p = 0; p < count; ++p) {
-    if (LoadOffset(temp, p) == offset) {
+  const DmgView view = GetDmgView(temp);
+  for (uint32_t p = 0; p < view.countRecords; ++p) {
+    if (DmgRecordOffset(view, p) == offset) {
       RemoveTempRecord(temp, static_cast<int>(p));
       return;
     }
@@ -149,7 +96,7 @@ void RemoveTempRecordAt(MappedFile* temp, uint32_t offset) {
 
 // Copies a committed temporary word into main.dmg as a user word. The copy is
 // built apart from the shared temp.dmg view, and the temporary record goes
-// only once the main table holds the word.
+// only once the main table holds the word. The caller holds the lock.
 void PromoteTempWord(ImeContext* context, const DmgRecord& tempRecord) {
   MappedFile* main = context->files[kFileMain];
   MappedFile* temp = context->files[kFileTemp];
@@ -158,8 +105,10 @@ void PromoteTempWord(ImeContext* context, const DmgRecord& tempRecord) {
   std::memcpy(record, temp->view + tempRecord.offset, tempRecord.sizeBytes);
   const uint32_t attr = kPromotedAttribute;
   std::memcpy(record, &attr, 4);
-  if (TableHolds(main, record)) return;
   const uint8_t* viewBefore = main->view;
+  // A writer that died in main.dmg may have left it half changed; the
+  // insertion below relies on sorted slots and an edge at the lowest record.
+  if (!RepairDmgTable(main, &kDefaultRecordCompareOps) || TableHolds(main, record)) return;
   if (!AppendRecord(main, record)) return;
   RemapTables(context);
   PlaceNewRecord(main, &kDefaultRecordCompareOps, -1);
@@ -185,6 +134,16 @@ int CommitSelection(ImeContext* context, int listIndex) {
   context->lastCommitted = EntryRef{0, 0};
   if (context->commitKind == kCommitActionTypedCode) return 0;
   if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
+  // The history, temp.dmg and main.dmg are shared with every other process.
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 0;
+  // Tables another process grew are remapped before anything is read; the
+  // list then points into old views and nothing may read it any more.
+  if (RemapTables(context)) {
+    context->candidateCount = 0;
+    context->slotsFilled = 0;
+    return 0;
+  }
   const CandidateItem item = context->candidates[listIndex];
   context->lastCommittedKind = item.kind;
   DmgRecord record;
@@ -203,6 +162,8 @@ int CommitSelection(ImeContext* context, int listIndex) {
 
 int AddTempWordsFromHistory(ImeContext* context) {
   if (!context || !context->imeBlock || !context->dmeBlock) return 0;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 0;
   const ImeConfigBlock* ime = context->imeBlock;
   MappedFile* temp = context->files[kFileTemp];
   const MappedFile* danzi = context->files[kFileDanzi];
@@ -231,76 +192,4 @@ int AddTempWordsFromHistory(ImeContext* context) {
     added += AddTempRecord(temp, record, &kDefaultRecordCompareOps);
   }
   return added;
-}
-
-int AddTempRecord(MappedFile* temp, const uint8_t* record, const RecordCompareOps* ops) {
-  uint32_t count = 0;
-  if (!record || !TempCount(temp, &count)) return 0;
-  const uint32_t size = TempRecordSize(record);
-  if (size == 0) return 0;
-  // Copied first: the record may lie in the slot it is about to replace.
-  uint8_t copy[kTempSlotBytes];
-  std::memcpy(copy, record, size);
-  uint32_t slot = count;
-  uint32_t age = count;
-  if (count == kTempSlotCount) {
-    // Full: the oldest (lowest age) gives way; the others grow one step older.
-    uint32_t oldestAge = UINT32_MAX;
-    for (uint32_t p = 0; p < kTempSlotCount; ++p) {
-      uint32_t a = 0;
-      if (LoadAge(temp, LoadOffset(temp, p), &a) && a < oldestAge) {
-        oldestAge = a;
-        slot = p;
-      }
-    }
-    if (slot == kTempSlotCount || SlotRoom(temp, slot) < size) return 0;
-    for (uint32_t p = 0; p < kTempSlotCount; ++p) {
-      uint32_t a = 0;
-      const uint32_t offset = LoadOffset(temp, p);
-      if (p != slot && LoadAge(temp, offset, &a) && a > 0) StoreAge(temp, offset, a - 1);
-    }
-    age = kTempSlotCount - 1;
-  } else if (SlotRoom(temp, slot) < size) {
-    return 0;
-  }
-  const uint32_t offset = LoadOffset(temp, slot);
-  std::memcpy(temp->view + offset, copy, size);
-  StoreAge(temp, offset, age);
-  if (count < kTempSlotCount) DmgStoreU32(temp->view, temp->size, kDmgCountOffset, count + 1);
-  SortTable(temp, ops);
-  return 1;
-}
-
-void RemoveTempRecord(MappedFile* temp, int position) {
-  uint32_t count = 0;
-  if (!TempCount(temp, &count) || position < 0 || static_cast<uint32_t>(position) >= count) return;
-  const auto p = static_cast<uint32_t>(position);
-  const uint32_t freed = LoadOffset(temp, p);
-  uint32_t removedAge = 0;
-  const bool hasAge = LoadAge(temp, freed, &removedAge);
-  for (uint32_t i = p; i + 1 < count; ++i) StoreOffset(temp, i, LoadOffset(temp, i + 1));
-  StoreOffset(temp, count - 1, freed);
-  DmgStoreU32(temp->view, temp->size, kDmgCountOffset, count - 1);
-  for (uint32_t i = 0; hasAge && i + 1 < count; ++i) {
-    const uint32_t offset = LoadOffset(temp, i);
-    uint32_t a = 0;
-    if (LoadAge(temp, offset, &a) && a > removedAge) StoreAge(temp, offset, a - 1);
-  }
-  FlushMappedFile(temp);
-}
-
-uint32_t WriteEmptyTempTable(uint8_t* out, uint32_t capacity) {
-  if (!out || capacity < kTempTableBytes) return 0;
-  std::memset(out, 0, kTempTableBytes);
-  const uint32_t header[3] = {kTempTableBytes, 0, kTempTableType};  // edge, count, type
-  std::memcpy(out, header, sizeof(header));
-  static constexpr wchar_t kName[] = L"临时词";
-  std::memcpy(out + kDmgNameOffset, kName, sizeof(kName));
-  const uint32_t userState = 100;  // as the compiler writes it
-  std::memcpy(out + offsetof(DmgHeader, userState74), &userState, 4);
-  for (uint32_t i = 0; i < kTempSlotCount; ++i) {
-    const uint32_t offset = kTempFirstSlot + i * kTempSlotBytes;
-    std::memcpy(out + kDmgOffsetTableOffset + 4 * i, &offset, 4);
-  }
-  return kTempTableBytes;
 }

@@ -56,6 +56,12 @@ int AddTempRecord(MappedFile* temp, const uint8_t* record, const RecordCompareOp
 // Frees the slot at a position of the offset table; the ages of newer records
 // move down so they stay 0..count-1.
 void RemoveTempRecord(MappedFile* temp, int position);
+// Mends what a writer cut off in the middle of a change leaves: slots named
+// twice (on the standard grid the lost ones are put back), listed slots that
+// hold no record or one being replaced, ages out of step, an unsorted list.
+// 1 when the table can be written afterwards, 0 when it is no temp table or
+// the data folder's lock could not be had.
+int RepairTempTable(MappedFile* temp, const RecordCompareOps* ops);
 // An empty temp.dmg image (kTempTableBytes) in out. Returns the bytes
 // written, 0 when capacity is too small.
 uint32_t WriteEmptyTempTable(uint8_t* out, uint32_t capacity);

@@ -5,11 +5,41 @@
 # zntype (e.g. --json, --set "[-IME设置-],临时词功能开启=是").
 # With --tsf first, the keys go through the TSF text service on a fake TSF
 # host instead (tools/tsfdemo), which prints the document after each key.
+# With --imm first, the built module is installed as an IME and the keys are
+# typed into a real EDIT control (scripts/demo-imm.sh), with a screenshot.
 # `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
 # data folder and saves a screenshot of its window.
+# `demo.sh --shot FILE.png [KEYS] [--skin night.col] [--soft-keyboard N]`
+# types KEYS (default "xc") with the real candidate window and status bar on
+# a virtual display and saves a picture of them; with --soft-keyboard the
+# soft keyboard of layout N (1-13) is in the picture too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+if [ "${1:-}" = "--imm" ]; then shift; exec scripts/demo-imm.sh "$@"; fi
+
+# A Windows path of a path of this machine (drive Z: is the root).
+zpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+if [ "${1:-}" = "--shot" ]; then
+  [ $# -ge 2 ] || {
+    echo "usage: $0 --shot FILE.png [KEYS] [--skin FILE.col] [--soft-keyboard N]" >&2
+    exit 2
+  }
+  out=$2
+  shift 2
+  keys="xc"
+  if [ $# -gt 0 ] && [ "${1:0:2}" != "--" ]; then keys=$1; shift; fi
+  . scripts/wine-env.sh
+  scripts/wine-prefix.sh
+  wineserver -k >/dev/null 2>&1 || true
+  status=0
+  xvfb-run -a -s "-screen 0 1024x768x24" \
+    wine "$BUILD_DIR/tools/znshot/znshot.exe" --data "$(zpath "$BUILD_DIR/data")" \
+    --out "$(zpath "$out")" --keys "$keys" "$@" || status=$?
+  wineserver -k >/dev/null 2>&1 || true
+  exit $status
+fi
 if [ "${1:-}" = "--tsf" ]; then
   shift
   tsf_keys="wqvb{Space}sfg1ggll{Space}"

@@ -61,12 +61,10 @@ int wmain(int argc, wchar_t** argv) {
     double t0 = Micros();
     if (WriteSettingsText(blocks.ime, blocks.dme, blocks.skin, itf, path.c_str()) != 0) return 1;
     double t1 = Micros();
-    wchar_t* decoded = nullptr;
-    uint32_t units = 0;
-    if (ReadWholeTextFile(path.c_str(), &decoded, &units) != kReadTextDone) return 1;
+    DecodedText decoded;
+    if (ReadWholeTextFile(path.c_str(), &decoded) != kReadTextDone) return 1;
     double t2 = Micros();
-    text.assign(decoded, units);
-    std::free(decoded);
+    text.assign(decoded.Text(), decoded.LenUnits());
     double t3 = Micros();
     ParseSettingsText(text.c_str(), blocks.ime, blocks.dme, blocks.skin, itf);
     double t4 = Micros();

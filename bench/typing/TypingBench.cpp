@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/AllocationCounter.h"
 #include "engine/ConfigBlocks.h"
 #include "engine/Candidates.h"
 #include "engine/DmgTable.h"
@@ -28,17 +29,6 @@
 #include "tools/common/TypingHost.h"
 #include "tools/zntype/KeyScript.h"
 
-namespace {
-std::atomic<long long> allocations{0};
-}  // namespace
-
-void* operator new(size_t n) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -263,7 +253,7 @@ int wmain(int argc, wchar_t** argv) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   long long committedUnits = 0;
-  const long long allocationsBefore = allocations.load();
+  const long long allocationsBefore = gAllocations.load();
   for (size_t i = 0; i < keys.size(); ++i) {
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
@@ -280,7 +270,7 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<double>(frequency.QuadPart);
     if (context->codeLength == 1) firstKeys.push_back(micros[i]);
   }
-  const long long typingAllocations = allocations.load() - allocationsBefore;
+  const long long typingAllocations = gAllocations.load() - allocationsBefore;
   std::vector<double> sorted = micros;
   std::sort(sorted.begin(), sorted.end());
   auto at = [&](double q) { return sorted[static_cast<size_t>(q * (sorted.size() - 1))]; };

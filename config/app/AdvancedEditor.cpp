@@ -24,11 +24,9 @@ constexpr LONG kInitialLimit = 40960;
 
 // The file's text by its byte-order mark; false when it cannot be read.
 bool ReadTextFile(const std::wstring& path, std::wstring& text) {
-  wchar_t* decoded = nullptr;
-  uint32_t units = 0;
-  if (path.empty() || ReadWholeTextFile(path.c_str(), &decoded, &units) != kReadTextDone) return false;
-  text.assign(decoded, units);
-  std::free(decoded);
+  DecodedText decoded;
+  if (path.empty() || ReadWholeTextFile(path.c_str(), &decoded) != kReadTextDone) return false;
+  text.assign(decoded.Text(), decoded.LenUnits());
   return true;
 }
 
@@ -170,7 +168,11 @@ bool AdvancedEditor::ApplyText(const std::wstring& text, bool cutOnLoad) {
   {
     ItfTable itf(app_.services, context, kItfSettingsText);
     applied = ParseSettingsText(text.c_str(), context->imeBlock, context->dmeBlock,
-                                context->skinBlock, itf.get());
+                                context->skinBlock, itf.get(), context->files[kFileConfig]);
+  }
+  if (applied < 0) {
+    Say(L"另一个程序正在写入设置文件，设置未能保存，请稍后再试。", MB_OK | MB_ICONERROR);
+    return false;
   }
   if (!applied) {
     Say(L"设置文本为空或不含可识别的设置节，未应用任何设置。", MB_OK | MB_ICONWARNING);

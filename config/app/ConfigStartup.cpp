@@ -8,6 +8,7 @@
 #include "config/app/ConfigServices.h"
 #include "config/app/HtmlWindow.h"
 #include "config/app/SettingsDialog.h"
+#include "config/app/ToolWindows.h"
 
 namespace {
 
@@ -81,14 +82,13 @@ int RunConfig(ConfigApp& app, const wchar_t* commandLine) {
       dialog.RunModal(nullptr, &filter);
       break;
     }
-    // The dictionary, code-table view, key editor and add-word windows
-    // open here once they are part of config.
     case ConfigMode::kDictionary:
     case ConfigMode::kOutputLookup:
     case ConfigMode::kClipboardLookup:
     case ConfigMode::kKeyEditor:
     case ConfigMode::kAddWordManual:
     case ConfigMode::kAddWordRecent:
+      RunToolWindow(app, dispatch.mode, &filter);
       break;
   }
   UnloadImeContext(app.context, app.services);

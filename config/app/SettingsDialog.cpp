@@ -10,6 +10,7 @@
 #include "config/app/ConfigModes.h"
 #include "config/app/ConfigResources.h"
 #include "config/app/ConfigServices.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/WideString.h"
 #include "ui/dialogs/Controls.h"
@@ -31,7 +32,8 @@ SettingsDialog::SettingsDialog(ConfigApp& app, int startPage)
       about_(app),
       system_(app),
       options_(app, IDD_OPTIONS_HOST, kModuleOptionsPage),
-      appearance_(app, IDD_APPEARANCE_HOST, kModuleAppearancePage) {}
+      appearance_(app, IDD_APPEARANCE_HOST, kModuleAppearancePage),
+      codeTables_(app) {}
 
 SettingsDialog::~SettingsDialog() {
   if (images_) ImageList_Destroy(images_);
@@ -43,7 +45,7 @@ Dialog* SettingsDialog::PageFor(int page) {
     case kPageAppearance: return &appearance_;
     case kPageSystem: return &system_;
     case kPageAbout: return &about_;
-    // The code-table manager page plugs in here.
+    case kPageCodeTables: return &codeTables_;
     default: return nullptr;
   }
 }
@@ -81,7 +83,8 @@ BOOL SettingsDialog::OnInitDialog() {
     mask = app_.context->imeBlock->interfaceFlags;
     if (mask == 0) {
       mask = 0xFFFF;
-      app_.context->imeBlock->interfaceFlags = mask;
+      DataWriteLock lock(app_.context);
+      if (lock.Held()) app_.context->imeBlock->interfaceFlags = mask;
     }
   }
   layout_ = LayoutSettingsTabs(mask, startPage_);

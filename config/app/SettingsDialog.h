@@ -9,6 +9,7 @@
 #include "config/app/SettingsPages.h"
 #include "config/app/SettingsTabs.h"
 #include "config/app/SystemPage.h"
+#include "config/tables/CodeTablePage.h"
 #include "ui/dialogs/Dialog.h"
 
 struct ConfigApp;
@@ -43,6 +44,7 @@ class SettingsDialog : public Dialog {
   SystemPage system_;
   ModulePageHost options_;
   ModulePageHost appearance_;
+  CodeTablePage codeTables_;
   Dialog* current_ = nullptr;
   TabLayout layout_;
   int tabPosition_ = 0;

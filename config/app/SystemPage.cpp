@@ -5,6 +5,7 @@
 #include "config/app/ConfigApp.h"
 #include "config/app/ConfigResources.h"
 #include "config/app/FrameworkSwitch.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
 #include "ui/dialogs/Controls.h"
@@ -127,6 +128,9 @@ bool SystemPage::OnCommand(int id, int code, HWND) {
     return true;
   }
   if (!app_.context || !app_.context->imeBlock) return false;
+  // config.dsc is shared with every running input method.
+  DataWriteLock lock(app_.context);
+  if (!lock.Held()) return false;
   uint32_t& word = app_.context->imeBlock->optionFlags;
   if (!ApplyBitControl(kSystemBits, id, IsItemChecked(hwnd(), id), word)) return false;
   if (id == IDC_SYS_SECONDARY_ON) EnableItem(hwnd(), IDC_SYS_SECONDARY_EMPTY, false);
@@ -182,12 +186,18 @@ bool EmbedDialog::OnCommand(int id, int code, HWND) {
 void EmbedDialog::OnOk() {
   ImeContext* context = app_.context;
   if (context && context->imeBlock) {
-    uint32_t& spaceWord = context->imeBlock->spaceWord;
-    for (const BitControl& row : kEmbedOptions)
-      ApplyBitControl(kEmbedOptions, row.controlId, IsItemChecked(hwnd(), row.controlId), spaceWord);
-    uint32_t& word = context->imeBlock->optionFlags;
-    const uint32_t before = word;
-    ApplyBitControl(kEmbedStyles, style_, true, word);
+    uint32_t before = context->imeBlock->optionFlags;
+    {
+      DataWriteLock lock(context);
+      if (lock.Held()) {
+        uint32_t& spaceWord = context->imeBlock->spaceWord;
+        for (const BitControl& row : kEmbedOptions)
+          ApplyBitControl(kEmbedOptions, row.controlId, IsItemChecked(hwnd(), row.controlId), spaceWord);
+        uint32_t& word = context->imeBlock->optionFlags;
+        before = word;
+        ApplyBitControl(kEmbedStyles, style_, true, word);
+      }
+    }
     RunFrameworkSwitch(app_, hwnd(), before);
   }
   Dialog::OnOk();

@@ -8,6 +8,7 @@
 
 #include "engine/ConfigBlocks.h"
 #include "engine/KeyTables.h"
+#include "engine/MappedFile.h"
 
 struct ItfObject;
 
@@ -22,10 +23,14 @@ int WriteSettingsText(const ImeConfigBlock* ime, const DmeConfigBlock* dme,
 // skipped) to the blocks. The tables the text replaces whole (key functions,
 // word rules, escapes, key roots) are rebuilt in private copies that reach the
 // blocks only when the text is done, so a process reading the live mapping
-// never sees them half cleared. Returns 1 when applied, 0 when the text holds
-// no recognised section header (nothing is changed then).
+// never sees them half cleared. The copy into the blocks is made holding the
+// write lock of settingsFile's data folder (the config.dsc the blocks lie in;
+// null for blocks of no shared file). Returns 1 when applied, 0 when the text
+// holds no recognised section header, -1 when the lock could not be had
+// (nothing is changed in either case).
 int ParseSettingsText(const wchar_t* text, ImeConfigBlock* ime, DmeConfigBlock* dme,
-                      SkinConfigBlock* skin, const ItfObject* itf);
+                      SkinConfigBlock* skin, const ItfObject* itf,
+                      const MappedFile* settingsFile = nullptr);
 
 // The body writers of the sections produced here.
 void WriteImeSection(const ImeConfigBlock* ime, std::wstring& out);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/DataLock.h"
 #include "engine/ItfObject.h"
 #include "engine/SettingsCodec.h"
 
@@ -133,7 +134,7 @@ std::unique_ptr<Block> PrivateCopy(const Block* live) {
 }  // namespace
 
 int ParseSettingsText(const wchar_t* text, ImeConfigBlock* ime, DmeConfigBlock* dme,
-                      SkinConfigBlock* skin, const ItfObject* itf) {
+                      SkinConfigBlock* skin, const ItfObject* itf, const MappedFile* settingsFile) {
   if (!text || !ime || !dme || !skin) return 0;
   Walk walk = WalkText(text);
   // Clearing the key tables for a text that is no settings text at all would
@@ -170,6 +171,8 @@ int ParseSettingsText(const wchar_t* text, ImeConfigBlock* ime, DmeConfigBlock* 
   }
   FinishBlock(&newSkin->header, kSkinBlockSize, 3, kSkinBlockName);
 
+  DataWriteLock lock(settingsFile);
+  if (!lock.Held()) return -1;
   std::memcpy(ime, newIme.get(), kImeCoveredEnd);
   ime->conversionMode = newIme->conversionMode;
   std::memcpy(dme, newDme.get(), kDmeCoveredEnd);

@@ -4,6 +4,7 @@
 #include "engine/Candidates.h"
 #include "engine/CommandLanguage.h"
 #include "engine/Commit.h"
+#include "engine/DataLock.h"
 #include "engine/OutputConversion.h"
 #include "engine/TempWords.h"
 #include "frontend/common/ContextAssembly.h"
@@ -114,8 +115,18 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
     ApplySearchResult(result);
     return Outcome::kCodeReplaced;
   }
-  AdjustFrequency(c_, selector);
-  CommitSelection(c_, index);
+  {
+    // One hold of the data folder's lock for all the commit writes; when
+    // another writer keeps it past the wait the commit goes out unrecorded.
+    DataWriteLock lock(c_);
+    if (lock.Held()) {
+      AdjustFrequency(c_, selector);
+      CommitSelection(c_, index);
+    } else {
+      c_->lastCommittedKind = 0;
+      c_->lastCommitted = EntryRef{0, 0};
+    }
+  }
   const uint32_t followUp = RunCommandAction(c_, fx);
   if (followUp & kFollowUpCommitText) AppendResult(c_->commitText, Clamp(c_->commitLength, 0, 129));
   RunFollowUps(followUp);

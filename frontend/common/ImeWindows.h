@@ -36,8 +36,10 @@ class ImeWindows {
   virtual void UpdateStatusWindow(ImeContext* context) = 0;
   virtual void HideStatusWindow(ImeContext* context) = 0;
 
-  // The soft keyboard of the context's current layout, or none.
+  // The soft keyboard of the context's current layout, shown without taking
+  // the focus (destroyed instead when the context's soft keyboard is off).
   virtual void ShowSoftKeyboard(ImeContext* context) = 0;
+  // Hides and destroys it; its place is kept for the next time.
   virtual void HideSoftKeyboard(ImeContext* context) = 0;
 
   // A tip at a screen point (type as the tips window takes it); the window,

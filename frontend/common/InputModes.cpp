@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/OutputConversion.h"
 #include "frontend/common/KeyPass.h"
@@ -12,6 +13,17 @@
 namespace {
 
 constexpr uint32_t kSchemeBits = kImeOptMainCode | kImeOptAuxiliaryCode;
+
+// The option word is changed under the data folder's write lock, so that a
+// bit another process changed at the same moment is not lost. False (nothing
+// changed) when the lock could not be had.
+bool ChangeSharedOptions(ImeContext* c, uint32_t clear, uint32_t set, uint32_t flip = 0) {
+  DataWriteLock lock(c);
+  if (!lock.Held() || !c->imeBlock) return false;
+  uint32_t& options = c->imeBlock->optionFlags;
+  options = ((options & ~clear) | set) ^ flip;
+  return true;
+}
 
 }  // namespace
 
@@ -62,7 +74,7 @@ void KeyPass::SwitchEnglish(bool chinese) {
 void KeyPass::SetFullWidth(bool on) {
   if (on) {
     c_->stateFlags |= kStateFullWidth;
-    if (c_->imeBlock) c_->imeBlock->optionFlags &= ~kImeOptTraditional;
+    ChangeSharedOptions(c_, kImeOptTraditional, 0);
   } else {
     c_->stateFlags &= ~kStateFullWidth;
   }
@@ -92,7 +104,7 @@ void KeyPass::ToggleTraditional() {
 
 void KeyPass::ToggleSimplified() {
   if (!c_->imeBlock) return;
-  c_->imeBlock->optionFlags ^= kImeOptSimplified;
+  ChangeSharedOptions(c_, 0, 0, kImeOptSimplified);
   Tip((c_->imeBlock->optionFlags & kImeOptSimplified) ? L"简" : L"繁");
   out_.UpdateStatus(StatusChange::kOutput);
   SearchAgain();
@@ -102,19 +114,18 @@ void KeyPass::ToggleSimplified() {
 // searches again.
 void KeyPass::SetScheme(int which) {
   if (!c_->imeBlock) return;
-  uint32_t& options = c_->imeBlock->optionFlags;
-  options &= ~kSchemeBits;
-  options |= which == 0 ? kSchemeBits : (which == 1 ? kImeOptMainCode : kImeOptAuxiliaryCode);
+  ChangeSharedOptions(c_, kSchemeBits,
+                      which == 0 ? kSchemeBits : (which == 1 ? kImeOptMainCode : kImeOptAuxiliaryCode));
 }
 
 // which: 0 main and secondary mixed, 1 main only, anything else secondary
 // when the main table lists nothing.
 void KeyPass::SetRange(int which) {
   if (!c_->imeBlock) return;
-  uint32_t& options = c_->imeBlock->optionFlags;
-  options &= ~(kImeOptListSecondary | kImeOptSecondaryWhenEmpty);
-  if (which == 0) options |= kImeOptListSecondary;
-  if (which != 0 && which != 1) options |= kImeOptSecondaryWhenEmpty;
+  uint32_t set = 0;
+  if (which == 0) set = kImeOptListSecondary;
+  if (which != 0 && which != 1) set = kImeOptSecondaryWhenEmpty;
+  ChangeSharedOptions(c_, kImeOptListSecondary | kImeOptSecondaryWhenEmpty, set);
 }
 
 int KeyPass::ExecuteModeSwitch(uint64_t flags) {
@@ -138,7 +149,7 @@ int KeyPass::ExecuteModeSwitch(uint64_t flags) {
     c_->stateFlags ^= kStateSecondaryOnly;
     Tip((c_->stateFlags & kStateSecondaryOnly) ? L"次" : L"常");
   } else if (flags & KeyFunction::kRangeMainMixed) {
-    options ^= kImeOptListSecondary;
+    ChangeSharedOptions(c_, 0, 0, kImeOptListSecondary);
     Tip((options & kImeOptListSecondary) ? L"+次" : L"主");
   } else if (flags & KeyFunction::kSchemeMainAuxiliary) {
     const bool main = (options & kImeOptMainCode) != 0;
@@ -158,16 +169,15 @@ int KeyPass::ExecuteModeSwitch(uint64_t flags) {
 
 int KeyPass::ExecuteOutputToggle(uint64_t flags) {
   if (!c_->imeBlock) return 0;
-  uint32_t& options = c_->imeBlock->optionFlags;
   if (flags & KeyFunction::kToggleSimplified) {
     ToggleSimplified();
   } else if (flags & KeyFunction::kToggleTraditional) {
     ToggleTraditional();
   } else if (flags & KeyFunction::kToggleStatusBar) {
-    options ^= ImeBits::kHideStatus;
+    ChangeSharedOptions(c_, 0, 0, ImeBits::kHideStatus);
     out_.UpdateStatus(StatusChange::kStatusWindow);
   } else if (flags & KeyFunction::kToggleCandidateWindow) {
-    options ^= ImeBits::kHideCandidates;
+    ChangeSharedOptions(c_, 0, 0, ImeBits::kHideCandidates);
     out_.UpdateStatus(StatusChange::kCandidateWindow);
   } else {
     return 0;
@@ -187,7 +197,7 @@ int KeyPass::SetSoftKeyboard(int on, int layout) {
     c_->stateFlags |= kStateSoftKeyboard;
     c_->softKeyboardLayout = static_cast<uint32_t>(layout);
     if (runner_.softRows_) {
-      std::memcpy(c_->softKeyboardMap, runner_.softRows_[layout - 1], kSoftKeyboardRowBytes);
+      std::memcpy(c_->softKeyboardMap, runner_.softRows_[layout - 1].units, kSoftKeyboardRowBytes);
     }
     runner_.lastSoftLayout_ = layout;
   }

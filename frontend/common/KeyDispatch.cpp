@@ -5,7 +5,7 @@
 #include "engine/ImeOptionBits.h"
 #include "engine/Search.h"
 #include "frontend/common/KeyPass.h"
-#include "frontend/common/SoftKeys.h"
+#include "ui/popups/SoftKeyboard.h"
 
 namespace {
 

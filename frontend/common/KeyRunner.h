@@ -17,6 +17,7 @@
 #include "engine/Os.h"
 #include "frontend/common/KeyEvent.h"
 #include "frontend/common/KeyRunnerOutput.h"
+#include "ui/popups/SoftKeyboard.h"
 
 enum class KeyDecision {
   kPass,  // the host gets the key
@@ -55,11 +56,8 @@ inline constexpr int kScheme = 8208;
 inline constexpr int kRange = 8209;
 }  // namespace MenuCommand
 
-// The characters of one soft-keyboard layout: 58 key positions, each a pair
-// (normal, shifted) of UTF-16 units; 0 or a space means none.
-inline constexpr int kSoftKeyboardRowBytes = 232;
-inline constexpr int kSoftKeyboardLayouts = 13;
-using SoftKeyboardRow = uint8_t[kSoftKeyboardRowBytes];
+// Whether RunMenuCommand knows a command (front ends pass on the others).
+bool IsMenuCommand(int command);
 
 class KeyRunner {
  public:
@@ -97,8 +95,9 @@ class KeyRunner {
   // (after a hot key or preserved key).
   void ForgetKeyDown() { lastDownScan_ = kNoScan; }
 
-  // The layout table of the soft keyboard (13 rows); null leaves the
-  // context's key map empty. The table outlives the runner.
+  // The layout table of the soft keyboard (13 rows; the module's own
+  // unless set); null leaves the context's key map empty. The table
+  // outlives the runner.
   void SetSoftKeyboardRows(const SoftKeyboardRow* rows) { softRows_ = rows; }
   int LastSoftKeyboardLayout() const { return lastSoftLayout_; }
 
@@ -118,7 +117,7 @@ class KeyRunner {
   int capsInjections_ = 0;           // injected Caps Lock presses still to come back
   uint64_t capsInjectionTick_ = 0;
   int lastSoftLayout_ = 1;
-  const SoftKeyboardRow* softRows_ = nullptr;
+  const SoftKeyboardRow* softRows_ = SoftKeyboardLayoutTable.data();
 };
 
 // Whether the combination keys (hot keys, preserved keys) should be

@@ -3,8 +3,44 @@
 // and range.
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "engine/Launchers.h"
 #include "frontend/common/KeyPass.h"
+
+namespace {
+
+// The help link comes from config.dsc, which every process may write: only
+// a web address is opened, never a program or document it could name.
+bool IsWebAddress(const wchar_t* text) {
+  for (const wchar_t* scheme : {L"http://", L"https://"}) {
+    int i = 0;
+    while (scheme[i] && text[i] && (text[i] | 0x20) == scheme[i]) ++i;
+    if (!scheme[i] && text[i] > L' ') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsMenuCommand(int command) {
+  namespace M = MenuCommand;
+  static constexpr int kKnown[] = {
+      M::kConfigMain,       M::kKeyboardMap,       M::kAbout,
+      M::kHelp,             M::kNothing6,          M::kHelpLink,
+      M::kAddWord,          M::kNothing16,         M::kCommitSlot,
+      M::kNextPage,         M::kPreviousPage,      M::kChineseInput,
+      M::kCloseInput,       M::kSoftKeyboard,      M::kEntryCommand,
+      M::kNothing4096,      M::kFullWidthOn,       M::kFullWidthOff,
+      M::kEnglishPunctuation, M::kChinesePunctuation, M::kToggleTraditional,
+      M::kToggleSimplified, M::kEnglishPunctuation2, M::kScheme,
+      M::kRange,
+  };
+  for (int known : kKnown) {
+    if (known == command) return true;
+  }
+  return false;
+}
 
 int KeyPass::RunMenuCommand(int command, int a, int b) {
   namespace M = MenuCommand;
@@ -26,16 +62,18 @@ int KeyPass::RunMenuCommand(int command, int a, int b) {
       LaunchConfigTool(c_, c_->hostWindow, L"/do tianjiayonghuci", fx);
       return 1;
     case M::kHelpLink:
-      if (c_->softBlock) OpenLink(c_, c_->softBlock->helpLink, fx);
+      if (c_->softBlock && IsWebAddress(c_->softBlock->helpLink))
+        OpenLink(c_, c_->softBlock->helpLink, fx);
       return 1;
     case M::kNothing6:
     case M::kNothing16:
     case M::kNothing4096:
       return 1;
     case M::kCommitSlot:
+      // A selector outside 0..12 would name another function's bits.
+      if (a < 0 || a > kSelectorLast) return 1;
       c_->pendingKeyText = L"";
-      ExecuteKeyFunction(KeyFunction::kCommit |
-                         (static_cast<uint64_t>(a & 0xF) << KeyFunction::kSelectorShift));
+      ExecuteKeyFunction(KeyFunction::kCommit | (static_cast<uint64_t>(a) << KeyFunction::kSelectorShift));
       return 1;
     case M::kNextPage:
     case M::kPreviousPage:
@@ -50,8 +88,12 @@ int KeyPass::RunMenuCommand(int command, int a, int b) {
     case M::kSoftKeyboard:
       return SetSoftKeyboard(a, b);
     case M::kEntryCommand:
-      ExecuteKeyFunction(KeyFunction::kEntryOperation | (static_cast<uint64_t>(b & 0xFFFF) << 16) |
-                         static_cast<uint64_t>(a & 0xFFFF));
+      // a: the page slot, b: the entry command. The key function keeps the
+      // slot in bits 16-31 and the command in bits 0-15; a wider value is
+      // no command.
+      if (a < 0 || a > 0xFFFF || b < 0 || b > 0xFFFF) return 1;
+      ExecuteKeyFunction(KeyFunction::kEntryOperation | (static_cast<uint64_t>(a) << 16) |
+                         static_cast<uint64_t>(b));
       return 1;
     case M::kFullWidthOn:
     case M::kFullWidthOff:

@@ -5,7 +5,7 @@
 #include "engine/Classify.h"
 #include "engine/ImeOptionBits.h"
 #include "frontend/common/KeyRunner.h"
-#include "frontend/common/SoftKeys.h"
+#include "ui/popups/SoftKeyboard.h"
 
 namespace {
 

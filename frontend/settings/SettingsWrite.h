@@ -2,6 +2,7 @@
 // folder's write lock, so two writers never interleave their stores.
 #pragma once
 
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 
 namespace settings_pages {
@@ -9,8 +10,9 @@ namespace settings_pages {
 // Runs change() when the lock is held; false (nothing changed) otherwise.
 template <typename Change>
 bool WriteSettings(const ImeContext* context, Change change) {
+  DataWriteLock lock(context);
+  if (!lock.Held()) return false;
   change();
-  (void)context;
   return true;
 }
 

@@ -34,6 +34,9 @@ HRESULT CTextService::ActivateEx(ITfThreadMgr* threadMgr, TfClientId clientId, D
   if (!CreateContext()) return fail();
   keySession_ = Adopt(new (std::nothrow) KeyHandlerEditSession(this));
   if (!keySession_) return fail();
+  // One element serves every composition of the activation: typing
+  // allocates nothing. Without it the window still shows, at the caret.
+  candidateList_ = Adopt(new (std::nothrow) CCandidateList(this));
   SetKeyboardOpen(1);
   ChooseConversionMode();
   context_->pendingKeyIndex = 0;
@@ -63,6 +66,7 @@ HRESULT CTextService::ActivateEx(ITfThreadMgr* threadMgr, TfClientId clientId, D
   }
   if (!AdviseOpenCloseSink()) return fail();
   if (!RegisterPreservedKeys()) return fail();
+  UpdateInputStateIndicator();
   if (!InitLanguageBar()) return fail();
   return S_OK;
 }
@@ -76,6 +80,13 @@ HRESULT CTextService::Deactivate() {
       context_->imeBlock->conversionMode = static_cast<uint32_t>(GetConversionMode());
   }
   EndCompositionsOf(TF_INVALID_EDIT_COOKIE, nullptr);
+  if (candidateList_) {
+    // The framework or an application may still hold the element: it is
+    // cut off from the service before the service lets it go.
+    EndCandidateList();
+    candidateList_->Detach(threadMgr_.Get());
+    candidateList_.Reset();
+  }
   UnhookDocument();
   if (threadMgr_) {
     UnadviseSourceSink(threadMgr_.Get(), &profileSinkCookie_);
@@ -89,6 +100,7 @@ HRESULT CTextService::Deactivate() {
     }
     UnregisterPreservedKeys();
   }
+  RemoveLanguageBar();
   if (keySession_) {
     keySession_->Detach();
     keySession_.Reset();
@@ -97,6 +109,9 @@ HRESULT CTextService::Deactivate() {
   threadMgr_.Reset();
   clientId_ = TF_CLIENTID_NULL;
   activationFlags_ = 0;
+  lastIndicator_ = -1;
+  textExtent_ = RECT{};
+  focusWindowRect_ = RECT{};
   heldUnits_ = 0;
   held_[0] = 0;
   if (context_) {

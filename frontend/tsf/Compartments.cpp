@@ -97,6 +97,8 @@ void CTextService::UnadviseOpenCloseSink() {
 HRESULT CTextService::OnChange(REFGUID guid) {
   if (guid != GUID_COMPARTMENT_KEYBOARD_OPENCLOSE || !context_) return S_OK;
   context_->stateFlags &= ~kStateEnglish;
+  // Another client (the system's switch, the language bar) may have moved it.
+  RefreshStatusDisplay();
   RegisterPreservedKeys();
   if (context_->imeBlock) ResetPairedPunctuation(context_->imeBlock->symbolEscapes);
   return S_OK;

@@ -208,6 +208,7 @@ void CTextService::EndComposition(TfEditCookie ec, ITfContext* context) {
     slots_[slot].composition->EndComposition(ec);
   }
   ReleaseComposition(slot);
+  if (!candidateList_ || !candidateList_->begun() || candidateList_->context() == context) EndCandidateList();
 }
 
 void CTextService::EndCompositionsOf(TfEditCookie ec, ITfContext* context) {

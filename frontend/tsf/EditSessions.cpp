@@ -46,7 +46,12 @@ HRESULT EndCompositionEditSession::Run(TfEditCookie ec) {
 }
 
 HRESULT CommandEditSession::Run(TfEditCookie ec) {
-  return service_->RunCommandIn(ec, context_.Get(), kind_, a_, b_);
+  return service_->RunCommandIn(ec, context_.Get(), command_);
+}
+
+HRESULT TextExtentEditSession::Run(TfEditCookie ec) {
+  service_->MeasureTextExtent(ec, view_.Get(), range_.Get());
+  return S_OK;
 }
 
 HRESULT ReplayEditSession::Run(TfEditCookie ec) {

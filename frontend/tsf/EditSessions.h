@@ -58,19 +58,33 @@ class EndCompositionEditSession : public EditSessionBase {
   HRESULT Run(TfEditCookie ec) override;
 };
 
-// A menu command or a combination key run through the key runner.
+// A menu command, a combination key or key-function flags run through the
+// key runner.
 class CommandEditSession : public EditSessionBase {
  public:
-  CommandEditSession(CTextService* service, ITfContext* context, int kind, int a, int b)
-      : EditSessionBase(service, context), kind_(kind), a_(a), b_(b) {}
+  CommandEditSession(CTextService* service, ITfContext* context, const ServiceCommand& command)
+      : EditSessionBase(service, context), command_(command) {}
 
  protected:
   HRESULT Run(TfEditCookie ec) override;
 
  private:
-  int kind_;
-  int a_;
-  int b_;
+  ServiceCommand command_;
+};
+
+// Measures the composition again after the host's layout changed (a read
+// session).
+class TextExtentEditSession : public EditSessionBase {
+ public:
+  TextExtentEditSession(CTextService* service, ITfContext* context, ITfContextView* view, ITfRange* range)
+      : EditSessionBase(service, context), view_(view), range_(range) {}
+
+ protected:
+  HRESULT Run(TfEditCookie ec) override;
+
+ private:
+  ComPtr<ITfContextView> view_;
+  ComPtr<ITfRange> range_;
 };
 
 class RecordedOutput;

@@ -25,6 +25,7 @@ HRESULT CTextService::OnPopContext(ITfContext* context) {
     heldUnits_ = 0;
     if (context_) runner_.CompositionEnded(context_);
   }
+  if (candidateList_ && candidateList_->begun() && candidateList_->context() == context) EndCandidateList();
   if (context && currentContext_.Get() == context) UnhookDocument();
   return S_OK;
 }

@@ -10,16 +10,20 @@ constexpr int kDisplayNameUnits = 40;
 
 }  // namespace
 
-HRESULT CTextService::GetDisplayName(BSTR* name) {
+HRESULT ProductDisplayName(const ImeContext* context, BSTR* name) {
   if (!name) return E_INVALIDARG;
   *name = nullptr;
-  if (!context_ || !context_->softBlock) return E_FAIL;
+  if (!context || !context->softBlock) return E_FAIL;
   // A field of the shared settings: bounded, whether or not it is terminated.
-  const wchar_t* text = context_->softBlock->languageName;
+  const wchar_t* text = context->softBlock->languageName;
   UINT units = 0;
   while (units < kDisplayNameUnits && text[units]) ++units;
   *name = SysAllocStringLen(text, units);
   return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CTextService::GetDisplayName(BSTR* name) {
+  return ProductDisplayName(context_, name);
 }
 
 HRESULT CTextService::Show(HWND parent, LANGID, REFGUID) {

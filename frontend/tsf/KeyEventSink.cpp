@@ -5,16 +5,6 @@
 
 #include "frontend/tsf/ProductGuids.h"
 
-namespace {
-
-// Menu commands of the two fixed preserved keys.
-constexpr int kFullWidthOn = 8193;
-constexpr int kFullWidthOff = 8194;
-constexpr int kEnglishPunctuation = 8195;
-constexpr int kChinesePunctuation = 8196;
-
-}  // namespace
-
 bool CTextService::TakeKey(ITfContext* context, WPARAM wParam, LPARAM lParam, KeyDecision* decision) {
   *decision = KeyDecision::kPass;
   if (!context_ || !context || context != currentContext_.Get() || IsKeyboardDisabled()) return false;
@@ -24,8 +14,7 @@ bool CTextService::TakeKey(ITfContext* context, WPARAM wParam, LPARAM lParam, Ke
     if (other && other.Get() != context) RequestEndComposition(other.Get());
   }
   uint8_t keyboard[256] = {};
-  const bool read = environment_.readKeyboard ? environment_.readKeyboard(keyboard) : GetKeyboardState(keyboard) != 0;
-  if (!read) return false;
+  if (!ReadKeyboard(keyboard)) return false;
   KeyEvent key;
   key.virtualKey = static_cast<uint32_t>(wParam);
   key.keyData = static_cast<uint32_t>(lParam);
@@ -88,15 +77,20 @@ HRESULT CTextService::OnPreservedKey(ITfContext* context, REFGUID guid, BOOL* ea
   *eaten = FALSE;
   if (!context_ || !context) return S_OK;
   const uint32_t state = context_->stateFlags;
+  namespace M = MenuCommand;
   if (guid == ProductGuids::kWidthToggleKey) {
-    *eaten = RunCommand(context, kMenuCommand, (state & kStateFullWidth) ? kFullWidthOff : kFullWidthOn, 0);
+    *eaten = RunCommand(context, ServiceCommand::Menu((state & kStateFullWidth) ? M::kFullWidthOff : M::kFullWidthOn));
   } else if (guid == ProductGuids::kPunctuationToggleKey) {
-    *eaten = RunCommand(context, kMenuCommand,
-                        (state & kStateEnglishPunct) ? kChinesePunctuation : kEnglishPunctuation, 0);
+    *eaten = RunCommand(context, ServiceCommand::Menu((state & kStateEnglishPunct) ? M::kChinesePunctuation
+                                                                                   : M::kEnglishPunctuation));
   } else {
     const int count = context_->dmeBlock ? GetCombinationKeyCount(context_->dmeBlock) : 0;
     for (int i = 0; i < count; ++i) {
-      if (guid == ProductGuids::CombinationKey(i)) *eaten = RunCommand(context, kCombinationKey, i, 0);
+      if (guid != ProductGuids::CombinationKey(i)) continue;
+      ServiceCommand command;
+      command.kind = ServiceCommand::kCombinationKey;
+      command.code = i;
+      *eaten = RunCommand(context, command);
     }
   }
   // A modifier released after a preserved key must not count as pressed alone.

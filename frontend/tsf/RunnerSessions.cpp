@@ -1,14 +1,70 @@
 // The key runner inside the text service's edit sessions: one session
-// applies the whole result of a key or command. Keys that may ask the user
-// something run outside any session and have their result applied in a new
-// one, so no message box is ever shown while the document is locked.
+// applies the whole result of a key or command. Keys and commands that may
+// ask the user something run outside any session and have their result
+// applied in a new one, so no message box is ever shown while the document
+// is locked.
 #include "frontend/tsf/TextService.h"
 
 #include "frontend/tsf/EditSessions.h"
 #include "frontend/tsf/SessionOutput.h"
 
+namespace {
+
+// Menu commands that never touch the document (launches and no-ops): they
+// need no edit session, and work with no document focused.
+bool LeavesDocumentAlone(const ServiceCommand& command) {
+  if (command.kind != ServiceCommand::kMenu) return false;
+  switch (command.code) {
+    case MenuCommand::kConfigMain:
+    case MenuCommand::kKeyboardMap:
+    case MenuCommand::kAbout:
+    case MenuCommand::kHelp:
+    case MenuCommand::kNothing6:
+    case MenuCommand::kHelpLink:
+    case MenuCommand::kAddWord:
+    case MenuCommand::kNothing16:
+    case MenuCommand::kNothing4096:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 bool CTextService::MayAsk(uint64_t flags) const {
   return (flags & (KeyFunction::kDeleteWord | KeyFunction::kEntryOperation | KeyFunction::kDeleteEntry)) != 0;
+}
+
+bool CTextService::MayAsk(const ServiceCommand& command) const {
+  switch (command.kind) {
+    case ServiceCommand::kMenu:
+      return command.code == MenuCommand::kEntryCommand;
+    case ServiceCommand::kCombinationKey:
+      return context_ && context_->dmeBlock && command.code >= 0 && command.code < kCombinationCapacity &&
+             MayAsk(context_->dmeBlock->combinations[command.code].flags);
+    case ServiceCommand::kKeyFunction:
+      return MayAsk(command.flags);
+    case ServiceCommand::kSoftKeyboard:
+      return false;
+  }
+  return false;
+}
+
+int CTextService::RunWith(const ServiceCommand& command, KeyRunnerOutput& output) {
+  if (!context_) return 0;
+  switch (command.kind) {
+    case ServiceCommand::kMenu:
+      return runner_.RunMenuCommand(context_, command.code, static_cast<int>(command.a),
+                                    static_cast<int>(command.b), output);
+    case ServiceCommand::kCombinationKey:
+      return runner_.RunCombinationKey(context_, command.code, output);
+    case ServiceCommand::kKeyFunction:
+      return runner_.RunKeyFunction(context_, command.flags, output);
+    case ServiceCommand::kSoftKeyboard:
+      return runner_.SetSoftKeyboard(context_, static_cast<int>(command.a), static_cast<int>(command.b), output);
+  }
+  return 0;
 }
 
 HRESULT CTextService::RunPendingKeyIn(TfEditCookie ec, ITfContext* context) {
@@ -18,15 +74,17 @@ HRESULT CTextService::RunPendingKeyIn(TfEditCookie ec, ITfContext* context) {
   return S_OK;
 }
 
-HRESULT CTextService::RunCommandIn(TfEditCookie ec, ITfContext* context, int kind, int a, int b) {
+HRESULT CTextService::RunCommandIn(TfEditCookie ec, ITfContext* context, const ServiceCommand& command) {
   if (!context_) return E_FAIL;
   SessionOutput output(this, ec, context);
-  if (kind == kCombinationKey) {
-    runner_.RunCombinationKey(context_, a, output);
-  } else {
-    runner_.RunMenuCommand(context_, a, b, 0, output);
-  }
+  RunWith(command, output);
   return S_OK;
+}
+
+int CTextService::ExecuteKeyCommand(TfEditCookie ec, ITfContext* context, uint64_t flags) {
+  if (!context_) return 0;
+  SessionOutput output(this, ec, context);
+  return runner_.RunKeyFunction(context_, flags, output);
 }
 
 HRESULT CTextService::CancelIn(TfEditCookie ec, ITfContext* context) {
@@ -59,12 +117,22 @@ bool CTextService::RunPendingKeyAsking(ITfContext* context) {
   return true;
 }
 
-bool CTextService::RunCommand(ITfContext* context, int kind, int a, int b) {
-  if (!context_ || !context) return false;
-  if (kind == kCombinationKey && context_->dmeBlock && a >= 0 && a < kCombinationCapacity &&
-      MayAsk(context_->dmeBlock->combinations[a].flags)) {
+bool CTextService::RunCommand(ITfContext* context, const ServiceCommand& command) {
+  if (!context_) return false;
+  if (!context) context = currentContext_.Get();
+  if (inEditSession() && context) {
+    SessionOutput output(this, sessionCookie_, context);
+    RunWith(command, output);
+    return true;
+  }
+  if (!context || LeavesDocumentAlone(command)) {
+    DocumentlessOutput output(this);
+    RunWith(command, output);
+    return true;
+  }
+  if (MayAsk(command)) {
     RecordedOutput recorded;
-    runner_.RunCombinationKey(context_, a, recorded);
+    RunWith(command, recorded);
     if (!recorded.empty() &&
         RequestSession(context, clientId_, new ReplayEditSession(this, context, &recorded),
                        TF_ES_SYNC | TF_ES_READWRITE) != S_OK) {
@@ -72,18 +140,12 @@ bool CTextService::RunCommand(ITfContext* context, int kind, int a, int b) {
     }
     return true;
   }
-  return RequestSession(context, clientId_, new CommandEditSession(this, context, kind, a, b),
-                        TF_ES_SYNC | TF_ES_READWRITE) == S_OK;
-}
-
-void CTextService::CandidatesChanged(const CandidateView& view) {
-  ImeWindows* windows = environment_.windows;
-  if (!windows || !context_) return;
-  if (view.count > 0) {
-    windows->ShowCandidateWindow(context_);
-  } else {
-    windows->HideCandidateWindow(context_);
-  }
+  HRESULT hr = RequestSession(context, clientId_, new CommandEditSession(this, context, command),
+                              TF_ES_SYNC | TF_ES_READWRITE);
+  // Asked from inside the host's own lock: the command runs right after it.
+  if (hr == TF_E_SYNCHRONOUS || hr == TF_E_LOCKED)
+    hr = RequestSession(context, clientId_, new CommandEditSession(this, context, command), TF_ES_READWRITE);
+  return hr == S_OK || hr == TF_S_ASYNC;
 }
 
 void CTextService::StatusChanged(uint32_t changes) {
@@ -101,6 +163,20 @@ void CTextService::StatusChanged(uint32_t changes) {
   if ((changes & StatusChange::kOpenClose) && threadMgr_) {
     const LONG open = (state & kStateInputClosed) ? 0 : 1;
     if (GetKeyboardOpen() != open) SetKeyboardOpen(open);
+  }
+  if (changes & StatusChange::kSkin) {
+    // The settings were rewritten: the buttons and the display start again.
+    InitLanguageBar();
+  } else if (changes & StatusChange::kStatusWindow) {
+    if (StatusBarWanted()) {
+      environment_.windows->ShowStatusWindow(context_);
+    } else if (activationFlags_ == 0 && !LanguageBarMode() && environment_.windows) {
+      environment_.windows->HideStatusWindow(context_);
+    }
+  }
+  if ((changes & StatusChange::kCandidateWindow) && candidateList_ && candidateList_->begun() &&
+      candidateList_->ownWindow()) {
+    PlaceCandidateWindow();
   }
   RefreshStatusDisplay();
 }

@@ -47,6 +47,16 @@ void RecordedOutput::UpdateStatus(uint32_t changes) {
   if (Entry* e = Add(Op::kStatus)) e->value = changes;
 }
 
+void RecordedOutput::ShowTip(const wchar_t* text) {
+  int units = 0;
+  while (text && units < kTipUnits && text[units]) ++units;
+  const int start = Keep(text, units);
+  Entry* e = start >= 0 ? Add(Op::kTip) : nullptr;
+  if (!e) return;
+  e->textStart = start;
+  e->units = units;
+}
+
 void RecordedOutput::ReplayInto(KeyRunnerOutput& output) const {
   for (int i = 0; i < count_; ++i) {
     const Entry& e = entries_[i];
@@ -76,6 +86,13 @@ void RecordedOutput::ReplayInto(KeyRunnerOutput& output) const {
       case Op::kStatus:
         output.UpdateStatus(e.value);
         break;
+      case Op::kTip: {
+        wchar_t tip[kTipUnits + 1] = {};
+        const int n = e.units < kTipUnits ? e.units : kTipUnits;
+        for (int k = 0; k < n; ++k) tip[k] = text_[e.textStart + k];
+        output.ShowTip(tip);
+        break;
+      }
       case Op::kSoftKeyboard:
         output.SoftKeyboardChanged();
         break;

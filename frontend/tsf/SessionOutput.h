@@ -20,19 +20,37 @@ class SessionOutput final : public KeyRunnerOutput {
     service_->CommitText(ec_, context_, text, lenUnits);
   }
   // The end of a composition also ends its candidate list.
-  void EndComposition() override {
-    service_->EndComposition(ec_, context_);
-    service_->CandidatesChanged(CandidateView{});
-  }
-  void UpdateCandidates(const CandidateView& view) override { service_->CandidatesChanged(view); }
+  void EndComposition() override { service_->EndComposition(ec_, context_); }
+  // The page lives in the input context; the list element reads it there.
+  void UpdateCandidates(const CandidateView&) override { service_->UpdateCandidateList(ec_, context_); }
   void UpdateStatus(uint32_t changes) override { service_->StatusChanged(changes); }
-  void ShowTip(const wchar_t*) override {}
+  void ShowTip(const wchar_t* text) override { service_->ShowTipAtCaret(text); }
   void SoftKeyboardChanged() override { service_->SoftKeyboardChanged(); }
 
  private:
   CTextService* service_;
   TfEditCookie ec_;
   ITfContext* context_;
+};
+
+// The runner's reports when no document is focused (a button clicked while
+// the focus is where no text goes): the state display follows; a
+// composition left in some document is ended through sessions of its own.
+class DocumentlessOutput final : public KeyRunnerOutput {
+ public:
+  explicit DocumentlessOutput(CTextService* service) : service_(service) {}
+
+  void StartComposition() override {}
+  void UpdateComposition(const CompositionView&) override {}
+  void CommitText(const wchar_t*, int) override {}
+  void EndComposition() override { service_->EndCompositionsOf(TF_INVALID_EDIT_COOKIE, nullptr); }
+  void UpdateCandidates(const CandidateView&) override {}
+  void UpdateStatus(uint32_t changes) override { service_->StatusChanged(changes); }
+  void ShowTip(const wchar_t* text) override { service_->ShowTipAtCaret(text); }
+  void SoftKeyboardChanged() override { service_->SoftKeyboardChanged(); }
+
+ private:
+  CTextService* service_;
 };
 
 class RecordedOutput final : public KeyRunnerOutput {
@@ -44,14 +62,14 @@ class RecordedOutput final : public KeyRunnerOutput {
   // The candidate page lives in the input context and is read at replay.
   void UpdateCandidates(const CandidateView& view) override;
   void UpdateStatus(uint32_t changes) override;
-  void ShowTip(const wchar_t*) override {}
+  void ShowTip(const wchar_t* text) override;
   void SoftKeyboardChanged() override { Add(Op::kSoftKeyboard); }
 
   void ReplayInto(KeyRunnerOutput& output) const;
   bool empty() const { return count_ == 0; }
 
  private:
-  enum class Op : uint8_t { kStart, kUpdate, kAssociations, kCommit, kEnd, kCandidates, kStatus, kSoftKeyboard };
+  enum class Op : uint8_t { kStart, kUpdate, kAssociations, kCommit, kEnd, kCandidates, kStatus, kTip, kSoftKeyboard };
   struct Entry {
     Op op;
     int textStart;
@@ -62,6 +80,7 @@ class RecordedOutput final : public KeyRunnerOutput {
   };
   static constexpr int kEntries = 32;
   static constexpr int kTextUnits = 1024;
+  static constexpr int kTipUnits = 15;
   Entry* Add(Op op);
   int Keep(const wchar_t* text, int units);
 

@@ -47,6 +47,6 @@ HRESULT CTextService::OnCompositionTerminated(TfEditCookie ec, ITfComposition* c
   ReleaseComposition(slot);
   heldUnits_ = 0;
   if (context_) runner_.CompositionEnded(context_);
-  if (context_ && environment_.windows) environment_.windows->HideCandidateWindow(context_);
+  EndCandidateList();
   return S_OK;
 }

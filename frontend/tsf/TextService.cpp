@@ -11,11 +11,24 @@ ImeContext* CreateInstalledContext() {
   return CreateContextWithSkin();
 }
 
+// Module-wide: filled at attach, copied by every service made afterwards.
+TextServiceEnvironment& ModuleEnvironment() {
+  static TextServiceEnvironment environment{&CreateInstalledContext, &DestroyContextWithSkin};
+  return environment;
+}
+
 }  // namespace
 
 const TextServiceEnvironment& DefaultTextServiceEnvironment() {
-  static const TextServiceEnvironment environment{&CreateInstalledContext, &DestroyContextWithSkin, nullptr, nullptr};
-  return environment;
+  return ModuleEnvironment();
+}
+
+void SetDefaultTextServiceWindows(ImeWindows* windows) {
+  ModuleEnvironment().windows = windows;
+}
+
+void SetImmCandidateNotifier(ImmCandidateNotifier notifier) {
+  ModuleEnvironment().notifyImm = notifier;
 }
 
 CTextService::CTextService(const TextServiceEnvironment& environment)

@@ -2,7 +2,8 @@
 // interface; its methods are spread over one file per interface group
 // (TextService.cpp, Activation.cpp, FocusSinks.cpp, Compartments.cpp,
 // PreservedKeys.cpp, KeyEventSink.cpp, EditSessions.cpp, Composition.cpp,
-// TextEditSink.cpp, Functions.cpp, DisplayAttributes.cpp).
+// TextEditSink.cpp, Functions.cpp, DisplayAttributes.cpp, CandidatePlacement.cpp,
+// LanguageBar.cpp, StatusDisplay.cpp, TextServiceCommands.cpp).
 #pragma once
 
 #include <windows.h>
@@ -13,12 +14,21 @@
 #include "engine/ImeContext.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/common/KeyRunner.h"
+#include "frontend/tsf/CandidateListUIElement.h"
+#include "frontend/tsf/LangBarItem.h"
 #include "frontend/tsf/ModuleObjects.h"
 #include "frontend/tsf/TsfDeclarations.h"
 
 using Microsoft::WRL::ComPtr;
 
 class KeyHandlerEditSession;
+
+// Tells an application that reads IMM32 notifications that the candidate
+// list of its focus window opened, changed or closed (IMN_OPENCANDIDATE,
+// IMN_CHANGECANDIDATE, IMN_CLOSECANDIDATE, with the candidate lists as a
+// bit mask). The IMM32 front end implements it: it sends only when the
+// window's input context belongs to that window.
+using ImmCandidateNotifier = void (*)(HWND focusWindow, WPARAM notification, LPARAM lists);
 
 // What a text service needs from outside the framework: where its input
 // context comes from, and the skinned windows (null: none are shown). Tests
@@ -31,10 +41,43 @@ struct TextServiceEnvironment {
   const OsServices* clock = nullptr;
   // Reads the thread's keyboard state (null: GetKeyboardState).
   bool (*readKeyboard)(uint8_t state[256]) = nullptr;
+  // The per-user display-attribute overrides (null: the real registry).
+  const OsServices* registry = nullptr;
+  // Candidate-list notifications for IMM32 applications (null: none sent).
+  ImmCandidateNotifier notifyImm = nullptr;
 };
 
-// The default environment: the data folder of the installed product.
+// The default environment: the data folder of the installed product, and
+// whatever the module registered for the windows and the IMM32 notices.
 const TextServiceEnvironment& DefaultTextServiceEnvironment();
+// Set by the module at attach, before any text service is made.
+void SetDefaultTextServiceWindows(ImeWindows* windows);
+void SetImmCandidateNotifier(ImmCandidateNotifier notifier);
+
+// A piece of the key runner's work asked for by a menu, a button, a window
+// or a preserved key (CTextService::RunCommand).
+struct ServiceCommand {
+  enum Kind { kMenu, kCombinationKey, kKeyFunction, kSoftKeyboard };
+  Kind kind = kMenu;
+  int code = 0;      // menu command, or combination-key slot
+  intptr_t a = 0;    // menu: wParam; soft keyboard: the request
+  intptr_t b = 0;    // menu: lParam; soft keyboard: the layout
+  uint64_t flags = 0;  // key-function flags
+
+  static ServiceCommand Menu(int command, intptr_t wParam = 0, intptr_t lParam = 0) {
+    return ServiceCommand{kMenu, command, wParam, lParam, 0};
+  }
+  static ServiceCommand KeyFunction(uint64_t flags) { return ServiceCommand{kKeyFunction, 0, 0, 0, flags}; }
+};
+
+// The target of the skinned windows' commands on text-service contexts; the
+// module registers it at attach.
+class WindowCommandTarget;
+WindowCommandTarget& TextServiceWindowCommands();
+
+// A BSTR of the product's display name in the settings (bounded: the field
+// is shared memory and need not be terminated).
+HRESULT ProductDisplayName(const ImeContext* context, BSTR* name);
 
 class CTextService final : public ITfTextInputProcessorEx,
                      public ITfThreadMgrEventSink,
@@ -131,22 +174,71 @@ class CTextService final : public ITfTextInputProcessorEx,
   void EndCompositionsOf(TfEditCookie ec, ITfContext* context);
   // The runner's work inside a session (RunnerSessions.cpp).
   HRESULT RunPendingKeyIn(TfEditCookie ec, ITfContext* context);
-  HRESULT RunCommandIn(TfEditCookie ec, ITfContext* context, int kind, int a, int b);
+  HRESULT RunCommandIn(TfEditCookie ec, ITfContext* context, const ServiceCommand& command);
   HRESULT CancelIn(TfEditCookie ec, ITfContext* context);
+  // Key-function flags with no key behind them, in the running session.
+  int ExecuteKeyCommand(TfEditCookie ec, ITfContext* context, uint64_t flags);
   // Reports of the runner that concern no document (SessionOutput).
-  void CandidatesChanged(const CandidateView& view);
   void StatusChanged(uint32_t changes);
   void SoftKeyboardChanged();
+
+  // ---- The candidate list (CandidatePlacement.cpp) ----
+  // After every change of the candidates of the context's composition:
+  // begins the UI element, or tells the framework of the change, and places
+  // the service's own candidate window when it draws the list.
+  void UpdateCandidateList(TfEditCookie ec, ITfContext* context);
+  // Ends the UI element of the composition and hides the candidate window.
+  void EndCandidateList();
+  // The host's layout changed: measure the composition again (a read
+  // session of its own).
+  void RemeasureTextExtent(ITfContext* context, ITfContextView* view);
+  // Body of that session.
+  void MeasureTextExtent(TfEditCookie ec, ITfContextView* view, ITfRange* range);
+  // Puts the candidate window below the stored text extent (or the caret).
+  void PlaceCandidateWindow();
+  CCandidateList* candidateList() const { return candidateList_.Get(); }
 
   // ---- Outside a session ----
   // Ends the context's composition and drops the typed input: at once
   // inside a session, else through a session of its own.
   void RequestEndComposition(ITfContext* context);
 
-  // Commands that run through the key runner in a session of their own
-  // (menus, preserved keys): kinds of RunCommandIn.
-  enum CommandKind { kMenuCommand = 1, kCombinationKey = 2 };
-  bool RunCommand(ITfContext* context, int kind, int a, int b);
+  // Runs a command of the key runner on context (null: the current one):
+  // in an edit session when it may touch the document, outside one when it
+  // cannot (launches) or when there is no document, and with the question a
+  // command may ask shown before any session. False when the document
+  // refused the session (nothing changed).
+  bool RunCommand(ITfContext* context, const ServiceCommand& command);
+
+  // ---- Commands of the menus, buttons and windows (TextServiceCommands.cpp) ----
+  // 1 when the command was handled.
+  int ExecuteTextServiceCommand(int command, WPARAM wParam, LPARAM lParam);
+  // Soft keyboard on with a layout, off, or toggled (see KeyRunner).
+  int SetTsfSoftKeyboard(int request, int layout);
+
+  // ---- The status display and the language bar (StatusDisplay.cpp, LanguageBar.cpp) ----
+  bool InitLanguageBar();
+  void RemoveLanguageBar();
+  void ShowStatusDisplay();
+  void HideStatusDisplay();
+  void RefreshStatusDisplay();
+  // Brings the closed and disabled state bits in step with the compartments
+  // and returns the indicator value: 0 Chinese, 1 English, 2 Caps Lock, 3
+  // disabled, 4 closed. A new value shows as a tip in immersive contexts.
+  int UpdateInputStateIndicator();
+  // A short tip below the caret of the focused document.
+  void ShowTipAtCaret(const wchar_t* text);
+  // The window of the current context's active view, or null.
+  HWND GetFocusWindow() const;
+  CLangBarItem* langBarItem(LangBarButton button) const { return langBar_[static_cast<int>(button)].Get(); }
+  // What the buttons do (called by CLangBarItem).
+  HRESULT LangBarClick(LangBarButton button, TfLBIClick click);
+  HRESULT LangBarInitMenu(LangBarButton button, ITfMenu* menu);
+  HRESULT LangBarMenuSelect(LangBarButton button, UINT id);
+  int LangBarIcon(LangBarButton button) const;
+
+  TfGuidAtom inputAtom() const { return inputAtom_; }
+  TfGuidAtom convertedAtom() const { return convertedAtom_; }
 
   ImeContext* imeContext() const { return context_; }
   TfClientId clientId() const { return clientId_; }
@@ -184,14 +276,21 @@ class CTextService final : public ITfTextInputProcessorEx,
   bool AdviseThreadMgrSinks();
   bool AdviseKeyEventSink();
   void RegisterDisplayAttributeAtoms();
-  bool InitLanguageBar();
   void ReleaseComposition(int slot);
 
   // The status display (StatusDisplay.cpp).
   bool StatusBarWanted() const;
-  void ShowStatusDisplay();
-  void HideStatusDisplay();
-  void RefreshStatusDisplay();
+  bool LanguageBarMode() const;
+  void UpdateLangBarItems(bool all);
+  bool AddLangBarItem(ITfLangBarItemMgr* manager, LangBarButton button);
+  void ShowFunctionMenu(POINT hiddenOwnerAt);
+  bool ReadKeyboard(uint8_t state[256]) const;
+  bool CapsLockOn() const;
+
+  // Candidate placement (CandidatePlacement.cpp).
+  void MeasureAtBegin(TfEditCookie ec, ITfContext* context, ITfRange* range);
+  void NotifyImmCandidates(WPARAM notification);
+  int RunWith(const ServiceCommand& command, KeyRunnerOutput& output);
 
   // Document focus (FocusSinks.cpp).
   bool HookDocument(ITfDocumentMgr* documentMgr);
@@ -225,6 +324,7 @@ class CTextService final : public ITfTextInputProcessorEx,
   // Whether the key runner's pending key, or a command, may ask the user
   // something (a message box must never be shown inside an edit session).
   bool MayAsk(uint64_t flags) const;
+  bool MayAsk(const ServiceCommand& command) const;
   bool TakeKey(ITfContext* context, WPARAM wParam, LPARAM lParam, KeyDecision* decision);
   bool RunPendingKey(ITfContext* context);
   bool RunPendingKeyAsking(ITfContext* context);
@@ -265,4 +365,11 @@ class CTextService final : public ITfTextInputProcessorEx,
   };
   TestedKeyUp testedUp_;
   bool inEndEdit_ = false;  // OnEndEdit runs under the host's read lock
+  ComPtr<CCandidateList> candidateList_;
+  // The composition's text extent (client coordinates of the focus window)
+  // and the focus window's rectangle when it was measured (screen).
+  RECT textExtent_ = {};
+  RECT focusWindowRect_ = {};
+  ComPtr<CLangBarItem> langBar_[kLangBarButtons];
+  int lastIndicator_ = -1;
 };

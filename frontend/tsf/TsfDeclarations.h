@@ -91,6 +91,10 @@ static_assert(zn::SameGuid(zn::GuidFromText("aa80e801-2021-11d2-93e0-0060b067b86
 #ifndef TF_E_LOCKED
 #define TF_E_LOCKED MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0500)
 #endif
+// ITfUIElementMgr: an element id that names no element.
+#ifndef TF_INVALID_UIELEMENTID
+#define TF_INVALID_UIELEMENTID 0xFFFFFFFFu
+#endif
 
 // ITfTextInputProcessorEx::ActivateEx and ITfThreadMgrEx flags.
 #ifndef TF_TMAE_NOACTIVATETIP
@@ -159,6 +163,10 @@ static_assert(zn::SameGuid(zn::GuidFromText("aa80e801-2021-11d2-93e0-0060b067b86
 #endif
 
 typedef enum { TF_LBI_CLK_RIGHT = 1, TF_LBI_CLK_LEFT = 2 } TfLBIClick;
+
+// Layouts the framework and the registry hold byte for byte.
+static_assert(sizeof(TF_DISPLAYATTRIBUTE) == 36);
+static_assert(sizeof(TF_LANGBARITEMINFO) == 104);
 typedef enum { TF_LC_CREATE = 0, TF_LC_CHANGE = 1, TF_LC_DESTROY = 2 } TfLayoutCode;
 
 // Documented GUIDs that mingw-w64 lacks.

@@ -7,6 +7,7 @@
 #include "ui/windows/CandidateWindow.h"
 #include "ui/windows/Menus.h"
 #include "ui/windows/SkinWindows.h"
+#include "ui/windows/SoftKeyboardWindow.h"
 #include "ui/windows/StatusWindow.h"
 
 namespace {
@@ -64,12 +65,16 @@ void SkinnedImeWindows::HideStatusWindow(ImeContext* context) {
   if (window) ShowWindow(window, SW_HIDE);
 }
 
-void SkinnedImeWindows::ShowSoftKeyboard(ImeContext*) {}
-
-void SkinnedImeWindows::HideSoftKeyboard(ImeContext* context) {
-  HWND window = context ? Existing(context->softKeyboardWindow.window) : nullptr;
-  if (window) ShowWindow(window, SW_HIDE);
+void SkinnedImeWindows::ShowSoftKeyboard(ImeContext* context) {
+  if (!context) return;
+  if (context->stateFlags & kStateSoftKeyboard) {
+    ::ShowSoftKeyboard(context);
+  } else {
+    DestroySoftKeyboard(context);
+  }
 }
+
+void SkinnedImeWindows::HideSoftKeyboard(ImeContext* context) { DestroySoftKeyboard(context); }
 
 HWND SkinnedImeWindows::RequestTipsWindow(ImeContext* context, int x, int y, int type,
                                           const wchar_t* text) {

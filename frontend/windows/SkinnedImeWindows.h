@@ -1,6 +1,6 @@
 // The front ends' window facade over the skinned windows of ui/: the
-// candidate window, the status bar, the menus, and the tips and dictionary
-// windows (not built yet: their requests return null).
+// candidate window, the status bar, the soft keyboard, the menus, and the
+// tips and dictionary windows.
 #pragma once
 
 #include "frontend/common/ImeWindows.h"

@@ -6,33 +6,11 @@
 #include "codetable/CodeTableCommands.h"
 #include "codetable/WordList.h"
 #include "tests/codetable/CodeTableTestUtil.h"
+#include "tests/codetable/ScriptedCodeTableUi.h"
 
 using namespace zn::test;
 
 namespace {
-
-class ScriptedUi : public CodeTableUi {
- public:
-  bool ChooseTextFile(const wchar_t*, const wchar_t*, wchar_t* path) override {
-    if (chosen.empty()) return false;
-    wcscpy(path, chosen.c_str());
-    return true;
-  }
-  UiAnswer Ask(const wchar_t* text, const wchar_t*, UiIcon) override {
-    asked.push_back(text);
-    return answer;
-  }
-  void Tell(const wchar_t* text, const wchar_t*, UiIcon) override { told.push_back(text); }
-  void ShowProgress(bool) override {}
-  void SetProgress(int percent) override { percents.push_back(percent); }
-  void OpenDocument(const wchar_t* path) override { opened = path; }
-
-  std::wstring chosen;
-  UiAnswer answer = UiAnswer::kYes;
-  std::vector<std::wstring> asked, told;
-  std::vector<int> percents;
-  std::wstring opened;
-};
 
 const wchar_t kTable[] = L"甲\taa\r\n乙\tab#用\r\n丙\tac#用\r\n丁\tad#次\r\n";
 

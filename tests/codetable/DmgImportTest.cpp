@@ -148,3 +148,30 @@ TEST_F(DmgImportTest, ExportThenImportIsLossless) {
   std::vector<DmgTestEntry> a = TableEntries(src.get()), b = TableEntries(main_);
   EXPECT_EQ(a, b);
 }
+
+// The import takes exactly the codes the compiler takes, so a table built by
+// import exports, compiles and exports again to the same text.
+TEST_F(DmgImportTest, ImportRefusesWhatTheCompilerRefusesSoExportCompileExportIsIdentity) {
+  ASSERT_EQ(1, EmptyTable(main_));
+  const int added = Import(
+      L"删\ta\x7F\r\n"
+      L"逗\tb\xFF0C\r\n"
+      L"键\t\xFF11\xFF0A\xFF0F\xFF0B\xFF0D\xFF0E\xFF10\r\n"
+      L"符\t`-=[]\\;',./~!@#$%^&*()_+{}|:\"<>?\r\n"
+      L"空\ta b#用\r\n"
+      L"类\tzz#类3#固#序9\r\n");
+  EXPECT_EQ(4, added);
+  const std::wstring rejects = ReadText(dir_.File(L"rejects.txt"));
+  EXPECT_NE(std::wstring::npos, rejects.find(L"删 ----------无法创建词条\r\n"));
+  EXPECT_NE(std::wstring::npos, rejects.find(L"逗 ----------无法创建词条\r\n"));
+
+  const std::wstring first = dir_.File(L"first.txt");
+  ASSERT_EQ(1, ExportTableText(main_, first.c_str(), nullptr, 0, nullptr, nullptr, nullptr));
+  const wchar_t* sources[] = {first.c_str()};
+  const std::wstring again = dir_.File(L"again.dmg");
+  ASSERT_EQ(4, CompileTableFiles(sources, 1, again.c_str(), nullptr, dir_.path().c_str()));
+  auto compiled = OpenTableFile(again);
+  ASSERT_EQ(1, ExportTableText(compiled.get(), dir_.File(L"second.txt").c_str(), nullptr, 0, nullptr,
+                               nullptr, nullptr));
+  EXPECT_EQ(ReadText(first), ReadText(dir_.File(L"second.txt")));
+}

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codetable/TableExport.h"
 #include "codetable/WordList.h"
 #include "tests/codetable/CodeTableTestUtil.h"
 
@@ -63,4 +64,26 @@ TEST(WordListTest, MergeOverLargerAndSmallerTables) {
   WriteText(dir.File(L"empty.txt"), L"\r\n// only\r\n");
   EXPECT_EQ(0, MergeWordListViaTempTable(dir.File(L"t1.dmg").c_str(), dir.File(L"empty.txt").c_str(), &hash,
                                          nullptr, dir.path().c_str()));
+}
+
+// Texts beginning with "//", up to the longest a list line gives, come back
+// from an export of the table unchanged.
+TEST(WordListTest, ExportThenRebuildKeepsTextsThatBeginWithSlashes) {
+  TempDir dir;
+  const std::wstring longest = L"//" + std::wstring(kWordListLineUnits - 2, L'长');
+  WriteText(dir.File(L"list.txt"), L"///slash\r\n///\r\n" + std::wstring(L"/") + longest +
+                                       L"\r\n/single\r\nplain\r\n");
+  ASSERT_EQ(5, BuildWordListTable(dir.File(L"list.txt").c_str(), dir.File(L"a.dmg").c_str(), nullptr, nullptr));
+  auto first = OpenTableFile(dir.File(L"a.dmg"));
+  std::vector<std::wstring> texts;
+  for (const DmgTestEntry& e : TableEntries(first.get())) texts.push_back(e.word);
+  EXPECT_EQ((std::vector<std::wstring>{L"//", L"//slash", longest, L"/single", L"plain"}), texts);
+
+  ASSERT_EQ(1, ExportTableText(first.get(), dir.File(L"out.txt").c_str(), nullptr, -1, nullptr, nullptr,
+                               nullptr));
+  ASSERT_EQ(5, BuildWordListTable(dir.File(L"out.txt").c_str(), dir.File(L"b.dmg").c_str(), nullptr, nullptr));
+  auto again = OpenTableFile(dir.File(L"b.dmg"));
+  std::vector<std::wstring> rebuilt;
+  for (const DmgTestEntry& e : TableEntries(again.get())) rebuilt.push_back(e.word);
+  EXPECT_EQ(texts, rebuilt);
 }

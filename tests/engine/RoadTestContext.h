@@ -57,6 +57,8 @@ class RoadContext {
   RoadContext& operator=(const RoadContext&) = delete;
 
   ImeContext* get() const { return context_; }
+  // The folder the tables are written to.
+  const TempDir& dir() const { return dir_; }
   ImeConfigBlock* ime() const { return context_->imeBlock; }
   DmeConfigBlock* dme() const { return context_->dmeBlock; }
   const std::vector<uint8_t>& configBytes() const { return config_; }

@@ -189,8 +189,8 @@ TEST_F(KeyDecisionTest, CapsLockSwitchTogglesOnceAndLetsItsOwnKeysPass) {
 
 TEST_F(KeyDecisionTest, SoftKeyboardTypesItsLayout) {
   static SoftKeyboardRow rows[kSoftKeyboardLayouts] = {};
-  const wchar_t alpha[2] = {L'α', L'Α'};
-  std::memcpy(rows[1] + 4 * 15, alpha, sizeof alpha);  // Q of layout 2
+  rows[1].units[2 * 15] = L'α';  // Q of layout 2
+  rows[1].units[2 * 15 + 1] = L'Α';
   runner.SetSoftKeyboardRows(rows);
   runner.SetSoftKeyboard(ctx(), 1, 2, out);
   EXPECT_EQ(ctx()->softKeyboardLayout, 2u);
@@ -201,6 +201,18 @@ TEST_F(KeyDecisionTest, SoftKeyboardTypesItsLayout) {
   EXPECT_EQ(Tap(VK_ESCAPE), KeyDecision::kTake) << "clear input closes it";
   EXPECT_EQ(ctx()->stateFlags & kStateSoftKeyboard, 0u);
   EXPECT_EQ(out.depth, 0);
+}
+
+TEST_F(KeyDecisionTest, SoftKeyboardTypesTheModulesOwnLayouts) {
+  runner.SetSoftKeyboard(ctx(), 1, 12, out);  // no rows set: the module's table
+  out.TakeCommitted();
+  EXPECT_EQ(Tap('1'), KeyDecision::kTake);
+  EXPECT_EQ(out.TakeCommitted(), L"一");
+  EXPECT_EQ(Type(L"!"), L"壹");
+  // Keys with nothing in the layout, and the arrows, reach the host.
+  EXPECT_EQ(Tap(VK_DOWN), KeyDecision::kPass);
+  EXPECT_EQ(Tap(VK_LEFT), KeyDecision::kPass);
+  EXPECT_EQ(Tap(VK_OEM_PERIOD), KeyDecision::kPass) << "nothing on \".\" in layout 12";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // zinIME.ime as config and the installer load it: the ZNITFGetObject export
-// by name and by ordinal, its table kinds, and the product key resource.
+// by name and by ordinal, its table kinds, the product key resource and
+// the language-bar icons.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -47,6 +48,24 @@ TEST_F(ModuleExport, StringOneIsTheProductKey) {
   wchar_t key[64] = {};
   EXPECT_EQ(LoadStringW(module_, 1, key, 64), 38);
   EXPECT_STREQ(key, ZN_PRODUCT_GUID_TEXT);
+}
+
+TEST_F(ModuleExport, TheLanguageBarIconsAreInTheModule) {
+  for (int id : {102, 103, 104, 105, 106, 107, 108, 109, 122, 123, 124}) {
+    for (int size : {16, 32}) {
+      HICON icon = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+      ASSERT_NE(icon, nullptr) << id;
+      ICONINFO info{};
+      ASSERT_TRUE(GetIconInfo(icon, &info)) << id;
+      BITMAP bitmap{};
+      GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+      EXPECT_EQ(bitmap.bmWidth, size) << id;
+      EXPECT_EQ(bitmap.bmBitsPixel, 32) << id;
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
+      DestroyIcon(icon);
+    }
+  }
 }
 
 TEST_F(ModuleExport, KindsOfTables) {

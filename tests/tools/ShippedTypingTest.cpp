@@ -217,6 +217,37 @@ TEST_F(ShippedTypingTest, EveryCodeOfASampleListsItsWord) {
   EXPECT_GT(checked, 1000);
 }
 
+// A Wubi user sees each word once on the first page of every one- and
+// two-letter code; the entries of exactly that code stay first.
+TEST_F(ShippedTypingTest, FirstPagesOfShortCodesHoldEachWordOnce) {
+  auto firstPage = [&](const std::wstring& code) {
+    ResetInput(ctx_);
+    for (size_t k = 0; k < code.size(); ++k) ctx_->code[k] = code[k];
+    ctx_->code[code.size()] = 0;
+    ctx_->codeLength = ctx_->cursor = static_cast<int>(code.size());
+    RebuildCandidates(ctx_);
+    std::vector<std::wstring> page;
+    for (int s = 0; s < ctx_->slotsFilled; ++s) {
+      page.emplace_back(ctx_->pageSlots[s].text, ctx_->pageSlots[s].length);
+    }
+    return page;
+  };
+  int pages = 0;
+  std::wstring repeated;
+  for (wchar_t a = L'a'; a <= L'y'; ++a) {
+    for (wchar_t b = L'`'; b <= L'y'; ++b) {
+      const std::wstring code = b == L'`' ? std::wstring(1, a) : std::wstring{a, b};
+      std::vector<std::wstring> page = firstPage(code);
+      std::sort(page.begin(), page.end());
+      if (std::adjacent_find(page.begin(), page.end()) != page.end()) repeated += code + L" ";
+      ++pages;
+    }
+  }
+  EXPECT_EQ(pages, 650);
+  EXPECT_EQ(repeated, L"");
+  EXPECT_EQ(firstPage(L"bt"), (std::vector<std::wstring>{L"降", L"隆", L"陞", L"阩", L"降落"}));
+}
+
 // What a new user tries first with the shipped settings: Shift alone, the
 // Ctrl digit keys, a capital letter, paging with the candidate embedded,
 // a lead character, Caps Lock as a switch.

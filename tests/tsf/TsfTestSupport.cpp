@@ -21,6 +21,14 @@ class CopyOs : public Win32OsServices {
     std::copy(value.c_str(), value.c_str() + value.size() + 1, out);
     return RegistryRead::kOk;
   }
+  // The Windows version a test asks for (major 0: the real one).
+  void GetOsVersion(OSVERSIONINFOW* info) const override {
+    Win32OsServices::GetOsVersion(info);
+    if (TestContexts::windowsMajor != 0) {
+      info->dwMajorVersion = TestContexts::windowsMajor;
+      info->dwMinorVersion = TestContexts::windowsMinor;
+    }
+  }
 };
 
 const CopyOs& Os() {
@@ -53,6 +61,8 @@ const std::wstring& ShippedDataCopy() {
 }
 
 int TestContexts::failCreations = 0;
+DWORD TestContexts::windowsMajor = 0;
+DWORD TestContexts::windowsMinor = 0;
 int TestContexts::live = 0;
 FakeEffects* TestContexts::effects = nullptr;
 
@@ -86,10 +96,12 @@ void TsfTest::SetUp() {
   ReleaseAll();
   ASSERT_FALSE(ShippedDataCopy().empty());
   TestContexts::failCreations = 0;
+  TestContexts::windowsMajor = TestContexts::windowsMinor = 0;
   TestContexts::effects = &effects_;
   fakehost::Counters() = fakehost::HostCounters{};
   host_ = fakehost::Make<fakehost::FakeThreadMgr>();
   effects_.host = host_.Get();
+  environment_ = TestContexts::Environment(&clock_);
 }
 
 void TsfTest::Hold(std::initializer_list<int> keys) {
@@ -127,7 +139,7 @@ void TsfTest::TearDown() {
 }
 
 void TsfTest::MakeService() {
-  service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(TestContexts::Environment(&clock_)));
+  service_ = Adopt<ITfTextInputProcessorEx>(new CTextService(environment_));
 }
 
 HRESULT TsfTest::Activate(DWORD flags) {

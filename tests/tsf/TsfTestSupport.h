@@ -35,6 +35,9 @@ struct TestContexts {
   static void Destroy(ImeContext* context);
   static TextServiceEnvironment Environment(const OsServices* clock = nullptr);
   static int failCreations;  // the next n creations fail
+  // The Windows version new contexts see (major 0: the real one).
+  static DWORD windowsMajor;
+  static DWORD windowsMinor;
   static int live;
   static FakeEffects* effects;
 };
@@ -77,6 +80,8 @@ class TsfTest : public ::testing::Test {
 
   HostEffects effects_;
   ScriptedClock clock_;
+  // What MakeService gives the service; a test may change it first.
+  TextServiceEnvironment environment_;
   ComPtr<fakehost::FakeThreadMgr> host_;
   ComPtr<ITfTextInputProcessorEx> service_;
   fakehost::FakeContext* context_ = nullptr;  // the focused document's context

@@ -189,6 +189,34 @@ TEST(ArchiveLoader, TruncatedMissingAndForeignFilesNeverCrash) {
   EXPECT_EQ(LoadArchiveEntries(nullptr, kLimits), nullptr);
 }
 
+TEST(ArchiveLoader, WantedEntriesOnlyAndLargeEntriesAcrossTheReadWindow) {
+  TempDir dir;
+  // Entries larger than the read window, stored and deflated, between small
+  // ones whose headers are read in the same window.
+  std::string big(300000, 'q');
+  for (size_t i = 0; i < big.size(); i += 7) big[i] = static_cast<char>('a' + i % 26);
+  ZipWriter zip;
+  zip.Add("one.txt", Bytes("first"));
+  zip.Add("big.bin", Bytes(big));
+  zip.Add("two.txt", Bytes("second"), true);
+  zip.Add("big2.bin", Bytes(big), true);
+  zip.Add("skip.txt", Bytes("never read"));
+  ArchiveLimits limits = kLimits;
+  limits.wanted = [](const char* name) { return std::strcmp(name, "skip.txt") != 0; };
+  Loaded loaded;
+  Load(dir, zip.Build(), &loaded, limits);
+  ASSERT_NE(loaded.list, nullptr);
+  ASSERT_EQ(loaded.list->count, 5u);
+  EXPECT_EQ(loaded.Text(0), "first");
+  EXPECT_EQ(loaded.Text(1), big);
+  EXPECT_EQ(loaded.Text(2), "second");
+  EXPECT_EQ(loaded.Text(3), big);
+  // Not wanted: named, but no data and not marked read.
+  EXPECT_STREQ(loaded[4].name, "skip.txt");
+  EXPECT_EQ(loaded[4].data, nullptr);
+  EXPECT_EQ(loaded[4].flags & kArchiveEntryRead, 0u);
+}
+
 // The wide entry point opens a folder no ANSI code page can name, and reports
 // which names the zip declares as UTF-8.
 TEST(ArchiveLoader, WidePathAndUtf8NameFlag) {

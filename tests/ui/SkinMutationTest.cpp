@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "tests/ui/HostileSkins.h"
 #include "tests/ui/SkinTestSupport.h"
 #include "ui/skin/SkinIni.h"
 
@@ -175,4 +177,85 @@ TEST(SkinMutation, DamagedIniAndPngBytesNeverCrash) {
     }
     FreeSkinImage(image);
   }
+}
+
+namespace {
+
+int LoadBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  EXPECT_TRUE(WriteFileBytes(path, bytes));
+  SkinValues values;
+  SkinImageSet images;
+  const int result = LoadSkinArchive(&values, &images, path.c_str());
+  ExpectWholeOrNothing(result, values, images);
+  FreeSkin(&images);
+  return result;
+}
+
+// The five window pictures, the given PNG files, in an archive.
+std::vector<uint8_t> SkinOf(const std::vector<std::vector<uint8_t>>& pictures) {
+  zn::test::ZipWriter zip;
+  zip.Add("skin.ini", zn::test::Utf16Ini(zn::test::SampleIni(L"预算")), true);
+  for (size_t i = 0; i < pictures.size(); ++i) zip.Add(zn::test::kRequiredPictures[i], pictures[i], true);
+  return zip.Build();
+}
+
+}  // namespace
+
+TEST(SkinMutation, ChunksOverTheLimitStopTheDecode) {
+  TempDir dir;
+  const std::vector<uint8_t> png = zn::test::HugeTextChunkPng();
+  EXPECT_EQ(LoadPngFromMemory(png.data(), static_cast<uint32_t>(png.size())), nullptr);
+  EXPECT_EQ(LoadBytes(dir.File(L"bar.col"), zn::test::HugeTextChunkSkin(false)), 0);
+  EXPECT_EQ(LoadBytes(dir.File(L"all.col"), zn::test::HugeTextChunkSkin(true)), 0);
+  // A whole text chunk just over the limit is refused too, not read with a
+  // warning; one under it is skipped and the picture decodes.
+  for (uint32_t bytes : {kMaxPngChunkBytes + 1, 1u << 20}) {
+    std::vector<uint8_t> body(bytes, 'x');
+    std::memcpy(body.data(), "Comment", 8);
+    std::vector<uint8_t> chunk;
+    zn::test::PngChunk(chunk, "tEXt", body);
+    std::vector<uint8_t> picture = zn::test::SolidPng(30, 16);
+    picture.insert(picture.begin() + 33, chunk.begin(), chunk.end());
+    SkinImage* image = LoadPngFromMemory(picture.data(), static_cast<uint32_t>(picture.size()));
+    EXPECT_EQ(image != nullptr, bytes < kMaxPngChunkBytes) << bytes;
+    FreeSkinImage(image);
+  }
+}
+
+TEST(SkinMutation, PicturesOverTheSkinBudgetRefuseTheSkinWhole) {
+  zn::test::SkinHostFixture f;
+  f.AddSkin(L"good.col", L"好");
+  f.Configure(L"good.col");
+  ASSERT_EQ(LoadSelectedSkinFor(f.Host()), 1);
+  // A dozen kilobytes that would decode to 800 MB: refused whole, and the
+  // skin loaded before stays.
+  ASSERT_TRUE(WriteFileBytes(f.Tessel() + L"large.col", zn::test::LargePictureSkin()));
+  f.Configure(L"large.col");
+  EXPECT_EQ(LoadSelectedSkinFor(f.Host()), 0);
+  EXPECT_EQ(f.LoadedName(), L"good.col");
+  EXPECT_EQ(std::wstring(f.skin()->values.info.name), L"好");
+  ASSERT_NE(f.skin()->images.images[0], nullptr);
+
+  // Exactly the budget loads; one row more does not.
+  using zn::test::EncodePng;
+  using zn::test::PngPicture;
+  std::vector<std::vector<uint8_t>> exact = {
+      EncodePng(PngPicture{2048, 2048}), EncodePng(PngPicture{2048, 2044}),
+      EncodePng(PngPicture{64, 32}), EncodePng(PngPicture{64, 32}), EncodePng(PngPicture{64, 64})};
+  EXPECT_EQ(LoadBytes(f.dir().File(L"exact.col"), SkinOf(exact)), 1);
+  exact[4] = EncodePng(PngPicture{64, 65});
+  EXPECT_EQ(LoadBytes(f.dir().File(L"over.col"), SkinOf(exact)), 0);
+
+  // The budget stops a picture before any of its pixels is decoded.
+  PixelBudget budget;
+  budget.left = 99;
+  const std::vector<uint8_t> ten = zn::test::SolidPng(10, 10);
+  EXPECT_EQ(LoadPngFromMemory(ten.data(), static_cast<uint32_t>(ten.size()), &budget), nullptr);
+  EXPECT_TRUE(budget.exceeded);
+  budget = PixelBudget{};
+  SkinImage* image = LoadPngFromMemory(ten.data(), static_cast<uint32_t>(ten.size()), &budget);
+  ASSERT_NE(image, nullptr);
+  FreeSkinImage(image);
+  EXPECT_EQ(budget.left, kMaxSkinPixels - 100);
+  EXPECT_FALSE(budget.exceeded);
 }

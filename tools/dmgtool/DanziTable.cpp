@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codetable/DmsText.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 
@@ -24,15 +25,6 @@ bool Better(const std::wstring& code, uint32_t order, const Choice& old) {
   if (code.size() != old.code.size()) return code.size() > old.code.size();
   if (order != old.order) return order > old.order;
   return code < old.code;
-}
-
-void PutUnits(std::vector<uint8_t>* out, const std::wstring& text) {
-  for (wchar_t u : text) {
-    out->push_back(static_cast<uint8_t>(u & 0xFF));
-    out->push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out->push_back(0);
-  out->push_back(0);
 }
 
 }  // namespace
@@ -68,27 +60,9 @@ int WriteDanziTable(const wchar_t* mainTablePath, const wchar_t* outputPath) {
   }
   CloseMappedFile(table, 0);
 
-  uint32_t n = static_cast<uint32_t>(chars.size());
-  std::vector<uint8_t> entries;
-  std::vector<uint32_t> offsets;
-  uint32_t base = 4 + 4 * n;
-  for (const auto& [key, choice] : chars) {
-    offsets.push_back(base + static_cast<uint32_t>(entries.size()));
-    PutUnits(&entries, key);
-    PutUnits(&entries, choice.code);
-  }
-  std::vector<uint8_t> file(4);
-  std::memcpy(file.data(), &n, 4);
-  for (uint32_t off : offsets) file.insert(file.end(), reinterpret_cast<uint8_t*>(&off),
-                                          reinterpret_cast<uint8_t*>(&off) + 4);
-  file.insert(file.end(), entries.begin(), entries.end());
-
-  HANDLE out = CreateFileW(outputPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return 0;
-  DWORD written = 0;
-  bool ok = WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr) &&
-            written == file.size();
-  CloseHandle(out);
-  return ok ? static_cast<int>(n) : 0;
+  std::vector<DmsTextEntry> entries;
+  entries.reserve(chars.size());
+  for (const auto& [key, choice] : chars) entries.push_back(DmsTextEntry{key, choice.code});
+  if (WriteDmsTable(outputPath, entries) != DmsBuildResult::kDone) return 0;
+  return static_cast<int>(entries.size());
 }

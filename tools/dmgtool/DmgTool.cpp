@@ -6,6 +6,9 @@
 //   dmgtool emptytemp <out.dmg>
 //   dmgtool export <table.dmg> <out.txt> [selector]
 //   dmgtool data <source folder> <data folder>
+//   dmgtool dms <entries.txt> <out.dms>
+// dms builds a lookup table such as dict.dms from "key<TAB>value" lines
+// ("\n", "\t" and "\\" escapes in the value).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,6 +17,7 @@
 #include <string>
 
 #include "codetable/DmgMake.h"
+#include "codetable/DmsText.h"
 #include "codetable/TableExport.h"
 #include "codetable/TableFiles.h"
 #include "codetable/WordList.h"
@@ -71,6 +75,19 @@ int Data(const std::wstring& src, const std::wstring& dst) {
   return 0;
 }
 
+int LookupTable(const wchar_t* text, const wchar_t* out) {
+  ConsoleProgress progress;
+  uint32_t count = 0, rejected = 0;
+  switch (BuildDmsFile(text, out, &progress, &count, &rejected)) {
+    case DmsBuildResult::kCannotRead: return Fail("cannot read the text");
+    case DmsBuildResult::kTooLarge: return Fail("the table would pass 4 GB");
+    case DmsBuildResult::kCannotWrite: return Fail("cannot write the table (in use?)");
+    case DmsBuildResult::kDone: break;
+  }
+  std::fprintf(stderr, "dmgtool: %u entries, %u lines rejected\n", count, rejected);
+  return 0;
+}
+
 int Run(int argc, wchar_t** argv) {
   std::wstring cmd = argc > 1 ? argv[1] : L"";
   if (cmd == L"compile" && argc >= 4) return Compile(argv[2], argv + 3, argc - 3);
@@ -86,7 +103,8 @@ int Run(int argc, wchar_t** argv) {
     return ok ? 0 : Fail("export failed");
   }
   if (cmd == L"data" && argc == 4) return Data(argv[2], argv[3]);
-  return Fail("usage: compile|danzi|wordlist|emptytemp|export|data ...");
+  if (cmd == L"dms" && argc == 4) return LookupTable(argv[2], argv[3]);
+  return Fail("usage: compile|danzi|wordlist|emptytemp|export|data|dms ...");
 }
 
 }  // namespace

@@ -59,16 +59,13 @@ int wmain(int argc, wchar_t** argv) {
 
   std::vector<uint8_t> source;
   if (!ReadFileBytes(argv[1], source)) return Fail("cannot read the settings text");
-  wchar_t* text = nullptr;
-  if (DecodeTextBuffer(source.data(), static_cast<uint32_t>(source.size()), &text) < 0) {
-    return Fail("out of memory");
-  }
+  DecodedText text;
+  if (!text.Decode(source.data(), static_cast<uint32_t>(source.size()))) return Fail("out of memory");
 
   std::vector<uint8_t> image(kConfigFileSize);
   ConfigBlockSet blocks{};
   if (WriteDefaultConfigContainer(image.data(), kConfigFileSize) != kConfigFileSize ||
       !LocateConfigBlocks(image.data(), kConfigFileSize, &blocks)) {
-    FreeDecodedText(text);
     return Fail("cannot lay out the container");
   }
 
@@ -77,11 +74,10 @@ int wmain(int argc, wchar_t** argv) {
   ItfObject* codec = nullptr;
   int parsed = 0;
   if (ZNITFGetObject(kItfSettingsText, &codec) && codec) {
-    parsed = ParseSettingsText(text, blocks.ime, blocks.dme, blocks.skin, codec);
+    parsed = ParseSettingsText(text.Text(), blocks.ime, blocks.dme, blocks.skin, codec);
     codec->release(codec);
   }
-  FreeDecodedText(text);
-  if (!parsed) return Fail("the settings text holds no settings section");
+  if (parsed != 1) return Fail("the settings text holds no settings section");
 
   if (!WriteFileBytes(argv[2], image.data(), kConfigFileSize)) return Fail("cannot write config.dsc");
   return 0;

@@ -13,6 +13,7 @@
 #include "engine/ImeOptionBits.h"
 #include "engine/Product.h"
 #include "frontend/tsf/ClassFactory.h"
+#include "frontend/tsf/DisplayAttributeInfo.h"
 #include "frontend/tsf/TextService.h"
 #include "tests/tsf/host/FakeHost.h"
 #include "tools/common/TypingView.h"
@@ -21,11 +22,14 @@
 namespace {
 
 constexpr wchar_t kHelp[] =
-    L"usage: tsfdemo --data DIR [--keys STRING] [--inline]\n"
+    L"usage: tsfdemo --data DIR [--keys STRING] [--inline] [--langbar]\n"
     L"Activates the text service on a fake TSF host over a copy of the data folder\n"
     L"DIR, types the keys and prints after each key the document ([ ] marks the\n"
-    L"composition, | the caret), the typed code and the candidate page.\n"
+    L"composition, | the caret), its display attributes, the typed code and the\n"
+    L"candidate page; the language-bar buttons are listed before and after.\n"
     L"  --inline   shows the code in the document instead of a placeholder space\n"
+    L"  --langbar  shows the input state in the language bar (all five buttons\n"
+    L"             below Windows 8) instead of the status bar\n"
     L"Keys as in zntype: a character types itself; {Space} {Enter} {Esc}\n"
     L"{Backspace} {PageDown} {Shift} {Shift+Space} {Ctrl+1} ... name other keys.\n";
 
@@ -60,7 +64,41 @@ std::wstring Describe(const ImeContext* c) {
   return line;
 }
 
-int Run(const std::wstring& data, const std::wstring& keys, bool inlineCode) {
+// The attribute spans of the document: [start,end) and which attribute.
+std::wstring Attributes(fakehost::FakeContext* document, CTextService* service) {
+  std::wstring line;
+  for (const fakehost::AttributeSpan& span : document->attributes()) {
+    const wchar_t* name = L"other";
+    if (span.atom == static_cast<LONG>(service->inputAtom())) name = L"input (dotted)";
+    if (span.atom == static_cast<LONG>(service->convertedAtom())) name = L"converted (solid)";
+    line += L"  [" + std::to_wstring(span.start) + L"," + std::to_wstring(span.end) + L") " + name;
+  }
+  return line.empty() ? L"" : L"  attributes:" + line + L"\n";
+}
+
+// The buttons on the host's language bar with their texts, styles and icons.
+std::wstring LanguageBarItems(CTextService* service) {
+  static constexpr const wchar_t* kNames[] = {L"input mode", L"width", L"punctuation", L"soft keyboard",
+                                              L"functions"};
+  std::wstring text = L"language bar:";
+  int shown = 0;
+  for (int i = 0; i < kLangBarButtons; ++i) {
+    const auto button = static_cast<LangBarButton>(i);
+    CLangBarItem* item = service->langBarItem(button);
+    if (!item) continue;
+    TF_LANGBARITEMINFO info{};
+    item->GetInfo(&info);
+    wchar_t style[16];
+    wsprintfW(style, L"%05X", static_cast<unsigned>(info.dwStyle));
+    text += L"\n  " + std::wstring(kNames[i]) + L": \"" + info.szDescription + L"\" style 0x" + style +
+            (info.guidItem == GUID_LBI_INPUTMODE ? L" (the taskbar's input indicator)" : L"") + L", icon " +
+            std::to_wstring(service->LangBarIcon(button));
+    ++shown;
+  }
+  return text + (shown ? L"\n" : L" none\n");
+}
+
+int Run(const std::wstring& data, const std::wstring& keys, bool inlineCode, bool languageBar) {
   std::vector<KeyStroke> strokes;
   std::wstring error;
   if (!ParseKeyScript(keys, &strokes, &error)) {
@@ -83,8 +121,16 @@ int Run(const std::wstring& data, const std::wstring& keys, bool inlineCode) {
     auto host = fakehost::Make<fakehost::FakeThreadMgr>();
     fakehost::FakeContext* document = host->OpenDocument();
     if (SUCCEEDED(service->ActivateEx(host.Get(), 1, 0))) {
-      ImeContext* context = static_cast<CTextService*>(service.Get())->imeContext();
+      auto* textService = static_cast<CTextService*>(service.Get());
+      ImeContext* context = textService->imeContext();
+      const ImeConfigBlock saved = *context->imeBlock;
       if (inlineCode) context->imeBlock->optionFlags |= ImeBits::kTsfEmbedCode;
+      if (languageBar) {
+        context->imeBlock->optionFlags |= ImeBits::kStatusInLanguageBar;
+        context->imeBlock->interfaceFlags = 0x3C0;
+        textService->InitLanguageBar();
+      }
+      Write(LanguageBarItems(textService));
       Write(L"activated; typing " + keys + L"\n");
       for (const KeyStroke& key : strokes) {
         SetModifiers(key);
@@ -92,9 +138,10 @@ int Run(const std::wstring& data, const std::wstring& keys, bool inlineCode) {
         SetModifiers(KeyStroke{});
         host->ReleaseKey(key.virtualKey);
         Write(key.name + (eaten ? L"  " : L"  (to the application)  ") + document->Marked() + L"\n" +
-              Describe(context) + L"\n");
+              Attributes(document, textService) + Describe(context) + L"\n");
       }
-      if (inlineCode) context->imeBlock->optionFlags &= ~ImeBits::kTsfEmbedCode;
+      Write(LanguageBarItems(textService));
+      *context->imeBlock = saved;
       service->Deactivate();
       status = 0;
     } else {
@@ -117,6 +164,7 @@ int wmain() {
   std::wstring data;
   std::wstring keys = L"wqvb{Space}sfg1ggll{Space}";
   bool inlineCode = false;
+  bool languageBar = false;
   for (int i = 1; argv && i < argc; ++i) {
     const std::wstring a = argv[i];
     if (a == L"--data" && i + 1 < argc) {
@@ -125,6 +173,8 @@ int wmain() {
       keys = argv[++i];
     } else if (a == L"--inline") {
       inlineCode = true;
+    } else if (a == L"--langbar") {
+      languageBar = true;
     } else {
       Write(kHelp);
       return a == L"--help" ? 0 : 2;
@@ -136,5 +186,5 @@ int wmain() {
     return 2;
   }
   if (data.back() != L'\\') data += L'\\';
-  return Run(data, keys, inlineCode);
+  return Run(data, keys, inlineCode, languageBar);
 }

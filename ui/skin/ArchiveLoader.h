@@ -39,6 +39,9 @@ struct ArchiveEntryList {
 };
 static_assert(sizeof(ArchiveEntryList) == 8);
 
+// Which entries a caller reads: the others keep their name but no data.
+using ArchiveEntryFilter = bool (*)(const char* name);
+
 // What a caller is prepared to hold. The zip directory is never trusted: an
 // entry that declares more than maxEntryBytes is skipped unread, and reading
 // stops adding data once maxTotalBytes would be passed.
@@ -46,6 +49,7 @@ struct ArchiveLimits {
   uint32_t maxEntries;
   uint32_t maxEntryBytes;
   uint64_t maxTotalBytes;
+  ArchiveEntryFilter wanted = nullptr;  // null: every entry
 };
 
 // Opens the archive (path in the ANSI code page) with the Win32 file functions
@@ -57,8 +61,10 @@ ArchiveEntryList* LoadArchiveEntriesW(const wchar_t* path, const ArchiveLimits& 
 
 // Reads the archive's current entry (an unzFile) into entry. Returns the bytes
 // read (0 for a valid empty entry), or -1 when the entry is unreadable:
-// too large, encrypted, of an unknown method, short, or failing its CRC.
-int64_t ReadArchiveEntry(void* archive, ArchiveEntry* entry, uint32_t maxEntryBytes);
+// too large, encrypted, of an unknown method, short, or failing its CRC, or
+// refused by wanted (its name is still filled in).
+int64_t ReadArchiveEntry(void* archive, ArchiveEntry* entry, uint32_t maxEntryBytes,
+                         ArchiveEntryFilter wanted = nullptr);
 
 // Frees every entry's data and the list; null is ignored.
 void FreeArchiveEntries(ArchiveEntryList* list);

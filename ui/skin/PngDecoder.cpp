@@ -18,11 +18,9 @@ struct PngMemorySource {
 // a longjmp out of libpng cannot lose it.
 struct DecodeState {
   PngMemorySource source;
-  uint8_t* rowData;
+  PixelBudget* budget;
+  SkinImage* image;
   png_bytep* rows;
-  png_uint_32 width;
-  png_uint_32 height;
-  int colourType;
 };
 
 void PngReadCallback(png_structp png, png_bytep out, size_t count) {
@@ -39,36 +37,56 @@ void PngErrorCallback(png_structp png, png_const_charp) {
 }
 void PngWarningCallback(png_structp, png_const_charp) {}
 
+uint32_t BigEndian(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
 // Holds the only setjmp of the decode; touches no object with a destructor.
 bool DecodeRows(png_structp png, png_infop info, DecodeState* state) {
   if (setjmp(png_jmpbuf(png))) return false;
+  // Limits are errors, not warnings: a chunk declaring gigabytes ends the
+  // decode at once instead of being allocated and read.
+  png_set_benign_errors(png, 0);
   png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
-  png_set_chunk_malloc_max(png, 8u * 1024 * 1024);
-  png_set_chunk_cache_max(png, 1000);
+  png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
+  png_set_chunk_cache_max(png, 16);
+  // Only IHDR, PLTE, tRNS, IDAT and IEND are read; every other chunk is
+  // skipped as it streams past, never buffered.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_set_read_fn(png, &state->source, PngReadCallback);
   png_read_info(png, info);
 
-  state->width = png_get_image_width(png, info);
-  state->height = png_get_image_height(png, info);
-  if (state->width == 0 || state->height == 0 ||
-      static_cast<uint64_t>(state->width) * state->height > kMaxPicturePixels) {
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  const uint64_t pixels = static_cast<uint64_t>(width) * height;
+  if (pixels == 0 || pixels > kMaxPicturePixels) return false;
+  if (state->budget && pixels > state->budget->left) {
+    state->budget->exceeded = true;
     return false;
   }
-  // Palette to RGB, grey to 8 bits, transparency to alpha; 16-bit to 8.
+  // Straight into BGRA: palette to RGB, grey to RGB, transparency to alpha,
+  // 16-bit to 8; a picture without alpha is opaque.
   png_set_expand(png);
   png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_bgr(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
-  state->colourType = png_get_color_type(png, info);
-  size_t rowBytes = png_get_rowbytes(png, info);
-  if (rowBytes == 0 || rowBytes > static_cast<size_t>(state->width) * 4) return false;
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  if (png_get_rowbytes(png, info) != rowBytes || png_get_channels(png, info) != 4) return false;
 
-  state->rowData = static_cast<uint8_t*>(std::malloc(rowBytes * state->height));
-  state->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * state->height));
-  if (!state->rowData || !state->rows) return false;
-  for (png_uint_32 y = 0; y < state->height; ++y) state->rows[y] = state->rowData + rowBytes * y;
+  state->image = static_cast<SkinImage*>(std::calloc(1, sizeof(SkinImage)));
+  if (!state->image) return false;
+  state->image->pixels = static_cast<uint8_t*>(std::malloc(rowBytes * height));
+  state->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
+  if (!state->image->pixels || !state->rows) return false;
+  state->image->width = static_cast<int32_t>(width);
+  state->image->height = static_cast<int32_t>(height);
+  for (png_uint_32 y = 0; y < height; ++y) state->rows[y] = state->image->pixels + rowBytes * y;
   png_read_image(png, state->rows);
   png_read_end(png, nullptr);
+  if (state->budget) state->budget->left -= pixels;
   return true;
 }
 
@@ -127,7 +145,17 @@ SkinImage* MakeSkinImage(int32_t width,
   return image;
 }
 
-SkinImage* LoadPngFromMemory(const uint8_t* bytes, uint32_t length) {
+bool PngDeclaredSize(const uint8_t* bytes, uint32_t length, uint32_t* width, uint32_t* height) {
+  // The signature, then IHDR first: length 13, type, width, height.
+  if (!bytes || length < 24 || png_sig_cmp(bytes, 0, 8) != 0 || std::memcmp(bytes + 12, "IHDR", 4) != 0) {
+    return false;
+  }
+  *width = BigEndian(bytes + 16);
+  *height = BigEndian(bytes + 20);
+  return true;
+}
+
+SkinImage* LoadPngFromMemory(const uint8_t* bytes, uint32_t length, PixelBudget* budget) {
   if (!bytes || length < 8 || png_sig_cmp(bytes, 0, 8) != 0) return nullptr;
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback);
@@ -139,15 +167,15 @@ SkinImage* LoadPngFromMemory(const uint8_t* bytes, uint32_t length) {
   }
   DecodeState state{};
   state.source = {bytes, length, 0};
-  SkinImage* image = nullptr;
-  if (DecodeRows(png, info, &state)) {
-    image = MakeSkinImage(static_cast<int32_t>(state.width), static_cast<int32_t>(state.height),
-                          state.colourType, state.rows);
-  }
+  state.budget = budget;
+  const bool decoded = DecodeRows(png, info, &state);
   png_destroy_read_struct(&png, &info, nullptr);
   std::free(state.rows);
-  std::free(state.rowData);
-  return image;
+  if (!decoded) {
+    FreeSkinImage(state.image);
+    return nullptr;
+  }
+  return state.image;
 }
 
 SkinImage* LoadPngFile(const wchar_t* path) {

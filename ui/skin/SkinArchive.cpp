@@ -1,5 +1,6 @@
 // One skin archive into SkinValues and SkinImageSet.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "ui/skin/ArchiveLoader.h"
@@ -37,6 +38,25 @@ bool ToAnsiPath(const wchar_t* path, char (&out)[MAX_PATH]) {
   return n > 0 && !substituted;
 }
 
+// The entries a skin reads: the rest of an archive is never inflated.
+bool IsSkinEntry(const char* name) {
+  return EqualsIgnoringAsciiCase(name, "skin.ini") || SkinPictureIndex(name) >= 0;
+}
+
+// Pixels the pictures of the archive declare, read from their headers.
+uint64_t DeclaredPixels(const ArchiveEntryList* list) {
+  uint64_t total = 0;
+  const ArchiveEntry* entries = list->Entries();
+  for (uint32_t i = 0; i < list->count; ++i) {
+    uint32_t width = 0, height = 0;
+    if (SkinPictureIndex(entries[i].name) >= 0 &&
+        PngDeclaredSize(entries[i].data, entries[i].length, &width, &height)) {
+      total += static_cast<uint64_t>(width) * height;
+    }
+  }
+  return total;
+}
+
 }  // namespace
 
 void SkinPictureFileName(int index, char* out) {
@@ -70,13 +90,20 @@ int LoadSkinArchive(SkinValues* values, SkinImageSet* images, const wchar_t* pat
   char ansiPath[MAX_PATH];
   if (!path || !ToAnsiPath(path, ansiPath)) return 0;
 
-  const ArchiveLimits limits{kMaxSkinEntries, kMaxSkinEntryBytes, kMaxSkinArchiveBytes};
+  const ArchiveLimits limits{kMaxSkinEntries, kMaxSkinEntryBytes, kMaxSkinArchiveBytes, IsSkinEntry};
   ArchiveEntryList* list = LoadArchiveEntries(ansiPath, limits);
   if (!list) return 0;
+  // A skin whose pictures would cost more than the budget is refused whole,
+  // before any of them is decoded.
+  if (DeclaredPixels(list) > kMaxSkinPixels) {
+    FreeArchiveEntries(list);
+    return 0;
+  }
 
-  const ArchiveEntry* entries = list->Entries();
-  for (uint32_t i = 0; i < list->count; ++i) {
-    const ArchiveEntry& entry = entries[i];
+  PixelBudget budget;
+  ArchiveEntry* entries = list->Entries();
+  for (uint32_t i = 0; i < list->count && !budget.exceeded; ++i) {
+    ArchiveEntry& entry = entries[i];
     if ((entry.flags & kArchiveEntryRead) == 0 || (entry.flags & kArchiveEntryNameCut) != 0) {
       continue;
     }
@@ -92,12 +119,17 @@ int LoadSkinArchive(SkinValues* values, SkinImageSet* images, const wchar_t* pat
     if (slot < 0) continue;
     // A second picture of the same name replaces the first without leaking it.
     FreeSkinImage(images->images[slot]);
-    images->images[slot] = LoadPngFromMemory(entry.data, entry.length);
+    images->images[slot] = LoadPngFromMemory(entry.data, entry.length, &budget);
+    // The compressed bytes go as soon as they are decoded: the archive and
+    // its pictures are never held whole at once.
+    std::free(entry.data);
+    entry.data = nullptr;
+    entry.length = 0;
   }
   FreeArchiveEntries(list);
 
   ClampSkinValues(values, images);
-  bool complete = values->info.name[0] != 0;
+  bool complete = values->info.name[0] != 0 && !budget.exceeded;
   for (int i = 0; i < kPictureFirstButton; ++i) complete = complete && images->images[i];
   if (!complete) {
     FreeSkin(images);

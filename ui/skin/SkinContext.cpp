@@ -8,7 +8,7 @@ namespace {
 
 SkinHost HostOf(ImeContext* context) {
   return {context->skin, context->installFolder, context->skinBlock, context->statusWindow.window,
-          context->candidateWindow.window};
+          context->candidateWindow.window, context->files[kFileConfig]};
 }
 
 }  // namespace

@@ -236,13 +236,10 @@ bool NextLine(const wchar_t* text, uint32_t units, uint32_t* pos, Span* line) {
 }  // namespace
 
 int ParseSkinIni(SkinValues* values, uint32_t length, const uint8_t* bytes) {
-  wchar_t* text = nullptr;
-  int decoded = DecodeTextBuffer(bytes, length, &text);
-  if (decoded <= 0 || !text) {
-    FreeDecodedText(text);
-    return kSkinIniUndecodable;
-  }
-  uint32_t units = static_cast<uint32_t>(decoded);
+  DecodedText decoded;
+  if (!decoded.Decode(bytes, length) || decoded.LenUnits() == 0) return kSkinIniUndecodable;
+  const wchar_t* text = decoded.Text();
+  uint32_t units = decoded.LenUnits();
 
   Section section = Section::kNone;
   uint8_t* record = nullptr;
@@ -293,7 +290,6 @@ int ParseSkinIni(SkinValues* values, uint32_t length, const uint8_t* bytes) {
         break;
     }
   }
-  FreeDecodedText(text);
   return values->info.name[0] == 0 ? kSkinIniNoName : kSkinIniParsed;
 }
 

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "engine/ConfigBlocks.h"
+#include "engine/DataLock.h"
 #include "ui/skin/SkinImage.h"
 
 namespace {
@@ -185,9 +186,14 @@ int LoadSelectedSkinFor(const SkinHost& host) {
   host.skin->values = values;
   host.skin->images = images;
 
-  const wchar_t* name = FileNamePart(path);
-  WriteName(host.skinBlock->skinName, name);
-  WriteName(host.skinBlock->loadedSkinName, name);
+  // The names are shared settings: written whole under the data folder's
+  // lock, or left for the next load when another writer holds it too long.
+  DataWriteLock lock(host.settingsFile);
+  if (lock.Held()) {
+    const wchar_t* name = FileNamePart(path);
+    WriteName(host.skinBlock->skinName, name);
+    WriteName(host.skinBlock->loadedSkinName, name);
+  }
   return 1;
 }
 
@@ -201,8 +207,13 @@ void ReloadSkinFor(const SkinHost& host) {
 
   if (!LoadSelectedSkinFor(host)) return;
   // The status bar goes to the new skin's default corner.
-  host.skinBlock->statusX = 0;
-  host.skinBlock->statusY = 0;
+  {
+    DataWriteLock lock(host.settingsFile);
+    if (lock.Held()) {
+      host.skinBlock->statusX = 0;
+      host.skinBlock->statusY = 0;
+    }
+  }
   if (host.statusWindow && IsWindow(host.statusWindow)) {
     SendMessageW(host.statusWindow, kRelayoutMessage, 0, 0);
   }

@@ -8,6 +8,7 @@
 
 #include "ui/skin/SkinTypes.h"
 
+struct MappedFile;
 struct SkinConfigBlock;
 
 struct ImeContext;
@@ -50,6 +51,9 @@ struct SkinHost {
   SkinConfigBlock* skinBlock;    // the appearance block of config.dsc
   HWND statusWindow;
   HWND candidateWindow;
+  // The config.dsc the block lies in, whose data folder's write lock the
+  // loader holds while it writes names; null for a block of no shared file.
+  const MappedFile* settingsFile;
 };
 
 int LoadSelectedSkinFor(const SkinHost& host);

@@ -5,6 +5,7 @@
 #include "engine/ImeContext.h"
 #include "ui/windows/CandidateLayout.h"
 #include "ui/windows/CandidateWindow.h"
+#include "ui/windows/DictWindow.h"
 #include "ui/windows/Menus.h"
 #include "ui/windows/SkinWindowProc.h"
 #include "ui/windows/SkinWindows.h"
@@ -32,11 +33,12 @@ void OnMouseMove(HWND window, ImeContext* context, CandidateWindowState& state, 
   ImeWindowState& w = context->candidateWindow;
   if ((keys & MK_LBUTTON) && w.pressedItem == 0 && w.dragOrigin.x != kNoDrag) {
     SkinConfigBlock* block = context->skinBlock;
-    DragSkinWindow(window, &w, at, block ? &block->candidateX : nullptr,
+    DragSkinWindow(window, context, &w, at, block ? &block->candidateX : nullptr,
                    block ? &block->candidateY : nullptr);
     return;
   }
   TrackLeaveAndHover(window, kHoverMilliseconds);
+  KeepDictWindow(context);
   const int before = w.hoveredItem;
   ClearSkinButtonState(state.items, kSkinItemCount, w.hoveredItem);
   ClearSkinButtonState(state.items, kSkinItemCount, w.pressedItem);
@@ -121,6 +123,8 @@ LRESULT CALLBACK CandidateWindowProc(HWND window, UINT message, WPARAM wParam, L
   if (!area) return DefWindowProcW(window, message, wParam, lParam);
   CandidateWindowState& state = area->candidate;
   LRESULT result = 0;
+  // The dictionary window closes a little after the mouse has left both.
+  if (message == WM_MOUSELEAVE) ScheduleDictWindowClose(context);
   if (HandleCommonSkinMessage(window, message, &result)) return result;
   const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {

@@ -1,10 +1,12 @@
 // Creating, laying out, placing and painting the candidate window.
 #include "ui/windows/CandidateWindow.h"
 
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Os.h"
 #include "ui/windows/CandidateLayout.h"
+#include "ui/windows/DictWindow.h"
 #include "ui/windows/EffectiveSkin.h"
 #include "ui/windows/GdiTextMeasurer.h"
 #include "ui/windows/Placement.h"
@@ -84,6 +86,8 @@ void RelayoutCandidateWindow(HWND window) {
   ImeContext* context = WindowContext(window);
   SkinWindowArea* area = WindowAreaOf(context);
   if (!area) return;
+  // Another page is coming: the dictionary of the old one goes.
+  DestroyDictWindow(context);
   GdiTextMeasurer measurer(area->candidate.fonts);
   // The new size reaches the window with the next UpdateLayeredWindow; a
   // resize of its own would cost one more round trip to the display.
@@ -106,8 +110,13 @@ int ComputeCandidatePosition(ImeContext* context, const ScreenInfo& screen) {
   if (block) in.stored = {block->candidateX, block->candidateY};
   const CandidatePlacement placed = ComputeCandidatePlacement(in, screen);
   if (placed.storeFixed && block) {
-    block->candidateX = placed.fixed.x;
-    block->candidateY = placed.fixed.y;
+    // Stored only when the data folder's lock is free at once: a layout
+    // never waits, and the next one stores it again.
+    DataWriteLock lock(context, 0);
+    if (lock.Held()) {
+      block->candidateX = placed.fixed.x;
+      block->candidateY = placed.fixed.y;
+    }
   }
   context->candidateWindow.position = placed.position;
   return 0;
@@ -143,6 +152,7 @@ void HideCandidateWindow(HWND window) {
   if (!window) return;
   ShowWindow(window, SW_HIDE);
   ImeContext* context = WindowContext(window);
+  DestroyDictWindow(context);
   if (ReportsImeEvents(context)) {
     NotifyWinEvent(EVENT_OBJECT_IME_HIDE, context->hostWindow, OBJID_CLIENT, CHILDID_SELF);
   }

@@ -1,5 +1,6 @@
 // The function menu (130): settings, schemes, search, output options, soft
 // keyboard, help and the skins of the skin folder.
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/WideString.h"
@@ -125,8 +126,12 @@ void ChooseSkin(ImeContext* context, int index) {
   const wchar_t* slash = wcsrchr(path, L'\\');
   const wchar_t* name = slash ? slash + 1 : path;
   if (CompareStringOrdinal(name, -1, block->skinName, -1, TRUE) == CSTR_EQUAL) return;
-  CopyStringBounded(block->skinName, 40, name);
-  block->statusX = block->statusY = 0;
+  {
+    DataWriteLock lock(context);
+    if (!lock.Held()) return;
+    CopyStringBounded(block->skinName, 40, name);
+    block->statusX = block->statusY = 0;
+  }
   ReloadSkin(context);
 }
 

@@ -1,6 +1,7 @@
 // Window-procedure pieces shared by the skinned windows.
 #include "ui/windows/SkinWindowProc.h"
 
+#include "engine/DataLock.h"
 #include "ui/windows/Placement.h"
 
 void OnSkinWindowCreate(HWND window, LPARAM createParams, ImeWindowState ImeContext::*state) {
@@ -41,15 +42,17 @@ void TrackLeaveAndHover(HWND window, DWORD hoverMs) {
   TrackMouseEvent(&track);
 }
 
-void DragSkinWindow(HWND window, ImeWindowState* state, POINT at, int32_t* storedX,
-                    int32_t* storedY) {
+void DragSkinWindow(HWND window, ImeContext* context, ImeWindowState* state, POINT at,
+                    int32_t* storedX, int32_t* storedY) {
   POINT cursor = at;
   ClientToScreen(window, &cursor);
   const POINT p = DragPosition(cursor, state->dragOrigin, state->size, DefaultScreen());
   SetWindowPos(window, HWND_TOPMOST, p.x, p.y, 0, 0,
                SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   state->position = p;
-  if (storedX && storedY) {
+  if (!storedX || !storedY) return;
+  DataWriteLock lock(context, 0);
+  if (lock.Held()) {
     *storedX = p.x;
     *storedY = p.y;
   }

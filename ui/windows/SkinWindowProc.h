@@ -22,9 +22,10 @@ bool HandleCommonSkinMessage(HWND window, UINT message, LRESULT* result);
 void TrackLeaveAndHover(HWND window, DWORD hoverMs);
 // Moves a window being dragged to the cursor (given in window coordinates)
 // minus the drag origin, one pixel inside the cursor's work area, and keeps
-// the place in the state and in the stored position words.
-void DragSkinWindow(HWND window, ImeWindowState* state, POINT at, int32_t* storedX,
-                    int32_t* storedY);
+// the place in the state and in the context's stored position words (when
+// the data folder's lock is free at once: a drag never waits).
+void DragSkinWindow(HWND window, ImeContext* context, ImeWindowState* state, POINT at,
+                    int32_t* storedX, int32_t* storedY);
 
 // The pictures of the width and punctuation buttons for the input state.
 inline SkinButton WidthPicture(uint32_t stateFlags) {

@@ -2,7 +2,9 @@
 #include "ui/windows/SkinWindows.h"
 
 #include "engine/ImeContext.h"
+#include "ui/windows/DictWindow.h"
 #include "ui/windows/StatusWindow.h"
+#include "ui/windows/TipsWindow.h"
 #include "ui/windows/WindowArea.h"
 
 HWND RequestStatusWindow(ImeContext* context) {
@@ -10,9 +12,16 @@ HWND RequestStatusWindow(ImeContext* context) {
   return CreateStatusWindow(context);
 }
 
-HWND RequestTipsWindow(ImeContext*, int, int, int, const wchar_t*) { return nullptr; }
+HWND RequestTipsWindow(ImeContext* context, int x, int y, int type, const wchar_t* text) {
+  if (!context || !WindowAreaOf(context)) return nullptr;
+  return ShowTipsWindow(context, x, y, type, text);
+}
 
-HWND RequestDictWindow(ImeContext*, int) { return nullptr; }
+HWND RequestDictWindow(ImeContext* context, int candidateIndex) {
+  // The dictionary is optional: without dict.dms hovering shows nothing.
+  if (!context || !context->files[kFileDictionary] || !WindowAreaOf(context)) return nullptr;
+  return ShowDictWindow(context, candidateIndex);
+}
 
 int DestroyTipsWindow(ImeContext* context) {
   if (context && context->tipsWindow.window) {

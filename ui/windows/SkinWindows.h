@@ -7,7 +7,9 @@
 struct ImeContext;
 
 HWND RequestStatusWindow(ImeContext* context);
-// The tips and dictionary windows do not exist yet: both return null.
+// A tip at a screen point (ShowTipsWindow); null when none could be shown.
 HWND RequestTipsWindow(ImeContext* context, int x, int y, int type, const wchar_t* text);
+// The dictionary window for page slot candidateIndex (ShowDictWindow); null
+// without dict.dms or for an empty slot.
 HWND RequestDictWindow(ImeContext* context, int candidateIndex);
 int DestroyTipsWindow(ImeContext* context);

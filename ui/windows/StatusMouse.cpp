@@ -41,7 +41,7 @@ void OnMouseMove(HWND window, ImeContext* context, StatusWindowState& state, WPA
   if ((keys & MK_LBUTTON) && (w.pressedItem == 0 || w.pressedItem == kIdFlag) &&
       w.dragOrigin.x != kNoDrag) {
     SkinConfigBlock* block = context->skinBlock;
-    DragSkinWindow(window, &w, at, block ? &block->statusX : nullptr,
+    DragSkinWindow(window, context, &w, at, block ? &block->statusX : nullptr,
                    block ? &block->statusY : nullptr);
     return;
   }

@@ -1,6 +1,7 @@
 // Creating, placing and painting the status bar.
 #include "ui/windows/StatusWindow.h"
 
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/Os.h"
 #include "ui/windows/CandidateWindow.h"
@@ -94,8 +95,15 @@ void LayoutStatusWindow(ImeContext* context, const ScreenInfo& screen) {
     context->statusWindow.pressedItem = -1;
   }
   const POINT p = PlaceStatusBar(stored, size, layout.defaultPosition, screen);
-  block->statusX = p.x;
-  block->statusY = p.y;
+  if (p.x != stored.x || p.y != stored.y) {
+    // Stored only when the data folder's lock is free at once: a layout
+    // never waits, and the next one stores it again.
+    DataWriteLock lock(context, 0);
+    if (lock.Held()) {
+      block->statusX = p.x;
+      block->statusY = p.y;
+    }
+  }
   context->statusWindow.position = p;
 }
 

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+#include "ui/windows/DictWindow.h"
+#include "ui/windows/SoftKeyboardWindow.h"
+#include "ui/windows/TipsWindow.h"
+
 namespace {
 
 constexpr UINT kSkinClassStyle = CS_IME | CS_HREDRAW | CS_VREDRAW;
@@ -22,9 +26,8 @@ int RegisterSkinWindowClasses(HINSTANCE instance, WNDPROC uiWindowProc) {
   wc.cbWndExtra = kSkinWindowExtraBytes;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  // The soft keyboard, tips and dictionary windows draw nothing yet.
-  const WNDPROC procs[] = {CandidateWindowProc, StatusWindowProc, DefWindowProcW, DefWindowProcW,
-                           DefWindowProcW};
+  const WNDPROC procs[] = {CandidateWindowProc, StatusWindowProc, SoftKeyboardWindowProc,
+                           TipsWindowProc, DictWindowProc};
   for (int i = 0; i < 5; ++i) {
     wc.lpfnWndProc = procs[i];
     wc.lpszClassName = kSkinClasses[i];

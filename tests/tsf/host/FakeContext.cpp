@@ -291,6 +291,15 @@ void FakeContext::AppSetText(const std::wstring& text, LONG caret) {
   });
 }
 
+void FakeContext::AppLayoutChanged(bool destroyed) {
+  ComPtr<FakeContext> self(this);
+  ComPtr<ITfContextView> view = Make<FakeContextView>(this);
+  // A copy: a sink may unadvise while it is told.
+  const auto sinks = layoutSinks_;
+  for (const auto& entry : sinks) entry.second->OnLayoutChange(this, destroyed ? TF_LC_DESTROY : TF_LC_CHANGE, view.Get());
+  DrainQueue();
+}
+
 void FakeContext::AppSetSelection(LONG start, LONG end) {
   AppEdit([&](TfEditCookie) {
     const LONG n = static_cast<LONG>(text_.size());

@@ -276,6 +276,10 @@ class FakeContext : public FakeCom<ITfContext, ITfSource, ITfInsertAtSelection, 
   // The application ends a composition itself (the service's
   // OnCompositionTerminated runs with a write cookie).
   void AppTerminateComposition();
+  // The application's layout changed (scrolled, resized, re-measured): the
+  // layout sinks hear of it outside any lock; destroyed: TF_LC_DESTROY.
+  void AppLayoutChanged(bool destroyed = false);
+  int layoutSinkCount() const { return static_cast<int>(layoutSinks_.size()); }
   // Marks the document for display: [ ] around the composition, | at the caret.
   std::wstring Marked() const;
 
@@ -408,6 +412,7 @@ class FakeThreadMgr : public FakeCom<ITfThreadMgr, ITfSource, ITfKeystrokeMgr> {
   void SetThreadFocus();
   FakeCompartmentMgr* compartments() const { return compartments_.Get(); }
   FakeUIElementMgr* uiElements() const { return uiElements_.Get(); }
+  FakeLangBarItemMgr* langBar() const { return langBar_.Get(); }
   // Advised sinks of every kind, compartments and contexts included.
   int AdvisedSinks() const;
   int KeySinks() const { return static_cast<int>(keySinks_.size()); }
@@ -460,6 +465,14 @@ class FakeUIElementMgr : public FakeCom<ITfUIElementMgr> {
   HRESULT STDMETHODCALLTYPE EnumUIElements(IEnumTfUIElements**) override { return E_NOTIMPL; }
   std::vector<std::string> calls;
   bool applicationDrawsLists = false;
+  bool unavailable = false;  // every call fails, as under Wine
+  DWORD lastBegun = 0;
+  // The element of a begun id, or null; the reference is the manager's.
+  ITfUIElement* Element(DWORD id) const {
+    auto it = elements_.find(id);
+    return it == elements_.end() ? nullptr : it->second.Get();
+  }
+  int openElements() const { return static_cast<int>(elements_.size()); }
 
  private:
   ~FakeUIElementMgr() override = default;
@@ -486,6 +499,8 @@ class FakeLangBarItemMgr : public FakeCom<ITfLangBarItemMgr> {
   }
   HRESULT STDMETHODCALLTYPE UnadviseItemsSink(ULONG, DWORD*) override { return E_NOTIMPL; }
   std::vector<ComPtr<ITfLangBarItem>> items;
+  bool refuseAdd = false;  // AddItem fails
+  int removed = 0;
 
  private:
   ~FakeLangBarItemMgr() override = default;

@@ -210,19 +210,23 @@ HRESULT FakeDocumentMgr::GetBase(ITfContext** context) {
 
 HRESULT FakeUIElementMgr::BeginUIElement(ITfUIElement* element, BOOL* show, DWORD* id) {
   if (!element || !show || !id) return E_INVALIDARG;
+  if (unavailable) return E_NOTIMPL;
   calls.push_back("begin");
   *id = nextId_++;
+  lastBegun = *id;
   elements_[*id] = element;
   *show = applicationDrawsLists ? FALSE : TRUE;
   return S_OK;
 }
 
 HRESULT FakeUIElementMgr::UpdateUIElement(DWORD id) {
+  if (unavailable) return E_NOTIMPL;
   calls.push_back("update");
   return elements_.count(id) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT FakeUIElementMgr::EndUIElement(DWORD id) {
+  if (unavailable) return E_NOTIMPL;
   calls.push_back("end");
   return elements_.erase(id) ? S_OK : E_INVALIDARG;
 }
@@ -237,6 +241,7 @@ HRESULT FakeUIElementMgr::GetUIElement(DWORD id, ITfUIElement** element) {
 
 HRESULT FakeLangBarItemMgr::AddItem(ITfLangBarItem* item) {
   if (!item) return E_INVALIDARG;
+  if (refuseAdd) return E_FAIL;
   items.push_back(item);
   return S_OK;
 }
@@ -246,6 +251,7 @@ HRESULT FakeLangBarItemMgr::RemoveItem(ITfLangBarItem* item) {
                          [&](const ComPtr<ITfLangBarItem>& i) { return i.Get() == item; });
   if (it == items.end()) return E_INVALIDARG;
   items.erase(it);
+  ++removed;
   return S_OK;
 }
 

@@ -49,8 +49,10 @@ TEST(WindowFacade, ShowsUpdatesHidesAndDestroysTheWindowsOfAContext) {
   windows.ShowStatusWindow(c.get());
   EXPECT_FALSE(IsWindowVisible(status));
 
-  EXPECT_EQ(windows.RequestTipsWindow(c.get(), 10, 10, 0, L"全"), nullptr);
-  EXPECT_EQ(windows.RequestDictWindow(c.get(), 0), nullptr);
+  HWND tips = windows.RequestTipsWindow(c.get(), 10, 10, 0, L"全");
+  EXPECT_NE(tips, nullptr);
+  EXPECT_EQ(c->tipsWindow.window, tips);
+  EXPECT_EQ(windows.RequestDictWindow(c.get(), 0), nullptr) << "no dict.dms";
   {
     ScriptedTracker tracker(ZN_ID_ENTRY_DELETE);
     windows.TrackMenu(c.get(), ImeMenu::kCandidateEntry, candidate, 1);
@@ -64,6 +66,8 @@ TEST(WindowFacade, ShowsUpdatesHidesAndDestroysTheWindowsOfAContext) {
   windows.DestroyWindows(c.get());
   EXPECT_FALSE(IsWindow(candidate));
   EXPECT_FALSE(IsWindow(status));
+  EXPECT_FALSE(IsWindow(tips));
+  EXPECT_EQ(c->tipsWindow.window, nullptr);
   EXPECT_EQ(c->candidateWindow.window, nullptr);
   EXPECT_EQ(c->statusWindow.window, nullptr);
   EXPECT_EQ(c.candidate().background, nullptr);

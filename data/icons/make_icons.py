@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Draws the module's language-bar icons as <number>.ico files.
+
+usage: make_icons.py <output folder>
+
+Each icon resource (102-109, 122-124, listed in
+frontend/tsf/LanguageBarIcons.rc) gets a 16 x 16 and a 32 x 32 image,
+32-bit with alpha, drawn with the skins' rasteriser and glyph strokes.
+"""
+import os
+import struct
+import sys
+
+SKINS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'skins')
+sys.path.insert(0, SKINS)
+from make_skins import GLYPHS  # noqa: E402
+from raster import Canvas, rgb  # noqa: E402
+
+SIZES = (16, 32)
+BLUE = rgb('#2F6FEB') + (1.0,)
+GREEN = rgb('#1E7F4F') + (1.0,)
+SLATE = rgb('#56627A') + (1.0,)
+GREY = rgb('#9BA3B0') + (1.0,)
+LIGHT = rgb('#C3C9D3') + (1.0,)
+RED = rgb('#C8372D') + (1.0,)
+WHITE = (255, 255, 255, 1.0)
+
+
+def plate(size, colour):
+    c = Canvas(size, size)
+    c.rounded_rect(0.5, 0.5, size - 0.5, size - 0.5, size * 0.2, colour)
+    return c
+
+
+def glyph(c, name, ink, margin=0.2, width=None):
+    size = c.width
+    m = size * margin
+    box = size - 2 * m
+    stroke = width or max(1.2, size / 11.0)
+    for x0, y0, x1, y1 in GLYPHS[name]:
+        c.line(m + x0 * box, m + y0 * box, m + x1 * box, m + y1 * box, stroke, ink)
+    return c
+
+
+def glyph_icon(name, colour):
+    return lambda size: glyph(plate(size, colour), name, WHITE)
+
+
+def punctuation(chinese):
+    def draw(size):
+        c = plate(size, SLATE)
+        s = size / 16.0
+        if chinese:
+            c.ring(5.0 * s, 10.5 * s, 2.1 * s, 1.3 * s, WHITE)
+            c.circle(11.0 * s, 9.8 * s, 1.7 * s, WHITE)
+            c.line(12.3 * s, 10.2 * s, 10.2 * s, 13.6 * s, 1.3 * s, WHITE)
+        else:
+            c.circle(5.2 * s, 11.6 * s, 1.5 * s, WHITE)
+            c.circle(11.0 * s, 10.6 * s, 1.5 * s, WHITE)
+            c.line(12.1 * s, 11.0 * s, 10.3 * s, 13.8 * s, 1.2 * s, WHITE)
+        return c
+    return draw
+
+
+def keyboard(size):
+    c = plate(size, SLATE)
+    s = size / 16.0
+    c.rounded_rect(2.0 * s, 4.0 * s, 14.0 * s, 12.5 * s, 1.5 * s, WHITE)
+    c.rounded_rect(3.0 * s, 5.0 * s, 13.0 * s, 11.5 * s, 1.0 * s, SLATE)
+    for row, y in enumerate((6.8, 8.6)):
+        for k in range(4):
+            c.circle((4.6 + k * 2.3 + row * 0.6) * s, y * s, 0.6 * s, WHITE)
+    c.line(5.5 * s, 10.3 * s, 10.5 * s, 10.3 * s, 0.9 * s, WHITE)
+    return c
+
+
+def closed(size):
+    c = glyph(plate(size, GREY), '中', WHITE)
+    c.line(size * 0.15, size * 0.85, size * 0.85, size * 0.15, max(1.3, size / 10.0), RED)
+    return c
+
+
+def disabled(size):
+    c = Canvas(size, size)
+    r = size * 0.42
+    c.ring(size / 2.0, size / 2.0, r, max(1.4, size / 9.0), LIGHT)
+    d = r * 0.7
+    c.line(size / 2.0 - d, size / 2.0 + d, size / 2.0 + d, size / 2.0 - d, max(1.4, size / 9.0), LIGHT)
+    return c
+
+
+ICONS = {
+    102: glyph_icon('半', SLATE),
+    103: glyph_icon('英', GREEN),
+    104: punctuation(True),
+    105: punctuation(False),
+    106: glyph_icon('中', BLUE),
+    107: glyph_icon('menu', SLATE),
+    108: glyph_icon('全', BLUE),
+    109: keyboard,
+    122: glyph_icon('A', BLUE),
+    123: closed,
+    124: disabled,
+}
+
+
+def dib(canvas):
+    """A 32-bit icon image: header, bottom-up BGRA rows, empty AND mask."""
+    w, h = canvas.width, canvas.height
+    pixels = bytearray()
+    for y in range(h - 1, -1, -1):
+        for x in range(w):
+            r, g, b, a = canvas.px[y * w + x]
+            if a > 0.0:
+                r, g, b = r / a, g / a, b / a
+            pixels.extend(min(255, int(round(v * 255.0))) for v in (b, g, r, a))
+    mask_row = ((w + 31) // 32) * 4
+    mask = bytes(mask_row * h)
+    header = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    return header + bytes(pixels) + mask
+
+
+def ico(draw):
+    images = [dib(draw(size)) for size in SIZES]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in zip(SIZES, images):
+        out += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return out + b''.join(images)
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    for number, draw in sorted(ICONS.items()):
+        with open(os.path.join(out, '%d.ico' % number), 'wb') as f:
+            f.write(ico(draw))
+
+
+if __name__ == '__main__':
+    main()

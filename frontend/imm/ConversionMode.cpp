@@ -1,0 +1,70 @@
+// Conversion-mode mapping and the custom initial mode.
+#include "frontend/imm/ConversionMode.h"
+
+#include "engine/ConfigBlocks.h"
+#include "engine/ImeContext.h"
+#include "engine/ImeOptionBits.h"
+#include "frontend/imm/ContextBlocks.h"
+
+uint32_t StateFromConversion(DWORD conversion) {
+  uint32_t state = 0;
+  if (conversion & IME_CMODE_NOCONVERSION) state |= kStateEnglish;
+  if (conversion & IME_CMODE_FULLSHAPE) state |= kStateFullWidth;
+  if (!(conversion & IME_CMODE_SYMBOL)) state |= kStateEnglishPunct;
+  return state;
+}
+
+DWORD ConversionFromState(DWORD conversion, uint32_t state) {
+  conversion &= ~(IME_CMODE_NOCONVERSION | IME_CMODE_FULLSHAPE | IME_CMODE_SYMBOL);
+  if (state & (kStateEnglish | kStateInputClosed)) conversion |= IME_CMODE_NOCONVERSION;
+  if (state & kStateFullWidth) conversion |= IME_CMODE_FULLSHAPE;
+  if (!(state & kStateEnglishPunct)) conversion |= IME_CMODE_SYMBOL;
+  return conversion;
+}
+
+uint32_t StateWithConversion(uint32_t state, DWORD conversion) {
+  constexpr uint32_t kModeBits = kStateEnglish | kStateFullWidth | kStateEnglishPunct;
+  return (state & ~kModeBits) | StateFromConversion(conversion);
+}
+
+uint32_t RederiveState(uint32_t state, DWORD conversion) {
+  // Closed input is not a conversion mode: re-deriving must not turn a
+  // closed IME into English input.
+  return (state & (kStateInputClosed | kStateInputDisabled)) | StateFromConversion(conversion);
+}
+
+void ApplyCustomInitialMode(INPUTCONTEXT* imc, const ImeConfigBlock* ime) {
+  if (!imc || !ime || !(ime->spaceWord & ImeBits::kCustomConversion)) return;
+  const DWORD saved = ime->conversionMode;
+  imc->fdwSentence = ime->sentenceMode;
+  if (saved & IME_CMODE_NOCONVERSION) {
+    imc->fOpen = FALSE;
+    imc->fdwConversion = (saved & ~IME_CMODE_NATIVE) | IME_CMODE_NOCONVERSION;
+  } else {
+    imc->fOpen = TRUE;
+    imc->fdwConversion = (saved & ~IME_CMODE_NOCONVERSION) | IME_CMODE_NATIVE;
+  }
+}
+
+void SaveConversionMode(INPUTCONTEXT* imc, ImeConfigBlock* ime) {
+  if (!imc) return;
+  imc->fdwConversion &= ~IME_CMODE_NOCONVERSION;
+  constexpr uint32_t kSaveBits = ImeBits::kCustomConversion | ImeBits::kSaveConversion;
+  if (!ime || (ime->spaceWord & kSaveBits) != kSaveBits) return;
+  // These words lie in the shared view of config.dsc: every process sees the
+  // saved mode at once.
+  ime->conversionMode = imc->fdwConversion;
+  ime->sentenceMode = imc->fdwSentence;
+}
+
+HostOpenChange NoticeHostOpenStatus(const INPUTCONTEXT* imc, ImePrivateBlock* block) {
+  if (!imc || !block) return HostOpenChange::kNone;
+  const int32_t open = imc->fOpen ? 1 : 0;
+  const int32_t seen = block->hostOpenSeen;
+  block->hostOpenSeen = open;
+  if (seen == open) return HostOpenChange::kNone;
+  // The first look only records: a context starts with whatever the host
+  // gave it, and selection already set the state from the conversion mode.
+  if (seen < 0) return open ? HostOpenChange::kNone : HostOpenChange::kClose;
+  return open ? HostOpenChange::kOpen : HostOpenChange::kClose;
+}

@@ -1,0 +1,66 @@
+// Combination keys as hot keys. The stored modifier bits are key codes, not
+// RegisterHotKey modifiers (8 would be MOD_WIN), so they are mapped here.
+#include "frontend/imm/HotKeys.h"
+
+#include "engine/ImeContext.h"
+#include "engine/ImeOptionBits.h"
+
+namespace {
+
+struct Side {
+  KeyCode bit;
+  int virtualKey;
+};
+constexpr Side kSides[] = {
+    {kKeyLeftShift & ~kKeyShift, VK_LSHIFT},   {kKeyRightShift & ~kKeyShift, VK_RSHIFT},
+    {kKeyLeftCtrl & ~kKeyCtrl, VK_LCONTROL},   {kKeyRightCtrl & ~kKeyCtrl, VK_RCONTROL},
+    {kKeyLeftAlt & ~kKeyAlt, VK_LMENU},        {kKeyRightAlt & ~kKeyAlt, VK_RMENU},
+};
+
+}  // namespace
+
+HotKeySpec HotKeyFor(KeyCode code) {
+  UINT modifiers = MOD_NOREPEAT;
+  if (code & kKeyCtrl) modifiers |= MOD_CONTROL;
+  if (code & kKeyShift) modifiers |= MOD_SHIFT;
+  if (code & kKeyAlt) modifiers |= MOD_ALT;
+  return HotKeySpec{modifiers, code & 0xFF};
+}
+
+bool HotKeySidesHeld(KeyCode code, KeyDownQuery keyDown) {
+  for (const Side& side : kSides)
+    if ((code & side.bit) && !keyDown(side.virtualKey)) return false;
+  return true;
+}
+
+void UnregisterImeHotKeys(HWND window) {
+  // The count may have changed since the keys were registered: release
+  // every id an entry can have.
+  for (int i = 0; i < kCombinationCapacity; ++i) UnregisterHotKey(window, kFirstHotKeyId + i);
+}
+
+int RegisterImeHotKeys(HWND window, const ImeContext* context) {
+  UnregisterImeHotKeys(window);
+  if (!context || !context->dmeBlock || !context->imeBlock) return 0;
+  if (context->imeBlock->optionFlags & ImeBits::kNoHotKeys) return 0;
+  // Closed input keeps only the keys that open it again, or a combination
+  // bound to open/close could close the IME but never reopen it.
+  const bool closed = (context->stateFlags & (kStateInputClosed | kStateInputDisabled)) != 0;
+  const int count = GetCombinationKeyCount(context->dmeBlock);
+  int registered = 0;
+  for (int i = 0; i < count; ++i) {
+    constexpr uint64_t kOpening = KeyFunction::kOpenClose | KeyFunction::kEnglishToggle;
+    if (closed && !(context->dmeBlock->combinations[i].flags & kOpening)) continue;
+    const HotKeySpec spec = HotKeyFor(context->dmeBlock->combinations[i].keyCode);
+    // A key taken by another program stays with it.
+    if (RegisterHotKey(window, kFirstHotKeyId + i, spec.modifiers, spec.virtualKey)) ++registered;
+  }
+  return registered;
+}
+
+int HotKeyEntry(const ImeContext* context, WPARAM id) {
+  if (!context || !context->dmeBlock) return -1;
+  const int entry = static_cast<int>(id) - kFirstHotKeyId;
+  if (entry < 0 || entry >= GetCombinationKeyCount(context->dmeBlock)) return -1;
+  return entry;
+}

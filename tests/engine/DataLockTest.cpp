@@ -1,0 +1,113 @@
+// The data folder's write lock: refused to a second process or thread while
+// held, taken again by a nested writer, released when its holder dies, and a
+// writer that cannot get it within its wait changes nothing.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <thread>
+
+#include "engine/DataLock.h"
+#include "engine/DmgTable.h"
+#include "tests/common/TempDir.h"
+#include "tests/engine/CoreTestData.h"
+#include "tests/engine/DmgTestTables.h"
+#include "tests/common/ChildProcess.h"
+
+using namespace zn::test;
+
+namespace {
+
+// The second process: engine_data_writer.exe, built beside the tests.
+const std::wstring kWriter = BesideThisProgram(L"engine_data_writer.exe");
+
+class DataLockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(WriteFileBytes(dir_.File(L"config.dsc"), DefaultConfig()));
+    ASSERT_TRUE(WriteFileBytes(dir_.File(L"main.dmg"), BuildDmgBytes(RandomEntries(5, 40))));
+  }
+  // Whether another thread could take the folder's lock without waiting.
+  bool FreeForOtherThread(const std::wstring& folder) {
+    bool held = true;
+    std::thread other([&] { held = DataWriteLock(folder.c_str(), 0).Held(); });
+    other.join();
+    return held;
+  }
+  bool FreeForOtherThread() { return FreeForOtherThread(dir_.path()); }
+
+  TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(DataLockTest, SecondProcessIsRefusedWhileTheFirstHoldsIt) {
+  ChildProcess first(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"first.txt"));
+  ASSERT_TRUE(first.Started());
+  ASSERT_EQ(first.FirstLine(10000), "held");
+  // Every way of naming the folder reaches the same lock.
+  EXPECT_FALSE(DataWriteLock(dir_.path().c_str(), 0).Held());
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  EXPECT_FALSE(DataWriteLock(main.get(), 0).Held());
+  ChildProcess second(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"second.txt"));
+  EXPECT_EQ(second.FirstLine(10000), "refused");
+
+  first.CloseInput();
+  EXPECT_TRUE(first.Finish(10000));
+  EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
+
+  // A holder that dies without letting go frees the lock with it.
+  ChildProcess third(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"third.txt"));
+  ASSERT_EQ(third.FirstLine(10000), "held");
+  EXPECT_FALSE(FreeForOtherThread());
+  third.Kill();
+  EXPECT_TRUE(FreeForOtherThread());
+}
+
+TEST_F(DataLockTest, NestedWritersOfOneThreadShareItOthersWait) {
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  std::optional<DataWriteLock> outer;
+  outer.emplace(dir_.path().c_str(), 0);
+  ASSERT_TRUE(outer->Held());
+  {
+    DataWriteLock inner(main.get(), 0);
+    EXPECT_TRUE(inner.Held());
+    // A table write inside takes it again instead of waiting for itself.
+    EXPECT_EQ(RebuildKeyIndex(main.get()), 1);
+  }
+  EXPECT_FALSE(FreeForOtherThread());
+  // A waiting thread gets it once the holder lets go within its wait.
+  bool got = false;
+  std::thread waiter([&] { got = DataWriteLock(main.get(), 5000).Held(); });
+  Sleep(50);
+  outer.reset();
+  waiter.join();
+  EXPECT_TRUE(got);
+  EXPECT_TRUE(FreeForOtherThread());
+  // A folder without config.dsc has no folder lock; its tables lock themselves.
+  TempDir bare;
+  ASSERT_TRUE(WriteFileBytes(bare.File(L"t.dmg"), BuildDmgBytes(RandomEntries(6, 10))));
+  MappedFilePtr table = OpenTableFile(bare.File(L"t.dmg"));
+  EXPECT_FALSE(DataWriteLock(bare.path().c_str(), 0).Held());
+  DataWriteLock own(table.get(), 0);
+  EXPECT_TRUE(own.Held());
+  bool other = true;
+  std::thread([&] { other = DataWriteLock(table.get(), 0).Held(); }).join();
+  EXPECT_FALSE(other);
+}
+
+TEST_F(DataLockTest, WriterThatCannotGetTheLockChangesNothing) {
+  ChildProcess holder(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"holder.txt"));
+  ASSERT_EQ(holder.FirstLine(10000), "held");
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(main);
+  const std::vector<uint8_t> before(main->view, main->view + main->size);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(AppendRecord(main.get(), RecordBytes({"zz", L"新", 0x02000400}).data()), 0);
+  const ULONGLONG waited = GetTickCount64() - start;
+  EXPECT_GE(waited, 1500u);
+  EXPECT_LT(waited, 6000u);
+  EXPECT_EQ(std::vector<uint8_t>(main->view, main->view + main->size), before);
+  holder.CloseInput();
+  ASSERT_TRUE(holder.Finish(10000));
+  EXPECT_EQ(AppendRecord(main.get(), RecordBytes({"zz", L"新", 0x02000400}).data()), 1);
+}
