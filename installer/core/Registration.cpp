@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "engine/DataLock.h"
 #include "engine/MappedFile.h"
 #include "installer/core/KeyboardLayouts.h"
 #include "installer/core/Messages.h"
@@ -40,7 +41,9 @@ bool SetInstalledFramework(const std::wstring& dataFolder) {
   OpenMappedFile(&file, path.c_str());
   if (!file) return false;
   bool ok = false;
-  if (IsWritableMapping(file)) {
+  DataWriteLock lock(file);
+  if (lock.Held() && IsWritableMapping(file)) {
+    RemapIfResized(file);
     auto* ime = reinterpret_cast<ImeConfigBlock*>(FindConfigBlock(
         file->view, file->size, kImeBlockName, kImeBlockSize, alignof(ImeConfigBlock)));
     if (ime) {

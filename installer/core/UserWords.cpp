@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codetable/TableExport.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 #include "engine/WideString.h"
@@ -69,6 +70,14 @@ int RestoreKeptTableState(const std::wstring& tablePath, const KeptTableState& k
     CloseMappedFile(table, 0);
     return -1;
   }
+  const RecordCompareOps* ops = &kDefaultRecordCompareOps;
+  // Input methods may already map the new table: write as every writer does.
+  DataWriteLock lock(table);
+  RemapIfResized(table);
+  if (!lock.Held() || !RepairDmgTable(table, ops)) {
+    CloseMappedFile(table, 0);
+    return -1;
+  }
   int added = 0;
   bool ok = true;
   if (kept.haveFields && DmgInBounds(table->size, 0, kDmgOffsetTableOffset)) {
@@ -76,7 +85,6 @@ int RestoreKeptTableState(const std::wstring& tablePath, const KeptTableState& k
     std::memcpy(table->view + offsetof(DmgHeader, userState78), &kept.userState78, 8);
     std::memcpy(table->view + offsetof(DmgHeader, userState80), &kept.userState80, 8);
   }
-  const RecordCompareOps* ops = &kDefaultRecordCompareOps;
   for (const std::vector<uint8_t>& record : kept.userRecords) {
     if (record.size() < 6 || record.size() > kDmgMaxRecordBytes ||
         StoredRecordSize(record.data(), kDmgTypeCode) != record.size()) {

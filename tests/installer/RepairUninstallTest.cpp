@@ -2,8 +2,11 @@
 // repair carries over, and what an uninstall removes and leaves.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstddef>
+#include <thread>
 
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "installer/core/InstallSteps.h"
 #include "installer/core/InstalledFiles.h"
@@ -126,6 +129,26 @@ TEST(KeptTable, CountersAndUserEntriesSurviveAReplacedTable) {
   MappedFilePtr table = OpenTableFile(path);
   DmgRange range = FindExactCodeRange(table.get(), reinterpret_cast<const uint8_t*>("zzab"), 4);
   EXPECT_EQ(range.end - range.start, 1u);
+
+  // Another writer holds the folder's lock: nothing is written.
+  {
+    MappedFilePtr other = OpenTableFile(path);
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+    std::thread writer([&] {
+      DataWriteLock lock(other.get());
+      holding = lock.Held();
+      while (!release) Sleep(10);
+    });
+    while (!holding) Sleep(10);
+    kept.userRecords.push_back(RecordBytes({"zzzz", L"锁", kUserAttr}));
+    EXPECT_EQ(RestoreKeptTableState(path, kept), -1);
+    release = true;
+    writer.join();
+    other.reset();
+    EXPECT_EQ(RestoreKeptTableState(path, kept), 1);
+    kept.userRecords.pop_back();
+  }
 
   // A damaged kept record is passed over; a missing table is a failure.
   kept.userRecords.push_back({1, 2, 3});
