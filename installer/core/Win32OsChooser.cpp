@@ -49,10 +49,26 @@ void SetChooseMode(HWND dialog, ChooserState* state, bool choose) {
                reinterpret_cast<LPARAM>(choose ? kChooseLabel : kOpenLabel));
 }
 
+bool IsAbsolute(const std::wstring& path) {
+  return (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+         path.compare(0, 2, L"\\\\") == 0;
+}
+
+// The typed name: a whole path as it is, a name below the folder shown;
+// nothing typed: the folder shown.
+std::wstring ChosenPath(HWND dialog) {
+  std::wstring shown = DialogPath(dialog, CDM_GETFOLDERPATH);
+  std::wstring typed = DialogPath(dialog, CDM_GETSPEC);
+  while (!typed.empty() && typed.back() == L' ') typed.pop_back();
+  if (typed.empty()) return shown;
+  if (IsAbsolute(typed)) return typed;
+  if (shown.empty()) return std::wstring();
+  return shown + (shown.back() == L'\\' ? L"" : L"\\") + typed;
+}
+
 // OK while it reads 选择: the typed or shown folder, created on request.
 void TakeFolder(HWND dialog, ChooserState* state) {
-  std::wstring folder = DialogPath(dialog, CDM_GETFILEPATH);
-  if (folder.empty()) folder = DialogPath(dialog, CDM_GETFOLDERPATH);
+  std::wstring folder = ChosenPath(dialog);
   if (folder.empty()) return;
   DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <atomic>
 
@@ -267,6 +268,40 @@ TEST(UpdateDialog, ChecksOnTheWorkerAndCannotBeClosedMeanwhile) {
   UpdateDialog unnamed(*state, os);
   EXPECT_EQ(unnamed.RunModal(nullptr), IDCANCEL);
   EXPECT_FALSE(second.Join());
+}
+
+// The real chooser: folders only, and a typed folder that does not exist is
+// made once the user agrees.
+TEST(FolderChooser, TakesTheShownFolderAndCreatesATypedOne) {
+  InitControls();
+  TempDir dir;
+  Win32InstallerOs os;
+  std::wstring made = dir.path() + L"New Folder";
+  DialogDriver driver([&] {
+    HWND chooser = WaitForDialog(L"请选择安装目录...", IDOK);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(ItemText(chooser, IDOK), L"选择(&O)");
+    SetDlgItemTextW(chooser, cmb13, made.c_str());
+    PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK)));
+    HWND question = WaitForDialog(L"文件夹选择", IDYES);
+    ASSERT_NE(question, nullptr);
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+  });
+  std::wstring chosen;
+  EXPECT_TRUE(os.PickFolder(nullptr, dir.path().c_str(), L"请选择安装目录...", &chosen));
+  EXPECT_FALSE(driver.Join());
+  EXPECT_EQ(chosen, made);
+  EXPECT_TRUE(Exists(made));
+
+  // Cancelled: nothing chosen.
+  DialogDriver cancel([&] {
+    HWND chooser = WaitForDialog(L"请选择安装目录...", IDCANCEL);
+    if (chooser) PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_FALSE(os.PickFolder(nullptr, dir.path().c_str(), L"请选择安装目录...", &chosen));
+  EXPECT_FALSE(cancel.Join());
+  EXPECT_TRUE(chosen.empty());
 }
 
 }  // namespace
