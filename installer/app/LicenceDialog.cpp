@@ -41,5 +41,7 @@ BOOL LicenceDialog::OnInitDialog() {
   SetDialogIcons(hwnd(), instance_, IDI_INSTALL);
   text_.Attach(Item(IDC_LICENCE_TEXT));
   text_.SetText(LicenceText(instance_).c_str());
+  // The rich edit box's own face has no Chinese characters on some systems.
+  text_.SetAllFont(L"宋体", 180, GetSysColor(COLOR_WINDOWTEXT));
   return TRUE;
 }
