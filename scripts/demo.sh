@@ -7,6 +7,8 @@
 # host instead (tools/tsfdemo), which prints the document after each key.
 # With --imm first, the built module is installed as an IME and the keys are
 # typed into a real EDIT control (scripts/demo-imm.sh), with a screenshot.
+# With --install first, the setup program is installed into a fresh prefix
+# and the keys are typed through the installed IME (scripts/demo-install.sh).
 # `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
 # data folder and saves a screenshot of its window.
 # `demo.sh --shot FILE.png [KEYS] [--skin night.col] [--soft-keyboard N]`
@@ -17,6 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
 if [ "${1:-}" = "--imm" ]; then shift; exec scripts/demo-imm.sh "$@"; fi
+if [ "${1:-}" = "--install" ]; then shift; exec scripts/demo-install.sh "$@"; fi
 
 # A Windows path of a path of this machine (drive Z: is the root).
 zpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }

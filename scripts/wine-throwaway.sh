@@ -12,6 +12,13 @@ case "${1:-}" in
   start)
     wineserver -k >/dev/null 2>&1
     rm -rf -- "$WINEPREFIX"
+    "$here/wine-prefix.sh" || exit 1
+    # A new prefix links the user's Documents, Desktop … to this machine's
+    # home folder: what the programs under test write there stays inside
+    # the prefix instead.
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm -f -- "$link" && mkdir -p -- "$link"; fi
+    done
     exec "$here/wine-fixture.sh" start
     ;;
   stop)

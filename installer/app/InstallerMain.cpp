@@ -7,14 +7,16 @@
 #include <memory>
 
 #include "installer/app/ExtractDialog.h"
+#include "installer/app/MaintenanceDialog.h"
 #include "installer/app/ProcessListDialog.h"
+#include "installer/app/UpdateDialog.h"
+#include "installer/app/WizardDialog.h"
 #include "installer/core/StartUp.h"
 #include "installer/core/Win32InstallerOs.h"
 
 namespace {
 
-// The dialogs of the modes. The wizard, the repair and uninstall dialogs and
-// the update check are added with those modes; until then they end at once.
+// The dialogs of the modes.
 class ProgramDialogs : public InstallerDialogs {
  public:
   explicit ProgramDialogs(InstallerOs& os) : os_(os) {}
@@ -22,10 +24,22 @@ class ProgramDialogs : public InstallerDialogs {
     ExtractDialog dialog(state, os_);
     return dialog.RunModal(state.owner) == IDOK;
   }
-  void Wizard(InstallerState&) override {}
-  void Uninstall(InstallerState&) override {}
-  void Repair(InstallerState&) override {}
-  void Update(InstallerState&) override {}
+  void Wizard(InstallerState& state) override {
+    WizardDialog dialog(state, os_);
+    dialog.RunModal(nullptr);
+  }
+  void Uninstall(InstallerState& state) override {
+    MaintenanceDialog dialog(MaintenanceDialog::Kind::kUninstall, state, os_);
+    dialog.RunModal(nullptr);
+  }
+  void Repair(InstallerState& state) override {
+    MaintenanceDialog dialog(MaintenanceDialog::Kind::kRepair, state, os_);
+    dialog.RunModal(nullptr);
+  }
+  void Update(InstallerState& state) override {
+    UpdateDialog dialog(state, os_);
+    dialog.RunModal(nullptr);
+  }
 
  private:
   InstallerOs& os_;
@@ -51,6 +65,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   Win32InstallerOs os;
   ProcessListDialogPrompt processList(*state, os);
   state->processList = &processList;
+  PlacedFiles placed;
+  state->placed = &placed;
   ProgramDialogs dialogs(os);
   int exitCode = RunInstaller(*state, os, dialogs, commandLine);
   CoUninitialize();

@@ -21,18 +21,18 @@ int Ask(InstallerState& state, InstallerOs& os, const wchar_t* format, const std
   return os.ShowMessage(state.owner, text, kCaptionFileConflict, buttons);
 }
 
-// A loaded module cannot be overwritten but can be renamed: move it aside
-// and let Windows delete it at the next start, so nothing has to be ended.
-bool MoveBusyFileAside(InstallerOs& os, const std::wstring& target) {
+}  // namespace
+
+// A loaded module cannot be overwritten or deleted but can be renamed: move
+// it aside and let Windows delete it at the next start.
+bool MoveBusyFileAside(InstallerOs& os, const std::wstring& path) {
   wchar_t suffix[32];
   FormatString(suffix, 32, L".%llx.old", static_cast<unsigned long long>(os.SystemTime()));
-  std::wstring aside = target + suffix;
-  if (!os.RenameFile(target.c_str(), aside.c_str())) return false;
+  std::wstring aside = path + suffix;
+  if (!os.RenameFile(path.c_str(), aside.c_str())) return false;
   os.DeleteAtReboot(aside.c_str());
   return true;
 }
-
-}  // namespace
 
 std::wstring LowerAscii(std::wstring text) {
   for (wchar_t& c : text) {
@@ -76,6 +76,7 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   bool movedAside = false;
   for (;;) {
     if (os.CopyOneFile(source.c_str(), target.c_str(), true, nullptr)) {
+      if (state.placed) state.placed->paths.push_back(target);
       return ApplyFileAccess(state, os, target, access) ? 1 : 0;
     }
     switch (kind) {

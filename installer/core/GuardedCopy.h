@@ -22,6 +22,10 @@ TargetKind ClassifyTarget(const std::wstring& lowerTarget);
 // The packed FileVersion of a file through the seam; 0 without one.
 uint64_t FileVersionOf(InstallerOs& os, const std::wstring& path);
 
+// Renames a busy file aside (<name>.<time>.old) and has Windows delete the
+// renamed file at the next start; false when it cannot be renamed.
+bool MoveBusyFileAside(InstallerOs& os, const std::wstring& path);
+
 // 1 when the target holds the source (or the user chose to keep an existing
 // target of another version), 0 when the copy failed or was cancelled.
 int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& source,

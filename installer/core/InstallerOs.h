@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -66,7 +65,8 @@ struct HttpResponse {
   bool truncated = false;     // the body was longer than the limit
 };
 
-using MacAddress = std::array<uint8_t, 6>;
+// A network adapter's hardware address, as many bytes as the adapter has.
+using MacAddress = std::vector<uint8_t>;
 
 class InstallerOs {
  public:
@@ -125,6 +125,11 @@ class InstallerOs {
   virtual bool RegCanWrite(RegHive hive, const wchar_t* key) = 0;
   virtual LONG RegListSubkeys(RegHive hive, const wchar_t* key, std::vector<std::wstring>* out) = 0;
   virtual LONG RegListValues(RegHive hive, const wchar_t* key, std::vector<RegValue>* out) = 0;
+  // REG_MULTI_SZ: the strings in order (an empty string cannot be stored).
+  virtual LONG RegReadStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                              std::vector<std::wstring>* out) = 0;
+  virtual LONG RegWriteStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                               const std::vector<std::wstring>& values) = 0;
 
   // --- processes ---
   virtual bool ListProcesses(std::vector<ProcessEntry>* out) = 0;
@@ -181,6 +186,10 @@ class InstallerOs {
   virtual bool CreateShellLink(const ShellLinkSpec& link) = 0;
   // Tells Explorer a folder's content changed.
   virtual void NotifyFolderChanged(const wchar_t* folder) = 0;
+  // Opens an http or https address in the user's browser with the signed-in
+  // user's rights, never with this program's administrator rights. False
+  // when that cannot be done (nothing is opened then).
+  virtual bool OpenAddressAsUser(const wchar_t* url) = 0;
 
   // --- fonts ---
   virtual bool AddFont(const wchar_t* path) = 0;
@@ -190,6 +199,10 @@ class InstallerOs {
   // A modal message box; returns the button id (IDYES, IDRETRY ...).
   virtual int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption,
                           uint32_t style) = 0;
+  // The folder chooser: an open dialog that shows folders only and offers to
+  // create a folder that does not exist. True with the chosen folder.
+  virtual bool PickFolder(HWND owner, const wchar_t* initialFolder, const wchar_t* title,
+                          std::wstring* out) = 0;
 
   // --- clock ---
   virtual void Sleep(uint32_t milliseconds) = 0;

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "engine/ConfigBlocks.h"
 
@@ -40,6 +42,11 @@ class ProcessListPrompt {
   virtual int Run(HWND owner, const wchar_t* moduleName, int family) = 0;
 };
 
+// The files a run has written, in order, as the guarded copy wrote them.
+struct PlacedFiles {
+  std::vector<std::wstring> paths;
+};
+
 struct InstallerState {
   InstallerMode mode;
   bool tempCopy;  // "/f": this is the temporary copy
@@ -62,6 +69,7 @@ struct InstallerState {
   StepLog* log;
   ProcessListPrompt* processList;
   HWND owner;
+  PlacedFiles* placed;  // null: the run keeps no record
 };
 
 // Writes a line to the state's log, if it has one.

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "engine/DataLock.h"
 #include "engine/MappedFile.h"
 #include "installer/core/KeyboardLayouts.h"
 #include "installer/core/Messages.h"
@@ -40,7 +41,9 @@ bool SetInstalledFramework(const std::wstring& dataFolder) {
   OpenMappedFile(&file, path.c_str());
   if (!file) return false;
   bool ok = false;
-  if (IsWritableMapping(file)) {
+  DataWriteLock lock(file);
+  if (lock.Held() && IsWritableMapping(file)) {
+    RemapIfResized(file);
     auto* ime = reinterpret_cast<ImeConfigBlock*>(FindConfigBlock(
         file->view, file->size, kImeBlockName, kImeBlockSize, alignof(ImeConfigBlock)));
     if (ime) {
@@ -222,9 +225,10 @@ bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
     page.replace(at, placeholder.size(), state.installFolder);
     at += wcslen(state.installFolder);
   }
-  // Anything but a web address could start a program of the user's.
+  // Anything but a web address could start a program of the user's; the
+  // browser runs as the user, not as this elevated program.
   bool web =
       _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
   if (!web) return false;
-  return os.ShellOpen(L"open", page.c_str(), nullptr, SW_HIDE);
+  return os.OpenAddressAsUser(page.c_str());
 }

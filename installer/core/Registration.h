@@ -43,5 +43,5 @@ void ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os);
 
 // Opens the product's uninstall page at the end of a successful uninstall:
 // "{appPath}" becomes the install folder, and only http and https
-// addresses are opened. True when a page was opened.
+// addresses are opened, as the signed-in user. True when a page was opened.
 bool OpenUninstallPage(InstallerState& state, InstallerOs& os);

@@ -189,6 +189,8 @@ int RunInstaller(InstallerState& state, InstallerOs& os, InstallerDialogs& dialo
       break;
     case InstallerMode::kUpdate:
       dialogs.Update(state);
+      // Every check would otherwise leave one more copy in the temporary folder.
+      DeleteSelfOnExit(os);
       break;
     case InstallerMode::kNothing:
       break;

@@ -16,6 +16,26 @@ std::wstring Format(const wchar_t* format, const std::wstring& a, const std::wst
   return text;
 }
 
+// The shortcuts in their fixed order; file names take the folder and the
+// display name.
+struct Row {
+  uint32_t bit;
+  const wchar_t* file;         // folder, display name
+  const wchar_t* target;       // install folder
+  const wchar_t* arguments;    // product key
+  const wchar_t* description;  // display name
+  int icon;                    // index in the target; -1 none, -2 the module's 16
+};
+constexpr Row kRows[] = {
+    {0x80, L"%s设置%s.lnk", L"%sconfig.exe", L"/n %s", L"%s 的使用习惯更改和设定", 0},
+    {0x20, L"%s更新%s.lnk", L"%sinstaller.exe", L"/n %s /g", L"检查 %s 的最新服务器版本", 3},
+    {0x1000, L"%s修复%s.lnk", L"%sinstaller.exe", L"/n %s /r", L"修复 %s 至新安装状态", 1},
+    {0x800, L"%s卸载%s.lnk", L"%sinstaller.exe", L"/n %s /u", L"卸载%s 程序", 2},
+    {0x40, L"%s%s帮助文档.lnk", L"%smain.chm", nullptr, L"查看 %s 的详细帮助文档", -1},
+    {0x100, L"%s%s按键功能设定.lnk", L"%sconfig.exe", L"/n %s /do anjianshezhi",
+     L"更改或定义 %s 按键功能", -2},
+};
+
 }  // namespace
 
 std::vector<std::pair<std::wstring, std::wstring>> PlanUninstallEntry(
@@ -64,23 +84,6 @@ bool WriteUninstallEntry(InstallerState& state, InstallerOs& os, const std::wstr
 
 std::vector<ShellLinkSpec> PlanShortcuts(const InstallerState& state, const std::wstring& folder,
                                          const std::wstring& module64) {
-  struct Row {
-    uint32_t bit;
-    const wchar_t* file;         // folder, display name
-    const wchar_t* target;       // install folder
-    const wchar_t* arguments;    // product key
-    const wchar_t* description;  // display name
-    int icon;                    // index in the target; -1 none, -2 the module's 16
-  };
-  static constexpr Row kRows[] = {
-      {0x80, L"%s设置%s.lnk", L"%sconfig.exe", L"/n %s", L"%s 的使用习惯更改和设定", 0},
-      {0x20, L"%s更新%s.lnk", L"%sinstaller.exe", L"/n %s /g", L"检查 %s 的最新服务器版本", 3},
-      {0x1000, L"%s修复%s.lnk", L"%sinstaller.exe", L"/n %s /r", L"修复 %s 至新安装状态", 1},
-      {0x800, L"%s卸载%s.lnk", L"%sinstaller.exe", L"/n %s /u", L"卸载%s 程序", 2},
-      {0x40, L"%s%s帮助文档.lnk", L"%smain.chm", nullptr, L"查看 %s 的详细帮助文档", -1},
-      {0x100, L"%s%s按键功能设定.lnk", L"%sconfig.exe", L"/n %s /do anjianshezhi",
-       L"更改或定义 %s 按键功能", -2},
-  };
   std::vector<ShellLinkSpec> links;
   uint32_t flags = state.soft.installerFlags;
   if (!(flags & kShortcutBits)) return links;
@@ -100,6 +103,13 @@ std::vector<ShellLinkSpec> PlanShortcuts(const InstallerState& state, const std:
     links.push_back(link);
   }
   return links;
+}
+
+std::vector<std::wstring> AllShortcutPaths(const std::wstring& folder,
+                                           const std::wstring& displayName) {
+  std::vector<std::wstring> paths;
+  for (const Row& row : kRows) paths.push_back(Format(row.file, folder, displayName));
+  return paths;
 }
 
 bool CreateShortcuts(InstallerState& state, InstallerOs& os) {

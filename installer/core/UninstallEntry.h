@@ -23,6 +23,9 @@ constexpr uint32_t kShortcutBits = 0x19E0;
 // Start-menu folder of the product, ending in a backslash.
 std::vector<ShellLinkSpec> PlanShortcuts(const InstallerState& state, const std::wstring& folder,
                                          const std::wstring& module64);
+// The files of all shortcuts a package can ask for, whatever its flags.
+std::vector<std::wstring> AllShortcutPaths(const std::wstring& folder,
+                                           const std::wstring& displayName);
 // Install step 5 and a repair step: the shortcuts, then the program the
 // package starts afterwards. True unless the folder cannot be made.
 bool CreateShortcuts(InstallerState& state, InstallerOs& os);

@@ -3,6 +3,10 @@
 
 #include "installer/core/InstallerOs.h"
 
+// REG_MULTI_SZ data of strings (empty ones left out), and back.
+std::vector<uint8_t> MultiStringData(const std::vector<std::wstring>& values);
+std::vector<std::wstring> MultiStringValues(const std::vector<uint8_t>& data);
+
 class Win32InstallerOs : public InstallerOs {
  public:
   Win32InstallerOs() = default;
@@ -45,6 +49,10 @@ class Win32InstallerOs : public InstallerOs {
   bool RegCanWrite(RegHive hive, const wchar_t* key) override;
   LONG RegListSubkeys(RegHive hive, const wchar_t* key, std::vector<std::wstring>* out) override;
   LONG RegListValues(RegHive hive, const wchar_t* key, std::vector<RegValue>* out) override;
+  LONG RegReadStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                      std::vector<std::wstring>* out) override;
+  LONG RegWriteStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                       const std::vector<std::wstring>& values) override;
 
   bool ListProcesses(std::vector<ProcessEntry>* out) override;
   bool ListProcessModules(uint32_t pid, bool wow32, std::vector<std::wstring>* out) override;
@@ -82,9 +90,12 @@ class Win32InstallerOs : public InstallerOs {
 
   bool CreateShellLink(const ShellLinkSpec& link) override;
   void NotifyFolderChanged(const wchar_t* folder) override;
+  bool OpenAddressAsUser(const wchar_t* url) override;
   bool AddFont(const wchar_t* path) override;
   void BroadcastFontChange() override;
   int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, uint32_t style) override;
+  bool PickFolder(HWND owner, const wchar_t* initialFolder, const wchar_t* title,
+                  std::wstring* out) override;
   void Sleep(uint32_t milliseconds) override;
   uint64_t TickCount() override;
   uint64_t SystemTime() override;

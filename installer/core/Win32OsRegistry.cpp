@@ -74,6 +74,35 @@ std::wstring StringFromData(const std::vector<uint8_t>& data) {
 
 }  // namespace
 
+std::vector<uint8_t> MultiStringData(const std::vector<std::wstring>& values) {
+  std::wstring joined;
+  for (const std::wstring& value : values) {
+    // An empty string would end the list early.
+    if (value.empty()) continue;
+    joined.append(value.c_str());
+    joined.push_back(L'\0');
+  }
+  joined.push_back(L'\0');
+  std::vector<uint8_t> data(joined.size() * sizeof(wchar_t));
+  memcpy(data.data(), joined.data(), data.size());
+  return data;
+}
+
+std::vector<std::wstring> MultiStringValues(const std::vector<uint8_t>& data) {
+  std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+  if (!text.empty()) memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+  std::vector<std::wstring> values;
+  // Ends at an empty string or at the end of the data, terminated or not.
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find(L'\0', at);
+    if (end == std::wstring::npos) end = text.size();
+    if (end == at) break;
+    values.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return values;
+}
+
 LONG Win32InstallerOs::RegReadString(RegHive hive, const wchar_t* key, const wchar_t* name,
                                      std::wstring* out) {
   out->clear();
@@ -181,4 +210,25 @@ LONG Win32InstallerOs::RegListValues(RegHive hive, const wchar_t* key, std::vect
     if (rc != ERROR_SUCCESS) return rc;
     out->push_back(std::move(value));
   }
+}
+
+LONG Win32InstallerOs::RegReadStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                                      std::vector<std::wstring>* out) {
+  out->clear();
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+  LONG rc = ReadValue(hive, key, name, &type, &data);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (type != REG_MULTI_SZ) return ERROR_INVALID_DATATYPE;
+  *out = MultiStringValues(data);
+  return ERROR_SUCCESS;
+}
+
+LONG Win32InstallerOs::RegWriteStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                                       const std::vector<std::wstring>& values) {
+  OpenKey open(hive, key, KEY_SET_VALUE, true);
+  if (!open.get()) return open.result();
+  std::vector<uint8_t> data = MultiStringData(values);
+  return RegSetValueExW(open.get(), name, 0, REG_MULTI_SZ, data.data(),
+                        static_cast<DWORD>(data.size()));
 }

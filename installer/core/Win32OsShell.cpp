@@ -1,8 +1,11 @@
 // COM pieces of the real installer seam (TSF registration, shell links) and
 // the network: HTTP through WinINet, adapter addresses.
 #include <windows.h>
+#include <exdisp.h>
 #include <iphlpapi.h>
 #include <msctf.h>
+#include <shldisp.h>
+#include <shlguid.h>
 #include <shlobj.h>
 #include <wininet.h>
 #include <wrl/client.h>
@@ -45,7 +48,76 @@ bool IsWebAddress(const wchar_t* url) {
   return _wcsnicmp(url, L"http://", 7) == 0 || _wcsnicmp(url, L"https://", 8) == 0;
 }
 
+bool IsElevatedProcess() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+  TOKEN_ELEVATION elevation{};
+  DWORD bytes = 0;
+  bool ok = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &bytes);
+  CloseHandle(token);
+  // Unknown counts as elevated: the caller then takes the careful road.
+  return !ok || elevation.TokenIsElevated != 0;
+}
+
+// The shell of the desktop window, which runs as the signed-in user.
+ComPtr<IShellDispatch2> DesktopShell() {
+  ComPtr<IShellWindows> windows;
+  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                              IID_PPV_ARGS(&windows)))) {
+    return nullptr;
+  }
+  VARIANT none;
+  VariantInit(&none);
+  long window = 0;
+  ComPtr<IDispatch> desktop;
+  if (windows->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop) !=
+          S_OK ||
+      !desktop) {
+    return nullptr;
+  }
+  ComPtr<IServiceProvider> provider;
+  ComPtr<IShellBrowser> browser;
+  ComPtr<IShellView> view;
+  ComPtr<IDispatch> background;
+  ComPtr<IShellFolderViewDual> folderView;
+  ComPtr<IDispatch> application;
+  ComPtr<IShellDispatch2> shell;
+  if (FAILED(desktop.As(&provider)) ||
+      FAILED(provider->QueryService(SID_STopLevelBrowser, IID_PPV_ARGS(&browser))) ||
+      FAILED(browser->QueryActiveShellView(&view)) ||
+      FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_PPV_ARGS(&background))) ||
+      FAILED(background.As(&folderView)) || FAILED(folderView->get_Application(&application)) ||
+      !application || FAILED(application.As(&shell))) {
+    return nullptr;
+  }
+  return shell;
+}
+
 }  // namespace
+
+bool Win32InstallerOs::OpenAddressAsUser(const wchar_t* url) {
+  if (!url || !IsWebAddress(url)) return false;
+  // Not elevated: a browser started from here already runs as the user.
+  if (!IsElevatedProcess()) return ShellOpen(L"open", url, nullptr, SW_SHOWNORMAL);
+  ComPtr<IShellDispatch2> shell = DesktopShell();
+  if (!shell) return false;
+  BSTR file = SysAllocString(url);
+  BSTR verb = SysAllocString(L"open");
+  VARIANT none;
+  VariantInit(&none);
+  VARIANT operation;
+  VariantInit(&operation);
+  operation.vt = VT_BSTR;
+  operation.bstrVal = verb;
+  VARIANT show;
+  VariantInit(&show);
+  show.vt = VT_I4;
+  show.lVal = SW_SHOWNORMAL;
+  HRESULT hr = file && verb ? shell->ShellExecute(file, none, none, operation, show) : E_OUTOFMEMORY;
+  SysFreeString(file);
+  SysFreeString(verb);
+  return SUCCEEDED(hr);
+}
 
 bool Win32InstallerOs::TsfAvailable() {
   return Profiles() != nullptr;
@@ -183,10 +255,10 @@ bool Win32InstallerOs::ListMacAddresses(std::vector<MacAddress>* out) {
   auto* adapter = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
   if (GetAdaptersInfo(adapter, &bytes) != ERROR_SUCCESS) return false;
   for (; adapter; adapter = adapter->Next) {
-    if (adapter->AddressLength != 6) continue;
-    MacAddress address;
-    memcpy(address.data(), adapter->Address, 6);
-    out->push_back(address);
+    UINT length = adapter->AddressLength;
+    if (length == 0) continue;
+    if (length > sizeof(adapter->Address)) length = sizeof(adapter->Address);
+    out->push_back(MacAddress(adapter->Address, adapter->Address + length));
   }
   return true;
 }

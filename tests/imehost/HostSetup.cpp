@@ -73,6 +73,21 @@ ProductRegistry::~ProductRegistry() {
   RegCloseKey(key);
 }
 
+bool InstalledModulePath(std::wstring* out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ProductKeyPath().c_str(), 0, KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS)
+    return false;
+  std::wstring name;
+  bool found = ReadValue(key, L"IMEName", &name) && !name.empty();
+  RegCloseKey(key);
+  wchar_t system[MAX_PATH];
+  UINT units = GetSystemDirectoryW(system, MAX_PATH);
+  if (!found || units == 0 || units >= MAX_PATH) return false;
+  *out = std::wstring(system) + L"\\" + name + L".ime";
+  return GetFileAttributesW(out->c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool ImeLayout::Install(const std::wstring& modulePath, const wchar_t* layoutText) {
   layout_ = ImmInstallIMEW(modulePath.c_str(), layoutText);
   return layout_ != nullptr;

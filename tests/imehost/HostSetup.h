@@ -23,6 +23,10 @@ class ProductRegistry {
   std::vector<std::wstring> added_;                           // values that did not
 };
 
+// The installed module: <system folder><IMEName>.ime, with IMEName read from
+// the product's registry key. False when the product is not installed.
+bool InstalledModulePath(std::wstring* out);
+
 // Installs the module as an IME layout. The system never reuses a layout
 // slot, so the destructor deletes the layout key the installation made.
 class ImeLayout {

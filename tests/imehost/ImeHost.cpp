@@ -7,6 +7,11 @@
 //   imehost --data DIR --module FILE [--keys KEYS] [--expect TEXT]
 //           [--print] [--messages] [--check-messages] [--hold MS]
 //           [--shot FILE.png]
+//   imehost --installed [--module FILE] [...]
+//
+// --installed types through a product the installer put in place: its
+// module in the system folder (or FILE), its registry values and its data
+// folder, none of them copied or changed.
 //
 // KEYS in zntype's notation: characters type themselves (a blank is Space),
 // {Name} names other keys ({Enter}, {Esc}, {Backspace}, {PageDown}, {Ctrl+1} ...).
@@ -35,6 +40,7 @@ struct Options {
   bool checkMessages = false;
   int holdMs = 0;
   std::wstring shot;
+  bool installed = false;
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options* o) {
@@ -66,10 +72,13 @@ bool ParseOptions(int argc, wchar_t** argv, Options* o) {
     } else if (a == L"--hold") {
       if (!next(&hold)) return false;
       o->holdMs = _wtoi(hold.c_str());
+    } else if (a == L"--installed") {
+      o->installed = true;
     } else {
       return false;
     }
   }
+  if (o->installed) return o->data.empty();
   return !o->data.empty() && !o->module.empty();
 }
 
@@ -85,8 +94,9 @@ int Fail(const char* what) {
 int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::printf("usage: imehost --data DIR --module FILE [--keys KEYS] [--expect TEXT] "
-                "[--print] [--messages] [--check-messages] [--hold MS] [--shot FILE.png]\n");
+    std::printf("usage: imehost (--data DIR --module FILE | --installed [--module FILE]) "
+                "[--keys KEYS] [--expect TEXT] [--print] [--messages] [--check-messages] "
+                "[--hold MS] [--shot FILE.png]\n");
     return 2;
   }
   std::vector<KeyStroke> keys;
@@ -98,11 +108,17 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   DataCopy data;
-  if (!data.Make(options.data)) return Fail("cannot copy the data folder");
   ProductRegistry registry;
-  std::wstring install = options.data;
-  if (!install.empty() && install.back() != L'\\') install += L'\\';
-  if (!registry.Write(install, data.path())) return Fail("cannot write the product's registry values");
+  if (options.installed) {
+    if (options.module.empty() && !InstalledModulePath(&options.module))
+      return Fail("the product is not installed");
+  } else {
+    if (!data.Make(options.data)) return Fail("cannot copy the data folder");
+    std::wstring install = options.data;
+    if (!install.empty() && install.back() != L'\\') install += L'\\';
+    if (!registry.Write(install, data.path()))
+      return Fail("cannot write the product's registry values");
+  }
   ImeLayout layout;
   if (!layout.Install(options.module, L"星禾五笔")) return Fail("ImmInstallIMEW failed");
 

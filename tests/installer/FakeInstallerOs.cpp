@@ -302,6 +302,26 @@ LONG FakeInstallerOs::RegListValues(RegHive hive, const wchar_t* key, std::vecto
   return ERROR_SUCCESS;
 }
 
+LONG FakeInstallerOs::RegReadStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                                     std::vector<std::wstring>* out) {
+  out->clear();
+  Key* k = FindKey(hive, key);
+  if (!k) return ERROR_FILE_NOT_FOUND;
+  auto it = k->values.find(Lower(name));
+  if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
+  if (it->second.type != REG_MULTI_SZ) return ERROR_INVALID_DATATYPE;
+  *out = MultiStringValues(it->second.data);
+  return ERROR_SUCCESS;
+}
+
+LONG FakeInstallerOs::RegWriteStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                                      const std::vector<std::wstring>& values) {
+  LONG rc = RegMakeKey(hive, key);
+  if (rc != ERROR_SUCCESS) return rc;
+  FindKey(hive, key)->values[Lower(name)] = RegValue{name, REG_MULTI_SZ, MultiStringData(values)};
+  return ERROR_SUCCESS;
+}
+
 bool FakeInstallerOs::ListProcesses(std::vector<ProcessEntry>* out) {
   out->clear();
   for (const FakeProcess& p : processes) out->push_back(ProcessEntry{p.pid, p.exeName});
@@ -484,13 +504,29 @@ bool FakeInstallerOs::QueryVersionString(const wchar_t* path, const wchar_t* nam
   return Win32InstallerOs::QueryVersionString(path, name, out);
 }
 
-bool FakeInstallerOs::HttpGet(const wchar_t*, uint32_t, HttpResponse* out) {
+bool FakeInstallerOs::HttpGet(const wchar_t* url, uint32_t maxBytes, HttpResponse* out) {
   *out = HttpResponse{};
-  return false;
+  requests.push_back(url);
+  return http ? http(url, maxBytes, out) : false;
 }
 
 bool FakeInstallerOs::ListMacAddresses(std::vector<MacAddress>* out) {
-  *out = {MacAddress{0x00, 0x16, 0x3e, 0x01, 0x02, 0x03}};
+  *out = adapters;
+  return true;
+}
+
+bool FakeInstallerOs::OpenAddressAsUser(const wchar_t* url) {
+  opened.push_back(std::wstring(L"user|") + url);
+  return openAsUserWorks;
+}
+
+bool FakeInstallerOs::PickFolder(HWND, const wchar_t* initialFolder, const wchar_t*,
+                                 std::wstring* out) {
+  pickStarts.push_back(initialFolder ? initialFolder : L"");
+  out->clear();
+  if (pickedFolders.empty()) return false;
+  *out = pickedFolders.front();
+  pickedFolders.erase(pickedFolders.begin());
   return true;
 }
 

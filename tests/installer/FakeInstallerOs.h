@@ -49,13 +49,22 @@ class FakeInstallerOs : public Win32InstallerOs {
   std::set<std::wstring> readOnlyKeys;  // lower-case "HIVE\path" refused for writing
   std::vector<FakeProcess> processes;
   std::map<std::wstring, std::vector<uint8_t>> dacls;  // lower-case path -> ACL bytes
+  // Folders PickFolder returns, in order; false once none is left.
+  std::vector<std::wstring> pickedFolders;
+  std::vector<std::wstring> pickStarts;  // the initial folder of each PickFolder
+  bool openAsUserWorks = true;
+  // Answers HttpGet; null: no answer at all.
+  std::function<bool(const std::wstring& url, uint32_t maxBytes, HttpResponse* out)> http;
+  std::vector<std::wstring> requests;  // HttpGet addresses
+  std::vector<MacAddress> adapters = {MacAddress{0x00, 0x16, 0x3e, 0x01, 0x02, 0x03}};
 
   // --- what happened ---
   std::vector<std::wstring> calls;     // TSF, IMM and shell calls in order
   std::vector<std::wstring> messages;  // texts of the message boxes
   std::vector<std::wstring> rebootDeletes;
   std::vector<ShellLinkSpec> shellLinks;
-  std::vector<std::wstring> opened;    // ShellOpen files + " " + parameters
+  // ShellOpen as verb|file|parameters, OpenAddressAsUser as user|url.
+  std::vector<std::wstring> opened;
   std::vector<std::wstring> children;  // StartIdleChild command lines
   std::vector<uint32_t> terminated;
   std::vector<std::wstring> unlinked;  // where removed links' targets went
@@ -98,6 +107,10 @@ class FakeInstallerOs : public Win32InstallerOs {
   bool RegCanWrite(RegHive hive, const wchar_t* key) override;
   LONG RegListSubkeys(RegHive hive, const wchar_t* key, std::vector<std::wstring>* out) override;
   LONG RegListValues(RegHive hive, const wchar_t* key, std::vector<RegValue>* out) override;
+  LONG RegReadStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                      std::vector<std::wstring>* out) override;
+  LONG RegWriteStrings(RegHive hive, const wchar_t* key, const wchar_t* name,
+                       const std::vector<std::wstring>& values) override;
 
   bool ListProcesses(std::vector<ProcessEntry>* out) override;
   bool ListProcessModules(uint32_t pid, bool wow32, std::vector<std::wstring>* out) override;
@@ -135,6 +148,9 @@ class FakeInstallerOs : public Win32InstallerOs {
 
   bool CreateShellLink(const ShellLinkSpec& link) override;
   void NotifyFolderChanged(const wchar_t* folder) override;
+  bool OpenAddressAsUser(const wchar_t* url) override;
+  bool PickFolder(HWND owner, const wchar_t* initialFolder, const wchar_t* title,
+                  std::wstring* out) override;
   bool AddFont(const wchar_t* path) override;
   void BroadcastFontChange() override;
   int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, uint32_t style) override;

@@ -17,7 +17,9 @@
 #include "installer/core/InstallerState.h"
 #include "installer/core/PackageSettings.h"
 #include "installer/core/StartUp.h"
+#include "installer/core/FolderTree.h"
 #include "tests/common/TestFiles.h"
+#include "tests/engine/DmgTestTables.h"
 #include "tests/installer/FakeInstallerOs.h"
 #include "tests/ui/ZipWriter.h"
 
@@ -134,5 +136,89 @@ class ScriptedDialogs : public InstallerDialogs {
   void Repair(InstallerState&) override { ran.push_back("repair"); }
   void Update(InstallerState&) override { ran.push_back("update"); }
 };
+
+// The step log as lines, with the bar position each came with.
+class RecordingLog : public StepLog {
+ public:
+  std::vector<std::wstring> lines;
+  std::vector<int> positions;
+  void Append(int position, const wchar_t* text) override {
+    positions.push_back(position);
+    lines.push_back(text ? text : L"");
+  }
+  bool Has(const std::wstring& text) const {
+    for (const std::wstring& line : lines) {
+      if (line.find(text) != std::wstring::npos) return true;
+    }
+    return false;
+  }
+};
+
+// User entries (category 2) and system entries of a small main.dmg.
+constexpr uint32_t kUserAttr = 0x02000400;
+constexpr uint32_t kSystemAttr = 0x01000400;
+inline std::vector<DmgTestEntry> SmallMainTable(bool withUserWords) {
+  std::vector<DmgTestEntry> entries = {{"wqvb", L"你好", kSystemAttr},
+                                       {"khlg", L"中国", kSystemAttr},
+                                       {"aaaa", L"工", kSystemAttr}};
+  if (withUserWords) {
+    entries.push_back({"zzxy", L"星禾", kUserAttr});
+    entries.push_back({"zzab", L"词\\t条", kUserAttr | 0x40000000});
+  }
+  return entries;
+}
+
+inline constexpr wchar_t kUninstallRootKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// An unpacked package and the state an install starts from, on the fake:
+// modules, data files (a real config.dsc and main.dmg), a skin, config.exe,
+// the stub and the package zip in the work folder.
+struct InstallFixture {
+  FakeInstallerOs os;
+  std::unique_ptr<InstallerState> state = ProductState(os);
+  RecordingLog log;
+  PlacedFiles placed;
+  ScriptedProcessList holders;
+
+  InstallFixture() {
+    state->log = &log;
+    state->placed = &placed;
+    state->processList = &holders;
+    os.RegMakeKey(RegHive::kLocalMachine, kUninstallRootKey);
+  }
+  std::wstring Install() const { return state->installFolder; }
+  std::wstring Data() const { return state->dataFolder; }
+  std::wstring Module() { return os.Folder(KnownFolder::kSystem) + L"zinime.ime"; }
+
+  void Unpack(bool userWordsInPackage = false) {
+    std::wstring unpack = state->unpackFolder;
+    CreateDirectoryPath(os, unpack + L"$dataFiles$");
+    CreateDirectoryPath(os, unpack + L"tessel");
+    WriteFileBytes(unpack + L"zinIME.ime", Bytes("ime64"));
+    WriteFileBytes(unpack + L"$dataFiles$\\config.dsc", DefaultConfigImage());
+    WriteFileBytes(unpack + L"$dataFiles$\\main.dmg",
+                   BuildDmgBytes(SmallMainTable(userWordsInPackage)));
+    WriteFileBytes(unpack + L"tessel\\skin.col", Bytes("skin"));
+    WriteFileBytes(unpack + L"config.exe", Bytes("cfgexe"));
+    std::wstring stub = std::wstring(state->workFolder) + L"installer.exe";
+    WriteFileBytes(stub, Bytes("stub"));
+    SetText(state->stubPath, kPathUnits, stub);
+    std::wstring zip = std::wstring(state->workFolder) + L"makedata.zip";
+    WriteFileBytes(zip, Bytes("package"));
+    SetText(state->packagePath, kPathUnits, zip);
+  }
+};
+
+inline std::wstring Utf16File(const std::wstring& path) {
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  std::wstring text(bytes.size() / 2, L'\0');
+  if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * 2);
+  return text;
+}
+
+inline bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 }  // namespace zn::test

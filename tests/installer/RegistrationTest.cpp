@@ -209,7 +209,7 @@ TEST(Registration, UninstallPageOnlyForWebAddresses) {
   f.os.opened.clear();
   OpenUninstallPage(*f.state, f.os);
   EXPECT_EQ(f.os.opened[0],
-            std::wstring(L"open|https://zinime.org/bye?d=") + f.state->installFolder + L"|");
+            std::wstring(L"user|https://zinime.org/bye?d=") + f.state->installFolder);
 }
 
 TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {

@@ -187,8 +187,12 @@ TEST(StartUp, RepairUnpacksTheKeptPackageOfThisProduct) {
 
 TEST(StartUp, UpdateAndNothingModes) {
   RunFixture f;
+  // Run as the temporary copy, it deletes itself once it ends.
+  f.os.ownPath = TempCopyPath(f.os.Folder(KnownFolder::kTemp), f.os.ownPid);
   f.Run(L"/n " + kKey + L" /g /f");
   EXPECT_EQ(f.dialogs.ran, (std::vector<std::string>{"update"}));
+  ASSERT_EQ(f.os.children.size(), 1u);
+  EXPECT_NE(f.os.children[0].find(f.os.ownPath), std::wstring::npos);
   f.dialogs.ran.clear();
   f.Run(L"/z");
   EXPECT_TRUE(f.dialogs.ran.empty());

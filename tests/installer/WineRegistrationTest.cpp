@@ -160,7 +160,8 @@ TEST_F(WineInstaller, ShortcutsAccessRulesAndABusyModule) {
 }
 
 // The setup program as a user starts it: it unpacks, finds nothing
-// installed, runs its (empty) wizard and leaves no work folder behind.
+// installed, shows its wizard, and once the wizard is cancelled it leaves
+// no work folder behind.
 TEST(WinePackage, SetupProgramRunsAndCleansUp) {
   std::wstring command = std::wstring(L"\"") + ZN_PACKAGE_PATH + L"\"";
   STARTUPINFOW startup{};
@@ -168,6 +169,15 @@ TEST(WinePackage, SetupProgramRunsAndCleansUp) {
   PROCESS_INFORMATION child{};
   ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &child));
+  std::wstring title = std::wstring(ZN_DISPLAY_NAME) + L" 安装向导";
+  HWND wizard = nullptr;
+  for (int i = 0; i < 3000 && !wizard; ++i) {
+    HWND found = FindWindowW(L"#32770", title.c_str());
+    if (found && IsWindowVisible(found) && GetDlgItem(found, IDCANCEL)) wizard = found;
+    if (!wizard) Sleep(20);
+  }
+  EXPECT_NE(wizard, nullptr);
+  if (wizard) PostMessageW(wizard, WM_COMMAND, IDCANCEL, 0);
   DWORD waited = WaitForSingleObject(child.hProcess, 60000);
   if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 9);
   DWORD exitCode = 99;

@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Draws the programs' icons as 32-bit .ico files holding 16x16, 32x32 and
+48x48 images: a green tile with a white sign. make_icon.py OUT.ico [SIGN]
+with SIGN grain (config.exe, the default), install (an arrow down), repair
+(a cross), uninstall (a bar) or update (an arrow up)."""
+import struct
+import sys
+
+
+def grain(u, v):
+    stem = abs(u - 0.5) < 0.06 and 0.2 < v < 0.85
+    arms = abs(abs(u - 0.5) - (0.62 - v) * 0.8) < 0.06 and 0.35 < v < 0.62
+    bar = abs(v - 0.4) < 0.05 and 0.25 < u < 0.75
+    return stem or arms or bar
+
+
+def arrow(u, v, down):
+    if not down:
+        v = 1 - v
+    stem = abs(u - 0.5) < 0.07 and 0.2 < v < 0.6
+    head = 0.5 <= v < 0.8 and abs(u - 0.5) < (0.8 - v) * 1.1
+    return stem or head
+
+
+SIGNS = {
+    "grain": grain,
+    "install": lambda u, v: arrow(u, v, True),
+    "repair": lambda u, v: (abs(u - 0.5) < 0.07 or abs(v - 0.5) < 0.07) and
+    0.2 < u < 0.8 and 0.2 < v < 0.8,
+    "uninstall": lambda u, v: abs(v - 0.5) < 0.08 and 0.2 < u < 0.8,
+    "update": lambda u, v: arrow(u, v, False),
+}
+
+
+def pixel(x, y, n, sign):
+    """BGRA of pixel (x, y) of an n x n image, y counted from the top."""
+    u, v = (x + 0.5) / n, (y + 0.5) / n
+    r = 0.18
+    cx = min(max(u, r), 1 - r)
+    cy = min(max(v, r), 1 - r)
+    if (u - cx) ** 2 + (v - cy) ** 2 > r * r:
+        return (0, 0, 0, 0)
+    if sign(u, v):
+        return (255, 255, 255, 255)
+    return (60, 140, 40, 255)
+
+
+def image(n, sign):
+    rows = []
+    for y in range(n - 1, -1, -1):  # bottom-up
+        rows.append(b"".join(bytes(pixel(x, y, n, sign)) for x in range(n)))
+    xor = b"".join(rows)
+    mask_row = ((n + 31) // 32) * 4
+    and_mask = bytes(mask_row * n)
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
+    return header + xor + and_mask
+
+
+def main():
+    sign = SIGNS[sys.argv[2] if len(sys.argv) > 2 else "grain"]
+    sizes = [16, 32, 48]
+    images = [image(n, sign) for n in sizes]
+    out = struct.pack("<HHH", 0, 1, len(sizes))
+    offset = 6 + 16 * len(sizes)
+    for n, data in zip(sizes, images):
+        out += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    out += b"".join(images)
+    with open(sys.argv[1], "wb") as f:
+        f.write(out)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,97 @@
+// Repair and uninstall: the steps in the order their log lines give.
+#include "installer/core/RepairUninstall.h"
+
+#include <string>
+
+#include "engine/WideString.h"
+#include "installer/core/FilePlacement.h"
+#include "installer/core/InstalledFiles.h"
+#include "installer/core/Messages.h"
+#include "installer/core/ProductPaths.h"
+#include "installer/core/Registration.h"
+#include "installer/core/Removal.h"
+#include "installer/core/UninstallEntry.h"
+#include "installer/core/UserWords.h"
+
+namespace {
+
+bool Unregistered(InstallerState& state, InstallerOs& os) {
+  return state.unregistered || UnregisterInputMethod(state, os);
+}
+
+// Steps that need COM on this thread (TSF registration, shell links).
+template <typename Work>
+bool WithCom(InstallerState& state, InstallerOs& os, Work work) {
+  if (!os.StartCom()) {
+    LogStep(state, 0, kLogComFailed);
+    return false;
+  }
+  bool ok = work();
+  os.StopCom();
+  return ok;
+}
+
+}  // namespace
+
+bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
+  LogStep(state, 0, kLogRepairStart);
+  if (!Unregistered(state, os)) return false;
+  LogStep(state, 10, kLogRepairKeep);
+  std::wstring table = WithBackslash(state.dataFolder) + L"main.dmg";
+  KeptTableState kept;
+  bool haveKept = ReadKeptTableState(table, &kept);
+  bool ok = WithCom(state, os, [&] {
+    LogStep(state, 20, kLogRepairFiles);
+    if (!InstallFileSystem(state, os)) return false;
+    LogStep(state, 40, kLogRepairRegister);
+    if (!RegisterInputMethod(state, os)) return false;
+    LogStep(state, 70, kLogRepairShortcuts);
+    return CreateShortcuts(state, os);
+  });
+  if (!ok) {
+    LogStep(state, 0, kLogRepairFailed);
+    return false;
+  }
+  LogStep(state, 85, kLogRepairCleanUp);
+  os.Sleep(100);
+  RecordInstalledFiles(state, os);
+  LogStep(state, 100, kLogRepairDone);
+  if (!haveKept) return true;
+  int added = RestoreKeptTableState(table, kept);
+  if (added < 0) {
+    LogStep(state, -1, kLogUserWordsLost);
+    return false;
+  }
+  if (added > 0) {
+    wchar_t line[128];
+    FormatString(line, 128, kLogUserWordsRestored, static_cast<unsigned>(added));
+    LogStep(state, -1, line);
+  }
+  return true;
+}
+
+bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
+  bool wait = false;
+  LogStep(state, 0, kLogUninstallStart);
+  LogStep(state, 5, kLogUninstallInput);
+  LogStep(state, 20, kLogUninstallLanguageBar);
+  if (!Unregistered(state, os)) return false;
+  LogStep(state, 40, kLogUninstallFiles);
+  DeleteInstalledFiles(state, os, &wait);
+  std::wstring displayName = ReadProductValue(os, state.productKey, L"DisplayName");
+  if (displayName.empty()) displayName = state.soft.displayName;
+  LogStep(state, 60, kLogUninstallShortcuts);
+  WithCom(state, os, [&] {
+    DeleteShortcuts(os, displayName);
+    return true;
+  });
+  // Fonts stay: other programs may use them.
+  LogStep(state, 70, kLogUninstallFonts);
+  if (IsProductDataEmpty(os)) LogStep(state, 80, kLogUninstallWhole);
+  LogStep(state, 90, kLogUninstallKeys);
+  DeleteProductKeys(os, state.productKey);
+  RemoveFamilyLeftovers(os);
+  LogStep(state, 100, wait ? kLogUninstallDoneRestart : kLogUninstallDone);
+  if (restart) *restart = wait;
+  return true;
+}

@@ -1,0 +1,352 @@
+// Repair and uninstall on the fake: the user-word backup, the table state a
+// repair carries over, and what an uninstall removes and leaves.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstddef>
+#include <thread>
+
+#include "engine/DataLock.h"
+#include "engine/DmgTable.h"
+#include "installer/core/InstallSteps.h"
+#include "installer/core/InstalledFiles.h"
+#include "installer/core/ProductPaths.h"
+#include "installer/core/Registration.h"
+#include "installer/core/Removal.h"
+#include "installer/core/RepairUninstall.h"
+#include "installer/core/UserWords.h"
+#include "tests/installer/InstallerTestSupport.h"
+
+namespace zn::test {
+namespace {
+
+const std::wstring kKey = ZN_PRODUCT_GUID_TEXT;
+
+std::wstring BackupFolder(FakeInstallerOs& os, const wchar_t* name = L"星禾五笔") {
+  return os.Folder(KnownFolder::kDocuments) + L"[ " + name + L" ]\\";
+}
+
+// main.dmg bytes with the three kept header fields set.
+std::vector<uint8_t> TableWithFields(bool userWords, uint32_t a, uint64_t b, uint64_t c) {
+  std::vector<uint8_t> bytes = BuildDmgBytes(SmallMainTable(userWords));
+  std::memcpy(bytes.data() + offsetof(DmgHeader, userState74), &a, 4);
+  std::memcpy(bytes.data() + offsetof(DmgHeader, userState78), &b, 8);
+  std::memcpy(bytes.data() + offsetof(DmgHeader, userState80), &c, 8);
+  return bytes;
+}
+
+std::vector<DmgTestEntry> Entries(const std::wstring& path) {
+  MappedFilePtr table = OpenTableFile(path);
+  return TableEntries(table.get());
+}
+
+bool Holds(const std::vector<DmgTestEntry>& entries, const DmgTestEntry& wanted) {
+  return std::count(entries.begin(), entries.end(), wanted) == 1;
+}
+
+TEST(UserWordBackup, ExportsTheUserEntriesUnderANewNameEachTime) {
+  InstallFixture f;
+  CreateDirectoryPath(f.os, f.Data());
+  WriteFileBytes(f.Data() + L"main.dmg", BuildDmgBytes(SmallMainTable(true)));
+  UserWordBackup first = BackupUserWords(*f.state, f.os);
+  EXPECT_EQ(first.result, UserWordBackup::Result::kSaved);
+  EXPECT_EQ(first.entries, 2u);
+  EXPECT_EQ(first.path, BackupFolder(f.os) + L"导出 - 用户词条.txt");
+  const std::wstring expected =
+      L"\xFEFF---config@码表分类=主码-用户码表\r\n"
+      L"词\\\\t条\tzzab#固#序1024\r\n"
+      L"星禾\tzzxy#序1024\r\n";
+  EXPECT_EQ(Utf16File(first.path), expected);
+
+  // An earlier backup is never overwritten.
+  UserWordBackup second = BackupUserWords(*f.state, f.os);
+  EXPECT_EQ(second.path, BackupFolder(f.os) + L"导出 - 用户词条 (2).txt");
+  EXPECT_EQ(Utf16File(first.path), expected);
+  EXPECT_EQ(Utf16File(second.path), expected);
+
+  // No user entry, or no table: nothing written, nothing to lose.
+  WriteFileBytes(f.Data() + L"main.dmg", BuildDmgBytes(SmallMainTable(false)));
+  EXPECT_EQ(BackupUserWords(*f.state, f.os).result, UserWordBackup::Result::kNoEntries);
+  DeleteFileW((f.Data() + L"main.dmg").c_str());
+  EXPECT_EQ(BackupUserWords(*f.state, f.os).result, UserWordBackup::Result::kNoEntries);
+  EXPECT_FALSE(Exists(BackupFolder(f.os) + L"导出 - 用户词条 (3).txt"));
+}
+
+TEST(UserWordBackup, SavedWordsAreLoggedAndOfferedFailedOnesStopTheWork) {
+  InstallFixture f;
+  CreateDirectoryPath(f.os, f.Data());
+  WriteFileBytes(f.Data() + L"main.dmg", BuildDmgBytes(SmallMainTable(true)));
+  // A display name that is no plain name does not name the folder.
+  SetText(f.state->soft.displayName, 40, L"a/b");
+  f.os.answers = {IDYES};
+  EXPECT_TRUE(SaveUserWordsFirst(*f.state, f.os, L"输入法卸载"));
+  std::wstring path = BackupFolder(f.os, L"zinIME") + L"导出 - 用户词条.txt";
+  EXPECT_TRUE(Exists(path));
+  EXPECT_TRUE(f.log.Has(L"已备份用户词条 2 条"));
+  ASSERT_EQ(f.os.opened.size(), 1u);
+  EXPECT_EQ(f.os.opened[0], L"open|Explorer.exe|/select,\"" + path + L"\"");
+
+  // The folder cannot be made: the work stops and no file is left.
+  WriteFileBytes(BackupFolder(f.os).substr(0, BackupFolder(f.os).size() - 1), Bytes("x"));
+  SetText(f.state->soft.displayName, 40, L"星禾五笔");
+  f.os.messages.clear();
+  EXPECT_FALSE(SaveUserWordsFirst(*f.state, f.os, L"输入法卸载"));
+  ASSERT_EQ(f.os.messages.size(), 1u);
+  EXPECT_EQ(f.os.messages[0].rfind(L"输入法卸载|用户词条未能备份", 0), 0u);
+
+  // Nothing to save: no question at all.
+  WriteFileBytes(f.Data() + L"main.dmg", BuildDmgBytes(SmallMainTable(false)));
+  f.os.messages.clear();
+  EXPECT_TRUE(SaveUserWordsFirst(*f.state, f.os, L"输入法卸载"));
+  EXPECT_TRUE(f.os.messages.empty());
+}
+
+TEST(KeptTable, CountersAndUserEntriesSurviveAReplacedTable) {
+  TempDir dir;
+  std::wstring path = dir.File(L"main.dmg");
+  WriteFileBytes(path, TableWithFields(true, 7, 0x1122334455667788ull, 99));
+  KeptTableState kept;
+  ASSERT_TRUE(ReadKeptTableState(path, &kept));
+  EXPECT_EQ(kept.userRecords.size(), 2u);
+
+  // The packaged table already holds one of the user's words.
+  std::vector<DmgTestEntry> packaged = SmallMainTable(false);
+  packaged.push_back({"zzxy", L"星禾", kUserAttr});
+  WriteFileBytes(path, BuildDmgBytes(packaged));
+  EXPECT_EQ(RestoreKeptTableState(path, kept), 1);
+  EXPECT_EQ(RestoreKeptTableState(path, kept), 0);  // never twice
+  std::vector<DmgTestEntry> entries = Entries(path);
+  EXPECT_EQ(entries.size(), 5u);
+  EXPECT_TRUE(Holds(entries, {"zzab", L"词\\t条", kUserAttr | 0x40000000}));
+  EXPECT_TRUE(Holds(entries, {"zzxy", L"星禾", kUserAttr}));
+  EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), DmgEntryLess));
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  EXPECT_EQ(GetU32(bytes, offsetof(DmgHeader, userState74)), 7u);
+  uint64_t b = 0;
+  std::memcpy(&b, bytes.data() + offsetof(DmgHeader, userState78), 8);
+  EXPECT_EQ(b, 0x1122334455667788ull);
+  // Every code is found through the rebuilt index.
+  MappedFilePtr table = OpenTableFile(path);
+  DmgRange range = FindExactCodeRange(table.get(), reinterpret_cast<const uint8_t*>("zzab"), 4);
+  EXPECT_EQ(range.end - range.start, 1u);
+
+  // Another writer holds the folder's lock: nothing is written.
+  {
+    MappedFilePtr other = OpenTableFile(path);
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+    std::thread writer([&] {
+      DataWriteLock lock(other.get());
+      holding = lock.Held();
+      while (!release) Sleep(10);
+    });
+    while (!holding) Sleep(10);
+    kept.userRecords.push_back(RecordBytes({"zzzz", L"锁", kUserAttr}));
+    EXPECT_EQ(RestoreKeptTableState(path, kept), -1);
+    release = true;
+    writer.join();
+    other.reset();
+    EXPECT_EQ(RestoreKeptTableState(path, kept), 1);
+    kept.userRecords.pop_back();
+  }
+
+  // A damaged kept record is passed over; a missing table is a failure.
+  kept.userRecords.push_back({1, 2, 3});
+  EXPECT_EQ(RestoreKeptTableState(path, kept), 0);
+  EXPECT_EQ(RestoreKeptTableState(dir.File(L"none.dmg"), kept), -1);
+  EXPECT_FALSE(ReadKeptTableState(dir.File(L"none.dmg"), &kept));
+}
+
+// A product installed on the fake, and the state an uninstall starts from.
+struct InstalledFixture : InstallFixture {
+  InstalledFixture() {
+    Unpack();
+    CreateDirectoryPath(os, Install());
+    EXPECT_TRUE(RunInstallSteps(*state, os, L"", L""));
+    log.lines.clear();
+    log.positions.clear();
+  }
+  std::unique_ptr<InstallerState> FromRegistry() {
+    auto fresh = NewState();
+    SetText(fresh->productKey, kKeyUnits, kKey);
+    EXPECT_TRUE(ReadInstalledProduct(*fresh, os));
+    fresh->log = &log;
+    return fresh;
+  }
+  std::wstring StartMenu() {
+    return os.Folder(KnownFolder::kCommonPrograms) + L"星禾五笔\\";
+  }
+};
+
+TEST(Uninstall, RemovesEverythingButTheUsersOwnFiles) {
+  InstalledFixture f;
+  ASSERT_TRUE(Exists(f.StartMenu()));
+  WriteFileBytes(f.Install() + L"notes.txt", Bytes("mine"));
+  auto state = f.FromRegistry();
+  bool restart = true;
+  ASSERT_TRUE(RunUninstallSteps(*state, f.os, &restart));
+  EXPECT_FALSE(restart);
+  EXPECT_EQ(f.log.positions, (std::vector<int>{0, 5, 20, 40, 60, 70, 80, 90, 100}));
+  EXPECT_EQ(f.log.lines.back(), L"  7.卸载完成。\r\n");
+  EXPECT_FALSE(Exists(f.Module()));
+  EXPECT_TRUE(Exists(f.Install() + L"notes.txt"));
+  for (const wchar_t* name : {L"config.exe", L"installer.exe", L"_backup_.dat", L"tessel"})
+    EXPECT_FALSE(Exists(f.Install() + name)) << name;
+  EXPECT_FALSE(Exists(f.Data()));
+  EXPECT_FALSE(Exists(f.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3"));
+  EXPECT_FALSE(Exists(f.StartMenu()));
+  for (const std::wstring& key :
+       {ProductKeyPath(kKey), ProductKeyPath32(kKey), UninstallKeyPath(kKey),
+        std::wstring(ZN_REGISTRY_ROOT), std::wstring(L"Software\\Wow6432Node\\ZinnorIME3")}) {
+    EXPECT_FALSE(f.os.HasKey(RegHive::kLocalMachine, key)) << std::string(key.begin(), key.end());
+  }
+  EXPECT_FALSE(f.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
+  EXPECT_EQ(f.os.opened.size(), 0u);
+  EXPECT_TRUE(OpenUninstallPage(*state, f.os));
+  EXPECT_EQ(f.os.opened.back().rfind(L"user|https://", 0), 0u);
+
+  // Without the user's file the folder goes too.
+  InstalledFixture g;
+  auto other = g.FromRegistry();
+  ASSERT_TRUE(RunUninstallSteps(*other, g.os, nullptr));
+  EXPECT_FALSE(Exists(g.Install()));
+}
+
+TEST(Uninstall, LeavesAnotherProductOfTheFamilyAndUntrustedLocations) {
+  InstalledFixture f;
+  std::wstring family = f.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\";
+  CreateDirectoryPath(f.os, family + L"other");
+  WriteFileBytes(family + L"other\\main.dmg", Bytes("theirs"));
+  f.os.RegWriteString(RegHive::kLocalMachine, ZN_REGISTRY_ROOT L"\\{other}", L"IMEName", L"other");
+  // A data location written elsewhere is never removed: the product's own
+  // folder is rebuilt from its name.
+  std::wstring elsewhere = f.os.Folder(KnownFolder::kDocuments) + L"keep\\";
+  CreateDirectoryPath(f.os, elsewhere);
+  f.os.RegWriteString(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), L"DataLocation",
+                      elsewhere.c_str());
+  auto state = f.FromRegistry();
+  ASSERT_TRUE(RunUninstallSteps(*state, f.os, nullptr));
+  EXPECT_EQ(ReadFileBytes(family + L"other\\main.dmg"), Bytes("theirs"));
+  EXPECT_TRUE(Exists(elsewhere));
+  EXPECT_FALSE(Exists(f.Data()));
+  EXPECT_FALSE(f.log.Has(L"执行完整卸载"));
+  EXPECT_TRUE(f.os.HasKey(RegHive::kLocalMachine, ZN_REGISTRY_ROOT L"\\{other}"));
+  EXPECT_FALSE(f.os.HasKey(RegHive::kLocalMachine, ProductKeyPath(kKey)));
+}
+
+TEST(Uninstall, FilesInUseWaitForTheNextStart) {
+  InstalledFixture f;
+  f.os.busy.insert(Lower(f.Module()));
+  auto state = f.FromRegistry();
+  bool restart = false;
+  ASSERT_TRUE(RunUninstallSteps(*state, f.os, &restart));
+  EXPECT_TRUE(restart);
+  EXPECT_EQ(f.log.lines.back(), L"  7.卸载完成。部分文件正在使用，将在重新启动计算机后删除。\r\n");
+  EXPECT_FALSE(Exists(f.Module()));
+  ASSERT_FALSE(f.os.rebootDeletes.empty());
+  bool found = false;
+  for (const std::wstring& path : f.os.rebootDeletes)
+    found = found || Lower(path).rfind(Lower(f.Module()) + L".", 0) == 0;
+  EXPECT_TRUE(found) << std::string(f.os.rebootDeletes[0].begin(), f.os.rebootDeletes[0].end());
+}
+
+TEST(Uninstall, WithoutAListOnlyThePackagesOwnFilesGo) {
+  InstalledFixture f;
+  f.os.RegRemoveValue(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), kInstalledFilesValue);
+  WriteFileBytes(f.Install() + L"tessel\\mine.col", Bytes("skin"));
+  WriteFileBytes(f.Install() + L"tessel\\mine.png", Bytes("picture"));
+  auto state = f.FromRegistry();
+  ASSERT_TRUE(RunUninstallSteps(*state, f.os, nullptr));
+  EXPECT_FALSE(Exists(f.Install() + L"config.exe"));
+  EXPECT_FALSE(Exists(f.Install() + L"tessel\\mine.col"));
+  EXPECT_TRUE(Exists(f.Install() + L"tessel\\mine.png"));
+
+  // A recorded path that leaves the folder is never followed.
+  EXPECT_FALSE(IsRecordedPath(L"..\\x"));
+  EXPECT_FALSE(IsRecordedPath(L"C:\\x"));
+  EXPECT_FALSE(IsRecordedPath(L"\\x"));
+  EXPECT_FALSE(IsRecordedPath(L"a\\\\b"));
+  EXPECT_TRUE(IsRecordedPath(L"tessel\\skin.col"));
+}
+
+TEST(Uninstall, ShortcutsGoOneByOneAndAnEmptyNameTouchesNothing) {
+  FakeInstallerOs os;
+  std::wstring programs = os.Folder(KnownFolder::kCommonPrograms);
+  WriteFileBytes(programs + L"other.lnk", Bytes("x"));
+  DeleteShortcuts(os, L"");
+  DeleteShortcuts(os, L"..");
+  EXPECT_TRUE(Exists(programs + L"other.lnk"));
+  std::wstring folder = programs + L"星禾五笔\\";
+  CreateDirectoryPath(os, folder);
+  WriteFileBytes(folder + L"设置星禾五笔.lnk", Bytes("x"));
+  WriteFileBytes(folder + L"卸载星禾五笔.lnk", Bytes("x"));
+  WriteFileBytes(folder + L"mine.lnk", Bytes("x"));
+  DeleteShortcuts(os, L"星禾五笔");
+  EXPECT_FALSE(Exists(folder + L"设置星禾五笔.lnk"));
+  EXPECT_TRUE(Exists(folder + L"mine.lnk"));
+  DeleteFileW((folder + L"mine.lnk").c_str());
+  DeleteShortcuts(os, L"星禾五笔");
+  EXPECT_FALSE(Exists(folder));
+}
+
+TEST(Uninstall, VirtualisedCopiesAndTheFamilyFolder) {
+  FakeInstallerOs os;
+  std::wstring cache = os.Folder(KnownFolder::kInternetCache) + L"Virtualized\\";
+  for (const wchar_t* path : {L"c\\ProgramData\\ZinnorIME3\\zinIME\\main.dmg",
+                              L"y\\ProgramData\\ZinnorIME3\\zinIME\\main.dmg",
+                              L"c\\ProgramData\\ZinnorIME3\\other\\main.dmg"}) {
+    std::wstring file = cache + path;
+    CreateDirectoryPath(os, file.substr(0, file.rfind(L'\\')));
+    WriteFileBytes(file, Bytes("x"));
+  }
+  RemoveVirtualizedData(os, L"zinIME");
+  EXPECT_FALSE(Exists(cache + L"c\\ProgramData\\ZinnorIME3\\zinIME"));
+  EXPECT_FALSE(Exists(cache + L"y\\ProgramData\\ZinnorIME3\\zinIME"));
+  EXPECT_TRUE(Exists(cache + L"c\\ProgramData\\ZinnorIME3\\other\\main.dmg"));
+  RemoveVirtualizedData(os, L"..");
+  EXPECT_TRUE(Exists(cache + L"c\\ProgramData\\ZinnorIME3"));
+
+  std::wstring family = os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3\\";
+  EXPECT_TRUE(IsProductDataEmpty(os));  // not there at all
+  CreateDirectoryPath(os, family + L".cache");
+  EXPECT_TRUE(IsProductDataEmpty(os));
+  WriteFileBytes(family + L"readme.txt", Bytes("x"));
+  EXPECT_FALSE(IsProductDataEmpty(os));
+  DeleteFileW((family + L"readme.txt").c_str());
+  CreateDirectoryPath(os, family + L"other");
+  EXPECT_FALSE(IsProductDataEmpty(os));
+}
+
+TEST(Repair, PutsFilesBackAndKeepsCountersAndUserWords) {
+  InstalledFixture f;
+  DeleteFileW((f.Install() + L"tessel\\skin.col").c_str());
+  WriteFileBytes(f.Data() + L"main.dmg", TableWithFields(true, 5, 6, 7));
+  // The repair unpacks _backup_.dat again; it has no stub.
+  f.Unpack();
+  f.state->stubPath[0] = L'\0';
+  f.state->unregistered = false;
+  ASSERT_TRUE(RunRepairSteps(*f.state, f.os));
+  EXPECT_EQ(f.log.positions, (std::vector<int>{0, 10, 20, 40, 70, 85, 100, -1}));
+  EXPECT_EQ(f.log.lines[6], L"  6.修复完成。\r\n");
+  EXPECT_EQ(f.log.lines[7], L"      已将 2 条用户词条写回码表。");
+  EXPECT_EQ(ReadFileBytes(f.Install() + L"tessel\\skin.col"), Bytes("skin"));
+  std::vector<DmgTestEntry> entries = Entries(f.Data() + L"main.dmg");
+  EXPECT_TRUE(Holds(entries, {"zzxy", L"星禾", kUserAttr}));
+  EXPECT_TRUE(Holds(entries, {"wqvb", L"你好", kSystemAttr}));
+  std::vector<uint8_t> bytes = ReadFileBytes(f.Data() + L"main.dmg");
+  EXPECT_EQ(GetU32(bytes, offsetof(DmgHeader, userState74)), 5u);
+  EXPECT_EQ(GetU32(bytes, offsetof(DmgHeader, userState80)), 7u);
+  EXPECT_GE(f.os.CountCalls(L"Register "), 2u);
+  EXPECT_EQ(f.os.comDepth, 0);
+
+  // A package that cannot be placed fails the repair with its line.
+  f.log.lines.clear();
+  f.Unpack();
+  DeleteFileW((std::wstring(f.state->unpackFolder) + L"zinIME.ime").c_str());
+  f.state->stubPath[0] = L'\0';
+  EXPECT_FALSE(RunRepairSteps(*f.state, f.os));
+  EXPECT_EQ(f.log.lines.back(), L"修复程序发生错误！");
+}
+
+}  // namespace
+}  // namespace zn::test
