@@ -146,6 +146,14 @@ TEST_F(RealModule, TheEditorReadsAndAppliesTheModulesSections) {
   EXPECT_TRUE(t.services.messages.empty());
 }
 
+TEST_F(RealModule, CarriesTheIconsOfTheSettingsTabsAndWindows) {
+  for (int id : {117, 118, 119, 120, 121}) {
+    HANDLE icon = LoadImageW(t.app.context->moduleHandle, MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0);
+    EXPECT_NE(icon, nullptr) << id;
+    if (icon) DestroyIcon(static_cast<HICON>(icon));
+  }
+}
+
 TEST_F(RealModule, AboutShowsTheLoadedModulesVersion) {
   t.ime()->interfaceFlags = 0x10;
   SettingsDialog dialog(t.app, kPageAbout);
