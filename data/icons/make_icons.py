@@ -65,11 +65,17 @@ def punctuation(chinese):
     return draw
 
 
+def outlined(c, s, outer, inner, radii, fill):
+    """A white frame: the outer box in white, the inner one in the plate's
+    colour again; boxes in 16-pixel units, s the scale."""
+    c.rounded_rect(*(v * s for v in outer), radii[0] * s, WHITE)
+    c.rounded_rect(*(v * s for v in inner), radii[1] * s, fill)
+
+
 def keyboard(size):
     c = plate(size, SLATE)
     s = size / 16.0
-    c.rounded_rect(2.0 * s, 4.0 * s, 14.0 * s, 12.5 * s, 1.5 * s, WHITE)
-    c.rounded_rect(3.0 * s, 5.0 * s, 13.0 * s, 11.5 * s, 1.0 * s, SLATE)
+    outlined(c, s, (2.0, 4.0, 14.0, 12.5), (3.0, 5.0, 13.0, 11.5), (1.5, 1.0), SLATE)
     for row, y in enumerate((6.8, 8.6)):
         for k in range(4):
             c.circle((4.6 + k * 2.3 + row * 0.6) * s, y * s, 0.6 * s, WHITE)
@@ -107,8 +113,7 @@ def gear(size):
 def window(size):
     c = plate(size, BLUE)
     s = size / 16.0
-    c.rounded_rect(2.5 * s, 3.5 * s, 13.5 * s, 12.5 * s, 1.2 * s, WHITE)
-    c.rounded_rect(3.5 * s, 6.0 * s, 12.5 * s, 11.5 * s, 0.6 * s, BLUE)
+    outlined(c, s, (2.5, 3.5, 13.5, 12.5), (3.5, 6.0, 12.5, 11.5), (1.2, 0.6), BLUE)
     for k in range(3):
         c.rounded_rect((4.3 + k * 2.8) * s, 7.6 * s, (6.3 + k * 2.8) * s, 9.9 * s, 0.4 * s, WHITE)
     return c
