@@ -156,8 +156,9 @@ int CommitSelection(ImeContext* context, int listIndex) {
     lock.emplace(context);
     if (!lock->Held()) return 0;
     // Tables another process grew are remapped before anything is read; the
-    // list then points into old views and nothing may read it any more.
-    if (RemapTables(context)) {
+    // list then points into old views and nothing may read it any more. Only
+    // main.dmg and temp.dmg are written (and so remapped) by a commit.
+    if (RemapCommitTables(context)) {
       context->candidateCount = 0;
       context->slotsFilled = 0;
       return 0;
