@@ -8,7 +8,9 @@ set(ZN_SKIN_WORK_DIR ${CMAKE_BINARY_DIR}/data/skins)
 set(ZN_TESSEL_DIR ${CMAKE_BINARY_DIR}/data/tessel)
 set(ZN_SKIN_NAMES skin night)
 
-set(ZN_SKIN_ARCHIVES)
+# An empty normal variable, not an unset one: unset, the cached list of the
+# last configure would show through and every reconfigure would append again.
+set(ZN_SKIN_ARCHIVES "")
 foreach(skin ${ZN_SKIN_NAMES})
   set(archive ${ZN_TESSEL_DIR}/${skin}.col)
   add_custom_command(

@@ -120,10 +120,13 @@ class KeyRunner {
   const SoftKeyboardRow* softRows_ = SoftKeyboardLayoutTable.data();
 };
 
-// Whether the combination keys (hot keys, preserved keys) should be
-// registered: not with input closed or disabled, nor when the settings turn
-// them off.
-bool CombinationKeysActive(const ImeContext* context);
+// Whether combination slot `slot` is served now (a hot key, a preserved
+// key): none when the settings turn them off; with input closed or disabled
+// only the keys that open it again, or a combination bound to open/close
+// could close the IME but never reopen it.
+bool CombinationKeyActive(const ImeContext* context, int slot);
+// Whether a combination key opens input again (open/close, English toggle).
+bool CombinationKeyOpensInput(const CombinationKey& key);
 // The combination slot whose key is code, or -1.
 int FindCombinationSlot(const DmeConfigBlock* dme, KeyCode code);
 // The modifiers of a combination key as hot keys and preserved keys both

@@ -214,10 +214,15 @@ KeyDecision KeyRunner::TestKey(ImeContext* c, const KeyEvent& key, const KeyStat
   return decision;
 }
 
-bool CombinationKeysActive(const ImeContext* c) {
-  if (!c || !c->dmeBlock || GetCombinationKeyCount(c->dmeBlock) == 0) return false;
-  if (c->stateFlags & (kStateInputClosed | kStateInputDisabled)) return false;
-  return !(c->imeBlock && (c->imeBlock->optionFlags & ImeBits::kNoHotKeys));
+bool CombinationKeyOpensInput(const CombinationKey& key) {
+  return (key.flags & (KeyFunction::kOpenClose | KeyFunction::kEnglishToggle)) != 0;
+}
+
+bool CombinationKeyActive(const ImeContext* c, int slot) {
+  if (!c || !c->dmeBlock || slot < 0 || slot >= GetCombinationKeyCount(c->dmeBlock)) return false;
+  if (c->imeBlock && (c->imeBlock->optionFlags & ImeBits::kNoHotKeys)) return false;
+  if (!(c->stateFlags & (kStateInputClosed | kStateInputDisabled))) return true;
+  return CombinationKeyOpensInput(c->dmeBlock->combinations[slot]);
 }
 
 int FindCombinationSlot(const DmeConfigBlock* dme, KeyCode code) {

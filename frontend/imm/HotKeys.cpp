@@ -4,6 +4,7 @@
 
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
+#include "frontend/common/KeyRunner.h"
 
 namespace {
 
@@ -42,15 +43,10 @@ void UnregisterImeHotKeys(HWND window) {
 int RegisterImeHotKeys(HWND window, const ImeContext* context) {
   UnregisterImeHotKeys(window);
   if (!context || !context->dmeBlock || !context->imeBlock) return 0;
-  if (context->imeBlock->optionFlags & ImeBits::kNoHotKeys) return 0;
-  // Closed input keeps only the keys that open it again, or a combination
-  // bound to open/close could close the IME but never reopen it.
-  const bool closed = (context->stateFlags & (kStateInputClosed | kStateInputDisabled)) != 0;
   const int count = GetCombinationKeyCount(context->dmeBlock);
   int registered = 0;
   for (int i = 0; i < count; ++i) {
-    constexpr uint64_t kOpening = KeyFunction::kOpenClose | KeyFunction::kEnglishToggle;
-    if (closed && !(context->dmeBlock->combinations[i].flags & kOpening)) continue;
+    if (!CombinationKeyActive(context, i)) continue;
     const HotKeySpec spec = HotKeyFor(context->dmeBlock->combinations[i].keyCode);
     // A key taken by another program stays with it.
     if (RegisterHotKey(window, kFirstHotKeyId + i, spec.modifiers, spec.virtualKey)) ++registered;

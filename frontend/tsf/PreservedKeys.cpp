@@ -6,36 +6,17 @@
 
 #include "engine/ImeOptionBits.h"
 #include "engine/KeyTables.h"
+#include "frontend/common/KeyRunner.h"
 #include "frontend/tsf/ProductGuids.h"
 
 namespace {
 
 constexpr wchar_t kDescription[] = L"---";
 
-// TF_MOD_* of a combination key word: per modifier, the left or right one
-// when the word names a side, else the generic one (sided modifiers carry
-// the generic bit too).
-UINT ModifiersOf(KeyCode code) {
-  static constexpr struct {
-    KeyCode left, right, generic;
-    UINT leftMod, rightMod, genericMod;
-  } kGroups[] = {
-      {kKeyLeftCtrl, kKeyRightCtrl, kKeyCtrl, TF_MOD_LCONTROL, TF_MOD_RCONTROL, TF_MOD_CONTROL},
-      {kKeyLeftShift, kKeyRightShift, kKeyShift, TF_MOD_LSHIFT, TF_MOD_RSHIFT, TF_MOD_SHIFT},
-      {kKeyLeftAlt, kKeyRightAlt, kKeyAlt, TF_MOD_LALT, TF_MOD_RALT, TF_MOD_ALT},
-  };
-  UINT mods = 0;
-  for (const auto& g : kGroups) {
-    if ((code & g.left) == g.left) {
-      mods |= g.leftMod;
-    } else if ((code & g.right) == g.right) {
-      mods |= g.rightMod;
-    } else if (code & g.generic) {
-      mods |= g.genericMod;
-    }
-  }
-  return mods;
-}
+// The key runner's combination modifiers are the TF_MOD_* bits.
+static_assert(TF_MOD_ALT == 0x1 && TF_MOD_CONTROL == 0x2 && TF_MOD_SHIFT == 0x4 &&
+              TF_MOD_RALT == 0x8 && TF_MOD_RCONTROL == 0x10 && TF_MOD_RSHIFT == 0x20 &&
+              TF_MOD_LALT == 0x40 && TF_MOD_LCONTROL == 0x80 && TF_MOD_LSHIFT == 0x100);
 
 }  // namespace
 
@@ -43,7 +24,9 @@ bool CTextService::RegisterPreservedKeys() {
   if (!context_ || !context_->dmeBlock || !threadMgr_) return true;
   UnregisterPreservedKeys();
   const uint32_t options = context_->imeBlock ? context_->imeBlock->optionFlags : 0;
-  if ((options & ImeBits::kNoHotKeys) || IsKeyboardDisabled() || !GetKeyboardOpen()) return true;
+  if ((options & ImeBits::kNoHotKeys) || IsKeyboardDisabled()) return true;
+  // A closed keyboard keeps the keys that open it again, as hot keys do.
+  const bool open = GetKeyboardOpen();
   ComPtr<ITfKeystrokeMgr> keystrokes;
   if (FAILED(threadMgr_.As(&keystrokes))) return false;
 
@@ -59,9 +42,12 @@ bool CTextService::RegisterPreservedKeys() {
   const DmeConfigBlock* dme = context_->dmeBlock;
   const int count = GetCombinationKeyCount(dme);
   for (int i = 0; i < count; ++i) {
+    if (!open && !CombinationKeyOpensInput(dme->combinations[i])) continue;
     const KeyCode code = dme->combinations[i].keyCode;
-    preserve(ProductGuids::CombinationKey(i), code & 0xFF, ModifiersOf(code));
+    // The combination modifiers are TF_MOD_* bits.
+    preserve(ProductGuids::CombinationKey(i), code & 0xFF, CombinationModifiers(code));
   }
+  if (!open) return true;
   preserve(ProductGuids::kWidthToggleKey, VK_SPACE, TF_MOD_SHIFT);
   preserve(ProductGuids::kPunctuationToggleKey, VK_OEM_PERIOD, TF_MOD_CONTROL);
   return true;

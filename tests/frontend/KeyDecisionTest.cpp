@@ -229,11 +229,24 @@ TEST(CombinationKeys, SlotsAndModifiersAsHotKeysTakeThem) {
   EXPECT_EQ(CombinationModifiers(VK_ESCAPE | kKeyShift), 0x4u);
   EXPECT_EQ(CombinationModifiers('A' | kKeyLeftCtrl | kKeyRightShift | kKeyLeftAlt), 0xE0u);
   EXPECT_EQ(CombinationModifiers('A' | kKeyRightCtrl | kKeyLeftShift | kKeyRightAlt), 0x118u);
-  // Closed input and the option without hot keys register none.
-  EXPECT_TRUE(CombinationKeysActive(road.get()));
-  road.get()->stateFlags |= kStateInputClosed;
-  EXPECT_FALSE(CombinationKeysActive(road.get()));
+  // Closed or disabled input keeps only keys that open it again; the option
+  // without hot keys keeps none; slots past the count are never served.
+  EXPECT_TRUE(CombinationKeyActive(road.get(), slot));
+  EXPECT_FALSE(CombinationKeyActive(road.get(), -1));
+  EXPECT_FALSE(CombinationKeyActive(road.get(), GetCombinationKeyCount(road.dme())));
+  CombinationKey& key = road.dme()->combinations[slot];
+  const uint64_t flags = key.flags;
+  for (uint32_t state : {kStateInputClosed, kStateInputDisabled}) {
+    road.get()->stateFlags = state;
+    key.flags = flags;
+    EXPECT_FALSE(CombinationKeyActive(road.get(), slot));
+    key.flags = KeyFunction::kOpenClose;
+    EXPECT_TRUE(CombinationKeyActive(road.get(), slot));
+    key.flags = KeyFunction::kEnglishToggle;
+    EXPECT_TRUE(CombinationKeyActive(road.get(), slot));
+  }
   road.get()->stateFlags = 0;
   road.ime()->optionFlags |= ImeBits::kNoHotKeys;
-  EXPECT_FALSE(CombinationKeysActive(road.get()));
+  EXPECT_FALSE(CombinationKeyActive(road.get(), slot));
+  key.flags = flags;
 }

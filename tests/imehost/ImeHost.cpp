@@ -25,7 +25,7 @@
 #include "tests/imehost/HostSetup.h"
 #include "tests/imehost/HostSession.h"
 #include "tests/imehost/MessageSequence.h"
-#include "tests/imehost/ScreenShot.h"
+#include "tools/common/ScreenShot.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "engine/ImeOptionBits.h"
 #include "engine/KeyTables.h"
+#include "frontend/common/KeyRunner.h"
 #include "frontend/tsf/ProductGuids.h"
 
 namespace zn::test {
@@ -158,6 +159,34 @@ TEST_F(ActivationTest, DisabledOrEmptyContextsPreserveNoKeys) {
   EXPECT_TRUE(host_->preservedKeys().empty());
   host_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE, 1);
   EXPECT_FALSE(host_->preservedKeys().empty());
+}
+
+TEST_F(ActivationTest, AClosedKeyboardKeepsTheKeysThatOpenItAgain) {
+  ASSERT_EQ(Activate(), S_OK);
+  DmeConfigBlock* dme = Service()->imeContext()->dmeBlock;
+  const DmeConfigBlock saved = *dme;
+  const int slot = ComboCount();
+  ASSERT_LT(slot, kCombinationCapacity);
+  dme->combinations[slot] = CombinationKey{'O' | kKeyCtrl | kKeyAlt, 0, KeyFunction::kOpenClose};
+  dme->combinationCount = slot + 1;
+  size_t opening = 0;
+  for (int i = 0; i <= slot; ++i) opening += CombinationKeyOpensInput(dme->combinations[i]) ? 1 : 0;
+
+  host_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE, 0);
+  ASSERT_EQ(host_->preservedKeys().size(), opening) << "only keys that open the keyboard again";
+  bool found = false;
+  for (const auto& p : host_->preservedKeys()) {
+    if (p.guid != ProductGuids::CombinationKey(slot)) continue;
+    found = true;
+    EXPECT_EQ(p.key.uModifiers, static_cast<UINT>(TF_MOD_CONTROL | TF_MOD_ALT));
+  }
+  ASSERT_TRUE(found);
+  Hold({VK_CONTROL, VK_MENU});
+  EXPECT_TRUE(host_->PressKey('O'));
+  ReleaseAll();
+  EXPECT_EQ(Global(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE), 1) << "the key opened the keyboard again";
+  EXPECT_EQ(static_cast<int>(host_->preservedKeys().size()), ComboCount() + 2);
+  *dme = saved;
 }
 
 TEST_F(ActivationTest, KeysDroppedByConfigAreUnpreservedExactly) {

@@ -127,9 +127,8 @@ bool TypingHost::Press(const KeyStroke& key) {
   if (key.alt) code |= kKeyAlt;
   // A combination key of the settings is a hot key: the module gets it
   // instead of the key events.
-  const int slot = heldCount > 0 && CombinationKeysActive(context_)
-                       ? FindCombinationSlot(context_->dmeBlock, code)
-                       : -1;
+  int slot = heldCount > 0 && context_ ? FindCombinationSlot(context_->dmeBlock, code) : -1;
+  if (!CombinationKeyActive(context_, slot)) slot = -1;
   if (slot >= 0) {
     runner_.RunCombinationKey(context_, slot, *this);
     taken = true;

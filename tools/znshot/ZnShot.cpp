@@ -7,8 +7,6 @@
 //          [--soft-keyboard LAYOUT]
 #include <windows.h>
 
-#include <png.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -18,6 +16,7 @@
 #include "frontend/common/ContextAssembly.h"
 #include "frontend/windows/SkinnedImeWindows.h"
 #include "tools/common/PrintingEffects.h"
+#include "tools/common/ScreenShot.h"
 #include "tools/common/TypingHost.h"
 #include "tools/common/TypingView.h"
 #include "tools/zntype/KeyScript.h"
@@ -77,54 +76,6 @@ RECT Union(HWND a, HWND b, HWND c) {
   return r;
 }
 
-bool SavePng(const std::wstring& path, const RECT& r) {
-  const int w = r.right - r.left;
-  const int h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const auto* px = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
-    rgb[i * 3] = px[i * 4 + 2];
-    rgb[i * 3 + 1] = px[i * 4 + 1];
-    rgb[i * 3 + 2] = px[i * 4];
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop pngInfo = png ? png_create_info_struct(png) : nullptr;
-  bool ok = png && pngInfo && !setjmp(png_jmpbuf(png));
-  if (ok) {
-    png_init_io(png, file);
-    png_set_IHDR(png, pngInfo, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, pngInfo);
-    for (int y = 0; y < h; ++y) png_write_row(png, rgb.data() + static_cast<size_t>(y) * w * 3);
-    png_write_end(png, nullptr);
-  }
-  png_destroy_write_struct(&png, &pngInfo);
-  fclose(file);
-  return ok;
-}
-
 // A white page behind the windows, as a document would be.
 HWND Page(int width, int height) {
   return CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_WHITERECT, 0, 0, width,
@@ -182,7 +133,7 @@ int Run(const Options& options) {
   Pump(500);
   const RECT region = Union(context->candidateWindow.window, context->statusWindow.window,
                             context->softKeyboardWindow.window);
-  const bool saved = SavePng(options.out, region);
+  const bool saved = SaveScreenRect(region, options.out);
   windows.DestroyWindows(context);
   DestroyWindow(page);
   context->effects = nullptr;

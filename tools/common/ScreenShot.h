@@ -1,5 +1,5 @@
-// A PNG picture of a screen rectangle, so a newcomer can see the candidate
-// window over the EDIT.
+// A PNG picture of a screen rectangle, for the tools and hosts that show a
+// newcomer what the windows look like.
 #pragma once
 
 #include <windows.h>
