@@ -5,9 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+# fonts-wine: Wine's own faces (Marlett draws the caption buttons), which
+# --no-install-recommends would otherwise leave out; wine-prefix.sh copies
+# them into the prefix.
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-apps googletest zip unzip dpkg-dev python3
-  fcitx-tools fcitx-table-wubi wamerican fonts-wqy-microhei)
+  fcitx-tools fcitx-table-wubi wamerican fonts-wqy-microhei fonts-wine)
 
 missing=()
 for p in "${packages[@]}"; do

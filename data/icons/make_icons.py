@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Draws the module's language-bar icons as <number>.ico files.
+"""Draws the module's icons as <number>.ico files.
 
-usage: make_icons.py <output folder>
+usage: make_icons.py <output folder> [langbar|settings]
 
-Each icon resource (102-109, 122-124, listed in
-frontend/tsf/LanguageBarIcons.rc) gets a 16 x 16 and a 32 x 32 image,
+The language-bar set (102-109, 122-124, listed in
+frontend/tsf/LanguageBarIcons.rc) is the default; the settings set
+(117-121, frontend/settings/SettingsIcons.rc) is what config shows on its
+settings tabs and windows. Each icon gets a 16 x 16 and a 32 x 32 image,
 32-bit with alpha, drawn with the skins' rasteriser and glyph strokes.
 """
+import math
 import os
 import struct
 import sys
@@ -62,11 +65,17 @@ def punctuation(chinese):
     return draw
 
 
+def outlined(c, s, outer, inner, radii, fill):
+    """A white frame: the outer box in white, the inner one in the plate's
+    colour again; boxes in 16-pixel units, s the scale."""
+    c.rounded_rect(*(v * s for v in outer), radii[0] * s, WHITE)
+    c.rounded_rect(*(v * s for v in inner), radii[1] * s, fill)
+
+
 def keyboard(size):
     c = plate(size, SLATE)
     s = size / 16.0
-    c.rounded_rect(2.0 * s, 4.0 * s, 14.0 * s, 12.5 * s, 1.5 * s, WHITE)
-    c.rounded_rect(3.0 * s, 5.0 * s, 13.0 * s, 11.5 * s, 1.0 * s, SLATE)
+    outlined(c, s, (2.0, 4.0, 14.0, 12.5), (3.0, 5.0, 13.0, 11.5), (1.5, 1.0), SLATE)
     for row, y in enumerate((6.8, 8.6)):
         for k in range(4):
             c.circle((4.6 + k * 2.3 + row * 0.6) * s, y * s, 0.6 * s, WHITE)
@@ -88,6 +97,63 @@ def disabled(size):
     c.line(size / 2.0 - d, size / 2.0 + d, size / 2.0 + d, size / 2.0 - d, max(1.4, size / 9.0), LIGHT)
     return c
 
+
+def gear(size):
+    c = plate(size, GREEN)
+    s = size / 16.0
+    for k in range(8):
+        a = k * math.pi / 4.0
+        c.line(8.0 * s + 3.2 * s * math.cos(a), 8.0 * s + 3.2 * s * math.sin(a),
+               8.0 * s + 5.6 * s * math.cos(a), 8.0 * s + 5.6 * s * math.sin(a), 2.0 * s, WHITE)
+    c.circle(8.0 * s, 8.0 * s, 4.0 * s, WHITE)
+    c.circle(8.0 * s, 8.0 * s, 1.7 * s, GREEN)
+    return c
+
+
+def window(size):
+    c = plate(size, BLUE)
+    s = size / 16.0
+    outlined(c, s, (2.5, 3.5, 13.5, 12.5), (3.5, 6.0, 12.5, 11.5), (1.2, 0.6), BLUE)
+    for k in range(3):
+        c.rounded_rect((4.3 + k * 2.8) * s, 7.6 * s, (6.3 + k * 2.8) * s, 9.9 * s, 0.4 * s, WHITE)
+    return c
+
+
+def table(size):
+    c = plate(size, GREEN)
+    s = size / 16.0
+    c.rounded_rect(3.0 * s, 2.5 * s, 13.0 * s, 13.5 * s, 1.0 * s, WHITE)
+    for y in (5.5, 8.0, 10.5):
+        c.line(4.5 * s, y * s, 11.5 * s, y * s, 1.0 * s, GREEN)
+    c.line(6.8 * s, 4.0 * s, 6.8 * s, 12.0 * s, 0.9 * s, GREEN)
+    return c
+
+
+def sliders(size):
+    c = plate(size, SLATE)
+    s = size / 16.0
+    for y, knob in ((4.5, 10.5), (8.0, 5.5), (11.5, 9.0)):
+        c.line(3.0 * s, y * s, 13.0 * s, y * s, 1.2 * s, WHITE)
+        c.circle(knob * s, y * s, 1.8 * s, WHITE)
+        c.circle(knob * s, y * s, 0.8 * s, SLATE)
+    return c
+
+
+def information(size):
+    c = plate(size, BLUE)
+    s = size / 16.0
+    c.circle(8.0 * s, 4.6 * s, 1.4 * s, WHITE)
+    c.line(8.0 * s, 7.5 * s, 8.0 * s, 12.5 * s, 2.4 * s, WHITE)
+    return c
+
+
+SETTINGS_ICONS = {
+    117: sliders,      # 高级, and the key editor's window
+    118: window,       # 界面
+    119: information,  # 关于
+    120: gear,         # 常用
+    121: table,        # 码表, and the windows of the tables and the text editor
+}
 
 ICONS = {
     102: glyph_icon('半', SLATE),
@@ -131,11 +197,12 @@ def ico(draw):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3) or sys.argv[2:] not in ([], ['langbar'], ['settings']):
         sys.exit(__doc__)
     out = sys.argv[1]
+    icons = SETTINGS_ICONS if sys.argv[2:] == ['settings'] else ICONS
     os.makedirs(out, exist_ok=True)
-    for number, draw in sorted(ICONS.items()):
+    for number, draw in sorted(icons.items()):
         with open(os.path.join(out, '%d.ico' % number), 'wb') as f:
             f.write(ico(draw))
 

@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Generates one shipped skin: its PNG pictures and skin.ini (UTF-16 + BOM).
 
-usage: make_skins.py <skin> <output folder>     skin: skin | night
+usage: make_skins.py <skin> <output folder> [--preview <file.png>]
+       skin: skin | night
+
+With --preview it also writes the small picture config's appearance page
+shows beside the skin list (the archive's path with ".png" in place of
+".col").
 
 Every size and position in skin.ini is computed here from the same numbers
 that draw the pictures, so the two cannot drift apart. Edit THEMES for
@@ -313,10 +318,45 @@ def button_pictures(theme):
     }
 
 
+PREVIEW = (122, 100)  # the appearance page's preview box at the usual font size
+
+
+def preview(theme):
+    """A candidate window with a code line and four candidates above a
+    status bar with its first buttons: drawn small, words shown as bars."""
+    width, height = PREVIEW
+    c = Canvas(width, height)
+    left, top = 5, 4          # the 112 x 92 drawing in the middle
+    cand_w, cand_h, line_y = 108, 46, 20
+    c.draw(panel(theme, cand_w, cand_h, line_y), left + 2, top + 6)
+    c.rounded_rect(left + 12, top + 13, left + 34, top + 17, 2, colour(theme, 'accent'))
+    x = left + 10
+    for i, w in enumerate((10, 12, 8, 10)):
+        if i == 0:
+            c.rounded_rect(x - 3, top + 32, x + w + 10, top + 45, 3, colour(theme, 'first_back'))
+        ink = colour(theme, 'first_text' if i == 0 else 'text')
+        c.circle(x + 1.5, top + 38.5, 1.6, colour(theme, 'muted'))    # the label
+        c.rounded_rect(x + 5, top + 36, x + 5 + w, top + 41, 2, ink)     # the word
+        x += w + 12
+    names = ['flag', 'cn', 'quan']
+    pad, gap = 6, 2
+    bar = panel(theme, pad * 2 + len(names) * ICON + (len(names) - 1) * gap, ICON + 10)
+    pictures = button_pictures(theme)
+    for i, name in enumerate(names):
+        bar.draw(pictures[name](0), pad + i * (ICON + gap), 5)
+    c.draw(bar, left + 2, top + 92 - bar.height - 4)
+    return c
+
+
 def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in THEMES:
+    args = sys.argv[1:]
+    preview_path = None
+    if len(args) == 4 and args[2] == '--preview':
+        preview_path = args[3]
+        args = args[:2]
+    if len(args) != 2 or args[0] not in THEMES:
         sys.exit(__doc__)
-    theme, out = sys.argv[1], sys.argv[2]
+    theme, out = args
     os.makedirs(out, exist_ok=True)
 
     def save(name, canvas):
@@ -333,6 +373,9 @@ def main():
             save(name + suffix, draw(state))
     with open(os.path.join(out, 'skin.ini'), 'wb') as f:
         f.write(b'\xff\xfe' + skin_ini(theme, positions).encode('utf-16-le'))
+    if preview_path:
+        with open(preview_path, 'wb') as f:
+            f.write(preview(theme).png())
 
 
 if __name__ == '__main__':

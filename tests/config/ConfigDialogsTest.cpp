@@ -230,22 +230,6 @@ TEST(FrameworkSwitchRun, AFailedStartRestoresTheStyleAndSaysSo) {
   EXPECT_EQ(t.services.messages.size(), 2u);
 }
 
-// Positions in the rich edit count a line end as one unit.
-LONG EditPosition(const std::wstring& crlfText, size_t index) {
-  LONG position = 0;
-  for (size_t i = 0; i < index; ++i) {
-    if (crlfText[i] == L'\r' && i + 1 < crlfText.size() && crlfText[i + 1] == L'\n') ++i;
-    ++position;
-  }
-  return position;
-}
-
-std::wstring EditorText(HWND editor) {
-  RichEditBox box;
-  box.Attach(GetDlgItem(editor, IDC_ADV_TEXT));
-  return box.Text();
-}
-
 TEST(AdvancedEditorRun, ShowsTheSettingsTextAndSaveAppliesAnEdit) {
   ConfigTestApp t;
   SetImePageSize(t.ime(), 5);

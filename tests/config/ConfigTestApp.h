@@ -11,6 +11,7 @@
 
 #include "config/app/ConfigApp.h"
 #include "config/app/ConfigContext.h"
+#include "config/app/ConfigResources.h"
 #include "tests/common/TempDir.h"
 #include "tests/config/FakeConfigServices.h"
 #include "ui/dialogs/RichEdit.h"
@@ -38,10 +39,40 @@ class ConfigTestApp {
   uint32_t ImeWordOnDisk(size_t blockOffset) const {
     return GetU32(ConfigOnDisk(), 140 + blockOffset);
   }
+  // A byte of the dme block on disk; both blocks sit in the one mapping.
+  uint8_t DmeByteOnDisk(size_t blockOffset) const {
+    const auto* ime = reinterpret_cast<const uint8_t*>(app.context->imeBlock);
+    const auto* dme = reinterpret_cast<const uint8_t*>(app.context->dmeBlock);
+    return ConfigOnDisk().at(140 + static_cast<size_t>(dme - ime) + blockOffset);
+  }
+  // Reloads the context so that config finds the module built with the
+  // tests (through the seam) instead of the system folder's.
+  void UseBuiltModule(const wchar_t* path) {
+    UnloadImeContext(app.context, services);
+    services.realModule = path;
+    app.context = LoadImeContext(services.os.productKey, services);
+  }
 
   TempDir dir;
   FakeConfigServices services;
   ConfigApp app{services};
 };
+
+// Positions in the rich edit count a line end as one unit.
+inline LONG EditPosition(const std::wstring& crlfText, size_t index) {
+  LONG position = 0;
+  for (size_t i = 0; i < index; ++i) {
+    if (crlfText[i] == L'\r' && i + 1 < crlfText.size() && crlfText[i + 1] == L'\n') ++i;
+    ++position;
+  }
+  return position;
+}
+
+// The text of the settings editor's rich edit, line ends as CR LF.
+inline std::wstring EditorText(HWND editor) {
+  RichEditBox box;
+  box.Attach(GetDlgItem(editor, IDC_ADV_TEXT));
+  return box.Text();
+}
 
 }  // namespace zn::test

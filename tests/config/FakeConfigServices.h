@@ -1,7 +1,7 @@
 // A scripted stand-in for config's seam: registry values from a FakeOs,
 // recorded messages, program starts and navigations, answers and chosen
 // files set by the test, an in-memory clipboard and a fake module whose
-// ZNITFGetObject the test provides.
+// ZNITFGetObject the test provides, or the real built module.
 #pragma once
 
 #include <windows.h>
@@ -48,6 +48,10 @@ class FakeConfigServices : public ConfigServices {
   bool moduleLoads = false;
   std::wstring loadedPath;
   FARPROC getObject = nullptr;  // the fake module's ZNITFGetObject
+  // When set, the module is this file (the built zinIME.ime) instead of the
+  // system folder's, which a test prefix does not have: config asks for the
+  // system path (recorded in loadedPath) and gets the real module.
+  std::wstring realModule;
   std::map<std::wstring, HWND> dialogs;  // FindDialog answers by title
   std::vector<HWND> raised;
   std::vector<std::wstring> copyData;
@@ -91,10 +95,14 @@ class FakeConfigServices : public ConfigServices {
   std::wstring TempFolder() override { return temp; }
   HMODULE LoadModule(const wchar_t* path) override {
     loadedPath = path;
+    if (!realModule.empty()) return LoadLibraryW(realModule.c_str());
     return moduleLoads ? FakeModuleHandle() : nullptr;
   }
-  void ReleaseModule(HMODULE) override {}
+  void ReleaseModule(HMODULE module) override {
+    if (module && module != FakeModuleHandle()) FreeLibrary(module);
+  }
   FARPROC ModuleProc(HMODULE module, const char* name) override {
+    if (module && module != FakeModuleHandle()) return GetProcAddress(module, name);
     if (module != FakeModuleHandle() || std::string(name) != "ZNITFGetObject") return nullptr;
     return getObject;
   }

@@ -287,9 +287,12 @@ TEST(BuiltPackage, SizeFieldEntriesAndIdentity) {
   if (names[at] == "config.exe") ++at;
   for (; at < names.size(); ++at) {
     EXPECT_EQ(names[at].rfind("tessel\\", 0), 0u) << names[at];
-    EXPECT_EQ(names[at].substr(names[at].size() - 4), ".col") << names[at];
+    // Skins, and the preview pictures config shows beside them.
+    const std::string suffix = names[at].substr(names[at].size() - 4);
+    EXPECT_TRUE(suffix == ".col" || suffix == ".png") << names[at];
   }
   EXPECT_NE(std::find(names.begin(), names.end(), "tessel\\skin.col"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "tessel\\skin.png"), names.end());
 
   EXPECT_STREQ(state->productKey, ZN_PRODUCT_GUID_TEXT);
   EXPECT_STREQ(state->soft.displayName, ZN_DISPLAY_NAME);

@@ -93,3 +93,21 @@ TEST(ShippedSkins, LoadWithEveryPictureAndFittingLayouts) {
     FreeSkin(&images);
   }
 }
+
+TEST(ShippedSkins, EachHasAPreviewForTheAppearancePage) {
+  // The appearance page shows the archive's path with ".png" for ".col".
+  for (const wchar_t* file : {L"skin.png", L"night.png"}) {
+    SCOPED_TRACE(std::string(file, file + wcslen(file)));
+    SkinImage* preview = LoadPngFile((TesselFolder() + file).c_str());
+    ASSERT_NE(preview, nullptr);
+    // Small enough for the page's preview box (about 124 x 104 pixels at
+    // the usual font size), and not see-through everywhere.
+    EXPECT_LE(preview->width, 124);
+    EXPECT_LE(preview->height, 104);
+    bool drawn = false;
+    for (int32_t i = 0; i < preview->width * preview->height && !drawn; ++i)
+      drawn = preview->pixels[i * 4 + 3] != 0;  // alpha of a 4-byte pixel
+    EXPECT_TRUE(drawn);
+    FreeSkinImage(preview);
+  }
+}

@@ -36,8 +36,12 @@ INT_PTR Dialog::RunModal(HWND owner, MessageFilter* filter) {
   const bool disableOwner = owner && IsWindowEnabled(owner);
   if (disableOwner) EnableWindow(owner, FALSE);
   // The init handler may already have ended the run.
-  if (!modalDone_ && hwnd_ && !(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE))
+  if (!modalDone_ && hwnd_ && !(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) {
     ShowWindow(window, SW_SHOW);
+    // Focus set during init activates the dialog while it is hidden; Wine
+    // then draws its caption as inactive although it is the active window.
+    if (GetActiveWindow() == window) SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+  }
   bool quit = false;
   WPARAM quitCode = 0;
   MSG msg;
