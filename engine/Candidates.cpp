@@ -1,6 +1,8 @@
 // Building, sorting and merging the candidate list, and the composition text.
 #include "engine/Candidates.h"
 
+#include <cstring>
+
 #include "engine/CandidateText.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
@@ -11,6 +13,8 @@ using namespace candidate_text;
 
 namespace {
 
+// A power of two above kMaxCandidates: the hash of texts never fills up.
+constexpr uint32_t kMergeSlots = 4096;
 
 // Shell sort of items by a comparison; in place, no allocation. Ciura's gap
 // sequence (extended by x2.25) keeps a 1,000-item list well under the
@@ -153,24 +157,42 @@ void ShellSortCandidates(ImeContext* context) {
             });
 }
 
+uint32_t TextHash(const TextRef& t) {
+  uint32_t h = 2166136261u;
+  for (int i = 0; i < t.length; ++i) h = (h ^ UnitAt(t, i)) * 16777619u;
+  return h ^ static_cast<uint32_t>(t.length);
+}
+
+// Keeps one candidate per shown text: the higher value, then the higher
+// order; on a full tie the earlier one. One pass over a hash of the texts: a
+// one-key code lists thousands of candidates on every stroke, and a sort by
+// text cost them 100 us and more.
 void MergeDuplicateWords(ImeContext* context) {
   const int count = context->candidateCount;
   if (count < 2) return;
-  // In place: the caller sorts the kept candidates again afterwards.
-  ShellSort(context->candidates, count, [](const CandidateItem& a, const CandidateItem& b) {
-    return CompareTexts(ShownText(a), ShownText(b)) > 0;
-  });
+  static_assert(kMaxCandidates < kMergeSlots * 3 / 4);
+  uint16_t slots[kMergeSlots];  // kept index + 1; 0 = free
+  uint32_t mask = 63;
+  while (mask + 1 < kMergeSlots && mask + 1 < static_cast<uint32_t>(count) * 2) mask = mask * 2 + 1;
+  std::memset(slots, 0, sizeof(uint16_t) * (mask + 1));
+  CandidateItem* items = context->candidates;
   int kept = 0;
   for (int i = 0; i < count; ++i) {
-    const CandidateItem& item = context->candidates[i];
-    if (kept > 0 && CompareTexts(ShownText(context->candidates[kept - 1]), ShownText(item)) == 0) {
-      CandidateItem& held = context->candidates[kept - 1];
-      const uint32_t heldOrder = AttributeOf(held) & 0xFFFFFu;
-      const uint32_t order = AttributeOf(item) & 0xFFFFFu;
-      if (item.value > held.value || (item.value == held.value && order > heldOrder)) held = item;
+    const CandidateItem item = items[i];
+    const TextRef text = ShownText(item);
+    uint32_t at = TextHash(text) & mask;
+    while (slots[at] && CompareTexts(ShownText(items[slots[at] - 1]), text) != 0) {
+      at = (at + 1) & mask;
+    }
+    if (!slots[at]) {
+      items[kept] = item;
+      slots[at] = static_cast<uint16_t>(++kept);
       continue;
     }
-    context->candidates[kept++] = item;
+    CandidateItem& held = items[slots[at] - 1];
+    const uint32_t heldOrder = AttributeOf(held) & 0xFFFFFu;
+    const uint32_t order = AttributeOf(item) & 0xFFFFFu;
+    if (item.value > held.value || (item.value == held.value && order > heldOrder)) held = item;
   }
   context->candidateCount = kept;
 }

@@ -14,6 +14,9 @@ inline constexpr uint32_t kOrderCeiling = 0xFFFF;
 // itself (or nothing) was committed, kCommitEmptySlot for an empty slot.
 int CommitCandidate(ImeContext* context, int selector);
 void AdjustFrequency(ImeContext* context, int selector);
+// Whether AdjustFrequency would write an order for this commit: a commit that
+// changes nothing need not wait for the data folder's lock.
+bool FrequencyWouldChange(const ImeContext* context, int selector);
 void RaiseEntryToTop(ImeContext* context, int listIndex);
 void RaiseEntryHalfway(ImeContext* context, int listIndex);
 void CountEntryCommit(ImeContext* context, int listIndex);

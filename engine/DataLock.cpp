@@ -28,6 +28,7 @@ struct HeldLock {
 constexpr int kMaxHeldLocks = 4;
 thread_local HeldLock heldLocks[kMaxHeldLocks];
 thread_local int heldLockCount = 0;
+thread_local uint64_t lockTakes = 0;
 
 wchar_t Folded(wchar_t c) {
   if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
@@ -102,7 +103,7 @@ bool FolderLockPath(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
 }  // namespace
 
 DataWriteLock::DataWriteLock(const ImeContext* context, uint32_t waitMs) {
-  const MappedFile* config = context ? context->files[kFileConfig] : nullptr;
+  MappedFile* config = context ? context->files[kFileConfig] : nullptr;
   if (!config) {
     // Settings held in memory only (tests, tools): the tables' folder decides.
     TakeFile(context ? context->files[kFileMain] : nullptr, waitMs);
@@ -112,6 +113,23 @@ DataWriteLock::DataWriteLock(const ImeContext* context, uint32_t waitMs) {
     Nest(held->key);
     return;
   }
+  TakeKept(config, waitMs);
+}
+
+// Every commit writes under this lock; a handle and identity kept with the
+// context make the take one system call (LockFileEx) and the release one.
+void DataWriteLock::TakeKept(MappedFile* config, uint32_t waitMs) {
+  keeper_ = config;
+  keeperGeneration_ = config->generation;
+  // Borrowed while held: another thread of the process using the context
+  // makes its own handle meanwhile.
+  HANDLE kept = InterlockedExchangePointer(&config->lockHandle, nullptr);
+  if (kept && (config->lockIndex || config->lockCreated)) {
+    key_ = FileKey{config->lockIndex, config->lockCreated};
+    Take(kept, config->path, waitMs, true);
+    return;
+  }
+  if (kept) CloseHandle(kept);
   // The context's own config.dsc handle is never reopened while it lives.
   Take(config->file ? Duplicate(config->file) : OpenForLock(config->path), config->path, waitMs);
 }
@@ -154,9 +172,9 @@ void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
   Take(file->file ? Duplicate(file->file) : OpenForLock(file->path), file->path, waitMs);
 }
 
-void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs) {
+void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs, bool keyKnown) {
   handle_ = handle;
-  if (!handle_ || !KeyOf(handle_, &key_)) return;
+  if (!handle_ || (!keyKnown && !KeyOf(handle_, &key_))) return;
   if (HeldByKey(key_)) {
     Nest(key_);
     return;
@@ -176,6 +194,7 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
     Sleep(pause);
     if (pause < 4) pause *= 2;
   }
+  ++lockTakes;
   HeldLock& held = heldLocks[heldLockCount++];
   CopyStringBounded(held.path, kLockPathUnits, lockPath);
   held.key = key_;
@@ -183,6 +202,16 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   locked_ = true;
   held_ = true;
 }
+
+bool DataWriteLock::Keep() {
+  // A reopened file may be another one: its handle is not kept.
+  if (keeper_->generation != keeperGeneration_ || (!key_.index && !key_.created)) return false;
+  keeper_->lockIndex = key_.index;
+  keeper_->lockCreated = key_.created;
+  return InterlockedCompareExchangePointer(&keeper_->lockHandle, handle_, nullptr) == nullptr;
+}
+
+uint64_t DataWriteLock::TakesOnThisThread() { return lockTakes; }
 
 void DataWriteLock::Nest(FileKey key) {
   HeldLock* held = HeldByKey(key);
@@ -198,7 +227,7 @@ DataWriteLock::~DataWriteLock() {
     at.OffsetHigh = kLockOffsetHigh;
     UnlockFileEx(handle_, 0, 1, 0, &at);
   }
-  if (handle_) CloseHandle(handle_);
+  if (handle_ && !(keeper_ && Keep())) CloseHandle(handle_);
   if (!locked_ && !nested_) return;
   if (HeldLock* held = HeldByKey(key_)) {
     if (--held->depth == 0) *held = heldLocks[--heldLockCount];

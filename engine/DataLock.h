@@ -42,6 +42,10 @@ class DataWriteLock {
   // True when the caller may write.
   bool Held() const { return held_; }
 
+  // How many times the calling thread placed the byte-range lock (nested
+  // takes not counted): lets tests and benchmarks see which paths lock.
+  static uint64_t TakesOnThisThread();
+
   // Names one file: its index and creation time.
   struct FileKey {
     uint64_t index;
@@ -52,12 +56,18 @@ class DataWriteLock {
   void TakeFile(const MappedFile* file, uint32_t waitMs);
   // Locks the file behind handle (lockPath names it), which this holder owns
   // from here on.
-  void Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs);
+  void Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs, bool keyKnown = false);
+  // Takes the lock of the folder of config, on the handle config keeps.
+  void TakeKept(MappedFile* config, uint32_t waitMs);
+  // Hands handle_ back to keeper_; false when it must be closed instead.
+  bool Keep();
   // Takes again a lock this thread holds.
   void Nest(FileKey key);
 
   HANDLE handle_ = nullptr;
   FileKey key_{};
+  MappedFile* keeper_ = nullptr;  // gets handle_ back on release
+  uint32_t keeperGeneration_ = 0;
   bool held_ = false;
   bool locked_ = false;  // this holder placed the byte-range lock
   bool nested_ = false;  // this holder took a lock of its thread again

@@ -110,8 +110,12 @@ void CountEntryCommit(ImeContext* context, int listIndex) {
   }
 }
 
-void AdjustFrequency(ImeContext* context, int selector) {
-  if (!context || !context->imeBlock) return;
+namespace {
+
+// The list index of the entry a commit by selector adjusts, or -1 when the
+// commit changes no order.
+int AdjustedIndex(const ImeContext* context, int selector) {
+  if (!context || !context->imeBlock) return -1;
   int n;
   if (selector == 0) {
     n = context->selection + 1;
@@ -120,17 +124,32 @@ void AdjustFrequency(ImeContext* context, int selector) {
   } else if (selector >= 1 && selector <= 10) {
     n = selector;
   } else {
-    return;
+    return -1;
   }
-  if (n < 1 || n > context->slotsFilled || n > kPageSlots) return;
+  if (n < 1 || n > context->slotsFilled || n > kPageSlots) return -1;
   const int i = context->slotListIndex[n - 1];
-  if (!Movable(context, i)) return;
+  if (!Movable(context, i)) return -1;
+  const uint32_t mode = ImeFrequencyMode(context->imeBlock);
+  // Raising the first candidate to the top or halfway moves nothing.
+  if (mode & 0x3) return i >= 1 && FirstRival(context, i) >= 0 ? i : -1;
+  return (mode & 0x4) ? i : -1;
+}
+
+}  // namespace
+
+bool FrequencyWouldChange(const ImeContext* context, int selector) {
+  return AdjustedIndex(context, selector) >= 0;
+}
+
+void AdjustFrequency(ImeContext* context, int selector) {
+  const int i = AdjustedIndex(context, selector);
+  if (i < 0) return;
   const uint32_t mode = ImeFrequencyMode(context->imeBlock);
   if (mode & 0x1) {
     RaiseEntryToTop(context, i);
   } else if (mode & 0x2) {
     RaiseEntryHalfway(context, i);
-  } else if (mode & 0x4) {
+  } else {
     CountEntryCommit(context, i);
   }
 }

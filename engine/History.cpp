@@ -74,37 +74,44 @@ bool ReadLastCommitted(const ImeContext* context, DmgRecord* out) {
   return true;
 }
 
+// The history record of a commit of candidate listIndex; false when the
+// commit is not recorded.
+bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record) {
+  if (!context || !context->imeBlock) return false;
+  if (context->stateFlags & (kStateEnglish | kStateAssociations)) return false;
+  if (listIndex < 0 || listIndex >= context->candidateCount) return false;
+  const CandidateItem& item = context->candidates[listIndex];
+  DmgRecord entry;
+  if (!ReadCandidateRecord(context, item, &entry)) return false;
+  if (item.kind == kKindMain && EntryAttr::Category(entry.attr) == 4) return false;
+  if (entry.codeLen == 0 || entry.wordLenUnits == 0 ||
+      entry.wordLenUnits > static_cast<uint32_t>(kHistoryWordUnits)) {
+    return false;
+  }
+  std::memset(record, 0, sizeof(*record));
+  CopyRecordWord(entry, record->word, kHistoryWordUnits + 1);
+  if (entry.wordLenUnits > 5 && CompareWideChars(record->word, L"$zncmd", 6) == 0) return false;
+  const int chars = CharCount(record->word);
+  record->wordUnits = static_cast<uint8_t>(entry.wordLenUnits);
+  record->wordChars = static_cast<uint8_t>(chars);
+
+  wchar_t code[kDmgMaxCodeBytes + 1];
+  const int codeLen = CodeBytesToText(entry.code, code, kDmgMaxCodeBytes + 1);
+  if (chars == 1) {
+    for (int i = 0; i < codeLen && i < kHistoryCodeUnits; ++i) record->codes[0][i] = code[i];
+  } else if (context->dmeBlock && chars < 31) {
+    SplitWordCode(context->dmeBlock->wordRules[chars], code, codeLen, record);
+  }
+  return true;
+}
+
 int RecordCommit(ImeContext* context, int listIndex) {
   if (!context || !context->imeBlock) return 0;
   // The history lives in config.dsc, which every process shares.
   DataWriteLock lock(context);
   if (!lock.Held()) return 0;
-  if (context->stateFlags & (kStateEnglish | kStateAssociations)) return 0;
-  if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
-  const CandidateItem& item = context->candidates[listIndex];
-  DmgRecord entry;
-  if (!ReadCandidateRecord(context, item, &entry)) return 0;
-  if (item.kind == kKindMain && EntryAttr::Category(entry.attr) == 4) return 0;
-  if (entry.codeLen == 0 || entry.wordLenUnits == 0 ||
-      entry.wordLenUnits > static_cast<uint32_t>(kHistoryWordUnits)) {
-    return 0;
-  }
   RecentCommitRecord record;
-  std::memset(&record, 0, sizeof(record));
-  CopyRecordWord(entry, record.word, kHistoryWordUnits + 1);
-  if (entry.wordLenUnits > 5 && CompareWideChars(record.word, L"$zncmd", 6) == 0) return 0;
-  const int chars = CharCount(record.word);
-  record.wordUnits = static_cast<uint8_t>(entry.wordLenUnits);
-  record.wordChars = static_cast<uint8_t>(chars);
-
-  wchar_t code[kDmgMaxCodeBytes + 1];
-  const int codeLen = CodeBytesToText(entry.code, code, kDmgMaxCodeBytes + 1);
-  if (chars == 1) {
-    for (int i = 0; i < codeLen && i < kHistoryCodeUnits; ++i) record.codes[0][i] = code[i];
-  } else if (context->dmeBlock && chars < 31) {
-    SplitWordCode(context->dmeBlock->wordRules[chars], code, codeLen, &record);
-  }
-
+  if (!BuildCommitRecord(context, listIndex, &record)) return 0;
   ImeConfigBlock* ime = context->imeBlock;
   int count = ClampedCount(ime);
   if (count == kHistoryRecords) {

@@ -88,11 +88,13 @@ void CloseDataFiles(ImeContext* context) {
   }
 }
 
-bool RemapTables(ImeContext* context) {
+namespace {
+
+template <size_t N>
+bool RemapEach(ImeContext* context, const DataFile (&tables)[N]) {
   if (!context) return false;
-  static constexpr DataFile kTables[] = {kFileMain, kFileTemp, kFileEnglish, kFileAssociation};
   bool moved = false;
-  for (DataFile table : kTables) {
+  for (DataFile table : tables) {
     MappedFile* file = context->files[table];
     if (!file) continue;
     const uint8_t* before = file->view;
@@ -101,6 +103,18 @@ bool RemapTables(ImeContext* context) {
     if (file->view != before || file->size != sizeBefore) moved = true;
   }
   return moved;
+}
+
+}  // namespace
+
+bool RemapTables(ImeContext* context) {
+  static constexpr DataFile kTables[] = {kFileMain, kFileTemp, kFileEnglish, kFileAssociation};
+  return RemapEach(context, kTables);
+}
+
+bool RemapCommitTables(ImeContext* context) {
+  static constexpr DataFile kTables[] = {kFileMain, kFileTemp};
+  return RemapEach(context, kTables);
 }
 
 bool ReopenTables(ImeContext* context) {

@@ -235,6 +235,9 @@ bool ReopenTables(ImeContext* context);
 // The remap alone, for a caller in the middle of a commit that drops its own
 // stale entries. Returns true when a view moved or changed size.
 bool RemapTables(ImeContext* context);
+// The same for the tables a commit writes (main.dmg, temp.dmg): each size
+// check is a system call, and a commit leaves the other views in place.
+bool RemapCommitTables(ImeContext* context);
 // Empties temp.dmg once per start of the computer when the option asks for it.
 void ClearTempWordsAfterRestart(ImeContext* context);
 

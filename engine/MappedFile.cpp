@@ -19,6 +19,14 @@ MappedFile* NewRecord(const wchar_t* path) {
   return mf;
 }
 
+// Drops the kept lock handle and its identity: the file behind the path may
+// not be the one the handle names any more.
+void DropLockHandle(MappedFile* mf) {
+  if (HANDLE h = InterlockedExchangePointer(&mf->lockHandle, nullptr)) CloseHandle(h);
+  mf->lockIndex = mf->lockCreated = 0;
+  ++mf->generation;
+}
+
 void FreeRecord(MappedFile* mf) {
   SecureZeroMemory(mf, sizeof(*mf));
   GlobalFree(mf);
@@ -141,6 +149,7 @@ int ResizeMappedFile(MappedFile* mf, uint32_t newSize) {
 
 void CloseMappedFile(MappedFile* mf, int flush) {
   if (!mf) return;
+  DropLockHandle(mf);
   if (mf->file) {
     UnmapFile(mf, flush > 0);
     CloseHandle(mf->file);
@@ -152,6 +161,7 @@ void CloseMappedFile(MappedFile* mf, int flush) {
 
 int ReopenMappedFile(MappedFile* mf) {
   if (!mf) return 0;
+  DropLockHandle(mf);
   if (mf->file) {
     UnmapFile(mf, true);
     CloseHandle(mf->file);

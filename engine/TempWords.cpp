@@ -2,6 +2,7 @@
 // of temp.dmg (oldest replaced first), and promoted into main.dmg when a
 // temporary word is committed and the option asks for it.
 #include <cstring>
+#include <optional>
 
 #include "engine/DataLock.h"
 #include "engine/DmsTable.h"
@@ -128,6 +129,18 @@ void PromoteTempWord(ImeContext* context, const DmgRecord& tempRecord) {
 
 }  // namespace
 
+bool CommitSelectionWrites(const ImeContext* context, int listIndex) {
+  if (!context || context->commitKind == kCommitActionTypedCode) return false;
+  if (listIndex < 0 || listIndex >= context->candidateCount) return false;
+  RecentCommitRecord history;
+  if (BuildCommitRecord(context, listIndex, &history)) return true;
+  const CandidateItem& item = context->candidates[listIndex];
+  const ImeConfigBlock* ime = context->imeBlock;
+  DmgRecord record;
+  return item.kind == kKindTemp && ime && (ime->optionFlags & kImeOptTempWordSaves) &&
+         ReadCandidateRecord(context, item, &record);
+}
+
 int CommitSelection(ImeContext* context, int listIndex) {
   if (!context) return 0;
   context->lastCommittedKind = 0;
@@ -135,20 +148,28 @@ int CommitSelection(ImeContext* context, int listIndex) {
   if (context->commitKind == kCommitActionTypedCode) return 0;
   if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
   // The history, temp.dmg and main.dmg are shared with every other process.
-  DataWriteLock lock(context);
-  if (!lock.Held()) return 0;
-  // Tables another process grew are remapped before anything is read; the
-  // list then points into old views and nothing may read it any more.
-  if (RemapTables(context)) {
-    context->candidateCount = 0;
-    context->slotsFilled = 0;
-    return 0;
+  // A commit that writes none of them (punctuation, English, generated text)
+  // only notes what it committed, without the lock.
+  const bool writes = CommitSelectionWrites(context, listIndex);
+  std::optional<DataWriteLock> lock;
+  if (writes) {
+    lock.emplace(context);
+    if (!lock->Held()) return 0;
+    // Tables another process grew are remapped before anything is read; the
+    // list then points into old views and nothing may read it any more. Only
+    // main.dmg and temp.dmg are written (and so remapped) by a commit.
+    if (RemapCommitTables(context)) {
+      context->candidateCount = 0;
+      context->slotsFilled = 0;
+      return 0;
+    }
   }
   const CandidateItem item = context->candidates[listIndex];
   context->lastCommittedKind = item.kind;
   DmgRecord record;
   const bool isRecord = ReadCandidateRecord(context, item, &record);
   if (isRecord) context->lastCommitted = EntryRef{EntryTableOfKind(item.kind), record.offset};
+  if (!writes) return 0;
   // Recorded before a promotion frees the temporary record's slot.
   const int recorded = RecordCommit(context, listIndex);
   const ImeConfigBlock* ime = context->imeBlock;

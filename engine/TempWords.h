@@ -38,8 +38,14 @@ inline constexpr uint32_t kPromotedAttribute = (2u << 24) | 1024u;
 // recorded, else 0. A commit of the typed code itself (commit kind 0x1002)
 // has no candidate and is not recorded.
 int CommitSelection(ImeContext* context, int listIndex);
+// Whether CommitSelection writes a shared file for this commit (the history
+// or a promotion); only then does it take the data folder's lock.
+bool CommitSelectionWrites(const ImeContext* context, int listIndex);
 // Appends candidate listIndex to the history; 1 recorded, 0 not.
 int RecordCommit(ImeContext* context, int listIndex);
+// The history record of a commit of candidate listIndex; false when such a
+// commit is not recorded. Reads only.
+bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record);
 // Joins the last n history words (all for n <= 0 or n > count), oldest first,
 // into text (kJoinedTextUnits). With codes, gathers each record's character
 // codes while the joined words stay within 16 units. Returns the number of

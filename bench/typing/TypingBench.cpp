@@ -19,6 +19,7 @@
 #include "bench/common/AllocationCounter.h"
 #include "engine/ConfigBlocks.h"
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/Search.h"
 #include "engine/ImeContext.h"
@@ -249,17 +250,23 @@ int wmain(int argc, wchar_t** argv) {
   TypingHost host(context);
   std::vector<double> micros(keys.size());
   std::vector<double> firstKeys;  // strokes that leave a one-key code: the longest lists
+  std::vector<double> committing;  // strokes that deliver text: the shared files are written
+  std::vector<double> others;
   firstKeys.reserve(keys.size());
+  committing.reserve(keys.size());
+  others.reserve(keys.size());
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   long long committedUnits = 0;
   const long long allocationsBefore = gAllocations.load();
+  const uint64_t locksBefore = DataWriteLock::TakesOnThisThread();
   for (size_t i = 0; i < keys.size(); ++i) {
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
     host.Press(keys[i]);
     QueryPerformanceCounter(&t1);
-    committedUnits += host.OutputUnits();
+    const int units = host.OutputUnits();
+    committedUnits += units;
     if (options.verbose && i < 12) {
       std::wprintf(L"%ls -> code [%ls] count %d out [%ls] %.1f\n", keys[i].name.c_str(), context->code,
                    context->candidateCount, host.Output(),
@@ -269,8 +276,10 @@ int wmain(int argc, wchar_t** argv) {
     micros[i] = static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e6 /
                 static_cast<double>(frequency.QuadPart);
     if (context->codeLength == 1) firstKeys.push_back(micros[i]);
+    (units > 0 ? committing : others).push_back(micros[i]);
   }
   const long long typingAllocations = gAllocations.load() - allocationsBefore;
+  const uint64_t typingLocks = DataWriteLock::TakesOnThisThread() - locksBefore;
   std::vector<double> sorted = micros;
   std::sort(sorted.begin(), sorted.end());
   auto at = [&](double q) { return sorted[static_cast<size_t>(q * (sorted.size() - 1))]; };
@@ -283,12 +292,17 @@ int wmain(int argc, wchar_t** argv) {
   std::wprintf(L"key strokes: %zu, committed units: %lld\n", keys.size(), committedUnits);
   std::wprintf(L"per key stroke: median %.2f us, p99 %.2f us, max %.2f us\n", at(0.5), at(0.99),
                sorted.back());
-  std::sort(firstKeys.begin(), firstKeys.end());
-  if (!firstKeys.empty()) {
-    auto firstAt = [&](double q) { return firstKeys[static_cast<size_t>(q * (firstKeys.size() - 1))]; };
-    std::wprintf(L"strokes leaving a one-key code: %zu, median %.2f us, p90 %.2f us\n", firstKeys.size(),
-                 firstAt(0.5), firstAt(0.9));
-  }
+  auto report = [](const wchar_t* what, std::vector<double>& v) {
+    if (v.empty()) return;
+    std::sort(v.begin(), v.end());
+    auto q = [&](double f) { return v[static_cast<size_t>(f * (v.size() - 1))]; };
+    std::wprintf(L"%ls: %zu, median %.2f us, p90 %.2f us, p99 %.2f us\n", what, v.size(), q(0.5),
+                 q(0.9), q(0.99));
+  };
+  report(L"strokes leaving a one-key code", firstKeys);
+  report(L"strokes delivering text", committing);
+  report(L"other strokes", others);
+  std::wprintf(L"write locks taken: %llu\n", static_cast<unsigned long long>(typingLocks));
   std::wprintf(L"peak working set: %.1f MB\n", memory.PeakWorkingSetSize / 1048576.0);
   std::wprintf(L"heap allocations while typing: %lld\n", typingAllocations);
   for (MappedFile*& f : context->files) {

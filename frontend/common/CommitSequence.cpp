@@ -115,7 +115,11 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
     ApplySearchResult(result);
     return Outcome::kCodeReplaced;
   }
-  {
+  if (!FrequencyWouldChange(c_, selector) && !CommitSelectionWrites(c_, index)) {
+    // Nothing shared changes (punctuation, English, generated text): no lock,
+    // which costs a system call each way.
+    CommitSelection(c_, index);
+  } else {
     // One hold of the data folder's lock for all the commit writes; when
     // another writer keeps it past the wait the commit goes out unrecorded.
     DataWriteLock lock(c_);

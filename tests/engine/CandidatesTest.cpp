@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <random>
 
 #include "tests/engine/RoadTestContext.h"
 
@@ -168,6 +170,44 @@ TEST_F(Candidates, EnglishModeListsWordsOfTheEnglishTable) {
   EXPECT_EQ(road.List(), (Words{L"he", L"help", L"hello"}));
   road.Search(L"HE");
   EXPECT_EQ(road.List().size(), 3u);
+}
+
+// One-key codes list up to a thousand candidates, many sharing a text: every text
+// is kept once, as its best candidate (value, then order).
+TEST_F(Candidates, DuplicateMergeKeepsTheBestOfEveryTextInLongLists) {
+  std::mt19937 rng(7);
+  std::vector<DmgTestEntry> entries;
+  for (int i = 0; i < 990; ++i) {
+    std::string code = "a";
+    for (int k = static_cast<int>(rng() % 3); k > 0; --k) code.push_back(static_cast<char>('a' + rng() % 4));
+    std::wstring word(1, static_cast<wchar_t>(0x4E00 + rng() % 250));
+    if (rng() % 4 == 0) word.push_back(static_cast<wchar_t>(0x4E00 + rng() % 3));
+    entries.push_back({code, word, Attr(1, rng() % 500)});
+  }
+  road.SetMain(entries);
+  road.dme()->codeOptions = kDmeOptPrefixHints;
+  road.Search(L"a");
+  // The best (value, order) of each text in the unmerged list.
+  std::map<std::wstring, std::pair<int32_t, uint32_t>> best;
+  const ImeContext* c = road.get();
+  auto key = [](const CandidateItem& item) {
+    return std::make_pair(item.value, EntryAttribute(item.entry) & 0xFFFFFu);
+  };
+  const std::vector<std::wstring> all = road.List();
+  ASSERT_EQ(all.size(), entries.size());
+  for (size_t i = 0; i < all.size(); ++i) {
+    auto [it, fresh] = best.emplace(all[i], key(c->candidates[i]));
+    if (!fresh) it->second = std::max(it->second, key(c->candidates[i]));
+  }
+  road.ime()->spaceWord |= 0x8;
+  road.Search(L"a");
+  const std::vector<std::wstring> merged = road.List();
+  ASSERT_EQ(merged.size(), best.size());
+  for (size_t i = 0; i < merged.size(); ++i) {
+    ASSERT_TRUE(best.count(merged[i])) << i;
+    EXPECT_EQ(key(c->candidates[i]), best[merged[i]]) << i;
+    if (i > 0) EXPECT_LE(CompareCandidates(c, c->candidates[i - 1], c->candidates[i]), 0) << i;
+  }
 }
 
 }  // namespace

@@ -141,4 +141,38 @@ TEST_F(Commit, OnlyMainTableEntriesAreAdjusted) {
 }
 
 }  // namespace
+// The commit path takes the data folder's lock only when FrequencyWouldChange
+// says so: whenever it says no, AdjustFrequency must leave the table as it is.
+TEST_F(Commit, FrequencyWouldChangeExactlyWhenAnOrderIsWritten) {
+  road.SetMain({{"ab", L"一", Attr(1, 0x3FFE)}, {"ab", L"二", Attr(1, 0x200)},
+                {"ab", L"定", Attr(1, 0x150, true)}, {"ab", L"三", Attr(1, 0x100)},
+                {"ab", L"四", Attr(1, 0x50)}});
+  const MappedFile* main = road.get()->files[kFileMain];
+  int writing = 0;
+  for (uint32_t mode : {0u, 1u, 2u, 4u}) {
+    for (int selector : {0, 1, 2, 3, 4, 5, 11, 12}) {
+      Mode(mode);
+      road.Search(L"ab");
+      const bool predicted = FrequencyWouldChange(road.get(), selector);
+      const std::vector<uint8_t> before(main->view, main->view + main->size);
+      AdjustFrequency(road.get(), selector);
+      const bool changed = std::vector<uint8_t>(main->view, main->view + main->size) != before;
+      if (!predicted) EXPECT_FALSE(changed) << "mode " << mode << " selector " << selector;
+      writing += predicted;
+    }
+  }
+  // Not a no-op either: raising a later slot and counting any slot do write.
+  EXPECT_GT(writing, 6);
+  Mode(1);
+  road.Search(L"ab");
+  ASSERT_EQ(road.Page()[0], L"定");
+  EXPECT_FALSE(FrequencyWouldChange(road.get(), 1));  // pinned
+  EXPECT_FALSE(FrequencyWouldChange(road.get(), 2));  // no unpinned rival above it
+  EXPECT_TRUE(FrequencyWouldChange(road.get(), 3));
+  Mode(4);
+  road.Search(L"ab");
+  EXPECT_FALSE(FrequencyWouldChange(road.get(), 1));
+  EXPECT_TRUE(FrequencyWouldChange(road.get(), 2));
+}
+
 }  // namespace zn::test

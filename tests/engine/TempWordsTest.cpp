@@ -232,3 +232,38 @@ TEST_F(TempWordsTest, FailedAppendLeavesTheTemporaryWord) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another process grows a table file: the next size check sees it.
+void GrowElsewhere(const std::wstring& path) {
+  MappedFile* other = nullptr;
+  ASSERT_GT(OpenMappedFile(&other, path.c_str()), 0);
+  EXPECT_EQ(ResizeMappedFile(other, other->size + 4096), 1);
+  CloseMappedFile(other, 1);
+}
+
+}  // namespace
+
+// A commit remaps the tables it writes before it reads the list: grown ones
+// drop the list and the commit goes unrecorded; a grown table it does not
+// write keeps its view (the list may point into it).
+TEST_F(TempWordsTest, CommitRemapsOnlyTheTablesItWrites) {
+  road_.SetWordList(kFileEnglish, {L"alpha", L"beta"}, L"engl.dmg");
+  GrowElsewhere(road_.dir().File(L"engl.dmg"));
+  const uint8_t* englishView = ctx()->files[kFileEnglish]->view;
+  EXPECT_EQ(Commit(L"aa"), 1);
+  EXPECT_EQ(ctx()->files[kFileEnglish]->view, englishView);
+  EXPECT_EQ(ime()->recentCommitCount, 1);
+
+  for (const wchar_t* name : {L"main.dmg", L"temp.dmg"}) {
+    road_.Search(L"bb");
+    ASSERT_GT(ctx()->candidateCount, 0);
+    GrowElsewhere(road_.dir().File(name));
+    EXPECT_EQ(CommitSelection(ctx(), CommitCandidate(ctx(), 1)), 0) << name;
+    EXPECT_EQ(ctx()->candidateCount, 0) << name;
+    EXPECT_EQ(ime()->recentCommitCount, 1) << name;
+  }
+  EXPECT_EQ(Commit(L"cc"), 1);
+  EXPECT_EQ(ime()->recentCommitCount, 2);
+}

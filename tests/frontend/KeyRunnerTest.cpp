@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/ImeOptionBits.h"
 #include "tests/frontend/RunnerTestSupport.h"
@@ -220,3 +221,35 @@ TEST_F(KeyRunnerTest, CompositionsPairUpWhateverIsTyped) {
 }
 
 }  // namespace
+
+// A commit holds the data folder's lock once for all its writes, and one that
+// writes nothing shared does not lock: each lock is a system call each way on
+// the key stroke.
+TEST_F(KeyRunnerTest, OnlyCommitsThatWriteTakeTheDataLock) {
+  // A word longer than a history record holds is committed but not recorded.
+  const std::wstring longWord = L"一二三四五六七八九十一二三四五六";
+  SetWords({{"a", L"工"}, {"a", L"戈"}, {"a", L"或"}, {"d", longWord}});
+  const int historyBefore = ime()->recentCommitCount;
+  uint64_t takes = DataWriteLock::TakesOnThisThread();
+  EXPECT_EQ(Type(L"a "), L"工");
+  EXPECT_EQ(DataWriteLock::TakesOnThisThread() - takes, 1u);
+  EXPECT_EQ(ime()->recentCommitCount, historyBefore + 1);
+
+  takes = DataWriteLock::TakesOnThisThread();
+  EXPECT_EQ(Type(L"d "), longWord);
+  EXPECT_EQ(DataWriteLock::TakesOnThisThread(), takes);
+  EXPECT_EQ(ime()->recentCommitCount, historyBefore + 1);
+  // What was committed is still noted for the entry commands.
+  EXPECT_EQ(ctx()->lastCommittedKind, kKindMain);
+  EXPECT_NE(ctx()->lastCommitted.table, 0u);
+
+  // A later candidate raised by the commit writes an order and the history:
+  // locked once for both.
+  ime()->sortWord = (ime()->sortWord & ~7u) | 1u;
+  takes = DataWriteLock::TakesOnThisThread();
+  EXPECT_EQ(Type(L"a3"), L"或");
+  EXPECT_EQ(DataWriteLock::TakesOnThisThread() - takes, 1u);
+  EXPECT_EQ(ime()->recentCommitCount, historyBefore + 2);
+  Type(L"a");
+  EXPECT_EQ(out.page[0], L"或");
+}
