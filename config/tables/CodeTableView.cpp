@@ -57,8 +57,8 @@ BOOL CodeTableView::OnInitDialog() {
   SendMessageW(list_.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   for (int column = 0; column < kViewColumnCount; ++column) {
-    const ViewColumnSpec spec = ViewColumnOf(column, kind_);
-    list_.AddColumn(spec.title, spec.width);
+    const ViewColumnInfo info = ViewColumnOf(column, kind_);
+    list_.AddColumn(info.title, info.width);
   }
   if (OpenMappedFile(&table_, setup_.tablePath.c_str()) <= 0 || !table_) {
     table_ = nullptr;

@@ -84,7 +84,7 @@ std::vector<uint32_t> FilterTableRows(const DmgView& view, const ViewFilter& fil
   return rows;
 }
 
-ViewColumnSpec ViewColumnOf(int column, TableFileKind kind) {
+ViewColumnInfo ViewColumnOf(int column, TableFileKind kind) {
   const bool wordList = kind == TableFileKind::kAssociation || kind == TableFileKind::kEnglish;
   switch (column) {
     case kViewColumnNumber: return {L"序号", 80};

@@ -40,11 +40,11 @@ enum ViewColumn : int {
 };
 
 // Column titles and widths; the code column is 0 wide for word-list tables.
-struct ViewColumnSpec {
+struct ViewColumnInfo {
   const wchar_t* title;
   int width;
 };
-ViewColumnSpec ViewColumnOf(int column, TableFileKind kind);
+ViewColumnInfo ViewColumnOf(int column, TableFileKind kind);
 
 // The text of one cell for the record at position (kept to capacity units
 // with the terminator); "" when the record cannot be read.

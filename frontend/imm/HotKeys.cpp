@@ -20,12 +20,12 @@ constexpr Side kSides[] = {
 
 }  // namespace
 
-HotKeySpec HotKeyFor(KeyCode code) {
+HotKeyBinding HotKeyFor(KeyCode code) {
   UINT modifiers = MOD_NOREPEAT;
   if (code & kKeyCtrl) modifiers |= MOD_CONTROL;
   if (code & kKeyShift) modifiers |= MOD_SHIFT;
   if (code & kKeyAlt) modifiers |= MOD_ALT;
-  return HotKeySpec{modifiers, code & 0xFF};
+  return HotKeyBinding{modifiers, code & 0xFF};
 }
 
 bool HotKeySidesHeld(KeyCode code, KeyDownQuery keyDown) {
@@ -47,9 +47,9 @@ int RegisterImeHotKeys(HWND window, const ImeContext* context) {
   int registered = 0;
   for (int i = 0; i < count; ++i) {
     if (!CombinationKeyActive(context, i)) continue;
-    const HotKeySpec spec = HotKeyFor(context->dmeBlock->combinations[i].keyCode);
+    const HotKeyBinding binding = HotKeyFor(context->dmeBlock->combinations[i].keyCode);
     // A key taken by another program stays with it.
-    if (RegisterHotKey(window, kFirstHotKeyId + i, spec.modifiers, spec.virtualKey)) ++registered;
+    if (RegisterHotKey(window, kFirstHotKeyId + i, binding.modifiers, binding.virtualKey)) ++registered;
   }
   return registered;
 }

@@ -12,14 +12,14 @@ struct ImeContext;
 
 inline constexpr int kFirstHotKeyId = 123;
 
-struct HotKeySpec {
+struct HotKeyBinding {
   UINT modifiers;  // MOD_CONTROL | MOD_SHIFT | MOD_ALT, with MOD_NOREPEAT
   UINT virtualKey;
 };
 
 // RegisterHotKey arguments for a combination key code. A sided modifier
 // registers its generic modifier; the side is checked by HotKeySidesHeld.
-HotKeySpec HotKeyFor(KeyCode code);
+HotKeyBinding HotKeyFor(KeyCode code);
 
 // Whether the sided modifiers of code are the ones held; keyDown answers for
 // a virtual key (VK_LCONTROL ...).

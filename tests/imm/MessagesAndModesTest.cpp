@@ -121,12 +121,12 @@ TEST(ConversionModeTest, SavingNeedsBothOptionsAndNeverKeepsNoConversion) {
 
 TEST(HotKeyTest, KeyCodesBecomeRegisterHotKeyModifiersNeverTheWindowsKey) {
   // Left Ctrl + Shift + 1: the stored code is no modifier word.
-  HotKeySpec spec = HotKeyFor(kKeyLeftCtrl | kKeyShift | '1');
-  EXPECT_EQ(spec.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT));
-  EXPECT_EQ(spec.virtualKey, static_cast<UINT>('1'));
-  spec = HotKeyFor(kKeyRightAlt | VK_F2);
-  EXPECT_EQ(spec.modifiers, static_cast<UINT>(MOD_ALT | MOD_NOREPEAT));
-  EXPECT_EQ(spec.virtualKey, static_cast<UINT>(VK_F2));
+  HotKeyBinding binding = HotKeyFor(kKeyLeftCtrl | kKeyShift | '1');
+  EXPECT_EQ(binding.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT));
+  EXPECT_EQ(binding.virtualKey, static_cast<UINT>('1'));
+  binding = HotKeyFor(kKeyRightAlt | VK_F2);
+  EXPECT_EQ(binding.modifiers, static_cast<UINT>(MOD_ALT | MOD_NOREPEAT));
+  EXPECT_EQ(binding.virtualKey, static_cast<UINT>(VK_F2));
   for (KeyCode code : {kKeyLeftCtrl, kKeyRightCtrl, kKeyLeftShift, kKeyRightShift, kKeyLeftAlt,
                        kKeyRightAlt, kKeyCtrl | kKeyAlt | kKeyShift}) {
     EXPECT_EQ(HotKeyFor(code | 'A').modifiers & MOD_WIN, 0u) << std::hex << code;

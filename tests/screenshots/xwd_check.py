@@ -2,7 +2,7 @@
 """Checks scripts/xwd2png.py: dumps in both layouts xwd writes (made here
 byte by byte), and, given a display, a real dump of the colour card that
 Wine draws. xwd_check.py XWD2PNG [WINE CARD.exe]"""
-import importlib.util
+import importlib
 import os
 import shutil
 import struct
@@ -30,10 +30,11 @@ def check(ok, what):
 
 
 def load_converter(path):
-    spec = importlib.util.spec_from_file_location("xwd2png", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    # The converter is a script of its own, imported from its folder (no
+    # bytecode left beside it in the source tree).
+    sys.dont_write_bytecode = True
+    sys.path.insert(0, os.path.dirname(os.path.abspath(path)))
+    return importlib.import_module(os.path.splitext(os.path.basename(path))[0])
 
 
 def make_dump(width, height, pixel_at, bits_per_pixel, bytes_per_line, visual_class):

@@ -15,22 +15,22 @@ int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
   return 0;
 }
 
-HFONT MakeFont(const FontSpec& spec, const wchar_t* face, int escapement) {
-  LOGFONTW font = FontSpecToLogFont(spec, face, escapement);
+HFONT MakeFont(const FontSpec& style, const wchar_t* face, int escapement) {
+  LOGFONTW font = FontSpecToLogFont(style, face, escapement);
   return CreateFontIndirectW(&font);
 }
 
 }  // namespace
 
-LOGFONTW FontSpecToLogFont(const FontSpec& spec, const wchar_t* face, int escapement) {
+LOGFONTW FontSpecToLogFont(const FontSpec& style, const wchar_t* face, int escapement) {
   LOGFONTW font{};
-  font.lfHeight = spec.sizePixels;
+  font.lfHeight = style.sizePixels;
   font.lfEscapement = escapement;
   font.lfOrientation = escapement;
-  font.lfWeight = spec.weight;
-  font.lfItalic = spec.italic ? 1 : 0;
-  font.lfUnderline = spec.underline ? 1 : 0;
-  font.lfStrikeOut = spec.strikeOut ? 1 : 0;
+  font.lfWeight = style.weight;
+  font.lfItalic = style.italic ? 1 : 0;
+  font.lfUnderline = style.underline ? 1 : 0;
+  font.lfStrikeOut = style.strikeOut ? 1 : 0;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
   font.lfClipPrecision = CLIP_CHARACTER_PRECIS;

@@ -18,7 +18,7 @@ struct CandidateFonts {
 };
 
 // The LOGFONTW a FontSpec describes (escapement in tenths of a degree).
-LOGFONTW FontSpecToLogFont(const FontSpec& spec, const wchar_t* face, int escapement);
+LOGFONTW FontSpecToLogFont(const FontSpec& style, const wchar_t* face, int escapement);
 
 // True when the display has a font with this face name.
 bool FontFaceExists(const wchar_t* face);
