@@ -3,8 +3,11 @@
 48x48 images: a green tile with a white sign. make_icon.py OUT.ico [SIGN]
 with SIGN grain (config.exe, the default), install (an arrow down), repair
 (a cross), uninstall (a bar) or update (an arrow up)."""
-import struct
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "icons"))
+from icofile import icon_file, icon_image  # noqa: E402
 
 
 def grain(u, v):
@@ -46,28 +49,15 @@ def pixel(x, y, n, sign):
 
 
 def image(n, sign):
-    rows = []
-    for y in range(n - 1, -1, -1):  # bottom-up
-        rows.append(b"".join(bytes(pixel(x, y, n, sign)) for x in range(n)))
-    xor = b"".join(rows)
-    mask_row = ((n + 31) // 32) * 4
-    and_mask = bytes(mask_row * n)
-    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
-    return header + xor + and_mask
+    rows = b"".join(bytes(pixel(x, y, n, sign)) for y in range(n) for x in range(n))
+    return icon_image(n, rows)
 
 
 def main():
     sign = SIGNS[sys.argv[2] if len(sys.argv) > 2 else "grain"]
-    sizes = [16, 32, 48]
-    images = [image(n, sign) for n in sizes]
-    out = struct.pack("<HHH", 0, 1, len(sizes))
-    offset = 6 + 16 * len(sizes)
-    for n, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    out += b"".join(images)
+    data = icon_file([(n, image(n, sign)) for n in (16, 32, 48)])
     with open(sys.argv[1], "wb") as f:
-        f.write(out)
+        f.write(data)
 
 
 if __name__ == "__main__":

@@ -11,13 +11,15 @@ settings tabs and windows. Each icon gets a 16 x 16 and a 32 x 32 image,
 """
 import math
 import os
-import struct
 import sys
 
-SKINS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'skins')
+HERE = os.path.dirname(os.path.abspath(__file__))
+SKINS = os.path.join(HERE, '..', 'skins')
 sys.path.insert(0, SKINS)
+sys.path.insert(0, HERE)
 from make_skins import GLYPHS  # noqa: E402
 from raster import Canvas, rgb  # noqa: E402
+from icofile import icon_file, icon_image  # noqa: E402
 
 SIZES = (16, 32)
 BLUE = rgb('#2F6FEB') + (1.0,)
@@ -170,30 +172,18 @@ ICONS = {
 }
 
 
-def dib(canvas):
-    """A 32-bit icon image: header, bottom-up BGRA rows, empty AND mask."""
-    w, h = canvas.width, canvas.height
-    pixels = bytearray()
-    for y in range(h - 1, -1, -1):
-        for x in range(w):
-            r, g, b, a = canvas.px[y * w + x]
-            if a > 0.0:
-                r, g, b = r / a, g / a, b / a
-            pixels.extend(min(255, int(round(v * 255.0))) for v in (b, g, r, a))
-    mask_row = ((w + 31) // 32) * 4
-    mask = bytes(mask_row * h)
-    header = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
-    return header + bytes(pixels) + mask
+def bgra(canvas):
+    """The canvas's premultiplied pixels as straight BGRA bytes, top row first."""
+    out = bytearray()
+    for r, g, b, a in canvas.px:
+        if a > 0.0:
+            r, g, b = r / a, g / a, b / a
+        out.extend(min(255, int(round(v * 255.0))) for v in (b, g, r, a))
+    return bytes(out)
 
 
 def ico(draw):
-    images = [dib(draw(size)) for size in SIZES]
-    out = struct.pack('<HHH', 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, image in zip(SIZES, images):
-        out += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
-        offset += len(image)
-    return out + b''.join(images)
+    return icon_file([(size, icon_image(size, bgra(draw(size)))) for size in SIZES])
 
 
 def main():
