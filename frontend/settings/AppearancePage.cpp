@@ -119,7 +119,9 @@ void InitAppearancePage(HWND page, ImeContext* context) {
       SendDlgItemMessageW(page, ZN_IDC_SKIN, CB_ADDSTRING, 0,
                           reinterpret_cast<LPARAM>(list->values[i].info.name));
     }
-    current = SkinListItem(*list, context->skinBlock->skinName);
+    wchar_t configured[kSkinNameUnits];
+    ConfiguredSkinName(*context->skinBlock, configured);
+    current = SkinListItem(*list, configured);
     if (current < 0) {
       current = 0;
       StoreSkinName(context, current);
