@@ -185,6 +185,10 @@ void OnSelection(HWND page, ImeContext* context, int id) {
       break;
     case ZN_IDC_CODE_FACE:
     case ZN_IDC_CANDIDATE_FACE: {
+      // CB_GETLBTEXT takes no buffer size: an item longer than a face name
+      // is not read.
+      const LRESULT units = SendDlgItemMessageW(page, id, CB_GETLBTEXTLEN, item, 0);
+      if (units < 0 || units >= LF_FACESIZE) break;
       wchar_t face[LF_FACESIZE] = {};
       SendDlgItemMessageW(page, id, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(face));
       FontSpec& font = id == ZN_IDC_CODE_FACE ? block->codeFont : block->candidateFont;
