@@ -11,8 +11,11 @@ BOOL GenerateImeMessages(HIMC himc, const TRANSMSG* list, int count) {
   if (count <= 0) return TRUE;
   LockedImc imc(himc);
   if (!imc || !IsWindow(imc->hWnd)) return FALSE;
-  const DWORD bytes = (imc->dwNumMsgBuf + count) * sizeof(TRANSMSG);
   HIMCC buffer = imc->hMsgBuf;
+  // The count comes with the input context: one its buffer cannot hold is
+  // stale, as for a missing buffer, and never an index past the block.
+  if (!buffer || imc->dwNumMsgBuf > ImmGetIMCCSize(buffer) / sizeof(TRANSMSG)) imc->dwNumMsgBuf = 0;
+  const DWORD bytes = (imc->dwNumMsgBuf + count) * sizeof(TRANSMSG);
   if (buffer) {
     // The system frees the old block when the resize moves it; keep only the
     // handle it returns. On failure the buffer and its count stay as they are.
@@ -23,8 +26,6 @@ BOOL GenerateImeMessages(HIMC himc, const TRANSMSG* list, int count) {
     HIMCC created = ImmCreateIMCC(bytes);
     if (!created) return FALSE;
     imc->hMsgBuf = created;
-    // A missing buffer holds no messages, whatever the count says.
-    imc->dwNumMsgBuf = 0;
   }
   auto* messages = static_cast<TRANSMSG*>(ImmLockIMCC(imc->hMsgBuf));
   if (!messages) return FALSE;

@@ -119,7 +119,9 @@ void InitAppearancePage(HWND page, ImeContext* context) {
       SendDlgItemMessageW(page, ZN_IDC_SKIN, CB_ADDSTRING, 0,
                           reinterpret_cast<LPARAM>(list->values[i].info.name));
     }
-    current = SkinListItem(*list, context->skinBlock->skinName);
+    wchar_t configured[kSkinNameUnits];
+    ConfiguredSkinName(*context->skinBlock, configured);
+    current = SkinListItem(*list, configured);
     if (current < 0) {
       current = 0;
       StoreSkinName(context, current);
@@ -183,6 +185,10 @@ void OnSelection(HWND page, ImeContext* context, int id) {
       break;
     case ZN_IDC_CODE_FACE:
     case ZN_IDC_CANDIDATE_FACE: {
+      // CB_GETLBTEXT takes no buffer size: an item longer than a face name
+      // is not read.
+      const LRESULT units = SendDlgItemMessageW(page, id, CB_GETLBTEXTLEN, item, 0);
+      if (units < 0 || units >= LF_FACESIZE) break;
       wchar_t face[LF_FACESIZE] = {};
       SendDlgItemMessageW(page, id, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(face));
       FontSpec& font = id == ZN_IDC_CODE_FACE ? block->codeFont : block->candidateFont;

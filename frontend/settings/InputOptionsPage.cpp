@@ -8,6 +8,7 @@
 #include "frontend/settings/SettingsPageIds.h"
 #include "frontend/settings/SettingsPages.h"
 #include "frontend/settings/SettingsWrite.h"
+#include "ui/windows/MenuSupport.h"
 
 namespace settings_pages {
 namespace {
@@ -20,14 +21,9 @@ constexpr int kEditUnits = 260;
 const wchar_t* const kFrequencyNames[kFrequencyItems] = {L"一次到顶", L"逐渐到顶", L"累加上屏数",
                                                          L"禁止调整"};
 
-// Category names fill 9 units and need not be terminated.
 void CategoryLabel(const ImeContext* context, int category, wchar_t (&out)[16]) {
-  wchar_t name[10] = {};
-  if (context->softBlock) {
-    for (int i = 0; i < 9 && context->softBlock->categoryNames[category][i]; ++i) {
-      name[i] = context->softBlock->categoryNames[category][i];
-    }
-  }
+  wchar_t name[kCategoryNameUnits];
+  CategoryName(context, category, name);
   out[0] = 0;
   if (name[0]) FormatString(out, 16, L"%s: ", name);
 }

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "engine/DataLock.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Launchers.h"
 #include "frontend/tsf/ComAdopt.h"
@@ -76,8 +77,12 @@ HRESULT CTextService::Deactivate() {
     // The saved mode lives in the shared settings, so the next activation in
     // any process starts from it.
     constexpr uint32_t kKeep = ImeBits::kCustomConversion | ImeBits::kSaveConversion;
-    if ((context_->imeBlock->spaceWord & kKeep) == kKeep && threadMgr_)
-      context_->imeBlock->conversionMode = static_cast<uint32_t>(GetConversionMode());
+    if ((context_->imeBlock->spaceWord & kKeep) == kKeep && threadMgr_) {
+      // Saved under the data folder's write lock, or not at all while
+      // another writer holds it (no waiting here), as the IMM32 side does.
+      DataWriteLock lock(context_, 0);
+      if (lock.Held()) context_->imeBlock->conversionMode = static_cast<uint32_t>(GetConversionMode());
+    }
   }
   EndCompositionsOf(TF_INVALID_EDIT_COOKIE, nullptr);
   if (candidateList_) {

@@ -3,6 +3,7 @@
 #include "frontend/tsf/CandidateListUIElement.h"
 
 #include "engine/ImeContext.h"
+#include "engine/WideString.h"
 #include "frontend/tsf/SinkAdvice.h"
 #include "frontend/tsf/TextService.h"
 
@@ -126,9 +127,7 @@ HRESULT CCandidateList::GetString(UINT index, BSTR* text) {
     // The slot is shared memory: never read past its own text.
     constexpr int kUnits = static_cast<int>(sizeof(s.text) / sizeof(s.text[0]));
     const int limit = s.length < 0 ? 0 : (s.length > kUnits ? kUnits : s.length);
-    UINT units = 0;
-    while (static_cast<int>(units) < limit && s.text[units]) ++units;
-    *text = SysAllocStringLen(s.text, units);
+    *text = SysAllocStringLen(s.text, BoundedLength(s.text, static_cast<uint32_t>(limit)));
     return *text ? S_OK : E_OUTOFMEMORY;
   }
   *text = SysAllocString(kNotOnPage);

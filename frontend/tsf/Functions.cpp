@@ -3,6 +3,7 @@
 #include "frontend/tsf/TextService.h"
 
 #include "engine/Launchers.h"
+#include "engine/WideString.h"
 
 namespace {
 
@@ -16,9 +17,7 @@ HRESULT ProductDisplayName(const ImeContext* context, BSTR* name) {
   if (!context || !context->softBlock) return E_FAIL;
   // A field of the shared settings: bounded, whether or not it is terminated.
   const wchar_t* text = context->softBlock->languageName;
-  UINT units = 0;
-  while (units < kDisplayNameUnits && text[units]) ++units;
-  *name = SysAllocStringLen(text, units);
+  *name = SysAllocStringLen(text, BoundedLength(text, kDisplayNameUnits));
   return *name ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -2,6 +2,7 @@
 // bar, carried out for the text service: the key runner does the work, in
 // an edit session of the current document; the language-bar switch is the
 // service's own.
+#include "engine/DataLock.h"
 #include "engine/ImeOptionBits.h"
 #include "frontend/tsf/TextService.h"
 #include "ui/windows/WindowCommands.h"
@@ -36,8 +37,12 @@ int CTextService::ExecuteTextServiceCommand(int command, WPARAM wParam, LPARAM l
   if (!context_) return 0;
   if (command == static_cast<int>(kCommandLanguageBarStatus) || command == kLanguageBarCommand) {
     if (!context_->imeBlock) return 0;
-    // Shared by every process through config.dsc.
-    context_->imeBlock->optionFlags ^= ImeBits::kStatusInLanguageBar;
+    {
+      // Shared by every process through config.dsc: changed under the data
+      // folder's write lock, so no other writer's bit is lost.
+      DataWriteLock lock(context_);
+      if (lock.Held()) context_->imeBlock->optionFlags ^= ImeBits::kStatusInLanguageBar;
+    }
     InitLanguageBar();
     return 1;
   }

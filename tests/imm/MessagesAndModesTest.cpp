@@ -55,6 +55,16 @@ TEST_F(GenerateImeMessageTest, AContextWithoutABufferGetsOne) {
   EXPECT_EQ(TakeMessages(), expected);
 }
 
+TEST_F(GenerateImeMessageTest, ACountPastTheBufferIsStale) {
+  {
+    LockedImc imc(himc_);
+    imc->dwNumMsgBuf = 0xFFFFFFFFu;  // would wrap the size and index far past the block
+  }
+  ASSERT_TRUE(GenerateImeMessage(himc_, WM_IME_NOTIFY, kNotifyHotKeys, 0));
+  const std::vector<RecordedMessage> expected = {{WM_IME_NOTIFY, kNotifyHotKeys, 0, {}}};
+  EXPECT_EQ(TakeMessages(), expected);
+}
+
 using TextServiceNoticeTest = ImcFixture;
 
 TEST_F(TextServiceNoticeTest, CandidateNoticesReachTheWindowThroughItsContext) {

@@ -314,3 +314,17 @@ TEST(ContextSkin, ContextLoadsAndFreesItsSkin) {
   EXPECT_EQ(context->skin, nullptr);
   GlobalFree(context);
 }
+
+TEST(ConfiguredSkinName, AnUnterminatedFieldIsCutInsideIt) {
+  SkinConfigBlock block{};
+  for (wchar_t& c : block.skinName) c = L'a';
+  block.loadedSkinName[0] = L'b';  // what would follow in the shared block
+  wchar_t name[kSkinNameUnits];
+  ConfiguredSkinName(block, name);
+  EXPECT_EQ(std::wstring(name), std::wstring(kSkinNameUnits - 1, L'a'));
+
+  const wchar_t shortName[] = L"night.col";
+  std::copy(std::begin(shortName), std::end(shortName), block.skinName);
+  ConfiguredSkinName(block, name);
+  EXPECT_STREQ(name, L"night.col");
+}

@@ -81,7 +81,7 @@ void EnumerateSkinFiles(const wchar_t* folder, Visit visit) {
   FindClose(find);
 }
 
-constexpr size_t kNameUnits = 40;
+constexpr size_t kNameUnits = kSkinNameUnits;
 // Appearance flag: take the block's two fonts instead of the skin's.
 constexpr uint32_t kUseBlockFonts = 0x8000;
 
@@ -135,6 +135,10 @@ bool ChooseSkinFile(const wchar_t* base,
 }
 
 }  // namespace
+
+void ConfiguredSkinName(const SkinConfigBlock& block, wchar_t (&out)[kSkinNameUnits]) {
+  ReadName(block.skinName, out);
+}
 
 int ListSkinFiles(const wchar_t* folder, wchar_t (*names)[kSkinFileNameUnits], int maxNames) {
   int count = 0;

@@ -22,6 +22,11 @@ constexpr uint64_t kMaxSkinArchiveBytes = 32ull * 1024 * 1024;
 constexpr int kSkinFileNameUnits = 32;
 // The configured name that means "the skin after the one loaded last".
 inline constexpr wchar_t kNextSkinName[] = L"切换";
+// Units of the skin name fields of the appearance block.
+constexpr int kSkinNameUnits = 40;
+// The configured skin name, copied and terminated: the block lies in the
+// shared config.dsc, whose field need not be terminated.
+void ConfiguredSkinName(const SkinConfigBlock& block, wchar_t (&out)[kSkinNameUnits]);
 
 // Slot of an archive entry name ("bar.png", "cn_biaodian_1.png" ...) compared
 // without regard to ASCII case, or -1.

@@ -109,7 +109,8 @@ void AddSkins(ImeContext* context, HMENU popup) {
   if (list.count <= 0) return;
   HMENU skins = CreatePopupMenu();
   if (!skins) return;
-  const wchar_t* configured = context->skinBlock ? context->skinBlock->skinName : L"";
+  wchar_t configured[kSkinNameUnits] = {};
+  if (context->skinBlock) ConfiguredSkinName(*context->skinBlock, configured);
   for (int i = 0; i < list.count && i < kMaxListedSkins; ++i) {
     const SkinValues& skin = list.values[i];
     const bool current = configured[0] && wcsstr(skin.loadedPath, configured) != nullptr;
@@ -125,7 +126,9 @@ void ChooseSkin(ImeContext* context, int index) {
   const wchar_t* path = list.values[index].loadedPath;
   const wchar_t* slash = wcsrchr(path, L'\\');
   const wchar_t* name = slash ? slash + 1 : path;
-  if (CompareStringOrdinal(name, -1, block->skinName, -1, TRUE) == CSTR_EQUAL) return;
+  wchar_t configured[kSkinNameUnits];
+  ConfiguredSkinName(*block, configured);
+  if (CompareStringOrdinal(name, -1, configured, -1, TRUE) == CSTR_EQUAL) return;
   {
     DataWriteLock lock(context);
     if (!lock.Held()) return;

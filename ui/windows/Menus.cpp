@@ -2,6 +2,7 @@
 #include "ui/windows/Menus.h"
 
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/Search.h"
 #include "engine/WideString.h"
@@ -94,8 +95,12 @@ void ShowInputStateMenu(ImeContext* context, HWND owner) {
       ExecuteMenuCommand(context, kCommandEnglishInput, 0, 0);
       break;
     case ZN_ID_STATE_FULL:
-      // Full-width symbols and traditional output exclude each other.
-      if (context->imeBlock) context->imeBlock->optionFlags &= ~kImeOptTraditional;
+      // Full-width symbols and traditional output exclude each other. The
+      // option word is shared: changed under the data folder's write lock.
+      if (context->imeBlock) {
+        DataWriteLock lock(context);
+        if (lock.Held()) context->imeBlock->optionFlags &= ~kImeOptTraditional;
+      }
       ExecuteMenuCommand(context, kCommandFullWidth, 0, 0);
       break;
     case ZN_ID_STATE_HALF:

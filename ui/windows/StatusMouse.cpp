@@ -46,6 +46,7 @@ void OnMouseMove(HWND window, ImeContext* context, StatusWindowState& state, WPA
     return;
   }
   TrackLeaveAndHover(window, kHoverMilliseconds);
+  const int before = w.hoveredItem;
   const int hit = HitTest(context, state, at);
   if (hit <= 0) {
     ClearSkinButtonState(state.items, kSkinItemCount, w.hoveredItem);
@@ -55,7 +56,9 @@ void OnMouseMove(HWND window, ImeContext* context, StatusWindowState& state, WPA
     SetSkinButtonState(state.items, kSkinItemCount, hit, kItemHover);
     w.hoveredItem = hit;
   }
-  PaintStatusWindow(window);
+  // Only a changed hover changes the picture: no push to the display for
+  // every mouse move.
+  if (w.hoveredItem != before) PaintStatusWindow(window);
 }
 
 // The command a released button stands for; false when it has none.
