@@ -82,6 +82,10 @@ class KeyPass {
   int UndoLastOutput();
   bool TempEnglishCode() const;
   void EndForSwitch();
+  // Sets a bit that leaves Chinese input (closed, English) with English
+  // punctuation and fresh paired marks, or clears it and takes the saved
+  // punctuation back.
+  void SetNonChineseBit(uint32_t bit, bool set);
   void SwitchChineseEnglish(bool open);
   void SwitchEnglish(bool chinese);
   void TakeSavedPunctuation();
