@@ -248,15 +248,16 @@ int ApplyConvertCommand(ImeContext* context, const wchar_t* argument) {
     else if (SameText(state, off)) *word &= ~bit;
     else *word ^= bit;
   };
+  if (SameText(subject, L"中英文标点")) {
+    // The state bit means English punctuation: "中文" clears it. Only this
+    // context changes: no lock.
+    apply(&context->stateFlags, kStateEnglishPunct, L"英文", L"中文");
+    return 1;
+  }
   ImeConfigBlock* ime = context->imeBlock;
   // The output options live in config.dsc, shared with every process.
   DataWriteLock lock(context);
   if (!lock.Held()) ime = nullptr;
-  if (SameText(subject, L"中英文标点")) {
-    // The state bit means English punctuation: "中文" clears it.
-    apply(&context->stateFlags, kStateEnglishPunct, L"英文", L"中文");
-    return 1;
-  }
   if (SameText(subject, L"全半角")) {
     apply(&context->stateFlags, kStateFullWidth, L"全角", L"半角");
     if ((context->stateFlags & kStateFullWidth) && ime) ime->optionFlags &= ~kImeOptTraditional;

@@ -92,7 +92,7 @@ HANDLE Duplicate(HANDLE h) {
 // config.dsc beside path (path itself when it names config.dsc) into out.
 bool FolderLockPath(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
   uint32_t folder = 0;
-  for (uint32_t i = 0; path[i] && i < kPathUnits; ++i) {
+  for (uint32_t i = 0; i < kPathUnits && path[i]; ++i) {
     if (path[i] == L'\\' || path[i] == L'/') folder = i + 1;
   }
   for (uint32_t i = 0; i < folder; ++i) out[i] = path[i];

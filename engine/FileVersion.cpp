@@ -59,7 +59,9 @@ int QueryVersionString(const wchar_t* file, const wchar_t* name, wchar_t* out, i
       wchar_t* value = nullptr;
       UINT units = 0;
       if (VerQueryValueW(block, query, reinterpret_cast<void**>(&value), &units) && value) {
-        CopyStringBounded(out, static_cast<uint32_t>(capacity), value);
+        // The file's own length bounds the read: a string stored without
+        // its terminator must not run past the version block.
+        AppendStringBoundedN(out, static_cast<uint32_t>(capacity), value, units);
         result = capacity;
         break;
       }

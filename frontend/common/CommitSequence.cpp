@@ -85,7 +85,7 @@ void KeyPass::FlushResult() {
   Open();
   out_.CommitText(result_, resultUnits_);
   // Repeat and undo act on what the host received last.
-  const int n = resultUnits_ < 129 ? resultUnits_ : 129;
+  const int n = resultUnits_ < kLastOutputUnits ? resultUnits_ : kLastOutputUnits;
   for (int i = 0; i < n; ++i) c_->lastOutput[i] = result_[i];
   c_->lastOutput[n] = 0;
   c_->lastOutputLength = n;
@@ -132,7 +132,7 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
     }
   }
   const uint32_t followUp = RunCommandAction(c_, fx);
-  if (followUp & kFollowUpCommitText) AppendResult(c_->commitText, Clamp(c_->commitLength, 0, 129));
+  if (followUp & kFollowUpCommitText) AppendResult(c_->commitText, Clamp(c_->commitLength, 0, kCommitUnits));
   RunFollowUps(followUp);
   return Outcome::kCommitted;
 }

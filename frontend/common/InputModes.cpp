@@ -44,16 +44,20 @@ void KeyPass::TakeSavedPunctuation() {
   }
 }
 
+void KeyPass::SetNonChineseBit(uint32_t bit, bool set) {
+  if (set) {
+    c_->stateFlags |= bit | kStateEnglishPunct;
+    if (c_->imeBlock) ResetPairedPunctuation(c_->imeBlock->symbolEscapes);
+  } else {
+    c_->stateFlags &= ~bit;
+    TakeSavedPunctuation();
+  }
+}
+
 void KeyPass::SwitchChineseEnglish(bool open) {
   EndForSwitch();
   c_->stateFlags &= ~kStateEnglish;
-  if (open) {
-    c_->stateFlags &= ~kStateInputClosed;
-    TakeSavedPunctuation();
-  } else {
-    c_->stateFlags |= kStateInputClosed | kStateEnglishPunct;
-    if (c_->imeBlock) ResetPairedPunctuation(c_->imeBlock->symbolEscapes);
-  }
+  SetNonChineseBit(kStateInputClosed, !open);
   out_.UpdateStatus(StatusChange::kOpenClose | StatusChange::kConversion);
 }
 
@@ -61,13 +65,7 @@ void KeyPass::SwitchEnglish(bool chinese) {
   EndForSwitch();
   const bool wasClosed = (c_->stateFlags & kStateInputClosed) != 0;
   c_->stateFlags &= ~kStateInputClosed;
-  if (chinese) {
-    c_->stateFlags &= ~kStateEnglish;
-    TakeSavedPunctuation();
-  } else {
-    c_->stateFlags |= kStateEnglish | kStateEnglishPunct;
-    if (c_->imeBlock) ResetPairedPunctuation(c_->imeBlock->symbolEscapes);
-  }
+  SetNonChineseBit(kStateEnglish, !chinese);
   out_.UpdateStatus(StatusChange::kConversion | (wasClosed ? StatusChange::kOpenClose : 0));
 }
 

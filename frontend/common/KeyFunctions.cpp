@@ -98,11 +98,10 @@ int KeyPass::ExecuteLaunch(uint64_t flags) {
 
 int KeyPass::ExecuteWithoutComposition(uint64_t flags) {
   if (flags & KeyFunction::kRepeatInput) {
-    if (c_->lastOutputLength <= 0) return 0;
-    wchar_t again[130];
-    const int n = c_->lastOutputLength < 129 ? c_->lastOutputLength : 129;
-    for (int i = 0; i < n; ++i) again[i] = c_->lastOutput[i];
-    AppendResult(again, n);
+    const int n = LastOutputLength();
+    if (n <= 0) return 0;
+    // The result buffer is apart from lastOutput, which FlushResult rewrites.
+    AppendResult(c_->lastOutput, n);
     FlushResult();
     Close();
     return 1;
@@ -116,7 +115,7 @@ int KeyPass::ExecuteWithoutComposition(uint64_t flags) {
 }
 
 int KeyPass::UndoLastOutput() {
-  const int n = c_->lastOutputLength < 129 ? c_->lastOutputLength : 129;
+  const int n = LastOutputLength();
   if (n <= 0) return 0;
   // One Backspace per character the user sees: a surrogate pair is one.
   const int presses = CodePoints(c_->lastOutput, n);

@@ -27,11 +27,20 @@ class KeyPass {
  private:
   enum class Outcome { kNothing, kCommitted, kCodeReplaced };
   static constexpr int kResultUnits = 2 * 130;
+  // Text units the context's last-output and commit buffers hold, the
+  // terminator excluded.
+  static constexpr int kLastOutputUnits = sizeof(ImeContext::lastOutput) / sizeof(wchar_t) - 1;
+  static constexpr int kCommitUnits = sizeof(ImeContext::commitText) / sizeof(wchar_t) - 1;
 
   Effects& effects() const { return ContextEffects(c_); }
   bool HasCode() const { return c_->codeLength > 0; }
   bool InAssociations() const { return (c_->stateFlags & kStateAssociations) != 0; }
   bool HasComposition() const { return HasCode() || InAssociations(); }
+  // The units of the last output, within its buffer.
+  int LastOutputLength() const {
+    const int n = c_->lastOutputLength;
+    return n < 0 ? 0 : (n > kLastOutputUnits ? kLastOutputUnits : n);
+  }
   bool Chinese() const { return !(c_->stateFlags & (kStateEnglish | kStateTempEnglish)); }
   uint32_t ImeOptions() const { return c_->imeBlock ? c_->imeBlock->optionFlags : 0; }
 
@@ -73,6 +82,10 @@ class KeyPass {
   int UndoLastOutput();
   bool TempEnglishCode() const;
   void EndForSwitch();
+  // Sets a bit that leaves Chinese input (closed, English) with English
+  // punctuation and fresh paired marks, or clears it and takes the saved
+  // punctuation back.
+  void SetNonChineseBit(uint32_t bit, bool set);
   void SwitchChineseEnglish(bool open);
   void SwitchEnglish(bool chinese);
   void TakeSavedPunctuation();

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "engine/Launchers.h"
+#include "engine/WideString.h"
 #include "frontend/common/KeyPass.h"
 
 namespace {
@@ -61,10 +62,17 @@ int KeyPass::RunMenuCommand(int command, int a, int b) {
     case M::kAddWord:
       LaunchConfigTool(c_, c_->hostWindow, L"/do tianjiayonghuci", fx);
       return 1;
-    case M::kHelpLink:
-      if (c_->softBlock && IsWebAddress(c_->softBlock->helpLink))
-        OpenLink(c_, c_->softBlock->helpLink, fx);
+    case M::kHelpLink: {
+      // Copied out of the shared view: another process may rewrite the
+      // field meanwhile, and one left unterminated is no link.
+      constexpr uint32_t kLinkUnits = sizeof(SoftConfigBlock::helpLink) / sizeof(wchar_t);
+      wchar_t link[kLinkUnits];
+      if (c_->softBlock && CopyStringBounded(link, kLinkUnits, c_->softBlock->helpLink) == S_OK &&
+          IsWebAddress(link)) {
+        OpenLink(c_, link, fx);
+      }
       return 1;
+    }
     case M::kNothing6:
     case M::kNothing16:
     case M::kNothing4096:

@@ -68,4 +68,19 @@ TEST_F(MenuCommandTest, ValuesTooWideForTheirBitsAreNoCommand) {
   EXPECT_EQ(out.TakeCommitted(), second) << "a selector in range commits its slot";
 }
 
+TEST_F(MenuCommandTest, AHelpLinkWithoutTerminatorOpensNothing) {
+  wchar_t* link = ctx()->softBlock->helpLink;
+  const size_t units = sizeof(ctx()->softBlock->helpLink) / sizeof(wchar_t);
+  effects.programs.clear();
+  wcscpy(link, L"https://example.org/help");
+  runner.RunMenuCommand(ctx(), MenuCommand::kHelpLink, 0, 0, out);
+  ASSERT_EQ(effects.programs.size(), 1u);
+  EXPECT_EQ(effects.programs[0].rfind(L"https://example.org/help", 0), 0u);
+  // config.dsc is written by other processes: a field filled to its end
+  // would carry the link into the fields behind it.
+  for (size_t i = 0; i < units; ++i) link[i] = i < 8 ? L"https://"[i] : L'a';
+  EXPECT_EQ(runner.RunMenuCommand(ctx(), MenuCommand::kHelpLink, 0, 0, out), 1);
+  EXPECT_EQ(effects.programs.size(), 1u);
+}
+
 }  // namespace
