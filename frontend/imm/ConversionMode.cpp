@@ -6,13 +6,8 @@
 #include "engine/ImeOptionBits.h"
 #include "frontend/imm/ContextBlocks.h"
 
-uint32_t StateFromConversion(DWORD conversion) {
-  uint32_t state = 0;
-  if (conversion & IME_CMODE_NOCONVERSION) state |= kStateEnglish;
-  if (conversion & IME_CMODE_FULLSHAPE) state |= kStateFullWidth;
-  if (!(conversion & IME_CMODE_SYMBOL)) state |= kStateEnglishPunct;
-  return state;
-}
+static_assert(IME_CMODE_NATIVE == kModeNative && IME_CMODE_FULLSHAPE == kModeFullShape &&
+              IME_CMODE_NOCONVERSION == kModeNoConversion && IME_CMODE_SYMBOL == kModeSymbol);
 
 DWORD ConversionFromState(DWORD conversion, uint32_t state) {
   conversion &= ~(IME_CMODE_NOCONVERSION | IME_CMODE_FULLSHAPE | IME_CMODE_SYMBOL);

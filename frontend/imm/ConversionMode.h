@@ -4,15 +4,12 @@
 
 #include <cstdint>
 
+#include "frontend/common/ConversionModes.h"
 #include "frontend/imm/ImeDeclarations.h"
 
 struct ImeConfigBlock;
 struct ImePrivateBlock;
 
-// State bits that follow the conversion mode: English (0x10) from
-// IME_CMODE_NOCONVERSION, full width (0x1) from IME_CMODE_FULLSHAPE, English
-// punctuation (0x2) from a clear IME_CMODE_SYMBOL.
-uint32_t StateFromConversion(DWORD conversion);
 // The conversion mode with those three bits set from the state. Closed input
 // (0x4) also reads as no conversion: the IME converts nothing then.
 DWORD ConversionFromState(DWORD conversion, uint32_t state);

@@ -8,6 +8,7 @@
 #include "engine/DataLock.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Launchers.h"
+#include "frontend/common/ConversionModes.h"
 #include "frontend/tsf/ComAdopt.h"
 #include "frontend/tsf/EditSessions.h"
 #include "frontend/tsf/ProductGuids.h"
@@ -136,6 +137,10 @@ bool CTextService::CreateContext() {
   return true;
 }
 
+static_assert(TF_CONVERSIONMODE_NATIVE == kModeNative && TF_CONVERSIONMODE_FULLSHAPE == kModeFullShape &&
+              TF_CONVERSIONMODE_NOCONVERSION == kModeNoConversion &&
+              TF_CONVERSIONMODE_SYMBOL == kModeSymbol);
+
 void CTextService::ChooseConversionMode() {
   LONG mode = GetConversionMode();
   const ImeConfigBlock* ime = context_->imeBlock;
@@ -150,11 +155,7 @@ void CTextService::ChooseConversionMode() {
     mode = (mode & ~TF_CONVERSIONMODE_NOCONVERSION) | TF_CONVERSIONMODE_NATIVE;
   }
   SetConversionMode(mode);
-  uint32_t state = 0;
-  if (mode & TF_CONVERSIONMODE_NOCONVERSION) state |= kStateEnglish;
-  if (mode & TF_CONVERSIONMODE_FULLSHAPE) state |= kStateFullWidth;
-  if (!(mode & TF_CONVERSIONMODE_SYMBOL)) state |= kStateEnglishPunct;
-  context_->stateFlags = state;
+  context_->stateFlags = StateFromConversion(static_cast<uint32_t>(mode));
 }
 
 bool CTextService::AdviseKeyEventSink() {
