@@ -189,12 +189,9 @@ int FetchUpdateList(UpdateTarget& target, InstallerOs& os, const std::wstring& u
   if (!DownloadUrlToFile(os, url, path, target.reporter)) return 0;
   std::vector<uint8_t> bytes;
   if (!os.ReadFile(path.c_str(), &bytes, kUpdateListMaxBytes)) return 0;
-  wchar_t* text = nullptr;
-  if (DecodeTextBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()), &text) < 0 || !text)
-    return 0;
-  bool found = ReadUpdateList(text, &target);
-  FreeDecodedText(text);
-  return found ? 1 : 0;
+  DecodedText text;
+  if (!text.Decode(bytes.data(), static_cast<uint32_t>(bytes.size()))) return 0;
+  return ReadUpdateList(text.Text(), &target) ? 1 : 0;
 }
 
 int BuildUpdateUrl(UpdateTarget& target, InstallerOs& os) {
