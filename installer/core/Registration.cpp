@@ -223,8 +223,5 @@ bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
   ReplacePlaceholder(page, L"{appPath}", state.installFolder);
   // Anything but a web address could start a program of the user's; the
   // browser runs as the user, not as this elevated program.
-  bool web =
-      _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
-  if (!web) return false;
-  return os.OpenAddressAsUser(page.c_str());
+  return IsWebAddress(page) && os.OpenAddressAsUser(page.c_str());
 }

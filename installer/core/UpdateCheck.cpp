@@ -26,10 +26,6 @@ bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
   return text.size() >= n && _wcsnicmp(text.c_str(), prefix, n) == 0;
 }
 
-bool IsWebAddress(const std::wstring& url) {
-  return StartsWithNoCase(url, L"http://") || StartsWithNoCase(url, L"https://");
-}
-
 std::wstring Cut(std::wstring text, size_t units) {
   if (text.size() > units) text.resize(units);
   return text;
@@ -42,6 +38,10 @@ std::wstring LogText(std::wstring text) {
 }
 
 }  // namespace
+
+bool IsWebAddress(const std::wstring& url) {
+  return StartsWithNoCase(url, L"http://") || StartsWithNoCase(url, L"https://");
+}
 
 uint64_t PackUpdateVersion(const wchar_t* text) {
   std::wstring compact;
