@@ -22,6 +22,12 @@ inline double MicrosPerTick() {
   return 1e6 / static_cast<double>(f.QuadPart);
 }
 
+// Now, in microseconds of the performance counter.
+inline double Micros() {
+  static const double perTick = MicrosPerTick();
+  return Ticks() * perTick;
+}
+
 inline void Report(const char* what, std::vector<double> micros) {
   if (micros.empty()) return;
   std::sort(micros.begin(), micros.end());

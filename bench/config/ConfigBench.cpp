@@ -3,40 +3,17 @@
 // to the blocks), on a copy of a config.dsc: config_bench.exe CONFIG.DSC
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchTiming.h"
 #include "codetable/TableFiles.h"
 #include "config/settingstext/SettingsText.h"
 #include "engine/ConfigBlocks.h"
 #include "engine/ItfObject.h"
 #include "tests/common/TestFiles.h"
-
-namespace {
-
-double Micros() {
-  static const double perTick = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1e6 / static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * perTick;
-}
-
-void Report(const char* what, std::vector<double> micros) {
-  std::sort(micros.begin(), micros.end());
-  double median = micros[micros.size() / 2];
-  double p99 = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-  std::printf("%-40s median %9.1f us   p99 %9.1f us   (%zu samples)\n", what, median, p99,
-              micros.size());
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
@@ -58,24 +35,24 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<double> writes, reads, applies;
   std::wstring text;
   for (int i = 0; i < kSamples; ++i) {
-    double t0 = Micros();
+    double t0 = bench::Micros();
     if (WriteSettingsText(blocks.ime, blocks.dme, blocks.skin, itf, path.c_str()) != 0) return 1;
-    double t1 = Micros();
+    double t1 = bench::Micros();
     DecodedText decoded;
     if (ReadWholeTextFile(path.c_str(), &decoded) != kReadTextDone) return 1;
-    double t2 = Micros();
+    double t2 = bench::Micros();
     text.assign(decoded.Text(), decoded.LenUnits());
-    double t3 = Micros();
+    double t3 = bench::Micros();
     ParseSettingsText(text.c_str(), blocks.ime, blocks.dme, blocks.skin, itf);
-    double t4 = Micros();
+    double t4 = bench::Micros();
     writes.push_back(t1 - t0);
     reads.push_back(t2 - t1);
     applies.push_back(t4 - t3);
   }
   std::printf("settings text: %zu units\n", text.size());
-  Report("editor open: write settings text", writes);
-  Report("editor open: read and decode", reads);
-  Report("editor save: apply the text", applies);
+  bench::Report("editor open: write settings text", writes);
+  bench::Report("editor open: read and decode", reads);
+  bench::Report("editor save: apply the text", applies);
   DeleteFileW(path.c_str());
   if (itf) itf->release(itf);
   return 0;

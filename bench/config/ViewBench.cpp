@@ -17,11 +17,6 @@
 
 namespace {
 
-double Micros() {
-  static const double perTick = bench::MicrosPerTick();
-  return bench::Ticks() * perTick;
-}
-
 constexpr UINT kMeasure = WM_APP + 99;
 
 // Sees the fill's result arrive, then the first message after it was
@@ -32,7 +27,7 @@ class FillWatch : public MessageFilter {
     if (msg.message == kViewFillDone) {
       PostMessageW(msg.hwnd, kMeasure, 0, 0);
     } else if (msg.message == kMeasure) {
-      filledAt = Micros();
+      filledAt = bench::Micros();
       rows = static_cast<int>(SendMessageW(GetDlgItem(msg.hwnd, IDC_VIEW_LIST), LVM_GETITEMCOUNT, 0, 0));
       PostMessageW(msg.hwnd, WM_CLOSE, 0, 0);
       return true;
@@ -61,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     CodeTableViewSetup setup;
     setup.tablePath = argv[1];
     FillWatch watch;
-    const double start = Micros();
+    const double start = bench::Micros();
     CodeTableView view(app, setup);
     view.RunModal(nullptr, &watch);
     if (watch.rows < 0) {

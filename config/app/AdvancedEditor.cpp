@@ -14,6 +14,8 @@
 #include "config/app/SettingsEditing.h"
 #include "codetable/TableFiles.h"
 #include "config/settingstext/SettingsText.h"
+#include "config/tables/TableList.h"
+#include "engine/WideString.h"
 #include "ui/dialogs/Controls.h"
 
 namespace {
@@ -207,11 +209,9 @@ void AdvancedEditor::OnSize(int cx, int cy) {
 std::wstring AdvancedEditor::DefaultFolder() const {
   std::wstring folder = app_.services.KnownFolder(CSIDL_PERSONAL, true);
   if (folder.empty() || !app_.context || !app_.context->softBlock) return folder;
-  if (folder.back() != L'\\') folder += L'\\';
   const wchar_t* name = app_.context->softBlock->displayName;
-  size_t n = 0;
-  while (n < 40 && name[n]) ++n;
-  folder += L"[ " + std::wstring(name, n) + L" ]";
+  // The folder the code-table export uses; the name comes from a shared file.
+  folder = ExportFolderFor(folder, std::wstring(name, BoundedLength(name, 40)));
   return CreateDirectoryPath(folder) ? folder : std::wstring();
 }
 

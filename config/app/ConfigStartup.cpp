@@ -9,12 +9,11 @@
 #include "config/app/HtmlWindow.h"
 #include "config/app/SettingsDialog.h"
 #include "config/app/ToolWindows.h"
+#include "config/words/DictLookup.h"
 
 namespace {
 
 constexpr WPARAM kNextTabCommand = 0x1400;
-// The mini dictionary takes the word as 256 bytes: 128 UTF-16 units.
-constexpr size_t kCopyDataUnits = 128;
 
 }  // namespace
 
@@ -48,8 +47,9 @@ int RunConfig(ConfigApp& app, const wchar_t* commandLine) {
     HWND open = app.services.FindDialog(InstanceTitle(dispatch.titlePrefix, app.displayName).c_str());
     if (open) {
       if (dispatch.mode == ConfigMode::kDictionary) {
-        wchar_t word[kCopyDataUnits] = {};
-        app.commandLine.text.copy(word, kCopyDataUnits - 1);
+        // As many units as the receiving window takes, and its terminator.
+        wchar_t word[kCopiedWordUnits + 1] = {};
+        app.commandLine.text.copy(word, kCopiedWordUnits);
         app.services.SendCopyData(open, 0, word, sizeof(word));
       } else {
         app.services.RaiseWindow(open);

@@ -5,6 +5,7 @@
 #include "config/app/ConfigApp.h"
 #include "config/app/ConfigResources.h"
 #include "config/app/FrameworkSwitch.h"
+#include "config/tables/TableList.h"
 #include "engine/DataLock.h"
 #include "engine/ImeContext.h"
 #include "engine/ImeOptionBits.h"
@@ -41,13 +42,6 @@ constexpr BitControl kEmbedOptions[] = {
 // the hidden embedded-style row, in dialog units of the page template.
 constexpr int kGroupShift = 109;
 constexpr int kRowShift = 10;
-
-std::wstring CategoryName(const SoftConfigBlock* soft, int category) {
-  const wchar_t* name = soft->categoryNames[category];
-  size_t n = 0;
-  while (n < 9 && name[n]) ++n;
-  return std::wstring(name, n);
-}
 
 }  // namespace
 

@@ -162,8 +162,8 @@ void CodeTablePage::OnExportTable() {
   const TableRow* row = SelectedTableRow();
   if (!row || !app_.context || row->table == TableFileKind::kTemp) return;
   std::wstring documents = app_.services.KnownFolder(CSIDL_PERSONAL, true);
-  wchar_t name[41] = L"";
-  if (app_.context->softBlock) CopyStringBounded(name, 41, app_.context->softBlock->displayName);
+  const wchar_t* display = app_.context->softBlock ? app_.context->softBlock->displayName : L"";
+  const std::wstring name(display, BoundedLength(display, 40));
   const std::wstring folder = documents.empty() ? std::wstring() : ExportFolderFor(documents, name);
   const std::wstring file = ExportTableRow(app_.context, *row, folder, *this);
   // Explorer shows the file only when there is one to show.

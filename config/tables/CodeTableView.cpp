@@ -185,6 +185,16 @@ bool CodeTableView::ReadRow(int row, ViewEntry* out) const {
   return ReadViewEntry(GetDmgView(table_), rows_[static_cast<size_t>(row)], out);
 }
 
+std::vector<ViewEntry> CodeTableView::SelectedEntries() const {
+  std::vector<ViewEntry> entries;
+  const DmgView view = GetDmgView(table_);
+  for (uint32_t position : SelectedPositions()) {
+    ViewEntry entry;
+    if (ReadViewEntry(view, position, &entry)) entries.push_back(entry);
+  }
+  return entries;
+}
+
 void CodeTableView::UpdateMenu(HMENU menu) {
   if (!menu) return;
   const ViewEditState state = ViewEditStateFor(kind_, setup_.category,
@@ -287,12 +297,7 @@ void CodeTableView::OnDeleteViewEntries() {
   if (kind_ != TableFileKind::kMain || !app_.context) return;
   if (app_.services.ShowMessage(hwnd(), kAskDelete, kTableCaption, MB_YESNO | MB_ICONWARNING) != IDYES)
     return;
-  std::vector<ViewEntry> entries;
-  const DmgView view = GetDmgView(table_);
-  for (uint32_t position : SelectedPositions()) {
-    ViewEntry entry;
-    if (ReadViewEntry(view, position, &entry)) entries.push_back(entry);
-  }
+  const std::vector<ViewEntry> entries = SelectedEntries();
   scrollAfterFill_ = static_cast<int>(SendMessageW(list_.hwnd(), LVM_GETTOPINDEX, 0, 0));
   list_.SetRowCount(0);
   TellEditFailure(DeleteViewEntries(table_, entries, app_.context->softBlock));
@@ -302,12 +307,7 @@ void CodeTableView::OnDeleteViewEntries() {
 
 void CodeTableView::OnRestoreViewEntries() {
   if (kind_ != TableFileKind::kMain) return;
-  std::vector<ViewEntry> entries;
-  const DmgView view = GetDmgView(table_);
-  for (uint32_t position : SelectedPositions()) {
-    ViewEntry entry;
-    if (ReadViewEntry(view, position, &entry)) entries.push_back(entry);
-  }
+  const std::vector<ViewEntry> entries = SelectedEntries();
   selectAfterFill_ = FirstSelectedRow();
   scrollAfterFill_ = static_cast<int>(SendMessageW(list_.hwnd(), LVM_GETTOPINDEX, 0, 0));
   TellEditFailure(RestoreViewEntries(table_, entries));

@@ -66,6 +66,8 @@ class CodeTableView : public Dialog, private VirtualListSource {
   void ShowContextMenu();
   int FirstSelectedRow() const;
   bool ReadRow(int row, ViewEntry* out) const;
+  // Code, word and attributes of the selected rows, as they are now.
+  std::vector<ViewEntry> SelectedEntries() const;
 
   void OnAddViewWord();
   void OnEditViewEntry();

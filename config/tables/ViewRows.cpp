@@ -10,18 +10,13 @@ constexpr COLORREF kDeletedColour = RGB(255, 0, 0);
 constexpr COLORREF kUserColour = RGB(0, 0, 128);
 constexpr COLORREF kPlainColour = RGB(0, 0, 0);
 
-// The code text unit of a code byte, as the export writes it (0 ends it).
-wchar_t CodeUnitOfByte(uint8_t b) {
-  return b < 32 ? static_cast<wchar_t>(0xFF00 + b) : b >= 128 ? L'\0' : static_cast<wchar_t>(b);
-}
-
 bool CodeBeginsWith(const DmgRecord& record, const std::wstring& prefix) {
   if (prefix.empty()) return true;
   if (!record.code || prefix.size() > record.codeLen) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (CodeUnitOfByte(record.code[1 + i]) != prefix[i]) return false;
-  }
-  return true;
+  // Only the first prefix.size() bytes are converted, as the export writes them.
+  wchar_t code[kDmgMaxCodeBytes + 1];
+  CodeBytesToText(record.code, code, static_cast<int>(prefix.size()) + 1);
+  return prefix.compare(0, prefix.size(), code, prefix.size()) == 0;
 }
 
 bool WordMatchesAt(const DmgRecord& record, uint32_t at, const std::wstring& text) {

@@ -11,22 +11,6 @@
 
 namespace {
 
-bool IsHigh(wchar_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-
-// Offsets of the characters of text (a surrogate pair is one character);
-// false on a high surrogate without its low half.
-bool CharacterStarts(const std::wstring& text, std::vector<size_t>* starts) {
-  starts->clear();
-  for (size_t i = 0; i < text.size(); ++i) {
-    starts->push_back(i);
-    if (IsHigh(text[i])) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    }
-  }
-  return true;
-}
-
 // Bytes of a search key starting at its code length byte.
 size_t KeyBytes(const uint8_t* key) {
   const size_t code = key[0];
@@ -36,12 +20,13 @@ size_t KeyBytes(const uint8_t* key) {
 }  // namespace
 
 bool WordTail(const std::wstring& source, int* chars, std::wstring* tail) {
-  std::vector<size_t> starts;
-  if (!CharacterStarts(source, &starts) || starts.empty()) return false;
-  const int count = static_cast<int>(starts.size());
-  if (*chars > count) *chars = count;
+  const uint32_t count = CountCodePoints(source.c_str());
+  if ((count & kBrokenPairBit) || count == 0) return false;
+  if (*chars > static_cast<int>(count)) *chars = static_cast<int>(count);
   if (*chars < 0) *chars = 0;
-  *tail = *chars == 0 ? std::wstring() : source.substr(starts[static_cast<size_t>(count - *chars)]);
+  // The tail starts after the first count - chars characters.
+  const uint32_t kept = count - static_cast<uint32_t>(*chars);
+  *tail = source.substr(CountUnitsForCodePoints(source.c_str(), kept));
   return true;
 }
 

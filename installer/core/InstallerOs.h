@@ -42,6 +42,9 @@ struct RegValue {
   uint32_t type = REG_NONE;
   std::vector<uint8_t> data;
 };
+// The text of string data: a stored value may or may not carry its
+// terminator, so the text ends at the first NUL or at the data's end.
+std::wstring RegDataText(const std::vector<uint8_t>& data);
 
 struct ProcessEntry {
   uint32_t pid = 0;

@@ -2,7 +2,6 @@
 #include "installer/core/KeyboardLayouts.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cwchar>
 
 #include "installer/core/PathGuard.h"
@@ -40,11 +39,7 @@ bool ParseLayoutText(const std::wstring& text, uint32_t* out) {
 
 std::wstring ValueText(const RegValue& value) {
   if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return std::wstring();
-  std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
-  if (!text.empty()) std::memcpy(text.data(), value.data.data(), text.size() * sizeof(wchar_t));
-  size_t end = text.find(L'\0');
-  if (end != std::wstring::npos) text.resize(end);
-  return text;
+  return RegDataText(value.data);
 }
 
 bool IsNumberName(const std::wstring& name, uint32_t* number) {

@@ -10,6 +10,7 @@
 #include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/TsfRegistration.h"
+#include "installer/core/UpdateCheck.h"
 
 namespace {
 
@@ -219,16 +220,8 @@ void ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os) {
 
 bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {
   std::wstring page = state.soft.uninstallPage;
-  const std::wstring placeholder = L"{appPath}";
-  for (size_t at = page.find(placeholder); at != std::wstring::npos;
-       at = page.find(placeholder, at)) {
-    page.replace(at, placeholder.size(), state.installFolder);
-    at += wcslen(state.installFolder);
-  }
+  ReplacePlaceholder(page, L"{appPath}", state.installFolder);
   // Anything but a web address could start a program of the user's; the
   // browser runs as the user, not as this elevated program.
-  bool web =
-      _wcsnicmp(page.c_str(), L"http://", 7) == 0 || _wcsnicmp(page.c_str(), L"https://", 8) == 0;
-  if (!web) return false;
-  return os.OpenAddressAsUser(page.c_str());
+  return IsWebAddress(page) && os.OpenAddressAsUser(page.c_str());
 }

@@ -26,10 +26,6 @@ bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
   return text.size() >= n && _wcsnicmp(text.c_str(), prefix, n) == 0;
 }
 
-bool IsWebAddress(const std::wstring& url) {
-  return StartsWithNoCase(url, L"http://") || StartsWithNoCase(url, L"https://");
-}
-
 std::wstring Cut(std::wstring text, size_t units) {
   if (text.size() > units) text.resize(units);
   return text;
@@ -42,6 +38,10 @@ std::wstring LogText(std::wstring text) {
 }
 
 }  // namespace
+
+bool IsWebAddress(const std::wstring& url) {
+  return StartsWithNoCase(url, L"http://") || StartsWithNoCase(url, L"https://");
+}
 
 uint64_t PackUpdateVersion(const wchar_t* text) {
   std::wstring compact;
@@ -189,12 +189,9 @@ int FetchUpdateList(UpdateTarget& target, InstallerOs& os, const std::wstring& u
   if (!DownloadUrlToFile(os, url, path, target.reporter)) return 0;
   std::vector<uint8_t> bytes;
   if (!os.ReadFile(path.c_str(), &bytes, kUpdateListMaxBytes)) return 0;
-  wchar_t* text = nullptr;
-  if (DecodeTextBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()), &text) < 0 || !text)
-    return 0;
-  bool found = ReadUpdateList(text, &target);
-  FreeDecodedText(text);
-  return found ? 1 : 0;
+  DecodedText text;
+  if (!text.Decode(bytes.data(), static_cast<uint32_t>(bytes.size()))) return 0;
+  return ReadUpdateList(text.Text(), &target) ? 1 : 0;
 }
 
 int BuildUpdateUrl(UpdateTarget& target, InstallerOs& os) {

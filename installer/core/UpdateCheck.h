@@ -41,6 +41,8 @@ struct UpdateTarget {
 uint64_t PackUpdateVersion(const wchar_t* text);
 std::wstring UpdateVersionText(uint64_t packed);
 
+// An http or https address, the scheme's case ignored.
+bool IsWebAddress(const std::wstring& url);
 // Replaces every occurrence, left to right; the count replaced.
 size_t ReplacePlaceholder(std::wstring& text, const std::wstring& placeholder,
                           const std::wstring& value);

@@ -63,16 +63,15 @@ LONG ReadValue(RegHive hive, const wchar_t* key, const wchar_t* name, DWORD* typ
   return open.get() ? QueryValue(open.get(), name, type, data) : open.result();
 }
 
-std::wstring StringFromData(const std::vector<uint8_t>& data) {
+}  // namespace
+
+std::wstring RegDataText(const std::vector<uint8_t>& data) {
   std::wstring text(data.size() / sizeof(wchar_t), L'\0');
   if (!text.empty()) memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-  // The stored value may or may not carry its terminator; text ends at the first NUL.
   size_t end = text.find(L'\0');
   if (end != std::wstring::npos) text.resize(end);
   return text;
 }
-
-}  // namespace
 
 std::vector<uint8_t> MultiStringData(const std::vector<std::wstring>& values) {
   std::wstring joined;
@@ -111,7 +110,7 @@ LONG Win32InstallerOs::RegReadString(RegHive hive, const wchar_t* key, const wch
   LONG rc = ReadValue(hive, key, name, &type, &data);
   if (rc != ERROR_SUCCESS) return rc;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATATYPE;
-  *out = StringFromData(data);
+  *out = RegDataText(data);
   return ERROR_SUCCESS;
 }
 

@@ -326,6 +326,32 @@ TEST(AdvancedEditorRun, BacksUpAndRestoresThroughFiles) {
   EXPECT_TRUE(t.services.messages.empty());
 }
 
+TEST(AdvancedEditorRun, BackUpFolderNamesTheProductSafely) {
+  ConfigTestApp t;
+  TempDir docs;
+  t.services.folders[CSIDL_PERSONAL] = docs.path().substr(0, docs.path().size() - 1);
+  // The name comes from the shared settings file: it must not climb out of
+  // the documents folder or carry characters no folder name may have.
+  wchar_t* name = t.app.context->softBlock->displayName;
+  const std::wstring hostile = L"..\\x:y";
+  hostile.copy(name, hostile.size());
+  name[hostile.size()] = L'\0';
+  AdvancedEditor editor(t.app);
+  DialogDriver driver([&] {
+    HWND w = WaitForDialog(kEditorTitle.c_str(), IDC_ADV_SAVE);
+    if (!w) return;
+    Click(w, IDC_ADV_BACKUP);  // the fake chooser cancels
+    Click(w, IDCANCEL);
+  });
+  editor.RunModal(nullptr);
+  EXPECT_FALSE(driver.Join()) << "the dialog had to be ended";
+  ASSERT_FALSE(t.services.choices.empty());
+  const std::wstring folder = docs.path() + L"[ __x_y ]";
+  EXPECT_EQ(t.services.choices[0].startFolder, folder);
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+}
+
 TEST(AboutPageRun, ShowsTheProductLineAndNavigatesToTheHelpTopic) {
   ConfigTestApp t;
   t.ime()->interfaceFlags = 0x10;  // the About tab alone

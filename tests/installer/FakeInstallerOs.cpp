@@ -198,10 +198,7 @@ LONG FakeInstallerOs::RegReadString(RegHive hive, const wchar_t* key, const wcha
   auto it = k->values.find(Lower(name));
   if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
   if (it->second.type != REG_SZ) return ERROR_INVALID_DATATYPE;
-  const std::vector<uint8_t>& data = it->second.data;
-  out->assign(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
-  size_t end = out->find(L'\0');
-  if (end != std::wstring::npos) out->resize(end);
+  *out = RegDataText(it->second.data);
   return ERROR_SUCCESS;
 }
 

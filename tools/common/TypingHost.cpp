@@ -109,8 +109,10 @@ bool TypingHost::Press(const KeyStroke& key) {
   }
   bool taken = false;
   if (IsModifier(key.virtualKey)) {
-    taken = Event(static_cast<uint8_t>(key.virtualKey), Physical(key.virtualKey, scans_).scan, false, 0);
-    taken = Event(static_cast<uint8_t>(key.virtualKey), Physical(key.virtualKey, scans_).scan, true, 0) || taken;
+    // Event takes the modifier's own scan code when given none.
+    const uint8_t vk = static_cast<uint8_t>(key.virtualKey);
+    taken = Event(vk, 0, false, 0);
+    taken = Event(vk, 0, true, 0) || taken;
     ReplayInjected();
     return taken;
   }
