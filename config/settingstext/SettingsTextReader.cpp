@@ -141,6 +141,10 @@ int ParseSettingsText(const wchar_t* text, ImeConfigBlock* ime, DmeConfigBlock* 
   // leave every input context without keys.
   if (!walk.sawHeader) return 0;
 
+  // Held from the copies on: a field another writer changes meanwhile would
+  // otherwise be written back with its old value.
+  DataWriteLock lock(settingsFile);
+  if (!lock.Held()) return -1;
   auto newIme = PrivateCopy(ime);
   auto newDme = PrivateCopy(dme);
   auto newSkin = PrivateCopy(skin);
@@ -171,8 +175,6 @@ int ParseSettingsText(const wchar_t* text, ImeConfigBlock* ime, DmeConfigBlock* 
   }
   FinishBlock(&newSkin->header, kSkinBlockSize, 3, kSkinBlockName);
 
-  DataWriteLock lock(settingsFile);
-  if (!lock.Held()) return -1;
   std::memcpy(ime, newIme.get(), kImeCoveredEnd);
   ime->conversionMode = newIme->conversionMode;
   std::memcpy(dme, newDme.get(), kDmeCoveredEnd);
