@@ -97,6 +97,11 @@ int BindConfigBlocks(ImeContext* context) {
   return 1;
 }
 
+bool IsProductKeyText(const std::wstring& text) {
+  uint8_t guid[16];
+  return text.size() == 38 && ParseGuidText(text.c_str(), guid);
+}
+
 bool ParseGuidText(const wchar_t* text, uint8_t out[16]) {
   // Field widths in hex digits; the first three are stored little-endian.
   static constexpr int kDigits[5] = {8, 4, 4, 4, 12};

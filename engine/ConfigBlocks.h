@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct ImeContext;
 
@@ -308,3 +309,6 @@ int BindConfigBlocks(ImeContext* context);
 uint32_t WriteDefaultConfigContainer(uint8_t* out, uint32_t capacity);
 // Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" into its 16-byte binary form.
 bool ParseGuidText(const wchar_t* text, uint8_t out[16]);
+// A product key: a braced GUID of exactly 38 units, as registry paths, COM
+// and the programs' command lines take it.
+bool IsProductKeyText(const std::wstring& text);

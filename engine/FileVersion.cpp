@@ -77,3 +77,11 @@ uint64_t GetFileVersion(const wchar_t* file) {
   DottedVersion version;
   return ParseDottedVersion(text, &version) ? version.packed : 0;
 }
+
+std::wstring DottedVersionText(uint64_t packed) {
+  wchar_t text[32];
+  FormatString(text, 32, L"%u.%u.%u.%u", static_cast<unsigned>((packed >> 48) & 0xFFFF),
+               static_cast<unsigned>((packed >> 32) & 0xFFFF),
+               static_cast<unsigned>((packed >> 16) & 0xFFFF), static_cast<unsigned>(packed & 0xFFFF));
+  return text;
+}

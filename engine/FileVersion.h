@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct DottedVersion {
   uint16_t parts[4];  // a.b.c.d; missing parts are 0, larger ones clamped to 65535
@@ -23,3 +24,5 @@ int QueryVersionString(const wchar_t* file, const wchar_t* name, wchar_t* out, i
 
 // The packed FileVersion of a file; 0 when it has no version block.
 uint64_t GetFileVersion(const wchar_t* file);
+// A packed version as "a.b.c.d".
+std::wstring DottedVersionText(uint64_t packed);

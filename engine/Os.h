@@ -7,6 +7,11 @@
 
 enum class RegistryRead { kOk, kKeyMissing, kValueMissing };
 
+// Windows 8 and later: the taskbar's input indicator, modern-UI hosts.
+inline bool IsWindows8OrLater(const OSVERSIONINFOW& v) {
+  return v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2);
+}
+
 class OsServices {
  public:
   virtual ~OsServices() = default;

@@ -58,8 +58,7 @@ BOOL AdvancedEditor::OnInitDialog() {
   HMODULE module = app_.context ? app_.context->moduleHandle : nullptr;
   HICON icon = module ? LoadIconW(module, MAKEINTRESOURCEW(121)) : nullptr;
   if (!icon) icon = LoadIconW(app_.resources, MAKEINTRESOURCEW(IDI_CONFIG));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd(), icon, icon);
   SetWindowTextW(hwnd(), InstanceTitle(kTitleAdvanced, app_.displayName).c_str());
 
   edit_.Attach(Item(IDC_ADV_TEXT));

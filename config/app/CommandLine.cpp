@@ -114,7 +114,3 @@ ConfigCommandLine ParseConfigCommandLine(const wchar_t* commandLine) {
   return result;
 }
 
-bool IsProductKey(const std::wstring& text) {
-  uint8_t bytes[16];
-  return text.size() == 38 && ParseGuidText(text.c_str(), bytes);
-}

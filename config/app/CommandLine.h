@@ -32,7 +32,3 @@ size_t CopyQuotedArgument(const wchar_t* source, wchar_t* destination, size_t ca
 // is never a switch itself. Never fails.
 ConfigCommandLine ParseConfigCommandLine(const wchar_t* commandLine);
 
-// True for a braced GUID "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}": the only
-// product key accepted, since it is put into registry paths and the
-// installer's command line.
-bool IsProductKey(const std::wstring& text);

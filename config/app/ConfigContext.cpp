@@ -12,7 +12,7 @@
 
 ImeContext* LoadImeContext(const std::wstring& productKey, ConfigServices& services) {
   // The key reaches registry paths and the installer's command line.
-  if (!IsProductKey(productKey)) return nullptr;
+  if (!IsProductKeyText(productKey)) return nullptr;
   auto* context = static_cast<ImeContext*>(GlobalAlloc(GPTR, sizeof(ImeContext)));
   if (!context) return nullptr;
   context->os = &services.Os();
@@ -103,14 +103,6 @@ uint64_t ParseVersionText(const wchar_t* text) {
   DottedVersion version;
   ParseDottedVersion(text, &version);
   return version.packed;
-}
-
-std::wstring FormatVersion(uint64_t version) {
-  wchar_t text[128];
-  FormatString(text, 128, L"%d.%d.%d.%d", static_cast<int>((version >> 48) & 0xFFFF),
-               static_cast<int>((version >> 32) & 0xFFFF), static_cast<int>((version >> 16) & 0xFFFF),
-               static_cast<int>(version & 0xFFFF));
-  return text;
 }
 
 ItfTable::ItfTable(ConfigServices& services, const ImeContext* context, int kind) {

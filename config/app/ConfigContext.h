@@ -45,7 +45,6 @@ int QueryVersionString(const wchar_t* path, const wchar_t* valueName, wchar_t* o
 // "a.b.c.d" packed as a<<48 | b<<32 | c<<16 | d; missing parts are 0 and a
 // part above 65535 counts as 65535, so it cannot spill into its neighbour.
 uint64_t ParseVersionText(const wchar_t* text);
-std::wstring FormatVersion(uint64_t version);
 
 // A function table of the loaded module's ZNITFGetObject, released through
 // its own slot when this goes. get() is null when the module, its export or

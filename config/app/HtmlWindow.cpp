@@ -6,6 +6,7 @@
 #include "config/app/ConfigServices.h"
 #include "config/app/PageUrls.h"
 #include "engine/ImeContext.h"
+#include "ui/dialogs/Controls.h"
 
 namespace {
 
@@ -26,8 +27,7 @@ HtmlWindow::HtmlWindow(ConfigApp& app, std::wstring url, int width, int height)
 
 BOOL HtmlWindow::OnInitDialog() {
   HICON icon = LoadIconW(app_.resources, MAKEINTRESOURCEW(IDI_CONFIG));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd(), icon, icon);
   std::wstring folder = app_.context ? app_.context->installFolder : L"";
   std::optional<std::wstring> target = AcceptPageUrl(url_, folder);
   if (!target) {

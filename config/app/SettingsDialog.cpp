@@ -68,8 +68,7 @@ void SettingsDialog::AddTabImages() {
 
 BOOL SettingsDialog::OnInitDialog() {
   icon_ = LoadIconW(app_.resources, MAKEINTRESOURCEW(IDI_CONFIG));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  SetWindowIcons(hwnd(), icon_, icon_);
   SetWindowTextW(hwnd(), InstanceTitle(kTitleSettings, app_.displayName).c_str());
   app_.mainWindow = hwnd();
 

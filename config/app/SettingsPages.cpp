@@ -38,11 +38,11 @@ BOOL AboutPage::OnInitDialog() {
   if (!context || !context->softBlock) return TRUE;
   // The version of the module this run really loaded, not of a file that
   // merely has the configured name.
-  std::wstring moduleVersion = FormatVersion(0);
+  std::wstring moduleVersion = DottedVersionText(0);
   if (context->moduleHandle) {
     wchar_t path[kPathUnits];
     DWORD n = GetModuleFileNameW(context->moduleHandle, path, kPathUnits);
-    if (n > 0 && n < kPathUnits) moduleVersion = FormatVersion(GetFileVersion(path));
+    if (n > 0 && n < kPathUnits) moduleVersion = DottedVersionText(GetFileVersion(path));
   }
   wchar_t name[41] = L"";
   wchar_t version[41] = L"";

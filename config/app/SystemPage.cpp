@@ -3,6 +3,7 @@
 
 #include "config/app/AdvancedEditor.h"
 #include "config/app/ConfigApp.h"
+#include "engine/Os.h"
 #include "config/app/ConfigResources.h"
 #include "config/app/FrameworkSwitch.h"
 #include "config/tables/TableList.h"
@@ -145,8 +146,7 @@ EmbedDialog::EmbedDialog(ConfigApp& app) : Dialog(IDD_EMBED, app.resources), app
 
 BOOL EmbedDialog::OnInitDialog() {
   HICON icon = LoadIconW(app_.resources, MAKEINTRESOURCEW(IDI_CONFIG));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowIcons(hwnd(), icon, icon);
   ImeContext* context = app_.context;
   if (!context || !context->imeBlock) return TRUE;
   const uint32_t word = context->imeBlock->optionFlags;
@@ -154,8 +154,7 @@ BOOL EmbedDialog::OnInitDialog() {
   int radio = SelectedRadio(kEmbedStyles, word, IDC_EMB_IMM);
   style_ = radio;
   CheckRadioButton(hwnd(), IDC_EMB_IMM, IDC_EMB_TSF_CLASSIC, radio);
-  const OSVERSIONINFOW& os = context->osVersion;
-  if (os.dwMajorVersion > 6 || (os.dwMajorVersion == 6 && os.dwMinorVersion > 1))
+  if (IsWindows8OrLater(context->osVersion))
     SetItemText(hwnd(), IDC_EMB_IMM, L"传统样式(&I)  ※不可用于Metro模式");
   for (const BitControl& row : kEmbedOptions)
     SetItemChecked(hwnd(), row.controlId, BitCheckShown(row, spaceWord));

@@ -47,8 +47,7 @@ CodeTableView::~CodeTableView() {
 BOOL CodeTableView::OnInitDialog() {
   HMODULE module = app_.context ? app_.context->moduleHandle : nullptr;
   if (HICON icon = module ? LoadIconW(module, MAKEINTRESOURCEW(kModuleIcon)) : nullptr) {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetWindowIcons(hwnd(), icon, icon);
   }
   const std::wstring caption =
       setup_.caption.empty() ? ViewCaption(kind_, app_.displayName) : setup_.caption;

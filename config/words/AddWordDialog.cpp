@@ -34,8 +34,7 @@ std::wstring AddWordDialog::RecentText() const {
 BOOL AddWordDialog::OnInitDialog() {
   HMODULE module = app_.context ? app_.context->moduleHandle : nullptr;
   if (HICON icon = module ? LoadIconW(module, MAKEINTRESOURCEW(kModuleIcon)) : nullptr) {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetWindowIcons(hwnd(), icon, icon);
   }
   SendMessageW(Item(IDC_ADD_WORD), EM_LIMITTEXT, kAddWordUnits, 0);
   SendMessageW(Item(IDC_ADD_CODE), EM_LIMITTEXT, kAddWordUnits, 0);

@@ -35,8 +35,7 @@ BOOL DictDialog::OnInitDialog() {
   }
   HMODULE module = app_.context ? app_.context->moduleHandle : nullptr;
   if (HICON icon = module ? LoadIconW(module, MAKEINTRESOURCEW(kModuleIcon)) : nullptr) {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetWindowIcons(hwnd(), icon, icon);
   }
   // A second start of config finds this window by this title.
   SetWindowTextW(hwnd(), InstanceTitle(kTitleDictionary, app_.displayName).c_str());

@@ -41,10 +41,6 @@ const ButtonData& DataOf(LangBarButton button) {
 
 }  // namespace
 
-bool IsWindows8OrLater(const OSVERSIONINFOW& v) {
-  return v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2);
-}
-
 int LangBarIconFor(LangBarButton button, const LangBarState& s) {
   namespace I = LangBarIcons;
   switch (button) {

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include "engine/Os.h"
 #include "frontend/tsf/ComObject.h"
 #include "frontend/tsf/TsfDeclarations.h"
 
@@ -43,8 +44,6 @@ struct LangBarState {
 };
 int LangBarIconFor(LangBarButton button, const LangBarState& state);
 
-// Windows 8 and later put one input-mode button in the taskbar and no other.
-bool IsWindows8OrLater(const OSVERSIONINFOW& version);
 
 // The item information of a button: the product's CLSID from the settings,
 // the item GUID and style for the Windows version and options, sort 1, the

@@ -2,6 +2,8 @@
 // and the log box.
 #include "installer/app/DialogParts.h"
 
+#include "ui/dialogs/Controls.h"
+
 namespace {
 
 constexpr int kIconSize = 48;
@@ -17,8 +19,7 @@ HICON LoadProgramIcon(HINSTANCE instance, int id, int size) {
 void SetDialogIcons(HWND dialog, HINSTANCE instance, int id) {
   HICON big = LoadProgramIcon(instance, id, GetSystemMetrics(SM_CXICON));
   HICON small = LoadProgramIcon(instance, id, GetSystemMetrics(SM_CXSMICON));
-  SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SetWindowIcons(dialog, big, small);
 }
 
 void DrawBanner(const DRAWITEMSTRUCT& item, HICON icon, const BannerLine* lines, size_t count) {

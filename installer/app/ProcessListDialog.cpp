@@ -3,14 +3,14 @@
 
 #include "engine/WideString.h"
 #include "installer/app/InstallerResources.h"
+#include "ui/dialogs/Controls.h"
 
 ProcessListDialog::ProcessListDialog(InstallerState& state, HolderScan& scan, HINSTANCE instance)
     : Dialog(IDD_PROCESS_LIST, instance), state_(state), scan_(scan) {}
 
 BOOL ProcessListDialog::OnInitDialog() {
   HICON question = LoadIconW(nullptr, IDI_QUESTION);
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(question));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(question));
+  SetWindowIcons(hwnd(), question, question);
   if (scan_.rows().empty()) {
     EndModal(IDOK);
     return TRUE;

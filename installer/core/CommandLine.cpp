@@ -53,11 +53,6 @@ std::vector<std::wstring> SplitCommandLine(const wchar_t* line) {
   return tokens;
 }
 
-bool IsProductKeyText(const std::wstring& text) {
-  uint8_t guid[16];
-  return text.size() == 38 && ParseGuidText(text.c_str(), guid);
-}
-
 InstallerCommandLine ParseCommandLineTokens(const wchar_t* line) {
   InstallerCommandLine parsed;
   std::vector<std::wstring> tokens = SplitCommandLine(line);

@@ -22,8 +22,6 @@ struct InstallerCommandLine {
 // Splits at blanks; double quotes group blanks into a token and are removed.
 std::vector<std::wstring> SplitCommandLine(const wchar_t* line);
 InstallerCommandLine ParseCommandLineTokens(const wchar_t* line);
-// A braced GUID of 38 characters, as registry paths and COM accept it.
-bool IsProductKeyText(const std::wstring& text);
 
 // Fills the mode, the temporary-copy flag and the product key of the state.
 // Always true.

@@ -53,15 +53,6 @@ uint64_t PackUpdateVersion(const wchar_t* text) {
   return version.packed;
 }
 
-std::wstring UpdateVersionText(uint64_t packed) {
-  wchar_t text[64];
-  FormatString(text, 64, L"%u.%u.%u.%u", static_cast<unsigned>(packed >> 48),
-               static_cast<unsigned>((packed >> 32) & 0xFFFF),
-               static_cast<unsigned>((packed >> 16) & 0xFFFF),
-               static_cast<unsigned>(packed & 0xFFFF));
-  return text;
-}
-
 size_t ReplacePlaceholder(std::wstring& text, const std::wstring& placeholder,
                           const std::wstring& value) {
   if (placeholder.empty() || text.empty()) return 0;
@@ -231,7 +222,7 @@ UpdateCheckResult RunUpdateCheck(InstallerOs& os, const std::wstring& productKey
     return result;
   }
   result.kind = UpdateCheckResult::Kind::kNewer;
-  result.versionText = UpdateVersionText(target.serverVersion);
+  result.versionText = DottedVersionText(target.serverVersion);
   result.address = target.downloadAddress;
   wchar_t line[kUpdateLogUnits + 64];
   Report(reporter, L"");

@@ -39,7 +39,6 @@ struct UpdateTarget {
 // a.b.c.d packed as a << 48 | b << 32 | c << 16 | d; blanks are ignored and
 // missing parts are 0.
 uint64_t PackUpdateVersion(const wchar_t* text);
-std::wstring UpdateVersionText(uint64_t packed);
 
 // An http or https address, the scheme's case ignored.
 bool IsWebAddress(const std::wstring& url);

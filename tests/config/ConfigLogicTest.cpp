@@ -98,12 +98,12 @@ TEST(CommandLine, ShowUrlWinsOverDictAndTakesItsSize) {
 }
 
 TEST(CommandLine, OnlyBracedGuidsAreProductKeys) {
-  EXPECT_TRUE(IsProductKey(kKey));
-  EXPECT_FALSE(IsProductKey(L""));
-  EXPECT_FALSE(IsProductKey(L"00000000-1111-2222-3333-444444444444"));
-  EXPECT_FALSE(IsProductKey(L"{00000000-1111-2222-3333-44444444444G}"));
-  EXPECT_FALSE(IsProductKey(L"{..\\..\\Microsoft\\Windows}"));
-  EXPECT_FALSE(IsProductKey(L"{00000000-1111-2222-3333-444444444444} /u"));
+  EXPECT_TRUE(IsProductKeyText(kKey));
+  EXPECT_FALSE(IsProductKeyText(L""));
+  EXPECT_FALSE(IsProductKeyText(L"00000000-1111-2222-3333-444444444444"));
+  EXPECT_FALSE(IsProductKeyText(L"{00000000-1111-2222-3333-44444444444G}"));
+  EXPECT_FALSE(IsProductKeyText(L"{..\\..\\Microsoft\\Windows}"));
+  EXPECT_FALSE(IsProductKeyText(L"{00000000-1111-2222-3333-444444444444} /u"));
 }
 
 TEST(Dispatch, KeywordsChooseTheWindowAndStartPage) {
@@ -328,7 +328,7 @@ TEST(Versions, PartsArePackedAndClamped) {
   EXPECT_EQ(ParseVersionText(L"70000.1.99999999999.4"), 0xFFFF0001FFFF0004ull);
   EXPECT_EQ(ParseVersionText(L"1, 0, 0, 7"), 0x0001000000000000ull | 0);  // commas end a part
   EXPECT_EQ(ParseVersionText(nullptr), 0u);
-  EXPECT_EQ(FormatVersion(0x0003000200000091ull), L"3.2.0.145");
+  EXPECT_EQ(DottedVersionText(0x0003000200000091ull), L"3.2.0.145");
   EXPECT_EQ(AboutLine(L"星禾五笔", L"1.0", L"1.0.0.0"), L"星禾五笔: 1.0\u3000\u3000\u3000星禾程序版本: 1.0.0.0");
   wchar_t out[128];
   EXPECT_EQ(QueryVersionString(L"C:\\no\\such.dll", L"FileVersion", out), 1);

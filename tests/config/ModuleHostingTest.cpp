@@ -172,7 +172,7 @@ TEST_F(RealModule, AboutShowsTheLoadedModulesVersion) {
   });
   dialog.RunModal(nullptr);
   EXPECT_FALSE(driver.Join()) << "the dialog had to be ended";
-  const std::wstring version = FormatVersion(GetFileVersion(ZN_MODULE_FILE_PATH));
+  const std::wstring version = DottedVersionText(GetFileVersion(ZN_MODULE_FILE_PATH));
   EXPECT_NE(version, L"0.0.0.0");
   EXPECT_EQ(line, L"星禾五笔: 1.0.0\u3000\u3000\u3000星禾程序版本: " + version);
 }

@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "engine/FileVersion.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/TagTree.h"
 #include "installer/core/UpdateCheck.h"
@@ -48,7 +49,7 @@ TEST(UpdateVersion, PackingAndText) {
       {L"beta", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(PackUpdateVersion(c.text), c.packed) << c.packed;
-  EXPECT_EQ(UpdateVersionText(0x0001000200030004ull), L"1.2.3.4");
+  EXPECT_EQ(DottedVersionText(0x0001000200030004ull), L"1.2.3.4");
   EXPECT_LT(PackUpdateVersion(L"1.0.0.9"), PackUpdateVersion(L"1.0.1"));
 }
 

@@ -69,3 +69,8 @@ void FitToItem(HWND dialog, int frameId, HWND window) {
   RECT r = ItemRect(dialog, frameId);
   MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
 }
+
+void SetWindowIcons(HWND window, HICON big, HICON small) {
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}

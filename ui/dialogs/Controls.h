@@ -23,3 +23,5 @@ void ShiftItem(HWND dialog, int id, int dx, int dy, int dw = 0);
 // Places window at the rectangle of the frame control frameId (client
 // coordinates of the dialog), without repainting.
 void FitToItem(HWND dialog, int frameId, HWND window);
+// The title-bar and task-switch icons of a window.
+void SetWindowIcons(HWND window, HICON big, HICON small);

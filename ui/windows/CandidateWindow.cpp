@@ -56,8 +56,7 @@ ImeContext* WindowContext(HWND window) {
 
 bool ReportsImeEvents(const ImeContext* context) {
   if (!context || !context->compositionOpen) return false;
-  const OSVERSIONINFOW& v = context->osVersion;
-  return v.dwMajorVersion > 6 || (v.dwMajorVersion == 6 && v.dwMinorVersion >= 2);
+  return IsWindows8OrLater(context->osVersion);
 }
 
 HWND CreateCandidateWindow(ImeContext* context) {
