@@ -7,6 +7,7 @@
 #include "engine/KeyTables.h"
 #include "frontend/imm/HotKeys.h"
 #include "frontend/imm/KeyHook.h"
+#include "tests/common/MessagePump.h"
 #include "tests/imm/ImmTestSupport.h"
 
 namespace zn::test {
@@ -38,20 +39,7 @@ class KeyHookTest : public ShippedImcFixture {
     SendInput(1, &input, sizeof(input));
     Settle();
   }
-  // Input arrives a little later: wait for a quiet spell.
-  static void Settle() {
-    for (int round = 0, quiet = 0; round < 100 && quiet < 3; ++round) {
-      MSG msg;
-      bool any = false;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        any = true;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      quiet = any ? 0 : quiet + 1;
-      Sleep(10);
-    }
-  }
+  static void Settle() { PumpUntilQuiet(3, 100); }
   // A key-down as Wine hands it over: the real event and ImeProcessKey.
   void Down(uint8_t vk) {
     Send(vk, false);
