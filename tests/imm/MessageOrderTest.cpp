@@ -35,6 +35,8 @@ TEST_F(MessageOrderTest, LongRandomTypingKeepsTheRulesAndEveryResultHoldsText) {
                           VK_SPACE, VK_SPACE, '1', '2', VK_BACK, VK_ESCAPE, VK_OEM_COMMA,
                           VK_OEM_PERIOD, VK_OEM_PLUS, VK_OEM_MINUS, VK_RETURN, VK_SHIFT};
   for (unsigned seed : {1u, 2u, 3u}) {
+    // The last round lists associations after every commit.
+    if (seed == 3) Context()->imeBlock->optionFlags |= kImeOptAssociations;
     std::mt19937 random(seed);
     ImeMessageRules rules;
     uint64_t tick = 1000;
@@ -79,6 +81,22 @@ TEST_F(MessageOrderTest, AFifthLetterCommitsEndsAndStartsTheNextCode) {
   EXPECT_EQ(CompositionString(GCS_COMPREADSTR), L"k");
   Type(L"hlg ");
   EXPECT_EQ(Results(), L"中国");
+}
+
+TEST_F(MessageOrderTest, AssociationsAfterACommitAreANewComposition) {
+  ASSERT_TRUE(Select());
+  Context()->imeBlock->optionFlags |= kImeOptAssociations;
+  Type(L"wq");
+  TakeMessages();
+  Tap(VK_SPACE);
+  ASSERT_TRUE(Context()->stateFlags & kStateAssociations) << "the shipped tables list associations of 你";
+  const std::vector<UINT> expected = {WM_IME_COMPOSITION, WM_IME_ENDCOMPOSITION,
+                                      WM_IME_STARTCOMPOSITION, WM_IME_COMPOSITION};
+  EXPECT_EQ(Results(), L"你");
+  EXPECT_EQ(Kinds(TakeMessages()), expected);
+  EXPECT_EQ(CompositionString(GCS_COMPSTR), L" ") << "the commit stays shown as a space";
+  Tap(VK_ESCAPE);
+  EXPECT_EQ(Kinds(TakeMessages()), (std::vector<UINT>{WM_IME_COMPOSITION, WM_IME_ENDCOMPOSITION}));
 }
 
 TEST_F(MessageOrderTest, ACommitSendsNoEmptyUpdateAfterItsResult) {
