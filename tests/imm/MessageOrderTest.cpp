@@ -132,7 +132,7 @@ TEST_F(MessageOrderTest, TheNextCodeWaitsForWhatTheHostPostedForTheResult) {
   EXPECT_EQ(Kinds(TakeMessages()), expected);
 }
 
-TEST_F(MessageOrderTest, AnotherKeyDeliversTheHeldMessagesFirst) {
+TEST_F(MessageOrderTest, HeldMessagesGoFirstWhenAnotherKeyComesOrTheFocusLeaves) {
   ASSERT_TRUE(Select());
   TakeMessages();
   Type(L"wqvb");
@@ -146,6 +146,15 @@ TEST_F(MessageOrderTest, AnotherKeyDeliversTheHeldMessagesFirst) {
   ImeMessageRules rules;
   for (const RecordedMessage& m : TakeMessages()) EXPECT_EQ(Broken(rules, m), L"");
   EXPECT_EQ(CompositionString(GCS_COMPREADSTR), L"kh");
+
+  Type(L"lg");
+  ASSERT_TRUE(ImeProcessKey(himc_, 'W', MakeKeyData(ScanOf('W'), false), keys_));
+  ImeToAsciiEx('W', ScanOf('W'), keys_, nullptr, 0, himc_);
+  ASSERT_TRUE(ImeMessagesDeferred());
+  ImeSetActiveContext(himc_, FALSE);
+  EXPECT_FALSE(ImeMessagesDeferred());
+  for (const RecordedMessage& m : TakeMessages()) EXPECT_EQ(Broken(rules, m), L"");
+  EXPECT_TRUE(rules.open()) << "the new code's composition reached the window";
 }
 
 }  // namespace
