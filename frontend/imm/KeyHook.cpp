@@ -29,6 +29,7 @@ struct ThreadKeys {
   // is known to be this module's.
   HIMC himc = nullptr;
   HKL layout = nullptr;
+  bool releaseTaken = false;
 };
 thread_local ThreadKeys tKeys;
 
@@ -99,7 +100,7 @@ bool HandleKey(WPARAM wParam, LPARAM keyData) {
   if (!himc) return false;
   if (!up) return RunCombination(himc, vk, modifiers);
   // The host still gets the release.
-  RunRelease(himc, GenericModifier(vk), keyData);
+  if (!tKeys.releaseTaken) RunRelease(himc, GenericModifier(vk), keyData);
   return false;
 }
 
@@ -130,10 +131,11 @@ void Install(ThreadKeys& keys) {
 
 }  // namespace
 
-void NoteImeKey(HIMC himc) {
+void NoteImeKey(HIMC himc, bool releaseTaken) {
   ThreadKeys& keys = tKeys;
   keys.himc = himc;
   keys.layout = GetKeyboardLayout(0);
+  keys.releaseTaken = releaseTaken;
   if (keys.generation != gGeneration.load()) {
     keys.hook = nullptr;
     Install(keys);

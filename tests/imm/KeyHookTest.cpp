@@ -67,6 +67,16 @@ TEST_F(KeyHookTest, AShiftTapActsOnceWhicheverSeesTheReleaseFirst) {
   EXPECT_EQ(English(), english);
   Send(VK_SHIFT, true);
   EXPECT_EQ(English(), english) << "the hook does not run it again";
+
+  // The hook may also come between ImeProcessKey and ImeToAsciiEx.
+  os_.tickMs = 5000;
+  Down(VK_SHIFT);
+  const LPARAM release = MakeKeyData(ScanOf(VK_SHIFT), true);
+  keys_[VK_SHIFT] &= ~0x80;
+  ASSERT_TRUE(ImeProcessKey(himc_, VK_SHIFT, release, keys_));
+  Send(VK_SHIFT, true);
+  ImeToAsciiEx(VK_SHIFT, ScanOf(VK_SHIFT), keys_, nullptr, 0, himc_);
+  EXPECT_NE(English(), english) << "one switch";
 }
 
 TEST_F(KeyHookTest, AHeldOrInterruptedShiftDoesNothing) {
