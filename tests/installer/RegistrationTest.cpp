@@ -300,12 +300,19 @@ TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {
   EXPECT_FALSE(f.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
   EXPECT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
 
-  // No layout: the switch did not happen, and the exit code says so.
-  f.os.installImeError = ERROR_ACCESS_DENIED;
+  // No layout: the switch did not happen, the text service stays, and the
+  // exit code says so.
+  RegistrationFixture tsf;
+  tsf.PlaceConfig(kFrameworkEmbedded);
+  ASSERT_TRUE(RegisterInputMethod(*tsf.state, tsf.os));
+  tsf.os.installImeError = ERROR_ACCESS_DENIED;
+  tsf.os.calls.clear();
   fresh = NewState();
-  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str()),
+  EXPECT_EQ(RunInstaller(*fresh, tsf.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str()),
             kExitFailed);
-  EXPECT_TRUE(FindImeLayouts(f.os, L"zinIME.ime").empty());
+  EXPECT_TRUE(FindImeLayouts(tsf.os, L"zinIME.ime").empty());
+  EXPECT_EQ(tsf.os.CountCalls(L"Unregister"), 0u);
+  EXPECT_TRUE(tsf.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
   fresh = NewState();
   EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, L"/EMMODE=0 /GUID={not-a-key}"), kExitFailed);
 }
