@@ -144,7 +144,10 @@ struct ImeContext {
   // Non-zero on the logon desktop or in a secure TSF mode: nothing may be
   // started from here (SetLaunchesRefused).
   uint32_t launchesRefused;
-  uint8_t frontEndReserved[196];
+  // Per page slot, a fingerprint of the code record it was filled from: a
+  // commit tells by it that another process reused the record's place since.
+  uint32_t slotRecordChecks[kPageSlots];
+  uint8_t frontEndReserved[152];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc
