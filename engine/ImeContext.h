@@ -147,7 +147,10 @@ struct ImeContext {
   // Per page slot, a fingerprint of the code record it was filled from: a
   // commit tells by it that another process reused the record's place since.
   uint32_t slotRecordChecks[kPageSlots];
-  uint8_t frontEndReserved[152];
+  // Paired punctuation of this context, one bit per ASCII character: set, the
+  // next key gives the closing mark. Typing state, not a setting.
+  uint32_t quotePairStates[4];
+  uint8_t frontEndReserved[136];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc

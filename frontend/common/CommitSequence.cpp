@@ -170,7 +170,7 @@ void KeyPass::CommitTypedText(const wchar_t* text) {
     if (!afterDigit) {
       if (!(c_->stateFlags & (kStateEnglish | kStateEnglishPunct)) && c_->imeBlock) {
         const wchar_t one[2] = {c, 0};
-        MapChinesePunctuation(c_->imeBlock->symbolEscapes, one, piece);
+        MapChinesePunctuation(c_->imeBlock->symbolEscapes, c_->quotePairStates, one, piece);
       }
       if ((c_->stateFlags & kStateFullWidth) && !(c_->stateFlags & kStateTempEnglish)) {
         ToFullWidth(piece);

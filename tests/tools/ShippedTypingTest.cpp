@@ -189,6 +189,34 @@ TEST_F(ShippedTypingTest, CommandCandidateLaunchIsPrintedNotRun) {
   EXPECT_EQ(View().code, L"");
 }
 
+// Two programs typing on one data folder: each context alternates its quotes
+// on its own, and a new context changes no other's next quote.
+TEST_F(ShippedTypingTest, PairedQuotesBelongToEachContext) {
+  ImeContext* second = CreateImeContext(os_.get());
+  ASSERT_NE(second, nullptr);
+  second->effects = &effects_;
+  {
+    TypingHost other(second);
+    auto typeOther = [&](const wchar_t* keys) {
+      other.ClearOutput();
+      std::vector<KeyStroke> strokes;
+      std::wstring error;
+      EXPECT_TRUE(ParseKeyScript(keys, &strokes, &error)) << error;
+      for (const KeyStroke& key : strokes) other.Press(key);
+      return std::wstring(other.Output(), other.OutputUnits());
+    };
+    EXPECT_EQ(Type(L"\""), L"“");
+    EXPECT_EQ(typeOther(L"\""), L"“");
+    EXPECT_EQ(typeOther(L"\""), L"”");
+    ImeContext* third = CreateImeContext(os_.get());
+    ASSERT_NE(third, nullptr);
+    DestroyImeContext(third);
+    EXPECT_EQ(Type(L"\"\""), L"”“");
+    EXPECT_EQ(typeOther(L"\""), L"“");
+  }
+  DestroyImeContext(second);
+}
+
 // A sample of the shipped table: each record's code, searched through the
 // context the way a key stroke does, lists its word.
 TEST_F(ShippedTypingTest, EveryCodeOfASampleListsItsWord) {
