@@ -56,6 +56,7 @@ class ShippedTypingTest : public ::testing::Test {
     ctx_ = CreateImeContext(os_.get());
     ASSERT_NE(ctx_, nullptr);
     ctx_->effects = &effects_;
+    effects_.SetToken(ProcessToken{true, false, 0x2000});  // an ordinary user's program
     host_ = std::make_unique<TypingHost>(ctx_);
   }
   void TearDown() override {
@@ -187,6 +188,20 @@ TEST_F(ShippedTypingTest, CommandCandidateLaunchIsPrintedNotRun) {
   EXPECT_EQ(Type(std::wstring(1, static_cast<wchar_t>(L'1' + slot))), L"");
   EXPECT_EQ(effects_.TakeLog(), std::vector<std::wstring>{L"launch notepad.exe"});
   EXPECT_EQ(View().code, L"");
+}
+
+TEST_F(ShippedTypingTest, CommandCandidateIsRefusedInAnElevatedProgram) {
+  ctx_->imeBlock->spaceWord |= ImeBits::kMacros;
+  AddMainWord(L"wqvb#类1", L"$zncmd(\"run(notepad.exe)\",记事本)");
+  effects_.SetToken(ProcessToken{true, true, 0x3000});
+  Type(L"wqvb");
+  const auto& page = View().candidates;
+  const int slot = static_cast<int>(std::find(page.begin(), page.end(), L"记事本") - page.begin());
+  ASSERT_LT(slot, static_cast<int>(page.size()));
+  // Nothing starts, nothing is committed, the input stays as it was.
+  EXPECT_EQ(Type(std::wstring(1, static_cast<wchar_t>(L'1' + slot))), L"");
+  EXPECT_TRUE(effects_.TakeLog().empty());
+  EXPECT_EQ(View().code, L"wqvb");
 }
 
 // Two programs typing on one data folder: each context alternates its quotes
