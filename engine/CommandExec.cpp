@@ -122,6 +122,21 @@ void StartInstaller(ImeContext* context, bool tsf, Effects& effects) {
   OpenProgramFor(context, effects, program, parameters, SW_HIDE);
 }
 
+// run(, help(, config( and keyboard( start programs, open files or
+// addresses or send keys.
+bool ActsOutside(uint32_t action) {
+  return (action & kCommitActionCommand) && (action & (0x10000 | 0x20000 | 0x40000 | 0x80000));
+}
+
+// Such a macro is refused as a whole where data acts are: nothing is
+// committed either.
+uint32_t RefuseMacro(ImeContext* context) {
+  context->commitKind = kCommitActionNone;
+  context->commandArgument[0] = 0;
+  SetCommitText(context, L"", 0);
+  return kCommitActionNone;
+}
+
 void RunHelpAction(ImeContext* context, const wchar_t* argument, Effects& effects) {
   wchar_t topic[kCommandArgumentUnits];
   int n = 0;
@@ -165,6 +180,9 @@ uint32_t ExecuteCommandMacro(ImeContext* context, int position) {
   argument[0] = 0;
   for (const auto& verb : kLeadingVerbs) {
     if (!StartsWithNoCase(command, verb.verb)) continue;
+    if (ActsOutside(verb.action) && DataActsRefused(context, ContextEffects(context))) {
+      return RefuseMacro(context);
+    }
     context->commitKind = verb.action;
     SetCommitText(context, L"", 0);
     if (verb.action == kCommitActionSet) {
@@ -191,6 +209,9 @@ uint32_t ExecuteCommandMacro(ImeContext* context, int position) {
   for (const auto& verb : kInnerVerbs) {
     const int at = FindNoCase(command, verb.verb);
     if (at < 0) continue;
+    if (ActsOutside(verb.atStart) && DataActsRefused(context, ContextEffects(context))) {
+      return RefuseMacro(context);
+    }
     context->commitKind = at > 0 ? verb.afterText : verb.atStart;
     SetCommitText(context, command, at);
     // The argument belongs to this verb, whatever brackets the text before it holds.
@@ -227,6 +248,11 @@ int ApplySetCommand(ImeContext* context, Effects& effects) {
     ApplySettingsLine(id, key, value, ime, context->dmeBlock, context->skinBlock, itf);
     if (itf && itf->release) itf->release(itf);
     after = ime->optionFlags & ImeBits::kTsfStyles;
+    if (after != before && DataActsRefused(context, effects)) {
+      // The switch needs the installer, which a word may not start here.
+      ime->optionFlags = (ime->optionFlags & ~ImeBits::kTsfStyles) | before;
+      after = before;
+    }
   }
   if (after != before) StartInstaller(context, after != 0, effects);
   return 1;
@@ -342,6 +368,7 @@ uint32_t RunCommandAction(ImeContext* context, Effects& effects, int* searchResu
     if (searchResult) *searchResult = result;
     return kFollowUpShowCandidates;
   }
+  if (ActsOutside(action) && DataActsRefused(context, effects)) return kFollowUpNone;
   uint32_t followUp = (action & kCommitActionText) ? kFollowUpCommitText : kFollowUpNone;
   if (!(action & kCommitActionCommand)) return followUp;
   // The first action bit set decides, in the order the front ends test them.

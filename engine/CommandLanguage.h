@@ -77,7 +77,9 @@ int ToChineseNumerals(const wchar_t* digits, NumeralForm form, wchar_t* out);
 int ResolveCommandArgument(ImeContext* context, const wchar_t* command, wchar_t* out);
 
 // Sets CommitAction, the commit text and the argument for the candidate in
-// page slot position (0-based) that was just chosen. Returns the action.
+// page slot position (0-based) that was just chosen. Returns the action;
+// kCommitActionNone, with nothing to commit, for a macro that would start a
+// program, open a file or address or send keys where DataActsRefused.
 uint32_t ExecuteCommandMacro(ImeContext* context, int position);
 
 // set(: applies one settings line from the argument; the framework key and

@@ -61,7 +61,7 @@ int CommitCandidate(ImeContext* context, int selector) {
   const PageSlot& source = context->slotCommitTexts[slot].length > 0 ? context->slotCommitTexts[slot]
                                                                      : context->pageSlots[slot];
   SetCommitText(context, source.text, source.length);
-  ExecuteCommandMacro(context, slot);
+  if (ExecuteCommandMacro(context, slot) == kCommitActionNone) return kCommitRefused;
   if (context->stateFlags & (kStateEnglish | kStateTempEnglish)) {
     // The typed case wins over the word's, also in English started by a
     // capital letter.

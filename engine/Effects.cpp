@@ -1,5 +1,6 @@
 // The Win32 implementation of the effects seam: the only engine file that
-// touches the clipboard, message boxes, ShellExecuteW and keybd_event.
+// touches the clipboard, message boxes, ShellExecuteW, keybd_event and the
+// process token.
 #include "engine/Effects.h"
 
 #include <windows.h>
@@ -64,6 +65,28 @@ bool Win32Effects::ShowHelpFileTopic(const wchar_t* helpFile, const wchar_t* top
   if (!htmlHelp) return false;
   constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
   return htmlHelp(nullptr, helpFile, kDisplayTopic, reinterpret_cast<DWORD_PTR>(topic)) != nullptr;
+}
+
+ProcessToken Win32Effects::QueryProcessToken() {
+  ProcessToken result;
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return result;
+  TOKEN_ELEVATION elevation{};
+  DWORD bytes = 0;
+  // The label holds one SID: a fixed buffer is enough and nothing is allocated.
+  alignas(TOKEN_MANDATORY_LABEL) uint8_t label[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  if (GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &bytes) &&
+      GetTokenInformation(token, TokenIntegrityLevel, label, sizeof(label), &bytes)) {
+    PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(label)->Label.Sid;
+    const UCHAR parts = sid && IsValidSid(sid) ? *GetSidSubAuthorityCount(sid) : 0;
+    if (parts > 0) {
+      result.known = true;
+      result.elevated = elevation.TokenIsElevated != 0;
+      result.integrityRid = *GetSidSubAuthority(sid, parts - 1u);
+    }
+  }
+  CloseHandle(token);
+  return result;
 }
 
 Effects& DefaultEffects() {

@@ -15,6 +15,13 @@ struct LocalTimeParts {
   uint16_t second;
 };
 
+// What the process's own access token says (Effects::QueryProcessToken).
+struct ProcessToken {
+  bool known = false;         // false: the token could not be read
+  bool elevated = false;      // an administrator's full token
+  uint32_t integrityRid = 0;  // mandatory level: 0x1000 low, 0x2000 medium, 0x3000 high
+};
+
 class Effects {
  public:
   virtual ~Effects() = default;
@@ -48,6 +55,9 @@ class Effects {
     (void)topic;
     return false;
   }
+  // The process's token; a seam that cannot tell says unknown, which the
+  // engine treats as untrusted.
+  virtual ProcessToken QueryProcessToken() { return ProcessToken{}; }
 };
 
 class Win32Effects : public Effects {
@@ -60,6 +70,7 @@ class Win32Effects : public Effects {
                        uint32_t style) override;
   void ReadLocalTime(LocalTimeParts* out) override;
   bool ShowHelpFileTopic(const wchar_t* helpFile, const wchar_t* topic) override;
+  ProcessToken QueryProcessToken() override;
 };
 
 // The real effects; stateless, shared by every context of the process.

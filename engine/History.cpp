@@ -60,6 +60,21 @@ bool ReadCandidateRecord(const ImeContext* context, const CandidateItem& item, D
   return offset >= kDmgOffsetTableOffset && ReadDmgRecordAt(view, offset, out) && out->code;
 }
 
+uint32_t RecordCheck(const DmgRecord& record) {
+  // FNV-1a over the code and the word; the attribute (order or age) changes
+  // without the record becoming another word.
+  uint32_t hash = 2166136261u;
+  for (uint32_t i = 0; record.code && i + 4 < record.sizeBytes; ++i) {
+    hash = (hash ^ record.code[i]) * 16777619u;
+  }
+  return hash;
+}
+
+uint32_t CandidateRecordCheck(const ImeContext* context, const CandidateItem& item) {
+  DmgRecord record;
+  return ReadCandidateRecord(context, item, &record) ? RecordCheck(record) : 0;
+}
+
 bool ReadLastCommitted(const ImeContext* context, DmgRecord* out) {
   if (!context || !context->lastCommitted.table ||
       context->lastCommitted.table > kDataFileCount) {
@@ -74,17 +89,15 @@ bool ReadLastCommitted(const ImeContext* context, DmgRecord* out) {
   return true;
 }
 
-// The history record of a commit of candidate listIndex; false when the
-// commit is not recorded.
-bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record) {
+namespace {
+
+// The history record of a commit of a code record; false when it is not recorded.
+bool BuildEntryRecord(const ImeContext* context, uint8_t kind, const DmgRecord& entry,
+                      RecentCommitRecord* record) {
   if (!context || !context->imeBlock) return false;
   if (context->stateFlags & (kStateEnglish | kStateAssociations)) return false;
-  if (listIndex < 0 || listIndex >= context->candidateCount) return false;
-  const CandidateItem& item = context->candidates[listIndex];
-  DmgRecord entry;
-  if (!ReadCandidateRecord(context, item, &entry)) return false;
-  if (item.kind == kKindMain && EntryAttr::Category(entry.attr) == 4) return false;
-  if (entry.codeLen == 0 || entry.wordLenUnits == 0 ||
+  if (kind == kKindMain && EntryAttr::Category(entry.attr) == 4) return false;
+  if (!entry.code || entry.codeLen == 0 || entry.wordLenUnits == 0 ||
       entry.wordLenUnits > static_cast<uint32_t>(kHistoryWordUnits)) {
     return false;
   }
@@ -105,13 +118,10 @@ bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRec
   return true;
 }
 
-int RecordCommit(ImeContext* context, int listIndex) {
-  if (!context || !context->imeBlock) return 0;
-  // The history lives in config.dsc, which every process shares.
+// The history lives in config.dsc, which every process shares.
+int StoreCommitRecord(ImeContext* context, const RecentCommitRecord& record) {
   DataWriteLock lock(context);
   if (!lock.Held()) return 0;
-  RecentCommitRecord record;
-  if (!BuildCommitRecord(context, listIndex, &record)) return 0;
   ImeConfigBlock* ime = context->imeBlock;
   int count = ClampedCount(ime);
   if (count == kHistoryRecords) {
@@ -122,6 +132,30 @@ int RecordCommit(ImeContext* context, int listIndex) {
   ime->recentCommits[count] = record;
   ime->recentCommitCount = count + 1;
   return 1;
+}
+
+}  // namespace
+
+bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record) {
+  if (!context || listIndex < 0 || listIndex >= context->candidateCount) return false;
+  const CandidateItem& item = context->candidates[listIndex];
+  DmgRecord entry;
+  return ReadCandidateRecord(context, item, &entry) &&
+         BuildEntryRecord(context, item.kind, entry, record);
+}
+
+int RecordCommit(ImeContext* context, int listIndex) {
+  if (!context || !context->imeBlock) return 0;
+  DataWriteLock lock(context);
+  RecentCommitRecord record;
+  if (!lock.Held() || !BuildCommitRecord(context, listIndex, &record)) return 0;
+  return StoreCommitRecord(context, record);
+}
+
+int RecordEntryCommit(ImeContext* context, uint8_t kind, const DmgRecord& entry) {
+  RecentCommitRecord record;
+  if (!BuildEntryRecord(context, kind, entry, &record)) return 0;
+  return StoreCommitRecord(context, record);
 }
 
 int JoinRecentCommits(ImeContext* context, int n, wchar_t* text, HistoryCodes* codes) {

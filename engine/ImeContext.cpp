@@ -156,9 +156,8 @@ ImeContext* CreateImeContext(const OsServices* os) {
     return nullptr;
   }
   ClearTempWordsAfterRestart(context);
-  for (SymbolEscapeEntry& entry : context->imeBlock->symbolEscapes) {
-    if (entry.kind == 2) entry.pairState = 0;
-  }
+  // Paired punctuation starts open in the context's own zeroed bits; the
+  // shared settings are left alone, so other contexts keep theirs.
   SetPendingCommandState(0);
   return context;
 }

@@ -144,7 +144,13 @@ struct ImeContext {
   // Non-zero on the logon desktop or in a secure TSF mode: nothing may be
   // started from here (SetLaunchesRefused).
   uint32_t launchesRefused;
-  uint8_t frontEndReserved[196];
+  // Per page slot, a fingerprint of the code record it was filled from: a
+  // commit tells by it that another process reused the record's place since.
+  uint32_t slotRecordChecks[kPageSlots];
+  // Paired punctuation of this context, one bit per ASCII character: set, the
+  // next key gives the closing mark. Typing state, not a setting.
+  uint32_t quotePairStates[4];
+  uint8_t frontEndReserved[136];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc

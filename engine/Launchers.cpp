@@ -34,6 +34,15 @@ bool LaunchesRefused(const ImeContext* context) {
   return context && context->launchesRefused != 0;
 }
 
+bool PlainUserToken(const ProcessToken& token) {
+  return token.known && !token.elevated && token.integrityRid >= SECURITY_MANDATORY_MEDIUM_RID &&
+         token.integrityRid < SECURITY_MANDATORY_HIGH_RID;
+}
+
+bool DataActsRefused(const ImeContext* context, Effects& effects) {
+  return LaunchesRefused(context) || !PlainUserToken(effects.QueryProcessToken());
+}
+
 bool OpenProgramFor(const ImeContext* context, Effects& effects, const wchar_t* file,
                     const wchar_t* parameters, int showCommand) {
   if (LaunchesRefused(context) || !file || !file[0]) return false;
@@ -47,7 +56,9 @@ bool ShowHelpFileFor(const ImeContext* context, Effects& effects, const wchar_t*
 }
 
 int OpenLink(ImeContext* context, const wchar_t* target, Effects& effects) {
-  if (target && target[0]) OpenProgramFor(context, effects, target, nullptr, SW_SHOW);
+  if (target && target[0] && !DataActsRefused(context, effects)) {
+    OpenProgramFor(context, effects, target, nullptr, SW_SHOW);
+  }
   return 1;
 }
 

@@ -11,12 +11,21 @@ struct ImeContext;
 // OpenProgramFor / ShowHelpFileFor, which refuse them then.
 void SetLaunchesRefused(ImeContext* context, bool refused);
 bool LaunchesRefused(const ImeContext* context);
+// A process token like the user's own: known, not elevated, at medium
+// integrity (0x2000 up to, not including, high).
+bool PlainUserToken(const ProcessToken& token);
+// What a word or link of the data folder asks for (start a program, open a
+// file or address, send keys) is refused where launches are refused, and in a
+// process trusted more or less than the user's own: every process, sandboxed
+// ones too, can write the data folder. The token comes through the seam.
+bool DataActsRefused(const ImeContext* context, Effects& effects);
 // Effects::OpenProgram unless launches are refused; false when nothing started.
 bool OpenProgramFor(const ImeContext* context, Effects& effects, const wchar_t* file,
                     const wchar_t* parameters, int showCommand);
 bool ShowHelpFileFor(const ImeContext* context, Effects& effects, const wchar_t* helpFile,
                      const wchar_t* topic);
-// Opens a document or URL with its program ("open", shown). Returns 1.
+// Opens a document or URL with its program ("open", shown) unless
+// DataActsRefused. Returns 1.
 int OpenLink(ImeContext* context, const wchar_t* target, Effects& effects = DefaultEffects());
 
 // Units of the program path and of the command line built for config.

@@ -10,7 +10,6 @@ namespace {
 // Module-wide by design: the book-title nesting runs across contexts.
 std::atomic<int> quoteNesting{0};
 
-constexpr int kEscapeEntries = 128;
 // A kind-1 text may run on from the first field into the second.
 constexpr int kEscapeTextUnits = 10;
 
@@ -36,15 +35,13 @@ int QuoteNestingLevel() { return quoteNesting.load(std::memory_order_relaxed); }
 
 void ResetQuoteNesting() { quoteNesting.store(0, std::memory_order_relaxed); }
 
-void ResetPairedPunctuation(SymbolEscapeEntry* table) {
+void ResetPairedPunctuation(PairStates& pairs) {
   ResetQuoteNesting();
-  if (!table) return;
-  for (int i = 0; i < kEscapeEntries; ++i) {
-    if (table[i].kind == 2) table[i].pairState = 0;
-  }
+  for (uint32_t& word : pairs) word = 0;
 }
 
-int MapChinesePunctuation(SymbolEscapeEntry* table, const wchar_t* text, wchar_t* out) {
+int MapChinesePunctuation(const SymbolEscapeEntry* table, PairStates& pairs, const wchar_t* text,
+                          wchar_t* out) {
   if (!out) return 0;
   out[0] = 0;
   if (!text) return 0;
@@ -70,7 +67,7 @@ int MapChinesePunctuation(SymbolEscapeEntry* table, const wchar_t* text, wchar_t
     } else if (e->kind == 1) {
       pieceUnits = EscapeText(*e, false, piece);
     } else if (e->kind == 2) {
-      pieceUnits = EscapeText(*e, e->pairState != 0, piece);
+      pieceUnits = EscapeText(*e, (pairs[c / 32] >> (c % 32)) & 1u, piece);
       flipPair = true;
     } else {
       piece[0] = c;
@@ -82,7 +79,7 @@ int MapChinesePunctuation(SymbolEscapeEntry* table, const wchar_t* text, wchar_t
     if (nestingChange < 0 && QuoteNestingLevel() > 0) {
       quoteNesting.fetch_sub(1, std::memory_order_relaxed);
     }
-    if (flipPair) table[c].pairState = table[c].pairState ? 0 : 1;
+    if (flipPair) pairs[c / 32] ^= 1u << (c % 32);
   }
   out[n] = 0;
   return n;

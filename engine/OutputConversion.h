@@ -2,6 +2,8 @@
 // table, full-width forms, and the clipboard text used by placeholders.
 #pragma once
 
+#include <cstdint>
+
 #include "engine/ConfigBlocks.h"
 
 class Effects;
@@ -9,11 +11,19 @@ class Effects;
 // Units a converted text may hold, the terminator excluded (buffers hold 129).
 inline constexpr int kConvertedTextUnits = 128;
 
+// Which paired escapes of one input context give their closing mark next:
+// bit c of word c / 32 for ASCII character c. A quote typed in one program
+// does not change what the next one gives in another.
+using PairStates = uint32_t[4];
+
 // Rewrites the ASCII characters of text through the 128-entry escape table
-// into out (kConvertedTextUnits + 1 units). Output that would not fit ends
-// the conversion there, so the text is cut at a character boundary and the
-// pair states of characters not written stay unchanged. Returns the units written.
-int MapChinesePunctuation(SymbolEscapeEntry* table, const wchar_t* text, wchar_t* out);
+// into out (kConvertedTextUnits + 1 units); pairs alternate through the
+// context's pair states, the table's own pair-state fields are not used.
+// Output that would not fit ends the conversion there, so the text is cut at
+// a character boundary and the pair states of characters not written stay
+// unchanged. Returns the units written.
+int MapChinesePunctuation(const SymbolEscapeEntry* table, PairStates& pairs, const wchar_t* text,
+                          wchar_t* out);
 
 // ASCII to full-width forms, in place. Control characters stay: 0x0A and
 // 0x0D are also the line breaks of macro texts, which must survive.
@@ -27,4 +37,4 @@ int GetClipboardText(Effects& effects, wchar_t* out);
 int QuoteNestingLevel();
 void ResetQuoteNesting();
 // Puts every paired escape back to its opening form and the nesting to 0.
-void ResetPairedPunctuation(SymbolEscapeEntry* table);
+void ResetPairedPunctuation(PairStates& pairs);

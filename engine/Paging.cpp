@@ -5,6 +5,7 @@
 #include "engine/CommandLanguage.h"
 #include "engine/DmsTable.h"
 #include "engine/ImeOptionBits.h"
+#include "engine/TempWords.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -129,6 +130,7 @@ int FormatCandidateText(ImeContext* context, int listIndex, int slot, int direct
   const CandidateItem& item = context->candidates[listIndex];
   ClearSlot(context, slot);
   context->slotListIndex[slot] = listIndex;
+  context->slotRecordChecks[slot] = CandidateRecordCheck(context, item);
   wchar_t word[kSlotTextUnits + 1];
   if (item.kind == kKindPlainText) {
     SetSlotText(context->pageSlots[slot], word, RawCandidateText(context, item, word));

@@ -85,25 +85,54 @@ bool TableHolds(MappedFile* table, const uint8_t* record) {
   return table && FindRecord(table, record + 4, &kDefaultRecordCompareOps) > 0;
 }
 
-void RemoveTempRecordAt(MappedFile* temp, uint32_t offset) {
-  const DmgView view = GetDmgView(temp);
-  for (uint32_t p = 0; p < view.countRecords; ++p) {
-    if (DmgRecordOffset(view, p) == offset) {
-      RemoveTempRecord(temp, static_cast<int>(p));
-      return;
-    }
+// The record a commit chose, copied out of the shared view before the lock
+// is taken: meanwhile another process may reuse its temp.dmg slot (after a
+// promotion, or for a new word when the oldest gives way) or grow main.dmg.
+struct ChosenRecord {
+  uint8_t bytes[kDmgMaxRecordBytes];
+  uint32_t size = 0;
+  uint32_t type = 0;
+  uint32_t offset = 0;  // in its table when copied
+  bool Read(DmgRecord* out) const {
+    DmgView view;
+    view.base = bytes;
+    view.sizeBytes = size;
+    view.type = type;
+    return ReadDmgRecordAt(view, 0, out) && out->code;
   }
+};
+
+// False when the candidate is no code record, or its place no longer holds
+// the record the page was filled from (the page's fingerprint differs).
+bool CaptureChosen(const ImeContext* context, int listIndex, ChosenRecord* out) {
+  const CandidateItem& item = context->candidates[listIndex];
+  DmgRecord record;
+  if (!ReadCandidateRecord(context, item, &record) || record.sizeBytes > sizeof(out->bytes)) {
+    return false;
+  }
+  const DmgView view = GetDmgView(context->files[EntryTableOfKind(item.kind) - 1]);
+  std::memcpy(out->bytes, view.base + record.offset, record.sizeBytes);
+  out->size = record.sizeBytes;
+  out->type = view.type;
+  out->offset = record.offset;
+  DmgRecord copy;
+  if (!out->Read(&copy)) return false;
+  for (int s = 0; s < context->slotsFilled && s < kPageSlots; ++s) {
+    if (context->slotListIndex[s] == listIndex) return context->slotRecordChecks[s] == RecordCheck(copy);
+  }
+  return true;
 }
 
-// Copies a committed temporary word into main.dmg as a user word. The copy is
-// built apart from the shared temp.dmg view, and the temporary record goes
-// only once the main table holds the word. The caller holds the lock.
-void PromoteTempWord(ImeContext* context, const DmgRecord& tempRecord) {
+// Copies a committed temporary word into main.dmg as a user word. The
+// temporary record goes only once the main table lists the word, and it is
+// found by its code and word, never by the slot it was listed in. The caller
+// holds the lock.
+void PromoteTempWord(ImeContext* context, const ChosenRecord& chosen) {
   MappedFile* main = context->files[kFileMain];
   MappedFile* temp = context->files[kFileTemp];
-  if (!main || !temp || !GetDmgView(main).base || tempRecord.sizeBytes > kTempSlotBytes) return;
+  if (!main || !temp || !GetDmgView(main).base || chosen.size > kTempSlotBytes) return;
   uint8_t record[kTempSlotBytes];
-  std::memcpy(record, temp->view + tempRecord.offset, tempRecord.sizeBytes);
+  std::memcpy(record, chosen.bytes, chosen.size);
   const uint32_t attr = kPromotedAttribute;
   std::memcpy(record, &attr, 4);
   const uint8_t* viewBefore = main->view;
@@ -115,16 +144,17 @@ void PromoteTempWord(ImeContext* context, const DmgRecord& tempRecord) {
   PlaceNewRecord(main, &kDefaultRecordCompareOps, -1);
   RebuildKeyIndex(main, &kDefaultRecordCompareOps);
   const int found = FindRecord(main, record + 4, &kDefaultRecordCompareOps);
-  if (found > 0) {
-    context->lastCommittedKind = kKindMain;
-    context->lastCommitted = EntryRef{kFileMain + 1, DmgRecordOffset(GetDmgView(main), found - 1)};
-  }
-  RemoveTempRecordAt(temp, tempRecord.offset);
   if (main->view != viewBefore) {
     // The list points into the old view: nothing may read it any more.
     context->candidateCount = 0;
     context->slotsFilled = 0;
   }
+  // Not listed in main: the temporary word stays, or it would be lost.
+  if (found <= 0) return;
+  context->lastCommittedKind = kKindMain;
+  context->lastCommitted = EntryRef{kFileMain + 1, DmgRecordOffset(GetDmgView(main), found - 1)};
+  const int at = FindRecord(temp, record + 4, &kDefaultRecordCompareOps);
+  if (at > 0) RemoveTempRecord(temp, at - 1);
 }
 
 }  // namespace
@@ -151,30 +181,27 @@ int CommitSelection(ImeContext* context, int listIndex) {
   // A commit that writes none of them (punctuation, English, generated text)
   // only notes what it committed, without the lock.
   const bool writes = CommitSelectionWrites(context, listIndex);
-  std::optional<DataWriteLock> lock;
-  if (writes) {
-    lock.emplace(context);
-    if (!lock->Held()) return 0;
-    // Tables another process grew are remapped before anything is read; the
-    // list then points into old views and nothing may read it any more. Only
-    // main.dmg and temp.dmg are written (and so remapped) by a commit.
-    if (RemapCommitTables(context)) {
-      context->candidateCount = 0;
-      context->slotsFilled = 0;
-      return 0;
-    }
-  }
   const CandidateItem item = context->candidates[listIndex];
+  ChosenRecord chosen;
+  const bool isRecord = CaptureChosen(context, listIndex, &chosen);
   context->lastCommittedKind = item.kind;
+  if (isRecord) context->lastCommitted = EntryRef{EntryTableOfKind(item.kind), chosen.offset};
+  if (!writes || !isRecord) return 0;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 0;
+  // Tables another process grew are remapped before anything is read; the
+  // list then points into old views and nothing may read it any more. The
+  // chosen record was copied, so the commit itself goes on.
+  if (RemapCommitTables(context)) {
+    context->candidateCount = 0;
+    context->slotsFilled = 0;
+  }
   DmgRecord record;
-  const bool isRecord = ReadCandidateRecord(context, item, &record);
-  if (isRecord) context->lastCommitted = EntryRef{EntryTableOfKind(item.kind), record.offset};
-  if (!writes) return 0;
-  // Recorded before a promotion frees the temporary record's slot.
-  const int recorded = RecordCommit(context, listIndex);
+  chosen.Read(&record);
+  const int recorded = RecordEntryCommit(context, item.kind, record);
   const ImeConfigBlock* ime = context->imeBlock;
-  if (isRecord && item.kind == kKindTemp && ime && (ime->optionFlags & kImeOptTempWordSaves)) {
-    PromoteTempWord(context, record);
+  if (item.kind == kKindTemp && ime && (ime->optionFlags & kImeOptTempWordSaves)) {
+    PromoteTempWord(context, chosen);
   }
   if (!recorded) return 0;
   AddTempWordsFromHistory(context);

@@ -43,9 +43,16 @@ int CommitSelection(ImeContext* context, int listIndex);
 bool CommitSelectionWrites(const ImeContext* context, int listIndex);
 // Appends candidate listIndex to the history; 1 recorded, 0 not.
 int RecordCommit(ImeContext* context, int listIndex);
+// The same for a code record of a candidate kind, read before (a copy).
+int RecordEntryCommit(ImeContext* context, uint8_t kind, const DmgRecord& entry);
 // The history record of a commit of candidate listIndex; false when such a
 // commit is not recorded. Reads only.
 bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record);
+// A fingerprint of the code and word of the record behind a candidate of kind
+// 0x21 or 0x22 (0 for others). A page keeps one per slot: the record's place
+// may hold another word by the time it is committed.
+uint32_t CandidateRecordCheck(const ImeContext* context, const CandidateItem& item);
+uint32_t RecordCheck(const DmgRecord& record);
 // Joins the last n history words (all for n <= 0 or n > count), oldest first,
 // into text (kJoinedTextUnits). With codes, gathers each record's character
 // codes while the joined words stay within 16 units. Returns the number of

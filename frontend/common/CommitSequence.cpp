@@ -107,6 +107,7 @@ void KeyPass::RunFollowUps(uint32_t followUp) {
 
 KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
   const int index = CommitCandidate(c_, selector);
+  if (index == kCommitRefused) return Outcome::kRefused;
   if (index < 0) return Outcome::kNothing;
   Effects& fx = effects();
   if (c_->commitKind == kCommitActionReplaceCode) {
@@ -140,7 +141,8 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
 bool KeyPass::CommitBySelector(int selector, bool followUp) {
   const Outcome outcome = CommitAndRun(selector);
   if (outcome == Outcome::kNothing) return false;
-  if (outcome == Outcome::kCodeReplaced) return true;
+  // A refused macro leaves the input as it was.
+  if (outcome == Outcome::kCodeReplaced || outcome == Outcome::kRefused) return true;
   FlushResult();
   if (!followUp) return true;
   if (ResetAfterCommit(c_) <= 0) {
@@ -157,8 +159,11 @@ bool KeyPass::CommitBySelector(int selector, bool followUp) {
 
 void KeyPass::CommitTypedText(const wchar_t* text) {
   // The current candidate goes first, in the same result; a newkey( command
-  // takes the place of the key's own text.
-  if (HasCode() && CommitAndRun(kSelectorCurrent) == Outcome::kCodeReplaced) return;
+  // takes the place of the key's own text, and a refused macro keeps both.
+  if (HasCode()) {
+    const Outcome outcome = CommitAndRun(kSelectorCurrent);
+    if (outcome == Outcome::kCodeReplaced || outcome == Outcome::kRefused) return;
+  }
   if (text && text[0]) {
     wchar_t c = text[0];
     // Keypad keys type the code bytes 0x0A..0x19: "*" to "9".
@@ -170,7 +175,7 @@ void KeyPass::CommitTypedText(const wchar_t* text) {
     if (!afterDigit) {
       if (!(c_->stateFlags & (kStateEnglish | kStateEnglishPunct)) && c_->imeBlock) {
         const wchar_t one[2] = {c, 0};
-        MapChinesePunctuation(c_->imeBlock->symbolEscapes, one, piece);
+        MapChinesePunctuation(c_->imeBlock->symbolEscapes, c_->quotePairStates, one, piece);
       }
       if ((c_->stateFlags & kStateFullWidth) && !(c_->stateFlags & kStateTempEnglish)) {
         ToFullWidth(piece);

@@ -47,7 +47,7 @@ void KeyPass::TakeSavedPunctuation() {
 void KeyPass::SetNonChineseBit(uint32_t bit, bool set) {
   if (set) {
     c_->stateFlags |= bit | kStateEnglishPunct;
-    if (c_->imeBlock) ResetPairedPunctuation(c_->imeBlock->symbolEscapes);
+    ResetPairedPunctuation(c_->quotePairStates);
   } else {
     c_->stateFlags &= ~bit;
     TakeSavedPunctuation();

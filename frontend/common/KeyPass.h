@@ -25,7 +25,7 @@ class KeyPass {
   void Complete();
 
  private:
-  enum class Outcome { kNothing, kCommitted, kCodeReplaced };
+  enum class Outcome { kNothing, kCommitted, kCodeReplaced, kRefused };
   static constexpr int kResultUnits = 2 * 130;
   // Text units the context's last-output and commit buffers hold, the
   // terminator excluded.

@@ -100,6 +100,6 @@ HRESULT CTextService::OnChange(REFGUID guid) {
   // Another client (the system's switch, the language bar) may have moved it.
   RefreshStatusDisplay();
   RegisterPreservedKeys();
-  if (context_->imeBlock) ResetPairedPunctuation(context_->imeBlock->symbolEscapes);
+  ResetPairedPunctuation(context_->quotePairStates);
   return S_OK;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/CommandLanguage.h"
+#include "engine/Commit.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Launchers.h"
 #include "tests/engine/CoreTestData.h"
@@ -137,6 +138,7 @@ class MacroTest : public ::testing::Test {
     os_.values[L"InstallLocation"] = L"C:\\zin";
     wcscpy(ctx()->productKey, os_.productKey.c_str());
     ctx()->os = &os_;
+    ctx()->effects = &fx_;
   }
   ImeContext* ctx() { return road_.get(); }
   uint32_t Choose(const wchar_t* code) {
@@ -235,6 +237,55 @@ TEST_F(MacroTest, SetRefusesFrameworkKeyAndStartsInstallerOnFrameworkChange) {
   wcscpy(ctx()->commandArgument, L"set([-IME设置-],编码窗口样式=普通)");
   EXPECT_EQ(ApplySetCommand(ctx(), fx_), 1);
   EXPECT_EQ(fx_.programs.size(), 1u);
+}
+
+// The table and the macro switch are writable by every process: in a process
+// trusted more or less than the user's own, a word that would start a program,
+// open a file or address or send keys does nothing at all.
+TEST_F(MacroTest, ActingMacrosAreRefusedOutsideAPlainUserProcess) {
+  ctx()->lastOutput[0] = 0;
+  const ProcessToken tokens[] = {
+      {true, true, 0x2000},   // elevated
+      {true, false, 0x3000},  // high integrity
+      {true, false, 0x1000},  // low (a sandbox)
+      {true, false, 0x4000},  // system
+      {false, false, 0},      // unknown
+  };
+  for (const ProcessToken& token : tokens) {
+    SCOPED_TRACE(token.integrityRid);
+    fx_.token = token;
+    for (const wchar_t* code : {L"jsb", L"url", L"hc", L"bz", L"pz"}) {
+      road_.Search(code);
+      EXPECT_EQ(CommitCandidate(ctx(), 1), kCommitRefused) << code;
+      EXPECT_EQ(ctx()->commitKind, kCommitActionNone) << code;
+      EXPECT_EQ(road_.Commit() + Argument(), L"") << code;
+    }
+    // Even a front end that carries an action out by itself starts nothing.
+    ctx()->commitKind = kCommitActionTextThenKeyboard;
+    wcscpy(ctx()->commandArgument, L"<13>");
+    EXPECT_EQ(RunCommandAction(ctx(), fx_), kFollowUpNone);
+    // What stays inside the input method still works.
+    EXPECT_EQ(Choose(L"nk"), kCommitActionReplaceCode);
+    EXPECT_EQ(Choose(L"bd"), kCommitActionConvert);
+    EXPECT_EQ(Choose(L"rq"), kCommitActionText);
+    EXPECT_EQ(road_.Commit(), L"2013");
+  }
+  EXPECT_TRUE(fx_.programs.empty());
+  EXPECT_TRUE(fx_.helpTopics.empty());
+  EXPECT_TRUE(fx_.keys.empty());
+  // Medium plus is still the user's own level.
+  fx_.token = ProcessToken{true, false, 0x2100};
+  EXPECT_EQ(Choose(L"jsb"), kCommitActionRun);
+}
+
+// The real query under Wine, where every process is elevated: the shipped
+// module refuses such words there.
+TEST(ProcessTokenQuery, WineProcessesAreElevatedSoWordActsAreRefused) {
+  const ProcessToken token = DefaultEffects().QueryProcessToken();
+  EXPECT_TRUE(token.known);
+  EXPECT_TRUE(token.elevated);
+  EXPECT_FALSE(PlainUserToken(token));
+  EXPECT_TRUE(DataActsRefused(nullptr, DefaultEffects()));
 }
 
 TEST(KeyboardCommand, GroupsCountsAndModifiers) {

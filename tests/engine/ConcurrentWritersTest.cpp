@@ -1,6 +1,7 @@
 // Two real processes typing on one data folder at once, with temporary words
-// made, listed, committed and promoted into main.dmg: both tables stay sound
-// and no word is lost.
+// made, listed, committed and promoted into main.dmg while a full temp.dmg
+// lets its oldest words go: both tables stay sound, no word is lost, and
+// every committed temporary word is a user word or still temporary.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,9 +19,10 @@ using namespace zn::test;
 
 namespace {
 
-constexpr int kTrials = 2;
-constexpr int kRounds = 120;
+constexpr int kTrials = 6;
+constexpr int kRounds = 400;
 constexpr int kWriters = 2;
+constexpr int kTempFilled = 500;
 
 // Two-letter codes of single characters; temporary words of 2..4 characters
 // take the first two code letters of each character.
@@ -43,11 +45,37 @@ std::vector<uint8_t> FolderConfig() {
   blocks.dme->wordRules[2] = WordFormationRule{{0x0101, 0x0102, 0x0201, 0x0202}};
   blocks.dme->wordRules[3] = WordFormationRule{{0x0101, 0x0201, 0x0301, 0x0302}};
   blocks.dme->wordRules[4] = WordFormationRule{{0x0101, 0x0201, 0x0301, 0x0401}};
+  // Longer words too, so that every commit makes several and temp.dmg stays
+  // full: the oldest words give way while the writers list them.
+  for (uint16_t m = 5; m <= 16; ++m) {
+    blocks.dme->wordRules[m] =
+        WordFormationRule{{0x0101, 0x0201, 0x0301, static_cast<uint16_t>(m << 8 | 1)}};
+  }
   return config;
 }
 
-// "P code hexword" lines of a helper's output.
-std::set<std::pair<std::string, std::wstring>> Promotions(const std::string& output) {
+// Fills temp.dmg with count two-letter-coded pairs of main.dmg's characters,
+// as the rule for two characters codes them. Near the 512 slots, every new
+// temporary word makes the oldest give way while the writers list them.
+void FillTemp(const std::wstring& path, const std::vector<DmgTestEntry>& main, int count) {
+  MappedFile* temp = nullptr;
+  ASSERT_GT(OpenMappedFile(&temp, path.c_str()), 0);
+  const int n = static_cast<int>(main.size());
+  for (int i = 0; i < count; ++i) {
+    const DmgTestEntry& a = main[i % n];
+    const DmgTestEntry& b = main[(i + 1 + i / n) % n];
+    std::wstring code(a.code.begin(), a.code.end());
+    code.append(b.code.begin(), b.code.end());
+    DmgRecordBuffer record = BuildRecordFromText(code.data(), (a.word + b.word).c_str(), nullptr);
+    ASSERT_TRUE(record);
+    ASSERT_EQ(AddTempRecord(temp, record.get(), &kDefaultRecordCompareOps), 1);
+  }
+  CloseMappedFile(temp, 1);
+}
+
+// The words of a helper's "T code hexword" (committed temporary word) or
+// "P code hexword" (promotion) lines.
+std::set<std::pair<std::string, std::wstring>> Words(const std::string& output, const char* wanted) {
   std::set<std::pair<std::string, std::wstring>> words;
   std::istringstream lines(output);
   std::string tag, code, hex;
@@ -56,7 +84,7 @@ std::set<std::pair<std::string, std::wstring>> Promotions(const std::string& out
     for (size_t i = 0; i + 4 <= hex.size(); i += 4) {
       word.push_back(static_cast<wchar_t>(std::stoul(hex.substr(i, 4), nullptr, 16)));
     }
-    if (tag == "P") words.insert({code, word});
+    if (tag == wanted) words.insert({code, word});
   }
   return words;
 }
@@ -74,6 +102,7 @@ TEST(ConcurrentWriters, TwoProcessesTypingAtOnceKeepBothTablesSound) {
     ASSERT_TRUE(WriteFileBytes(dir.File(L"config.dsc"), FolderConfig()));
     ASSERT_TRUE(WriteFileBytes(dir.File(L"main.dmg"), BuildDmgBytes(shipped)));
     ASSERT_TRUE(WriteFileBytes(dir.File(L"temp.dmg"), emptyTemp));
+    FillTemp(dir.File(L"temp.dmg"), shipped, kTempFilled);
     std::vector<std::unique_ptr<ChildProcess>> writers;
     for (int w = 0; w < kWriters; ++w) {
       const std::wstring args = L"type " + Quoted(dir.path()) + L" " + std::to_wstring(trial * 10 + w) +
@@ -81,9 +110,11 @@ TEST(ConcurrentWriters, TwoProcessesTypingAtOnceKeepBothTablesSound) {
       writers.push_back(std::make_unique<ChildProcess>(BesideThisProgram(L"engine_data_writer.exe"), args, dir.File(L"out" + std::to_wstring(w))));
     }
     std::set<std::pair<std::string, std::wstring>> promoted;
+    std::set<std::pair<std::string, std::wstring>> committed;
     for (auto& writer : writers) {
       ASSERT_TRUE(writer->Finish(60000)) << writer->Output();
-      for (const auto& word : Promotions(writer->Output())) promoted.insert(word);
+      for (const auto& word : Words(writer->Output(), "P")) promoted.insert(word);
+      for (const auto& word : Words(writer->Output(), "T")) committed.insert(word);
     }
     const TableFaults main = CheckCodeTableFile(ReadFileBytes(dir.File(L"main.dmg")));
     const TableFaults temp = CheckTempTableFile(ReadFileBytes(dir.File(L"temp.dmg")));
@@ -101,12 +132,22 @@ TEST(ConcurrentWriters, TwoProcessesTypingAtOnceKeepBothTablesSound) {
       ++lost;
       lostCodes += word.first + " ";
     }
+    // A committed temporary word is a user word now, or still temporary.
+    std::set<std::pair<std::string, std::wstring>> kept = listed;
+    for (const DmgTestEntry& e : temp.entries) kept.insert({e.code, e.word});
+    int lostTemporary = 0;
+    for (const auto& word : committed) {
+      if (kept.count(word)) continue;
+      ++lostTemporary;
+      lostCodes += word.first + " ";
+    }
     EXPECT_TRUE(main.Sound()) << "main.dmg: " << main.Text();
     EXPECT_TRUE(temp.Sound()) << "temp.dmg: " << temp.Text();
     EXPECT_EQ(lost, 0) << lostCodes;
+    EXPECT_EQ(lostTemporary, 0) << lostCodes << "of " << committed.size();
     // The trial only counts when the writers really met: words were promoted.
     EXPECT_FALSE(promoted.empty());
-    damaged += !main.Sound() || !temp.Sound() || lost > 0;
+    damaged += !main.Sound() || !temp.Sound() || lost > 0 || lostTemporary > 0;
   }
   EXPECT_EQ(damaged, 0);
 }

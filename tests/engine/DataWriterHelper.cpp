@@ -6,7 +6,8 @@
 //       types codes on an input context of the folder and commits a word
 //       each round, as a host application would; temporary words are listed
 //       and committed too, so they are promoted into main.dmg. Prints one
-//       line "P CODE HEXWORD" per promotion.
+//       line "T CODE HEXWORD" per committed temporary word and one line
+//       "P CODE HEXWORD" per promotion.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -56,14 +57,21 @@ std::vector<std::wstring> MainCodes(const ImeContext* context) {
   return codes;
 }
 
-// A third of the time the code of a temporary word, so that it is listed.
+// A third of the time the code of a temporary word: any one, or one of the
+// newest (a typist uses a word just made, and so does the other one), so that
+// both processes list and commit the same temporary words at once.
 std::wstring PickCode(const ImeContext* context, const std::vector<std::wstring>& mainCodes,
                       std::mt19937& rng) {
   const DmgView temp = GetDmgView(context->files[kFileTemp]);
-  DmgRecord rec;
-  if (rng() % 3 == 0 && temp.countRecords > 0 &&
-      ReadDmgRecord(temp, rng() % temp.countRecords, &rec) && rec.codeLen <= kMaxCodeUnits) {
-    return RecordCode(rec);
+  if (rng() % 3 == 0 && temp.countRecords > 0) {
+    const uint32_t newest = temp.countRecords > 4 && rng() % 2 ? temp.countRecords - 4 : 0;
+    const uint32_t wanted = newest + rng() % (temp.countRecords - newest);
+    for (uint32_t i = 0; i < temp.countRecords; ++i) {
+      DmgRecord rec;
+      if (ReadDmgRecord(temp, i, &rec) && rec.attr == wanted && rec.codeLen <= kMaxCodeUnits) {
+        return RecordCode(rec);
+      }
+    }
   }
   return mainCodes[rng() % mainCodes.size()];
 }
@@ -101,8 +109,17 @@ int Type(std::wstring folder, uint32_t seed, int rounds) {
     for (int s = 0; s < context->slotsFilled; ++s) {
       if (context->candidates[context->slotListIndex[s]].kind == kKindTemp) slot = s + 1;
     }
-    const bool temporary = context->candidates[context->slotListIndex[slot - 1]].kind == kKindTemp;
+    const CandidateItem chosen = context->candidates[context->slotListIndex[slot - 1]];
+    const bool temporary = chosen.kind == kKindTemp;
     const PageSlot shown = context->pageSlots[slot - 1];
+    DmgRecord listed;
+    if (temporary && ReadCandidateRecord(context, chosen, &listed)) {
+      std::vector<wchar_t> word(listed.wordLenUnits + 1);
+      CopyRecordWord(listed, word.data(), listed.wordLenUnits + 1);
+      std::string line = "T ";
+      for (wchar_t c : RecordCode(listed)) line += static_cast<char>(c);
+      Print(line + " " + Hex(word.data(), static_cast<int>(listed.wordLenUnits)) + "\n");
+    }
     const int listIndex = CommitCandidate(context, slot);
     AdjustFrequency(context, slot);
     CommitSelection(context, listIndex);

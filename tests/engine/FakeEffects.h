@@ -41,6 +41,10 @@ class FakeEffects : public Effects {
     return true;
   }
 
+  ProcessToken QueryProcessToken() override { return token; }
+
+  // An ordinary user's process unless a test says otherwise.
+  ProcessToken token{true, false, 0x2000};
   bool clipboardOpens = true;
   std::wstring clipboard;
   int messageResult = 1;

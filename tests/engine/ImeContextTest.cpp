@@ -150,7 +150,9 @@ TEST_F(ContextTest, TempWordsKeptWhenOptionOffOrTableUnusable) {
   EXPECT_EQ(ReadFileBytes(File(L"temp.dmg")), shortTable);
 }
 
-TEST_F(ContextTest, CreationResetsPairedEscapesAndPendingCommand) {
+// Paired quotes are typing state of each context: creating one leaves the
+// shared settings (and so every other context) alone.
+TEST_F(ContextTest, CreationStartsItsOwnPairsOpenAndResetsPendingCommand) {
   auto config = DefaultConfig();
   ImeConfigBlock* ime = ImeBlockOf(config);
   ime->symbolEscapes['"'] = {2, {0x201C}, {0x201D}, 1};
@@ -159,8 +161,9 @@ TEST_F(ContextTest, CreationResetsPairedEscapesAndPendingCommand) {
   SetPendingCommandState(7);
   ImeContext* ctx = Create();
   ASSERT_NE(ctx, nullptr);
-  EXPECT_EQ(ctx->imeBlock->symbolEscapes['"'].pairState, 0);
+  EXPECT_EQ(ctx->imeBlock->symbolEscapes['"'].pairState, 1);
   EXPECT_EQ(ctx->imeBlock->symbolEscapes['.'].pairState, 1);
+  for (uint32_t pairs : ctx->quotePairStates) EXPECT_EQ(pairs, 0u);
   EXPECT_EQ(PendingCommandState(), 0u);
   DestroyImeContext(ctx);
 }

@@ -26,15 +26,16 @@ class OutputConversion : public ::testing::Test {
  protected:
   void SetUp() override {
     std::memset(table_, 0, sizeof table_);
-    ResetQuoteNesting();
+    ResetPairedPunctuation(pairs_);
   }
   std::wstring Map(const wchar_t* text) {
     wchar_t out[kConvertedTextUnits + 1];
-    const int n = MapChinesePunctuation(table_, text, out);
+    const int n = MapChinesePunctuation(table_, pairs_, text, out);
     EXPECT_EQ(n, static_cast<int>(std::wstring(out).size()));
     return out;
   }
   SymbolEscapeEntry table_[128];
+  PairStates pairs_;
 };
 
 TEST_F(OutputConversion, PairedQuotesAlternateAndReset) {
@@ -42,8 +43,14 @@ TEST_F(OutputConversion, PairedQuotesAlternateAndReset) {
   SetEntry(table_, ',', 1, L"，");
   EXPECT_EQ(Map(L"\"\"\""), L"“”“");
   EXPECT_EQ(Map(L"\"a,"), L"”a，");
-  ResetPairedPunctuation(table_);
+  ResetPairedPunctuation(pairs_);
   EXPECT_EQ(Map(L"\""), L"“");
+  // Each context alternates on its own; the settings table is not written.
+  PairStates other = {};
+  wchar_t out[kConvertedTextUnits + 1];
+  MapChinesePunctuation(table_, other, L"\"", out);
+  EXPECT_EQ(Map(L"\""), L"”");
+  EXPECT_EQ(table_['"'].pairState, 0);
 }
 
 TEST_F(OutputConversion, BookTitleMarksNest) {
@@ -68,13 +75,13 @@ TEST_F(OutputConversion, OutputIsBoundedWhenEveryCharacterExpands) {
   std::wstring text(128, L'_');
   wchar_t out[kConvertedTextUnits + 1 + 8];
   for (wchar_t& c : out) c = 0xAAAA;
-  EXPECT_EQ(MapChinesePunctuation(table_, text.c_str(), out), 120);
+  EXPECT_EQ(MapChinesePunctuation(table_, pairs_, text.c_str(), out), 120);
   EXPECT_EQ(out[120], 0);
   EXPECT_EQ(out[kConvertedTextUnits + 1], 0xAAAA);
   // A pair not written keeps its state.
   text = std::wstring(128, L'a') + L"\"";
-  EXPECT_EQ(MapChinesePunctuation(table_, text.c_str(), out), 128);
-  EXPECT_EQ(table_['"'].pairState, 0);
+  EXPECT_EQ(MapChinesePunctuation(table_, pairs_, text.c_str(), out), 128);
+  EXPECT_EQ(pairs_[1], 0u);
 }
 
 TEST(FullWidth, AsciiBecomesFullWidth) {

@@ -218,6 +218,23 @@ TEST_F(TempWordsTest, CommittedTemporaryWordBecomesUserWord) {
   EXPECT_EQ(ctx()->lastCommittedKind, kKindMain);
 }
 
+// Between the page and the commit another process promoted the listed word
+// and its freed slot took the next new word: that word was never typed and
+// must not become a user word, nor enter the history.
+TEST_F(TempWordsTest, SlotReusedSinceThePageWasShownPromotesNoOtherWord) {
+  ime()->optionFlags |= kImeOptTempWordSaves;
+  ListTemporaryWord();
+  const uint8_t* listed = ctx()->candidates[0].entry;
+  RemoveTempRecord(temp(), 0);
+  ASSERT_EQ(Add("ddaa", L"丁甲"), 1);
+  ASSERT_EQ(TableEntries(temp())[0].word, L"丁甲");
+  ASSERT_EQ(ctx()->candidates[0].entry, listed);  // the same slot
+  CommitSelection(ctx(), CommitCandidate(ctx(), 1));
+  EXPECT_EQ(road_.MainAttr(L"丁甲"), 0xFFFFFFFFu);
+  EXPECT_EQ(Describe(temp()), L"丁甲=ddaa");
+  EXPECT_EQ(ime()->recentCommitCount, 3);
+}
+
 TEST_F(TempWordsTest, FailedAppendLeavesTheTemporaryWord) {
   ime()->optionFlags |= kImeOptTempWordSaves;
   ListTemporaryWord();
@@ -245,9 +262,9 @@ void GrowElsewhere(const std::wstring& path) {
 
 }  // namespace
 
-// A commit remaps the tables it writes before it reads the list: grown ones
-// drop the list and the commit goes unrecorded; a grown table it does not
-// write keeps its view (the list may point into it).
+// A commit remaps the tables it writes once it holds the lock: grown ones
+// drop the list, and the commit, copied out before, is still recorded; a
+// grown table it does not write keeps its view (the list may point into it).
 TEST_F(TempWordsTest, CommitRemapsOnlyTheTablesItWrites) {
   road_.SetWordList(kFileEnglish, {L"alpha", L"beta"}, L"engl.dmg");
   GrowElsewhere(road_.dir().File(L"engl.dmg"));
@@ -260,10 +277,22 @@ TEST_F(TempWordsTest, CommitRemapsOnlyTheTablesItWrites) {
     road_.Search(L"bb");
     ASSERT_GT(ctx()->candidateCount, 0);
     GrowElsewhere(road_.dir().File(name));
-    EXPECT_EQ(CommitSelection(ctx(), CommitCandidate(ctx(), 1)), 0) << name;
+    EXPECT_EQ(CommitSelection(ctx(), CommitCandidate(ctx(), 1)), 1) << name;
     EXPECT_EQ(ctx()->candidateCount, 0) << name;
-    EXPECT_EQ(ime()->recentCommitCount, 1) << name;
   }
-  EXPECT_EQ(Commit(L"cc"), 1);
-  EXPECT_EQ(ime()->recentCommitCount, 2);
+  EXPECT_EQ(ime()->recentCommitCount, 3);
+  wchar_t joined[kJoinedTextUnits];
+  JoinRecentCommits(ctx(), 2, joined, nullptr);
+  EXPECT_EQ(std::wstring(joined), L"乙乙");
+}
+
+// Another process grew main.dmg (its own promotion) while this one listed a
+// temporary word: the commit still makes it a user word.
+TEST_F(TempWordsTest, PromotionGoesOnAfterAnotherProcessGrewMain) {
+  ime()->optionFlags |= kImeOptTempWordSaves;
+  ListTemporaryWord();
+  GrowElsewhere(road_.dir().File(L"main.dmg"));
+  EXPECT_EQ(CommitSelection(ctx(), CommitCandidate(ctx(), 1)), 1);
+  EXPECT_EQ(road_.MainAttr(L"乙丙"), kPromotedAttribute);
+  EXPECT_EQ(Describe(temp()), L"");
 }

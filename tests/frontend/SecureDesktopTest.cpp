@@ -63,4 +63,19 @@ TEST_F(SecureDesktopTest, EveryLaunchIsRefusedWhileSet) {
   EXPECT_EQ(LaunchEverything(), 15u);
 }
 
+// In an elevated program, or one at another integrity level than the user's
+// own, nothing the data folder names is started: not the help link, the
+// look-up page, the macros or the installer of set(. config itself, with the
+// module's own command lines, still starts.
+TEST_F(SecureDesktopTest, DataFolderLinksAndMacrosAreRefusedInAnElevatedProgram) {
+  effects.token = ProcessToken{true, true, 0x3000};
+  EXPECT_EQ(LaunchEverything(), 9u);
+  for (const std::wstring& program : effects.programs) {
+    EXPECT_EQ(program.rfind(L"C:\\zin\\config.exe /n ", 0), 0u) << program;
+  }
+  EXPECT_EQ(ime()->optionFlags & ImeBits::kTsfStyles, 0u);  // the switch was refused too
+  effects.token = ProcessToken{true, false, 0x2000};
+  EXPECT_EQ(LaunchEverything(), 15u);
+}
+
 }  // namespace

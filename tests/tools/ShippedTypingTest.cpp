@@ -56,6 +56,7 @@ class ShippedTypingTest : public ::testing::Test {
     ctx_ = CreateImeContext(os_.get());
     ASSERT_NE(ctx_, nullptr);
     ctx_->effects = &effects_;
+    effects_.SetToken(ProcessToken{true, false, 0x2000});  // an ordinary user's program
     host_ = std::make_unique<TypingHost>(ctx_);
   }
   void TearDown() override {
@@ -187,6 +188,48 @@ TEST_F(ShippedTypingTest, CommandCandidateLaunchIsPrintedNotRun) {
   EXPECT_EQ(Type(std::wstring(1, static_cast<wchar_t>(L'1' + slot))), L"");
   EXPECT_EQ(effects_.TakeLog(), std::vector<std::wstring>{L"launch notepad.exe"});
   EXPECT_EQ(View().code, L"");
+}
+
+TEST_F(ShippedTypingTest, CommandCandidateIsRefusedInAnElevatedProgram) {
+  ctx_->imeBlock->spaceWord |= ImeBits::kMacros;
+  AddMainWord(L"wqvb#类1", L"$zncmd(\"run(notepad.exe)\",记事本)");
+  effects_.SetToken(ProcessToken{true, true, 0x3000});
+  Type(L"wqvb");
+  const auto& page = View().candidates;
+  const int slot = static_cast<int>(std::find(page.begin(), page.end(), L"记事本") - page.begin());
+  ASSERT_LT(slot, static_cast<int>(page.size()));
+  // Nothing starts, nothing is committed, the input stays as it was.
+  EXPECT_EQ(Type(std::wstring(1, static_cast<wchar_t>(L'1' + slot))), L"");
+  EXPECT_TRUE(effects_.TakeLog().empty());
+  EXPECT_EQ(View().code, L"wqvb");
+}
+
+// Two programs typing on one data folder: each context alternates its quotes
+// on its own, and a new context changes no other's next quote.
+TEST_F(ShippedTypingTest, PairedQuotesBelongToEachContext) {
+  ImeContext* second = CreateImeContext(os_.get());
+  ASSERT_NE(second, nullptr);
+  second->effects = &effects_;
+  {
+    TypingHost other(second);
+    auto typeOther = [&](const wchar_t* keys) {
+      other.ClearOutput();
+      std::vector<KeyStroke> strokes;
+      std::wstring error;
+      EXPECT_TRUE(ParseKeyScript(keys, &strokes, &error)) << error;
+      for (const KeyStroke& key : strokes) other.Press(key);
+      return std::wstring(other.Output(), other.OutputUnits());
+    };
+    EXPECT_EQ(Type(L"\""), L"“");
+    EXPECT_EQ(typeOther(L"\""), L"“");
+    EXPECT_EQ(typeOther(L"\""), L"”");
+    ImeContext* third = CreateImeContext(os_.get());
+    ASSERT_NE(third, nullptr);
+    DestroyImeContext(third);
+    EXPECT_EQ(Type(L"\"\""), L"”“");
+    EXPECT_EQ(typeOther(L"\""), L"“");
+  }
+  DestroyImeContext(second);
 }
 
 // A sample of the shipped table: each record's code, searched through the

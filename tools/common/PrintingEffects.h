@@ -20,9 +20,18 @@ class PrintingEffects : public Effects {
                        uint32_t style) override;
   void ReadLocalTime(LocalTimeParts* out) override;
   bool ShowHelpFileTopic(const wchar_t* helpFile, const wchar_t* topic) override;
+  // The real token unless one was set: a console host is refused what the
+  // module would be in the same process.
+  ProcessToken QueryProcessToken() override {
+    return tokenSet_ ? token_ : DefaultEffects().QueryProcessToken();
+  }
 
   void SetAnswer(Answer answer) { answer_ = answer; }
   void SetClipboard(const std::wstring& text) { clipboard_ = text; }
+  void SetToken(const ProcessToken& token) {
+    token_ = token;
+    tokenSet_ = true;
+  }
   void SetFixedTime(const LocalTimeParts& time) {
     fixedTime_ = time;
     useFixedTime_ = true;
@@ -37,6 +46,8 @@ class PrintingEffects : public Effects {
   Answer answer_ = Answer::kYes;
   LocalTimeParts fixedTime_{};
   bool useFixedTime_ = false;
+  ProcessToken token_{};
+  bool tokenSet_ = false;
 };
 
 // Parses "YYYY-MM-DD hh:mm:ss" (or with "T" between); the day of the week is

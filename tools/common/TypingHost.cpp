@@ -185,3 +185,7 @@ void TypingHost::ReplayEffects::ReadLocalTime(LocalTimeParts* out) {
 bool TypingHost::ReplayEffects::ShowHelpFileTopic(const wchar_t* helpFile, const wchar_t* topic) {
   return Inner(host_.innerEffects_).ShowHelpFileTopic(helpFile, topic);
 }
+
+ProcessToken TypingHost::ReplayEffects::QueryProcessToken() {
+  return Inner(host_.innerEffects_).QueryProcessToken();
+}

@@ -53,6 +53,7 @@ class TypingHost : private KeyRunnerOutput {
                          uint32_t style) override;
     void ReadLocalTime(LocalTimeParts* out) override;
     bool ShowHelpFileTopic(const wchar_t* helpFile, const wchar_t* topic) override;
+    ProcessToken QueryProcessToken() override;
 
    private:
     TypingHost& host_;
