@@ -10,6 +10,7 @@
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
 #include "engine/Search.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -60,6 +61,8 @@ int OpenDataFiles(ImeContext* context) {
                             os) ||
       context->dataFolder[0] == L'\0')
     return 0;
+  // A whole-table change a dead writer left is undone before anything maps it.
+  RecoverDataFolder(context->dataFolder);
   for (uint32_t i = 0; i < kDataFileCount; ++i) {
     context->files[i] = nullptr;
     wchar_t path[kPathUnits];
@@ -69,6 +72,8 @@ int OpenDataFiles(ImeContext* context) {
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
     MappedFile* file = nullptr;
     if (OpenMappedFile(&file, path) > 0) context->files[i] = file;
+    // A writer killed just after its journal went leaves only the mark.
+    RecoverIfAbandoned(file);
   }
   if (context->files[kFileConfig] && context->files[kFileMain]) return 1;
   CloseDataFiles(context);
@@ -99,6 +104,9 @@ bool RemapEach(ImeContext* context, const DataFile (&tables)[N]) {
     if (!file) continue;
     const uint8_t* before = file->view;
     uint32_t sizeBefore = file->size;
+    // A table still marked as changing by a writer that died is put right
+    // here, so this process does not go on reading it half rewritten.
+    RecoverIfAbandoned(file);
     RemapIfResized(file);
     if (file->view != before || file->size != sizeBefore) moved = true;
   }
