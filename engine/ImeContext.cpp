@@ -27,6 +27,10 @@ constexpr uint64_t kSameBootWindow = 512;
 
 uint32_t pendingCommandState = 0;
 
+bool IsCodeTableFile(DataFile file) {
+  return file == kFileMain || file == kFileEnglish || file == kFileTemp || file == kFileAssociation;
+}
+
 // Empties a temp.dmg in place; false when it is no live, complete table.
 bool EmptyTempTable(MappedFile* temp) {
   if (!IsWritableMapping(temp) || temp->size < kDmgKeyIndexOffset + kDmgKeyIndexBytes) return false;
@@ -61,8 +65,6 @@ int OpenDataFiles(ImeContext* context) {
                             os) ||
       context->dataFolder[0] == L'\0')
     return 0;
-  // A whole-table change a dead writer left is undone before anything maps it.
-  RecoverDataFolder(context->dataFolder);
   for (uint32_t i = 0; i < kDataFileCount; ++i) {
     context->files[i] = nullptr;
     wchar_t path[kPathUnits];
@@ -72,8 +74,8 @@ int OpenDataFiles(ImeContext* context) {
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
     MappedFile* file = nullptr;
     if (OpenMappedFile(&file, path) > 0) context->files[i] = file;
-    // A writer killed just after its journal went leaves only the mark.
-    RecoverIfAbandoned(file);
+    // A whole-table change a dead writer left is undone before it is read.
+    if (IsCodeTableFile(static_cast<DataFile>(i))) RecoverIfAbandoned(file);
   }
   if (context->files[kFileConfig] && context->files[kFileMain]) return 1;
   CloseDataFiles(context);

@@ -142,12 +142,23 @@ bool ValidJournal(const std::vector<uint8_t>& b) {
   return at == body;
 }
 
+// Copies saved bytes back, all but the change word: a rollback cut off part
+// way must still be found by it.
+void RestorePart(MappedFile* table, uint32_t offset, const uint8_t* data, uint32_t length) {
+  const uint32_t end = offset + length;
+  const auto copy = [&](uint32_t from, uint32_t to) {
+    if (from < to) std::memcpy(table->view + from, data + (from - offset), to - from);
+  };
+  copy(offset, end < kDmgChangingOffset ? end : kDmgChangingOffset);
+  copy(offset > kDmgChangingOffset + 4 ? offset : kDmgChangingOffset + 4, end);
+}
+
 // Puts back what the journal holds; the journal goes last, the change word
 // after it. False (journal kept) when the table cannot take it now.
 bool ApplyJournal(MappedFile* table, const wchar_t* path) {
   const std::vector<uint8_t> b = ReadJournal(path);
   if (!ValidJournal(b)) {
-    // Written only part way: the table was not touched after it.
+    // Nothing to put back from: the mark is only set behind a whole journal.
     DeleteFileW(path);
     SetChangingWord(table, 0);
     return true;
@@ -163,14 +174,11 @@ bool ApplyJournal(MappedFile* table, const wchar_t* path) {
     if (table->size != before) ResizeMappedFile(table, before);
     ok = IsWritableMapping(table) && table->size >= before;
     if (ok) {
-      SetChangingWord(table, 1);
       size_t at = kHeadBytes;
       for (uint32_t i = 0, parts = U32(b, 12); i < parts; ++i) {
-        const uint32_t offset = U32(b, at), length = U32(b, at + 4);
-        std::memcpy(table->view + offset, b.data() + at + 8, length);
-        at += 8 + length;
+        RestorePart(table, U32(b, at), b.data() + at + 8, U32(b, at + 4));
+        at += 8 + U32(b, at + 4);
       }
-      SetChangingWord(table, 1);
     }
   } else {
     wchar_t keySet[kMaxKeySetUnits + 1] = {};
@@ -231,44 +239,6 @@ TableChange::~TableChange() {
   } else {
     ApplyJournal(table_, journal_);
   }
-}
-
-int RecoverTable(const wchar_t* tablePath) {
-  wchar_t journal[264];
-  if (!tablePath || !JournalPath(tablePath, journal) || !FileExists(journal)) return 0;
-  MappedFile* table = nullptr;
-  if (OpenMappedFile(&table, tablePath) <= 0 || !IsWritableMapping(table)) {
-    CloseMappedFile(table, 0);
-    return 0;
-  }
-  int dealt = 0;
-  {
-    // No wait: a live writer holds the lock and finishes its own change.
-    DataWriteLock lock(table, 0);
-    if (lock.Held() && FileExists(journal) && ApplyJournal(table, journal)) dealt = 1;
-  }
-  CloseMappedFile(table, 1);
-  return dealt;
-}
-
-int RecoverDataFolder(const wchar_t* folder) {
-  wchar_t pattern[264];
-  if (!folder || FormatString(pattern, 264, L"%s*.dmg%s", folder, kTableJournalSuffix) != S_OK) return 0;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(pattern, &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int dealt = 0;
-  do {
-    // The table is the journal's name less the suffix, in the same folder.
-    const uint32_t len = BoundedLength(found.cFileName, MAX_PATH);
-    const uint32_t suffix = BoundedLength(kTableJournalSuffix, 8);
-    if (len <= suffix || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    found.cFileName[len - suffix] = 0;
-    wchar_t table[264];
-    if (FormatString(table, 264, L"%s%s", folder, found.cFileName) == S_OK) dealt += RecoverTable(table);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-  return dealt;
 }
 
 bool RecoverIfAbandoned(MappedFile* table) {

@@ -3,9 +3,9 @@
 // beside it, <table>.jnl: a copy of every byte it will overwrite, or for an
 // index rebuild the key set to rebuild it from. The journal is flushed before
 // its last 8 bytes mark it valid, and only then is the table touched; header
-// word 0x0C stays set while the change runs. Whoever later finds a valid
-// journal under the write lock rolls the table back (or rebuilds the index);
-// a half-written journal is dropped, the table being still untouched.
+// word 0x0C is set once the journal is whole and cleared after it is gone.
+// Whoever later finds the word set under the write lock rolls the table back
+// from the journal (or rebuilds the index).
 #pragma once
 
 #include <cstdint>
@@ -51,14 +51,10 @@ class TableChange {
   wchar_t journal_[264] = {};
 };
 
-// Rolls back or finishes the change a dead writer left in the table at
-// tablePath. Takes the lock without waiting: a live writer's change is left
-// alone. 1 when a journal was dealt with.
-int RecoverTable(const wchar_t* tablePath);
-// RecoverTable for every table of a data folder (ending in a backslash)
-// with a journal; one directory probe when there is none.
-int RecoverDataFolder(const wchar_t* folder);
 // A mapped table whose change word is set while no writer holds the lock is
-// a dead writer's: it is recovered through this mapping, without waiting for
-// the lock. True when it was. One load when the word is clear.
+// a dead writer's: it is rolled back (or its index rebuilt) through this
+// mapping, taking the lock without waiting. True when it was. One load when
+// the word is clear, so every open and every reader's remap check calls it.
+// A journal beside a table whose word is clear belongs to a change that
+// never began and is left for the next change to replace.
 bool RecoverIfAbandoned(MappedFile* table);

@@ -74,12 +74,13 @@ class TableKillTest : public ::testing::Test {
   }
 
   Outcome Examine(const KillCase& c, std::string* why) {
-    if (GetFileAttributesW((Main() + kTableJournalSuffix).c_str()) != INVALID_FILE_ATTRIBUTES) {
-      *why = "journal left behind";
-      return Outcome::kBroken;
-    }
     const std::vector<uint8_t> bytes = ReadFileBytes(Main());
     if (bytes == c.before) return Outcome::kUnchanged;
+    // Only a change that never began leaves its journal.
+    if (GetFileAttributesW((Main() + kTableJournalSuffix).c_str()) != INVALID_FILE_ATTRIBUTES) {
+      *why = "journal left behind a changed table";
+      return Outcome::kBroken;
+    }
     MappedFile* table = nullptr;
     OpenMappedFile(&table, Main().c_str());
     Outcome outcome = Outcome::kBroken;
@@ -98,9 +99,8 @@ class TableKillTest : public ::testing::Test {
     return outcome;
   }
 
-  // The data folder's journals, then the mark of each mapped table.
+  // What opening the data folder does with each table.
   void OpenAsTheEngineDoes() {
-    RecoverDataFolder(dir_.path().c_str());
     MappedFile* table = nullptr;
     OpenMappedFile(&table, Main().c_str());
     RecoverIfAbandoned(table);
@@ -118,35 +118,46 @@ class TableKillTest : public ::testing::Test {
     return child;
   }
 
-  // Runs the writer once whole, then kills it kills times at random moments
-  // within its run. Every other kill has a reader mapping the table, which
-  // recovers it through its own view; the open's check follows.
+  // Runs the writer once whole, then kills it kills times: every other time
+  // at a random moment of its whole run, counted from just before it starts
+  // (journal writing included), and otherwise at a random moment after a
+  // reader mapping the table saw the change begin. That reader recovers the
+  // table through its own view; the open's check follows.
   void RunKills(const KillCase& c, int kills) {
+    using Clock = std::chrono::steady_clock;
     const std::wstring name = L"zn-tablekill-" + std::to_wstring(GetCurrentProcessId());
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     ASSERT_TRUE(event);
     Reset(c);
-    long long fullUs = 0;
+    long long fullUs = 0, changeUs = 0;
     {
+      MappedFile* reader = nullptr;
+      OpenMappedFile(&reader, Main().c_str());
       auto child = Start(c, event, name);
+      const Clock::time_point begun = WaitForChangeWord(reader, *child, true);
+      changeUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                     WaitForChangeWord(reader, *child, false) - begun).count();
       ASSERT_TRUE(child->Finish(120000)) << child->Output();
       ASSERT_EQ(1, std::sscanf(child->Output().c_str(), "done %lld", &fullUs));
+      CloseMappedFile(reader, 0);
     }
     std::string why;
     ASSERT_EQ(Outcome::kFinished, Examine(c, &why)) << why;
 
     std::mt19937 rng(static_cast<unsigned>(fullUs) ^ 0x5eed);
-    std::uniform_int_distribution<long long> moment(0, fullUs + fullUs / 5);
+    std::uniform_int_distribution<long long> anyMoment(0, fullUs + fullUs / 5);
+    std::uniform_int_distribution<long long> changeMoment(0, changeUs);
     int unchanged = 0, finished = 0, inside = 0;
     for (int k = 0; k < kills; ++k) {
       Reset(c);
+      const bool inChange = k % 2;
       MappedFile* reader = nullptr;
-      if (k % 2) OpenMappedFile(&reader, Main().c_str());
-      const long long delayUs = moment(rng);
+      if (inChange) OpenMappedFile(&reader, Main().c_str());
+      const long long delayUs = inChange ? changeMoment(rng) : anyMoment(rng);
       {
         auto child = Start(c, event, name);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(delayUs);
-        while (std::chrono::steady_clock::now() < until) {
+        const Clock::time_point from = inChange ? WaitForChangeWord(reader, *child, true) : Clock::now();
+        while (Clock::now() < from + std::chrono::microseconds(delayUs)) {
         }
         child->Kill();
       }
@@ -159,14 +170,25 @@ class TableKillTest : public ::testing::Test {
       }
       OpenAsTheEngineDoes();
       const Outcome outcome = Examine(c, &why);
-      EXPECT_NE(Outcome::kBroken, outcome)
-          << c.writer << " killed after " << delayUs << " us of " << fullUs << ": " << why;
+      EXPECT_NE(Outcome::kBroken, outcome) << c.writer << " killed " << delayUs << " us after "
+                                           << (inChange ? "the change began" : "the start") << ": " << why;
       if (outcome == Outcome::kUnchanged) ++unchanged;
       if (outcome == Outcome::kFinished) ++finished;
     }
     CloseHandle(event);
-    std::printf("%ls: whole run %lld us; %d kills inside the change; %d rolled back, %d finished\n",
-                c.writer.c_str(), fullUs, inside, unchanged, finished);
+    std::printf("%ls: whole run %lld us, change %lld us; %d kills inside the change; %d rolled back, %d finished\n",
+                c.writer.c_str(), fullUs, changeUs, inside, unchanged, finished);
+  }
+
+  // When the table's change word became set (or clear), as a reader
+  // mapping it sees it; the writer's end also ends the wait.
+  static std::chrono::steady_clock::time_point WaitForChangeWord(const MappedFile* reader, ChildProcess& child,
+                                                                 bool set) {
+    const auto* word = reinterpret_cast<const volatile uint32_t*>(reader->view + kDmgChangingOffset);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((*word != 0) != set && std::chrono::steady_clock::now() < limit && !child.Finish(0)) {
+    }
+    return std::chrono::steady_clock::now();
   }
 
   TempDir dir_;
@@ -280,27 +302,45 @@ class TableJournalTest : public ::testing::Test {
   MappedFile* table_ = nullptr;
 };
 
-TEST_F(TableJournalTest, OpenRollsBackADeadWritersChangeAndIgnoresAHalfWrittenJournal) {
-  EXPECT_EQ(0, RecoverDataFolder(dir_.path().c_str()));  // nothing to do
+TEST_F(TableJournalTest, OpenRollsBackADeadWritersChange) {
+  EXPECT_FALSE(RecoverIfAbandoned(table_));  // nothing to do
   LeaveHalfDone();
   EXPECT_EQ(1u, U32At(table_, kDmgChangingOffset));
   CloseMappedFile(table_, 1);
   table_ = nullptr;
-  EXPECT_EQ(1, RecoverDataFolder(dir_.path().c_str()));
+  OpenMappedFile(&table_, Main().c_str());
+  EXPECT_TRUE(RecoverIfAbandoned(table_));
   EXPECT_EQ(before_, ReadFileBytes(Main()));
   EXPECT_FALSE(JournalExists());
+}
 
-  // A journal cut before its end mark: the table was never touched after it.
-  OpenMappedFile(&table_, Main().c_str());
-  LeaveHalfDone();
-  std::vector<uint8_t> journal = ReadFileBytes(Journal());
-  journal.resize(journal.size() - 8);
-  ASSERT_TRUE(WriteFileBytes(Journal(), journal));
-  DmgStoreU32(table_->view, table_->size, kDmgChangingOffset, 0);
-  const std::vector<uint8_t> now(table_->view, table_->view + table_->size);
-  EXPECT_EQ(1, RecoverTable(Main().c_str()));
-  EXPECT_FALSE(JournalExists());
-  EXPECT_EQ(0, std::memcmp(now.data(), table_->view, now.size()));
+TEST_F(TableJournalTest, JournalOfAChangeThatNeverBeganIsIgnored) {
+  // Cut before its end mark, or whole but the writer died before marking
+  // the table: either way the table was not touched, and words added since
+  // must survive the next open.
+  for (bool whole : {false, true}) {
+    LeaveHalfDone();
+    if (!whole) {
+      std::vector<uint8_t> journal = ReadFileBytes(Journal());
+      journal.resize(journal.size() - 8);
+      ASSERT_TRUE(WriteFileBytes(Journal(), journal));
+    }
+    std::memcpy(table_->view, before_.data(), before_.size());
+    const std::vector<uint8_t> added = RecordBytes({"zzzz", L"新", 0x02000400});
+    ASSERT_TRUE(AppendRecord(table_, added.data()));
+    ASSERT_TRUE(PlaceNewRecord(table_, nullptr, -1));
+    ASSERT_TRUE(JournalExists());
+    const std::vector<uint8_t> now(table_->view, table_->view + table_->size);
+    MappedFile* opened = nullptr;
+    OpenMappedFile(&opened, Main().c_str());
+    EXPECT_FALSE(RecoverIfAbandoned(opened)) << whole;
+    CloseMappedFile(opened, 1);
+    EXPECT_EQ(now, ReadFileBytes(Main())) << whole;
+    EXPECT_EQ(Small().system.size() + 1, GetDmgView(table_).countRecords);
+    CloseMappedFile(table_, 1);
+    ASSERT_TRUE(WriteFileBytes(Main(), before_));
+    OpenMappedFile(&table_, Main().c_str());
+  }
 }
 
 TEST_F(TableJournalTest, ReaderWithTheTableMappedSeesTheRollbackButLeavesALiveWriterAlone) {
@@ -322,7 +362,6 @@ TEST_F(TableJournalTest, ReaderWithTheTableMappedSeesTheRollbackButLeavesALiveWr
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(RecoverIfAbandoned(reader));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));  // no wait
-  EXPECT_EQ(0, RecoverDataFolder(dir_.path().c_str()));
   EXPECT_TRUE(JournalExists());
   SetEvent(release);
   WaitForSingleObject(thread, 5000);
