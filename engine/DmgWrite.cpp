@@ -6,6 +6,7 @@
 
 #include "engine/DataLock.h"
 #include "engine/DmgTableInternal.h"
+#include "engine/TempWords.h"
 
 using dmg_internal::CompareRecordWithKey;
 using dmg_internal::MutableBase;
@@ -44,12 +45,14 @@ int SortTable(MappedFile* table, const RecordCompareOps* ops) {
   if (!lock.Held() || !PrepareForWrite(table, &view)) return 0;
   uint32_t n = view.countRecords;
   // A swap is two stores, and a writer cut off between them loses a record:
-  // the slots are journaled before the first one.
+  // the slots are journaled before the first one. temp.dmg is sorted on
+  // every commit and RepairTempTable restores such a slot from its grid.
+  const bool journaled = !(view.type == kTempTableType && view.sizeBytes == kTempTableBytes);
   std::optional<TableChange> change;
   for (uint32_t gap = n / 2; gap > 0; gap /= 2) {
     for (uint32_t i = gap; i < n; ++i) {
       for (uint32_t j = i; j >= gap && CompareAt(view, j - gap, j, ops) > 0; j -= gap) {
-        if (!change) {
+        if (journaled && !change) {
           change.emplace(table, TableChangeScope::kHeaderAndSlots);
           if (!change->Ready()) return 0;
         }
