@@ -142,17 +142,6 @@ bool ValidJournal(const std::vector<uint8_t>& b) {
   return at == body;
 }
 
-// Copies saved bytes back, all but the change word: a rollback cut off part
-// way must still be found by it.
-void RestorePart(MappedFile* table, uint32_t offset, const uint8_t* data, uint32_t length) {
-  const uint32_t end = offset + length;
-  const auto copy = [&](uint32_t from, uint32_t to) {
-    if (from < to) std::memcpy(table->view + from, data + (from - offset), to - from);
-  };
-  copy(offset, end < kDmgChangingOffset ? end : kDmgChangingOffset);
-  copy(offset > kDmgChangingOffset + 4 ? offset : kDmgChangingOffset + 4, end);
-}
-
 // Puts back what the journal holds; the journal goes last, the change word
 // after it. False (journal kept) when the table cannot take it now.
 bool ApplyJournal(MappedFile* table, const wchar_t* path) {
@@ -174,9 +163,10 @@ bool ApplyJournal(MappedFile* table, const wchar_t* path) {
     if (table->size != before) ResizeMappedFile(table, before);
     ok = IsWritableMapping(table) && table->size >= before;
     if (ok) {
+      // A rollback cut off part way must still be found by the word.
       size_t at = kHeadBytes;
       for (uint32_t i = 0, parts = U32(b, 12); i < parts; ++i) {
-        RestorePart(table, U32(b, at), b.data() + at + 8, U32(b, at + 4));
+        CopyIntoChangingTable(table, U32(b, at), b.data() + at + 8, U32(b, at + 4));
         at += 8 + U32(b, at + 4);
       }
     }
@@ -196,6 +186,16 @@ bool ApplyJournal(MappedFile* table, const wchar_t* path) {
 }
 
 }  // namespace
+
+void CopyIntoChangingTable(MappedFile* table, uint32_t offset, const uint8_t* data, uint32_t length) {
+  if (!IsWritableMapping(table) || offset > table->size || length > table->size - offset) return;
+  const uint32_t end = offset + length;
+  const auto copy = [&](uint32_t from, uint32_t to) {
+    if (from < to) std::memcpy(table->view + from, data + (from - offset), to - from);
+  };
+  copy(offset, end < kDmgChangingOffset ? end : kDmgChangingOffset);
+  copy(offset > kDmgChangingOffset + 4 ? offset : kDmgChangingOffset + 4, end);
+}
 
 TableChange::TableChange(MappedFile* table, TableChangeScope scope) : table_(table) {
   Begin(scope, nullptr, false);

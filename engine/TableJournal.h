@@ -51,6 +51,10 @@ class TableChange {
   wchar_t journal_[264] = {};
 };
 
+// Copies bytes into a table inside a change, all but its change word, which
+// must stay set until the change is over.
+void CopyIntoChangingTable(MappedFile* table, uint32_t offset, const uint8_t* data, uint32_t length);
+
 // A mapped table whose change word is set while no writer holds the lock is
 // a dead writer's: it is rolled back (or its index rebuilt) through this
 // mapping, taking the lock without waiting. True when it was. One load when

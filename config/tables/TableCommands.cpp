@@ -2,6 +2,7 @@
 #include "config/tables/TableCommands.h"
 
 #include <cstring>
+#include <vector>
 
 #include "codetable/CodeTableCommands.h"
 #include "codetable/DmgImport.h"
@@ -124,9 +125,11 @@ bool EmptyTempTableInPlace(MappedFile* temp) {
   TableChange change(temp, TableChangeScope::kWholeFile);
   if (!change.Ready()) return false;
   if (temp->size < kTempTableBytes && !ResizeMappedFile(temp, kTempTableBytes)) return false;
+  std::vector<uint8_t> empty(kTempTableBytes);
+  WriteEmptyTempTable(empty.data(), kTempTableBytes);
   // Readers see no records from the first store on.
   DmgStoreU32(temp->view, temp->size, kDmgCountOffset, 0);
-  WriteEmptyTempTable(temp->view, temp->size);
+  CopyIntoChangingTable(temp, 0, empty.data(), kTempTableBytes);
   FlushMappedFile(temp);
   change.Done();
   return true;

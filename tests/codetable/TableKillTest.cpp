@@ -10,6 +10,7 @@
 #include <set>
 
 #include "codetable/TableFiles.h"
+#include "codetable/WordList.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/TableJournal.h"
@@ -57,8 +58,19 @@ struct KillCase {
   std::vector<uint8_t> before;
   WordSet after;
   std::vector<uint8_t> fresh;  // replace: the new table
-  std::wstring importText;     // import: the word list
+  std::wstring importText;     // import, wordlist: the word list
 };
+
+// Every record is found by its code, or in a word list by its text.
+bool EveryWordFindable(MappedFile* table) {
+  const DmgView view = GetDmgView(table);
+  if (view.type != kDmgTypeWordList) return EveryCodeFindable(table);
+  for (uint32_t i = 0; i < view.countRecords; ++i) {
+    DmgRecord rec;
+    if (!ReadDmgRecord(view, i, &rec) || FindRecord(table, rec.word, nullptr) <= 0) return false;
+  }
+  return true;
+}
 
 enum class Outcome { kUnchanged, kFinished, kBroken };
 
@@ -70,7 +82,7 @@ class TableKillTest : public ::testing::Test {
     DeleteFileW((Main() + kTableJournalSuffix).c_str());
     ASSERT_TRUE(WriteFileBytes(Main(), c.before));
     if (!c.fresh.empty()) ASSERT_TRUE(WriteFileBytes(dir_.File(L"fresh.dmg"), c.fresh));
-    if (!c.importText.empty()) WriteText(dir_.File(L"import.txt"), c.importText);
+    if (!c.importText.empty()) WriteText(dir_.File(c.writer == L"wordlist" ? L"list.txt" : L"import.txt"), c.importText);
   }
 
   Outcome Examine(const KillCase& c, std::string* why) {
@@ -90,7 +102,7 @@ class TableKillTest : public ::testing::Test {
       *why = "table not sound";
     } else if (Words(TableEntries(table)) != c.after) {
       *why = "words differ: " + std::to_string(GetDmgView(table).countRecords) + " records";
-    } else if (!EveryCodeFindable(table)) {
+    } else if (!EveryWordFindable(table)) {
       *why = "a word cannot be found by its code";
     } else {
       outcome = Outcome::kFinished;
@@ -228,6 +240,21 @@ TEST_F(TableKillTest, ReplaceOfTheShippedTableKilled) {
   const std::vector<DmgTestEntry> all = Joined(system, UserWords(system, 24));
   KillCase c{L"replace", shipped, Words(all)};
   c.fresh = BuildDmgBytes(all);
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, WordListReplaceKilledLeavesOldOrNewList) {
+  std::wstring older, newer;
+  WordSet after;
+  for (const DmgTestEntry& e : Small().all) {
+    if (&e < &Small().all[Small().system.size()]) older += e.word + L"\r\n";
+    newer += e.word + L"\r\n";
+    after.insert({"", e.word});
+  }
+  WriteText(dir_.File(L"older.txt"), older);
+  ASSERT_GT(BuildWordListTable(dir_.File(L"older.txt").c_str(), dir_.File(L"older.dmg").c_str(), nullptr, nullptr), 0);
+  KillCase c{L"wordlist", ReadFileBytes(dir_.File(L"older.dmg")), after};
+  c.importText = newer;
   RunKills(c, kKills);
 }
 

@@ -1,5 +1,5 @@
 // Runs one whole-table writer on a folder's main.dmg so a test can kill it:
-//   table_writer_child <replace|purge|empty|import|sort|index> <folder\> <event>
+//   table_writer_child <replace|wordlist|purge|empty|import|sort|index> <folder\> <event>
 // Sets the named event just before the writer starts and prints
 // "done <microseconds>" when it has finished.
 #include <windows.h>
@@ -10,6 +10,7 @@
 
 #include "codetable/DmgImport.h"
 #include "codetable/TableFiles.h"
+#include "codetable/WordList.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 
@@ -27,6 +28,11 @@ int RunWriter(const std::wstring& writer, const std::wstring& folder, MappedFile
   if (writer == L"empty") return EmptyTable(main);
   if (writer == L"sort") return SortTable(main, nullptr);
   if (writer == L"index") return RebuildKeyIndex(main, nullptr, nullptr);
+  if (writer == L"wordlist") {
+    bool hash = false;
+    return MergeWordListViaTempTable(main->path, (folder + L"list.txt").c_str(), &hash, nullptr,
+                                     folder.c_str());
+  }
   if (writer == L"import") {
     CDmgImport import{};
     import.mainTable = main;
