@@ -329,18 +329,6 @@ class TableJournalTest : public ::testing::Test {
   MappedFile* table_ = nullptr;
 };
 
-TEST_F(TableJournalTest, OpenRollsBackADeadWritersChange) {
-  EXPECT_FALSE(RecoverIfAbandoned(table_));  // nothing to do
-  LeaveHalfDone();
-  EXPECT_EQ(1u, U32At(table_, kDmgChangingOffset));
-  CloseMappedFile(table_, 1);
-  table_ = nullptr;
-  OpenMappedFile(&table_, Main().c_str());
-  EXPECT_TRUE(RecoverIfAbandoned(table_));
-  EXPECT_EQ(before_, ReadFileBytes(Main()));
-  EXPECT_FALSE(JournalExists());
-}
-
 TEST_F(TableJournalTest, JournalOfAChangeThatNeverBeganIsIgnored) {
   // Cut before its end mark, or whole but the writer died before marking
   // the table: either way the table was not touched, and words added since
