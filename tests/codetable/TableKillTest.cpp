@@ -80,7 +80,11 @@ class TableKillTest : public ::testing::Test {
 
   void Reset(const KillCase& c) {
     DeleteFileW((Main() + kTableJournalSuffix).c_str());
-    ASSERT_TRUE(WriteFileBytes(Main(), c.before));
+    // The system may release a killed writer's view of the file a moment
+    // after the process has ended; until then the file cannot be cut.
+    bool written = false;
+    for (int tries = 0; tries < 200 && !(written = WriteFileBytes(Main(), c.before)); ++tries) Sleep(10);
+    ASSERT_TRUE(written);
     if (!c.fresh.empty()) ASSERT_TRUE(WriteFileBytes(dir_.File(L"fresh.dmg"), c.fresh));
     if (!c.importText.empty()) WriteText(dir_.File(c.writer == L"wordlist" ? L"list.txt" : L"import.txt"), c.importText);
   }
@@ -122,9 +126,15 @@ class TableKillTest : public ::testing::Test {
   // Starts the writer; returns once it is about to run.
   std::unique_ptr<ChildProcess> Start(const KillCase& c, HANDLE event, const std::wstring& name) {
     ResetEvent(event);
-    auto child = std::make_unique<ChildProcess>(BesideThisProgram(L"table_writer_child.exe"),
-                                                c.writer + L" " + Quoted(dir_.path()) + L" " + name,
-                                                dir_.File(L"child.txt"));
+    // Under load a start now and then fails while the last child is still
+    // being torn down: tried again, each with an output file of its own.
+    std::unique_ptr<ChildProcess> child;
+    for (int tries = 0; tries < 5 && !(child && child->Started()); ++tries) {
+      if (tries) Sleep(100);
+      child = std::make_unique<ChildProcess>(BesideThisProgram(L"table_writer_child.exe"),
+                                             c.writer + L" " + Quoted(dir_.path()) + L" " + name,
+                                             dir_.File(L"child" + std::to_wstring(starts_++) + L".txt"));
+    }
     EXPECT_TRUE(child->Started());
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 30000));
     return child;
@@ -204,6 +214,7 @@ class TableKillTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  int starts_ = 0;
 };
 
 // A table of 20,000 system words and 2,000 user words and its parts.
