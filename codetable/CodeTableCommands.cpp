@@ -66,7 +66,6 @@ int RunReplaceCategory(CodeTableUi* ui, CDmgImport* import, uint32_t category, c
   wchar_t path[260];
   if (!ChooseDefinition(ui, path) || !ReadInto(import, path)) return -1;
   if (!PurgeCategoryEntries(import->mainTable, 1u << category)) return -1;
-  RebuildKeyIndex(import->mainTable, import->ops, nullptr);
   import->selectedCategory = category;
   return ImportHeldText(ui, import, tempFolder);
 }

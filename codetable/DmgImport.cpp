@@ -7,6 +7,7 @@
 
 #include "codetable/TableFiles.h"
 #include "engine/DataLock.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -268,6 +269,10 @@ int AppendToTable(CDmgImport* import) {
   DropListedRecords(import);
   uint32_t k = import->newRecords.count;
   if (k == 0) return 0;
+  // The grow moves every record and the sort every slot: all of it is
+  // journaled, and the sort and index below run inside this change.
+  TableChange change(table, TableChangeScope::kWholeFile);
+  if (!change.Ready()) return 0;
   uint32_t edge = 0, count = 0;
   DmgLoadU32(table->view, table->size, kDmgEdgeOffset, &edge);
   DmgLoadU32(table->view, table->size, kDmgCountOffset, &count);
@@ -307,8 +312,8 @@ int AppendToTable(CDmgImport* import) {
   import->newBytes = 0;
   DmgStoreU32(table->view, table->size, kDmgEdgeOffset, edge);
   DmgStoreU32(table->view, table->size, kDmgCountOffset, count + k);
-  SortOffsetTable(table, import->ops);
-  RebuildKeyIndex(table, import->ops, nullptr);
+  if (!SortOffsetTable(table, import->ops) || !RebuildKeyIndex(table, import->ops, nullptr)) return 0;
+  change.Done();
   return static_cast<int>(k);
 }
 

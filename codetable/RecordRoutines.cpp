@@ -8,6 +8,7 @@
 #include "codetable/TableFiles.h"
 #include "engine/DataLock.h"
 #include "engine/DmsTable.h"
+#include "engine/TableJournal.h"
 
 namespace {
 
@@ -56,6 +57,10 @@ int DeleteRecordAt(MappedFile* table, uint32_t position) {
   uint32_t count = view.countRecords;
   uint32_t size = rec.sizeBytes;
   uint32_t p = rec.offset;
+  // The records below it move up: a writer cut off there would leave them
+  // half moved.
+  TableChange change(table, TableChangeScope::kWholeFile);
+  if (!change.Ready()) return 0;
   uint8_t* base = table->view;
   DmgStoreU32(base, table->size, kDmgCountOffset, 0);
   std::memmove(base + edge + size, base + edge, p - edge);
@@ -69,6 +74,7 @@ int DeleteRecordAt(MappedFile* table, uint32_t position) {
   DmgStoreU32(base, table->size, kDmgEdgeOffset, edge + size);
   DmgStoreU32(base, table->size, kDmgCountOffset, count - 1);
   FlushViewOfFile(base, table->size);
+  change.Done();
   return 1;
 }
 

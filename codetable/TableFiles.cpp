@@ -1,6 +1,7 @@
 // Whole-table rewrites. Other processes read these tables while we write, so
-// each rewrite takes the data folder's lock, first hides the records (count
-// 0), then moves bytes, and sets edge and count last.
+// each rewrite takes the data folder's lock, journals what it overwrites,
+// first hides the records (count 0), then moves bytes, and sets edge and
+// count last.
 #include "codetable/TableFiles.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "engine/DataLock.h"
+#include "engine/TableJournal.h"
 #include "engine/TextDecoder.h"
 #include "engine/WideString.h"
 
@@ -153,9 +155,13 @@ int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops) {
       bad.push_back(DmgRecordOffset(view, i));
     }
   }
-  std::sort(good.begin(), good.end(), [ops](const DmgRecord& a, const DmgRecord& b) {
+  const auto before = [ops](const DmgRecord& a, const DmgRecord& b) {
     return CompareRecords(a, b, ops) < 0;
-  });
+  };
+  if (bad.empty() && std::is_sorted(good.begin(), good.end(), before)) return 1;
+  std::sort(good.begin(), good.end(), before);
+  TableChange change(table, TableChangeScope::kHeaderAndSlots);
+  if (!change.Ready()) return 0;
   uint32_t pos = kDmgOffsetTableOffset;
   for (const DmgRecord& rec : good) {
     StoreU32(table, pos, rec.offset);
@@ -166,6 +172,7 @@ int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops) {
     pos += 4;
   }
   Flush(table);
+  change.Done();
   return 1;
 }
 
@@ -204,6 +211,8 @@ int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
   uint32_t keptCount = static_cast<uint32_t>(keptSizes.size());
   uint32_t newEdge = size - static_cast<uint32_t>(kept.size());
   if (newEdge < kDmgOffsetTableOffset + 4 * keptCount) return 0;
+  TableChange change(table, TableChangeScope::kWholeFile);
+  if (!change.Ready()) return 0;
   StoreU32(table, kDmgCountOffset, 0);
   std::memcpy(table->view + newEdge, kept.data(), kept.size());
   uint32_t at = newEdge;
@@ -213,7 +222,10 @@ int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
   }
   StoreU32(table, kDmgEdgeOffset, keptCount ? newEdge : size);
   StoreU32(table, kDmgCountOffset, keptCount);
+  // In the same change: an index of the old records points past the new ones.
+  if (IsKeyIndexValid(GetDmgView(table)) && !RebuildKeyIndex(table, nullptr, nullptr)) return 0;
   Flush(table);
+  change.Done();
   return 1;
 }
 
@@ -222,10 +234,13 @@ int EmptyTable(MappedFile* table) {
   if (!lock.Held() || !IsWritableMapping(table)) return 0;
   RemapIfResized(table);
   if (!IsWritableMapping(table) || table->size < kDmgOffsetTableOffset) return 0;
+  TableChange change(table, TableChangeScope::kHeader);
+  if (!change.Ready()) return 0;
   StoreU32(table, kDmgCountOffset, 0);
   StoreU32(table, kDmgEdgeOffset, table->size);
   std::memset(table->view + kDmgKeyIndexOffset, 0, kDmgKeyIndexBytes);
   Flush(table);
+  change.Done();
   return 1;
 }
 
@@ -247,6 +262,8 @@ int ReplaceLiveTable(MappedFile* live, const MappedFile* fresh) {
   uint32_t count = view.countRecords;
   RemapIfResized(live);
   if (!IsWritableMapping(live)) return 0;
+  TableChange change(live, TableChangeScope::kWholeFile);
+  if (!change.Ready()) return 0;
   if (live->size < freshSize && !ResizeMappedFile(live, freshSize)) return 0;
   uint32_t d = live->size - freshSize;
   StoreU32(live, kDmgCountOffset, 0);
@@ -258,5 +275,6 @@ int ReplaceLiveTable(MappedFile* live, const MappedFile* fresh) {
   StoreU32(live, kDmgEdgeOffset, freshEdge + d);
   StoreU32(live, kDmgCountOffset, count);
   Flush(live);
+  change.Done();
   return 1;
 }

@@ -32,8 +32,8 @@ int ReadWholeTextFile(const wchar_t* path, DecodedText* text);
 int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops);
 
 // Removes the records whose category (bits 24-28) has its bit set in mask;
-// the kept records are moved to the end of the file in sort order. The key
-// index is left to the caller. Nonzero on success.
+// the kept records are moved to the end of the file in sort order and the
+// key index of a code table is rebuilt (default key set). Nonzero on success.
 int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask);
 
 // Count 0, edge = file size, key index zeroed; the file keeps its size.

@@ -11,6 +11,7 @@
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "engine/TableJournal.h"
 
 namespace {
 
@@ -149,18 +150,21 @@ int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath,
     return 0;
   }
   MappedFile* fresh = nullptr;
-  if (OpenMappedFile(&fresh, tempPath) <= 0 || !fresh ||
-      (target->size < fresh->size && !ResizeMappedFile(target, fresh->size))) {
-    CloseMappedFile(fresh, 0);
-    CloseMappedFile(target, 0);
-    return 0;
+  int done = 0;
+  if (OpenMappedFile(&fresh, tempPath) > 0 && fresh && fresh->size >= 8) {
+    TableChange change(target, TableChangeScope::kWholeFile);
+    if (change.Ready() && (target->size >= fresh->size || ResizeMappedFile(target, fresh->size))) {
+      // Readers in other processes see an empty table until the copy is whole.
+      DmgStoreU32(target->view, target->size, kDmgCountOffset, 0);
+      CopyIntoChangingTable(target, 8, fresh->view + 8, fresh->size - 8);
+      std::memcpy(target->view, fresh->view, 4);
+      std::memcpy(target->view + 4, fresh->view + 4, 4);
+      FlushMappedFile(target);
+      change.Done();
+      done = 1;
+    }
   }
-  // Readers in other processes see an empty table until the copy is whole.
-  DmgStoreU32(target->view, target->size, kDmgCountOffset, 0);
-  std::memcpy(target->view + 8, fresh->view + 8, fresh->size - 8);
-  std::memcpy(target->view, fresh->view, 4);
-  std::memcpy(target->view + 4, fresh->view + 4, 4);
   CloseMappedFile(fresh, 0);
   CloseMappedFile(target, 1);
-  return 1;
+  return done;
 }

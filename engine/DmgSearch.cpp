@@ -2,6 +2,8 @@
 // and the two-letter index.
 #include "engine/DmgTable.h"
 
+#include <optional>
+
 #include "engine/DataLock.h"
 #include "engine/DmgTableInternal.h"
 
@@ -223,7 +225,10 @@ int RebuildKeyIndex(MappedFile* table, const RecordCompareOps* ops, const wchar_
   uint8_t* indexBase = dmg_internal::MutableBase(view) + kDmgKeyIndexOffset;
   uint32_t n = view.countRecords;
   // Each row is computed apart and written whole, and only when it changed,
-  // so a reader in another process never meets a half-cleared index.
+  // so a reader in another process never meets a half-cleared index. A
+  // writer cut off between rows leaves rows of two tables: the key set is
+  // journaled before the first row is written, to rebuild it from.
+  std::optional<TableChange> change;
   for (uint32_t b = 0; b < 128; ++b) {
     uint32_t row[128] = {};
     if (indexed && member[b]) {
@@ -241,8 +246,13 @@ int RebuildKeyIndex(MappedFile* table, const RecordCompareOps* ops, const wchar_
       }
     }
     if (std::memcmp(indexBase + b * sizeof(row), row, sizeof(row)) != 0) {
+      if (!change) {
+        change.emplace(table, keySet && keySet[0] ? keySet : nullptr);
+        if (!change->Ready()) return 0;
+      }
       std::memcpy(indexBase + b * sizeof(row), row, sizeof(row));
     }
   }
+  if (change) change->Done();
   return 1;
 }

@@ -21,7 +21,7 @@ struct DmgHeader {
   uint32_t edge;              // low edge of the record area
   uint32_t count;             // records in the offset table
   uint32_t type;              // kDmgTypeCode: the key index is valid
-  uint32_t reserved0C;
+  uint32_t reserved0C;         // set while a whole-table change runs (TableJournal.h)
   char16_t name[16];          // NUL-padded table name
   uint8_t tag[4];             // "YNSN", written by the compiler only
   uint8_t reserved34[64];

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/DmgTable.h"
+#include "engine/TableJournal.h"
 
 namespace dmg_internal {
 
@@ -50,6 +51,7 @@ inline bool HasFullHeader(const DmgView& view) {
 // data folder's write lock.
 inline bool PrepareForWrite(MappedFile* table, DmgView* view) {
   if (!IsWritableMapping(table)) return false;
+  RecoverIfAbandoned(table);
   RemapIfResized(table);
   if (!IsWritableMapping(table)) return false;
   *view = GetDmgView(table);

@@ -2,8 +2,11 @@
 // when the gap is full) and moving a new offset to its sorted place.
 #include "engine/DmgTable.h"
 
+#include <optional>
+
 #include "engine/DataLock.h"
 #include "engine/DmgTableInternal.h"
+#include "engine/TempWords.h"
 
 using dmg_internal::CompareRecordWithKey;
 using dmg_internal::MutableBase;
@@ -41,9 +44,18 @@ int SortTable(MappedFile* table, const RecordCompareOps* ops) {
   DmgView view;
   if (!lock.Held() || !PrepareForWrite(table, &view)) return 0;
   uint32_t n = view.countRecords;
+  // A swap is two stores, and a writer cut off between them loses a record:
+  // the slots are journaled before the first one. temp.dmg is sorted on
+  // every commit and RepairTempTable restores such a slot from its grid.
+  const bool journaled = !(view.type == kTempTableType && view.sizeBytes == kTempTableBytes);
+  std::optional<TableChange> change;
   for (uint32_t gap = n / 2; gap > 0; gap /= 2) {
     for (uint32_t i = gap; i < n; ++i) {
       for (uint32_t j = i; j >= gap && CompareAt(view, j - gap, j, ops) > 0; j -= gap) {
+        if (journaled && !change) {
+          change.emplace(table, TableChangeScope::kHeaderAndSlots);
+          if (!change->Ready()) return 0;
+        }
         uint32_t lower = OffsetAt(view, j - gap);
         SetOffsetAt(view, j - gap, OffsetAt(view, j));
         SetOffsetAt(view, j, lower);
@@ -51,6 +63,7 @@ int SortTable(MappedFile* table, const RecordCompareOps* ops) {
     }
   }
   FlushMappedFile(table);
+  if (change) change->Done();
   return 1;
 }
 

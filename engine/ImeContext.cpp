@@ -10,6 +10,7 @@
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
 #include "engine/Search.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -25,6 +26,10 @@ constexpr const wchar_t* kDataFileNames[kDataFileCount] = {
 constexpr uint64_t kSameBootWindow = 512;
 
 uint32_t pendingCommandState = 0;
+
+bool IsCodeTableFile(DataFile file) {
+  return file == kFileMain || file == kFileEnglish || file == kFileTemp || file == kFileAssociation;
+}
 
 // Empties a temp.dmg in place; false when it is no live, complete table.
 bool EmptyTempTable(MappedFile* temp) {
@@ -69,6 +74,8 @@ int OpenDataFiles(ImeContext* context) {
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
     MappedFile* file = nullptr;
     if (OpenMappedFile(&file, path) > 0) context->files[i] = file;
+    // A whole-table change a dead writer left is undone before it is read.
+    if (IsCodeTableFile(static_cast<DataFile>(i))) RecoverIfAbandoned(file);
   }
   if (context->files[kFileConfig] && context->files[kFileMain]) return 1;
   CloseDataFiles(context);
@@ -99,6 +106,9 @@ bool RemapEach(ImeContext* context, const DataFile (&tables)[N]) {
     if (!file) continue;
     const uint8_t* before = file->view;
     uint32_t sizeBefore = file->size;
+    // A table still marked as changing by a writer that died is put right
+    // here, so this process does not go on reading it half rewritten.
+    RecoverIfAbandoned(file);
     RemapIfResized(file);
     if (file->view != before || file->size != sizeBefore) moved = true;
   }

@@ -2,6 +2,7 @@
 #include "config/tables/TableCommands.h"
 
 #include <cstring>
+#include <vector>
 
 #include "codetable/CodeTableCommands.h"
 #include "codetable/DmgImport.h"
@@ -9,6 +10,7 @@
 #include "codetable/TableExport.h"
 #include "codetable/TableFiles.h"
 #include "engine/DataLock.h"
+#include "engine/TableJournal.h"
 #include "engine/TempWords.h"
 #include "engine/WideString.h"
 
@@ -120,11 +122,16 @@ bool EmptyTempTableInPlace(MappedFile* temp) {
   DataWriteLock lock(temp);
   if (!lock.Held()) return false;
   RemapIfResized(temp);
+  TableChange change(temp, TableChangeScope::kWholeFile);
+  if (!change.Ready()) return false;
   if (temp->size < kTempTableBytes && !ResizeMappedFile(temp, kTempTableBytes)) return false;
+  std::vector<uint8_t> empty(kTempTableBytes);
+  WriteEmptyTempTable(empty.data(), kTempTableBytes);
   // Readers see no records from the first store on.
   DmgStoreU32(temp->view, temp->size, kDmgCountOffset, 0);
-  WriteEmptyTempTable(temp->view, temp->size);
+  CopyIntoChangingTable(temp, 0, empty.data(), kTempTableBytes);
   FlushMappedFile(temp);
+  change.Done();
   return true;
 }
 
@@ -140,10 +147,7 @@ bool ClearTableRow(ImeContext* context, const TableRow& row, CodeTableUi& ui) {
   if (ui.Ask(kConfirmClear, kTableCaption, UiIcon::kWarning) != UiAnswer::kYes) return false;
   bool done = false;
   if (mainCategory) {
-    // The purge and the index it invalidates under one hold of the lock.
-    DataWriteLock lock(table);
-    done = lock.Held() && PurgeCategoryEntries(table, 1u << row.number) &&
-           RebuildKeyIndex(table, nullptr, nullptr);
+    done = PurgeCategoryEntries(table, 1u << row.number);
   } else if (row.table == TableFileKind::kTemp) {
     done = EmptyTempTableInPlace(table);
   } else {

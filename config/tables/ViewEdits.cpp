@@ -4,6 +4,7 @@
 #include "codetable/RecordRoutines.h"
 #include "config/words/AddWord.h"
 #include "engine/DataLock.h"
+#include "engine/TableJournal.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ ViewEditResult DeleteViewEntries(MappedFile* table, const std::vector<ViewEntry>
   DataWriteLock lock(table);
   if (!lock.Held()) return ViewEditResult::kBusy;
   RemapIfResized(table);
+  // One journal for every deletion and the index behind them.
+  TableChange change(table, TableChangeScope::kWholeFile);
+  if (!change.Ready()) return ViewEditResult::kBusy;
   bool changed = false;
   bool removed = false;
   for (const ViewEntry& entry : entries) {
@@ -46,6 +50,7 @@ ViewEditResult DeleteViewEntries(MappedFile* table, const std::vector<ViewEntry>
   }
   if (removed && IsKeyIndexValid(GetDmgView(table))) RebuildKeyIndex(table, nullptr, nullptr);
   FlushMappedFile(table);
+  change.Done();
   return changed ? ViewEditResult::kDone : ViewEditResult::kNotFound;
 }
 

@@ -1,0 +1,64 @@
+// Whole-table changes that survive a kill. Before a writer rewrites a table
+// (replace, purge, empty, import, sort, index rebuild) it writes a journal
+// beside it, <table>.jnl: a copy of every byte it will overwrite, or for an
+// index rebuild the key set to rebuild it from. The journal is flushed before
+// its last 8 bytes mark it valid, and only then is the table touched; header
+// word 0x0C is set once the journal is whole and cleared after it is gone.
+// Whoever later finds the word set under the write lock rolls the table back
+// from the journal (or rebuilds the index).
+#pragma once
+
+#include <cstdint>
+
+#include "engine/MappedFile.h"
+
+// Header word of a table that is nonzero while a whole-table change runs.
+constexpr uint32_t kDmgChangingOffset = 0x0C;
+inline constexpr wchar_t kTableJournalSuffix[] = L".jnl";
+
+enum class TableChangeScope {
+  kWholeFile,       // every byte and the length: replace, purge, import
+  kHeader,          // header with the index: empty
+  kHeaderAndSlots,  // header and offset table: sort
+};
+
+// One whole-table change of a writer that holds the data folder's write lock.
+// Done() before it ends keeps the change; otherwise the table is rolled back
+// when it ends. A change nested in another on the same table on this thread
+// is covered by the outer one and writes no journal of its own.
+class TableChange {
+ public:
+  TableChange(MappedFile* table, TableChangeScope scope);
+  // An index rebuild over a key set (null: the default set).
+  TableChange(MappedFile* table, const wchar_t* keySet);
+  ~TableChange();
+  TableChange(const TableChange&) = delete;
+  TableChange& operator=(const TableChange&) = delete;
+
+  // False when the journal could not be written: the table is untouched and
+  // the writer must refuse.
+  bool Ready() const { return ready_; }
+  void Done() { done_ = true; }
+
+ private:
+  void Begin(TableChangeScope scope, const wchar_t* keySet, bool indexOnly);
+
+  MappedFile* table_;
+  bool ready_ = false;
+  bool done_ = false;
+  bool owner_ = false;  // wrote the journal (not nested)
+  const wchar_t* outer_ = nullptr;  // a change of another table this one runs in
+  wchar_t journal_[264] = {};
+};
+
+// Copies bytes into a table inside a change, all but its change word, which
+// must stay set until the change is over.
+void CopyIntoChangingTable(MappedFile* table, uint32_t offset, const uint8_t* data, uint32_t length);
+
+// A mapped table whose change word is set while no writer holds the lock is
+// a dead writer's: it is rolled back (or its index rebuilt) through this
+// mapping, taking the lock without waiting. True when it was. One load when
+// the word is clear, so every open and every reader's remap check calls it.
+// A journal beside a table whose word is clear belongs to a change that
+// never began and is left for the next change to replace.
+bool RecoverIfAbandoned(MappedFile* table);

@@ -1,0 +1,430 @@
+// Whole-table writers killed at random moments: afterwards, once the open or
+// a reader that had the table mapped has dealt with what the writer left,
+// the table is either byte for byte as before or holds every word of the
+// finished change, sound and findable.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <set>
+
+#include "codetable/TableFiles.h"
+#include "codetable/WordList.h"
+#include "engine/DataLock.h"
+#include "engine/DmgTable.h"
+#include "engine/TableJournal.h"
+#include "tests/codetable/CodeTableTestUtil.h"
+#include "tests/common/ChildProcess.h"
+
+using namespace zn::test;
+
+namespace {
+
+const std::wstring kData = ZN_TEST_DATA_DIR;
+constexpr int kKills = 50;
+
+using WordSet = std::set<std::pair<std::string, std::wstring>>;
+
+WordSet Words(const std::vector<DmgTestEntry>& entries) {
+  WordSet out;
+  for (const DmgTestEntry& e : entries) out.insert({e.code, e.word});
+  return out;
+}
+
+std::vector<DmgTestEntry> WithCategory(std::vector<DmgTestEntry> entries, uint32_t category) {
+  for (DmgTestEntry& e : entries) e.attr = EntryAttr::WithCategory(e.attr, category);
+  return entries;
+}
+
+// User words (category 2) none of which is in base.
+std::vector<DmgTestEntry> UserWords(const std::vector<DmgTestEntry>& base, size_t n) {
+  const WordSet taken = Words(base);
+  std::vector<DmgTestEntry> out;
+  for (const DmgTestEntry& e : RandomEntries(977, n * 2)) {
+    if (out.size() < n && !taken.count({e.code, e.word})) out.push_back(e);
+  }
+  return WithCategory(out, 2);
+}
+
+std::vector<DmgTestEntry> Joined(std::vector<DmgTestEntry> a, const std::vector<DmgTestEntry>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// One writer and the table before and after it.
+struct KillCase {
+  std::wstring writer;
+  std::vector<uint8_t> before;
+  WordSet after;
+  std::vector<uint8_t> fresh;  // replace: the new table
+  std::wstring importText;     // import, wordlist: the word list
+};
+
+// Every record is found by its code, or in a word list by its text.
+bool EveryWordFindable(MappedFile* table) {
+  const DmgView view = GetDmgView(table);
+  if (view.type != kDmgTypeWordList) return EveryCodeFindable(table);
+  for (uint32_t i = 0; i < view.countRecords; ++i) {
+    DmgRecord rec;
+    if (!ReadDmgRecord(view, i, &rec) || FindRecord(table, rec.word, nullptr) <= 0) return false;
+  }
+  return true;
+}
+
+enum class Outcome { kUnchanged, kFinished, kBroken };
+
+class TableKillTest : public ::testing::Test {
+ protected:
+  std::wstring Main() const { return dir_.File(L"main.dmg"); }
+
+  void Reset(const KillCase& c) {
+    DeleteFileW((Main() + kTableJournalSuffix).c_str());
+    // The system may release a killed writer's view of the file a moment
+    // after the process has ended; until then the file cannot be cut.
+    bool written = false;
+    for (int tries = 0; tries < 200 && !(written = WriteFileBytes(Main(), c.before)); ++tries) Sleep(10);
+    ASSERT_TRUE(written);
+    if (!c.fresh.empty()) ASSERT_TRUE(WriteFileBytes(dir_.File(L"fresh.dmg"), c.fresh));
+    if (!c.importText.empty()) WriteText(dir_.File(c.writer == L"wordlist" ? L"list.txt" : L"import.txt"), c.importText);
+  }
+
+  Outcome Examine(const KillCase& c, std::string* why) {
+    const std::vector<uint8_t> bytes = ReadFileBytes(Main());
+    if (bytes == c.before) return Outcome::kUnchanged;
+    // Only a change that never began leaves its journal.
+    if (GetFileAttributesW((Main() + kTableJournalSuffix).c_str()) != INVALID_FILE_ATTRIBUTES) {
+      *why = "journal left behind a changed table";
+      return Outcome::kBroken;
+    }
+    MappedFile* table = nullptr;
+    OpenMappedFile(&table, Main().c_str());
+    Outcome outcome = Outcome::kBroken;
+    if (U32At(table, kDmgChangingOffset) != 0) {
+      *why = "still marked as changing";
+    } else if (!CheckDmgTable(table, nullptr).Sound()) {
+      *why = "table not sound";
+    } else if (Words(TableEntries(table)) != c.after) {
+      *why = "words differ: " + std::to_string(GetDmgView(table).countRecords) + " records";
+    } else if (!EveryWordFindable(table)) {
+      *why = "a word cannot be found by its code";
+    } else {
+      outcome = Outcome::kFinished;
+    }
+    CloseMappedFile(table, 0);
+    return outcome;
+  }
+
+  // What opening the data folder does with each table.
+  void OpenAsTheEngineDoes() {
+    MappedFile* table = nullptr;
+    OpenMappedFile(&table, Main().c_str());
+    RecoverIfAbandoned(table);
+    CloseMappedFile(table, 1);
+  }
+
+  // Starts the writer; returns once it is about to run.
+  std::unique_ptr<ChildProcess> Start(const KillCase& c, HANDLE event, const std::wstring& name) {
+    ResetEvent(event);
+    // Under load a start now and then fails while the last child is still
+    // being torn down: tried again, each with an output file of its own.
+    std::unique_ptr<ChildProcess> child;
+    for (int tries = 0; tries < 5 && !(child && child->Started()); ++tries) {
+      if (tries) Sleep(100);
+      child = std::make_unique<ChildProcess>(BesideThisProgram(L"table_writer_child.exe"),
+                                             c.writer + L" " + Quoted(dir_.path()) + L" " + name,
+                                             dir_.File(L"child" + std::to_wstring(starts_++) + L".txt"));
+    }
+    EXPECT_TRUE(child->Started());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 30000));
+    return child;
+  }
+
+  // Runs the writer once whole, then kills it kills times: every other time
+  // at a random moment of its whole run, counted from just before it starts
+  // (journal writing included), and otherwise at a random moment after a
+  // reader mapping the table saw the change begin. That reader recovers the
+  // table through its own view; the open's check follows.
+  void RunKills(const KillCase& c, int kills) {
+    using Clock = std::chrono::steady_clock;
+    const std::wstring name = L"zn-tablekill-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_TRUE(event);
+    Reset(c);
+    long long fullUs = 0, changeUs = 0;
+    {
+      MappedFile* reader = nullptr;
+      OpenMappedFile(&reader, Main().c_str());
+      auto child = Start(c, event, name);
+      const Clock::time_point begun = WaitForChangeWord(reader, *child, true);
+      changeUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                     WaitForChangeWord(reader, *child, false) - begun).count();
+      ASSERT_TRUE(child->Finish(120000)) << child->Output();
+      ASSERT_EQ(1, std::sscanf(child->Output().c_str(), "done %lld", &fullUs));
+      CloseMappedFile(reader, 0);
+    }
+    std::string why;
+    ASSERT_EQ(Outcome::kFinished, Examine(c, &why)) << why;
+
+    std::mt19937 rng(static_cast<unsigned>(fullUs) ^ 0x5eed);
+    std::uniform_int_distribution<long long> anyMoment(0, fullUs + fullUs / 5);
+    std::uniform_int_distribution<long long> changeMoment(0, changeUs);
+    int unchanged = 0, finished = 0, inside = 0;
+    for (int k = 0; k < kills; ++k) {
+      Reset(c);
+      const bool inChange = k % 2;
+      MappedFile* reader = nullptr;
+      if (inChange) OpenMappedFile(&reader, Main().c_str());
+      const long long delayUs = inChange ? changeMoment(rng) : anyMoment(rng);
+      {
+        auto child = Start(c, event, name);
+        const Clock::time_point from = inChange ? WaitForChangeWord(reader, *child, true) : Clock::now();
+        while (Clock::now() < from + std::chrono::microseconds(delayUs)) {
+        }
+        child->Kill();
+      }
+      const std::vector<uint8_t> left = ReadFileBytes(Main());
+      if (left.size() > kDmgChangingOffset && left[kDmgChangingOffset]) ++inside;
+      if (reader) {
+        RecoverIfAbandoned(reader);
+        RemapIfResized(reader);
+        CloseMappedFile(reader, 1);
+      }
+      OpenAsTheEngineDoes();
+      const Outcome outcome = Examine(c, &why);
+      EXPECT_NE(Outcome::kBroken, outcome) << c.writer << " killed " << delayUs << " us after "
+                                           << (inChange ? "the change began" : "the start") << ": " << why;
+      if (outcome == Outcome::kUnchanged) ++unchanged;
+      if (outcome == Outcome::kFinished) ++finished;
+    }
+    CloseHandle(event);
+    std::printf("%ls: whole run %lld us, change %lld us; %d kills inside the change; %d rolled back, %d finished\n",
+                c.writer.c_str(), fullUs, changeUs, inside, unchanged, finished);
+  }
+
+  // When the table's change word became set (or clear), as a reader
+  // mapping it sees it; the writer's end also ends the wait.
+  static std::chrono::steady_clock::time_point WaitForChangeWord(const MappedFile* reader, ChildProcess& child,
+                                                                 bool set) {
+    const auto* word = reinterpret_cast<const volatile uint32_t*>(reader->view + kDmgChangingOffset);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((*word != 0) != set && std::chrono::steady_clock::now() < limit && !child.Finish(0)) {
+    }
+    return std::chrono::steady_clock::now();
+  }
+
+  TempDir dir_;
+  int starts_ = 0;
+};
+
+// A table of 20,000 system words and 2,000 user words and its parts.
+struct SmallTables {
+  std::vector<DmgTestEntry> system = WithCategory(RandomEntries(61, 20000), 1);
+  std::vector<DmgTestEntry> user = UserWords(system, 2000);
+  std::vector<DmgTestEntry> all = Joined(system, user);
+};
+const SmallTables& Small() {
+  static const SmallTables tables;
+  return tables;
+}
+
+std::wstring ImportText(const std::vector<DmgTestEntry>& words) {
+  std::wstring text;
+  for (const DmgTestEntry& e : words) text += e.word + L"\t" + std::wstring(e.code.begin(), e.code.end()) + L"#用\r\n";
+  return text;
+}
+
+TEST_F(TableKillTest, ReplaceKilledLeavesOldOrNewTable) {
+  KillCase c{L"replace", BuildDmgBytes(Small().system), Words(Small().all)};
+  c.fresh = BuildDmgBytes(Small().all);
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, ReplaceOfTheShippedTableKilled) {
+  const std::vector<uint8_t> shipped = ReadFileBytes(kData + L"main.dmg");
+  ASSERT_GT(shipped.size(), 1000000u);
+  ASSERT_TRUE(WriteFileBytes(dir_.File(L"shipped.dmg"), shipped));
+  MappedFile* table = nullptr;
+  OpenMappedFile(&table, dir_.File(L"shipped.dmg").c_str());
+  const std::vector<DmgTestEntry> system = TableEntries(table);
+  CloseMappedFile(table, 0);
+  const std::vector<DmgTestEntry> all = Joined(system, UserWords(system, 24));
+  KillCase c{L"replace", shipped, Words(all)};
+  c.fresh = BuildDmgBytes(all);
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, WordListReplaceKilledLeavesOldOrNewList) {
+  std::wstring older, newer;
+  WordSet after;
+  for (const DmgTestEntry& e : Small().all) {
+    if (&e < &Small().all[Small().system.size()]) older += e.word + L"\r\n";
+    newer += e.word + L"\r\n";
+    after.insert({"", e.word});
+  }
+  WriteText(dir_.File(L"older.txt"), older);
+  ASSERT_GT(BuildWordListTable(dir_.File(L"older.txt").c_str(), dir_.File(L"older.dmg").c_str(), nullptr, nullptr), 0);
+  KillCase c{L"wordlist", ReadFileBytes(dir_.File(L"older.dmg")), after};
+  c.importText = newer;
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, PurgeKilledKeepsEveryWordOrDropsTheCategoryWhole) {
+  KillCase c{L"purge", BuildDmgBytes(Small().all), Words(Small().system)};
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, EmptyKilledLeavesFullOrEmptyTable) {
+  KillCase c{L"empty", BuildDmgBytes(Small().all), {}};
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, GrowingImportKilledKeepsEveryWord) {
+  KillCase c{L"import", BuildDmgBytes(Small().system), Words(Small().all)};
+  c.importText = ImportText(Small().user);
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, SortKilledLosesNoRecord) {
+  // The slots listed backwards: every swap of the sort is needed.
+  std::vector<uint8_t> bytes = BuildDmgBytes(Small().all);
+  const uint32_t n = static_cast<uint32_t>(Small().all.size());
+  for (uint32_t i = 0; i < n / 2; ++i) {
+    for (int b = 0; b < 4; ++b) std::swap(bytes[kTestHeaderSize + 4 * i + b], bytes[kTestHeaderSize + 4 * (n - 1 - i) + b]);
+  }
+  KillCase c{L"sort", bytes, Words(Small().all)};
+  RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, IndexRebuildKilledIsFinished) {
+  DmgBuildOptions noIndex;
+  noIndex.index = false;
+  KillCase c{L"index", BuildDmgBytes(Small().all, noIndex), Words(Small().all)};
+  RunKills(c, kKills);
+}
+
+// The journal itself: what a later open or reader does with it.
+class TableJournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    before_ = BuildDmgBytes(Small().system);
+    ASSERT_TRUE(WriteFileBytes(Main(), before_));
+    OpenMappedFile(&table_, Main().c_str());
+    ASSERT_TRUE(IsWritableMapping(table_));
+  }
+  void TearDown() override { CloseMappedFile(table_, 1); }
+  std::wstring Main() const { return dir_.File(L"main.dmg"); }
+  std::wstring Journal() const { return Main() + kTableJournalSuffix; }
+  bool JournalExists() const { return GetFileAttributesW(Journal().c_str()) != INVALID_FILE_ATTRIBUTES; }
+  // What a writer killed part way through a change leaves: the records
+  // hidden and overwritten, the journal kept. Done on a thread that ends
+  // without ending the change, as a killed one would.
+  void LeaveHalfDone() {
+    HANDLE thread = CreateThread(nullptr, 0, [](void* table) -> DWORD {
+      auto* t = static_cast<MappedFile*>(table);
+      auto* change = new TableChange(t, TableChangeScope::kWholeFile);
+      if (!change->Ready()) return 1;
+      DmgStoreU32(t->view, t->size, kDmgCountOffset, 0);
+      std::memset(t->view + t->size - 5000, 0xEE, 5000);
+      return 0;
+    }, table_, 0, nullptr);
+    DWORD code = 1;
+    WaitForSingleObject(thread, 10000);
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    ASSERT_EQ(0u, code);
+  }
+
+  TempDir dir_;
+  std::vector<uint8_t> before_;
+  MappedFile* table_ = nullptr;
+};
+
+TEST_F(TableJournalTest, JournalOfAChangeThatNeverBeganIsIgnored) {
+  // Cut before its end mark, or whole but the writer died before marking
+  // the table: either way the table was not touched, and words added since
+  // must survive the next open.
+  for (bool whole : {false, true}) {
+    LeaveHalfDone();
+    if (!whole) {
+      std::vector<uint8_t> journal = ReadFileBytes(Journal());
+      journal.resize(journal.size() - 8);
+      ASSERT_TRUE(WriteFileBytes(Journal(), journal));
+    }
+    std::memcpy(table_->view, before_.data(), before_.size());
+    const std::vector<uint8_t> added = RecordBytes({"zzzz", L"新", 0x02000400});
+    ASSERT_TRUE(AppendRecord(table_, added.data()));
+    ASSERT_TRUE(PlaceNewRecord(table_, nullptr, -1));
+    ASSERT_TRUE(JournalExists());
+    const std::vector<uint8_t> now(table_->view, table_->view + table_->size);
+    MappedFile* opened = nullptr;
+    OpenMappedFile(&opened, Main().c_str());
+    EXPECT_FALSE(RecoverIfAbandoned(opened)) << whole;
+    CloseMappedFile(opened, 1);
+    EXPECT_EQ(now, ReadFileBytes(Main())) << whole;
+    EXPECT_EQ(Small().system.size() + 1, GetDmgView(table_).countRecords);
+    CloseMappedFile(table_, 1);
+    ASSERT_TRUE(WriteFileBytes(Main(), before_));
+    OpenMappedFile(&table_, Main().c_str());
+  }
+}
+
+TEST_F(TableJournalTest, ReaderWithTheTableMappedSeesTheRollbackButLeavesALiveWriterAlone) {
+  MappedFile* reader = nullptr;
+  OpenMappedFile(&reader, Main().c_str());
+  LeaveHalfDone();
+  // Another thread holds the lock for the writer still at work.
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  struct Pair { MappedFile* table; HANDLE held, release; } pair{table_, held, release};
+  HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+    auto* s = static_cast<Pair*>(p);
+    DataWriteLock lock(s->table);
+    SetEvent(s->held);
+    WaitForSingleObject(s->release, INFINITE);
+    return 0;
+  }, &pair, 0, nullptr);
+  WaitForSingleObject(held, 5000);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(RecoverIfAbandoned(reader));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));  // no wait
+  EXPECT_TRUE(JournalExists());
+  SetEvent(release);
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  CloseHandle(held);
+  CloseHandle(release);
+
+  // The writer is gone now: the reader's next look puts the table right.
+  EXPECT_TRUE(RecoverIfAbandoned(reader));
+  EXPECT_EQ(0, std::memcmp(before_.data(), reader->view, before_.size()));
+  EXPECT_EQ(Words(Small().system), Words(TableEntries(reader)));
+  EXPECT_FALSE(JournalExists());
+  EXPECT_FALSE(RecoverIfAbandoned(reader));
+  CloseMappedFile(reader, 1);
+}
+
+TEST_F(TableJournalTest, WriterThatFailsPartWayRollsBackAtOnce) {
+  {
+    TableChange change(table_, TableChangeScope::kHeaderAndSlots);
+    ASSERT_TRUE(change.Ready());
+    // Nested in it: covered, no journal of its own.
+    TableChange inner(table_, TableChangeScope::kWholeFile);
+    EXPECT_TRUE(inner.Ready());
+    DmgStoreU32(table_->view, table_->size, kDmgOffsetTableOffset, 12345);
+    DmgStoreU32(table_->view, table_->size, kDmgCountOffset, 7);
+  }
+  EXPECT_EQ(0, std::memcmp(before_.data(), table_->view, before_.size()));
+  EXPECT_FALSE(JournalExists());
+  // A finished change keeps what it wrote.
+  {
+    TableChange change(table_, TableChangeScope::kHeader);
+    DmgStoreU32(table_->view, table_->size, kDmgCountOffset, 0);
+    change.Done();
+  }
+  EXPECT_EQ(0u, U32At(table_, kDmgCountOffset));
+  EXPECT_EQ(0u, U32At(table_, kDmgChangingOffset));
+  EXPECT_FALSE(JournalExists());
+}
+
+}  // namespace
