@@ -47,7 +47,7 @@ struct Notepad {
       return false;
     WaitForInputIdle(process.hProcess, 10000);
     for (int i = 0; i < 100 && !edit; ++i) {
-      frame = FindWindowW(L"Notepad", nullptr);
+      frame = OwnFrame();
       if (frame) edit = FindWindowExW(frame, nullptr, L"Edit", nullptr);
       if (!edit) Sleep(100);
     }
@@ -61,6 +61,16 @@ struct Notepad {
     WaitForSingleObject(process.hProcess, 5000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+  }
+  // The main window of the Notepad this program started, not another one.
+  HWND OwnFrame() const {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"Notepad", nullptr))) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == process.dwProcessId) return window;
+    }
+    return nullptr;
   }
   bool HasModule(const std::wstring& path) const {
     const size_t slash = path.find_last_of(L"\\/");
