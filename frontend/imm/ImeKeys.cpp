@@ -7,6 +7,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
+#include "frontend/imm/ImmStateSync.h"
 #include "frontend/imm/KeyHook.h"
 
 namespace {
@@ -15,6 +16,7 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
   ImcLock lock(himc);
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
   ImeContext* context = lock.context();
+  SyncBeforeKey(lock);
   // The status bar shows the Caps Lock state: let it draw again.
   if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
   const KeyEvent event{virtualKey, static_cast<uint32_t>(keyData)};
@@ -45,12 +47,15 @@ UINT ToAsciiEx(HIMC himc) {
 
 void RunPendingImeKey(const ImcLock& lock) {
   ImeContext* context = lock.context();
-  ImmOutput output(lock, ImmWindows());
-  // Notifications that arrive while the key works must not move windows;
-  // the messages go out after it.
-  context->uiFlags |= kUiKeyInProgress;
-  ThreadKeyRunner().RunPendingKey(context, output);
-  context->uiFlags &= ~kUiKeyInProgress;
+  {
+    ImmOutput output(lock, ImmWindows());
+    // Notifications that arrive while the key works must not move windows;
+    // the messages go out after it.
+    context->uiFlags |= kUiKeyInProgress;
+    ThreadKeyRunner().RunPendingKey(context, output);
+    context->uiFlags &= ~kUiKeyInProgress;
+  }
+  SyncAfterKey(lock);
 }
 
 extern "C" {

@@ -4,6 +4,7 @@
 #include "engine/ImeContext.h"
 #include "frontend/imm/ConversionMode.h"
 #include "frontend/imm/ImmComposition.h"
+#include "frontend/imm/WindowlessUi.h"
 
 void ApplyHostOpenStatus(const ImcLock& lock) {
   ImeContext* context = lock.context();
@@ -28,4 +29,21 @@ void ApplyHostConversionMode(const ImcLock& lock) {
 void RederiveHostState(const ImcLock& lock) {
   ImeContext* context = lock.context();
   context->stateFlags = RederiveState(context->stateFlags, lock.imc()->fdwConversion);
+}
+
+void FollowHostModes(const ImcLock& lock) {
+  ApplyHostOpenStatus(lock);
+  if (NoticeHostConversion(lock.imc(), lock.privateBlock(), lock.context()->stateFlags))
+    ApplyHostConversionMode(lock);
+}
+
+void SyncBeforeKey(const ImcLock& lock) {
+  FollowHostModes(lock);
+  ShowFirstStatusWithoutUiWindow(lock);
+}
+
+void SyncAfterKey(const ImcLock& lock) {
+  // The module's own change of the mode is no change by the host.
+  lock.privateBlock()->hostConversionSeen = lock.imc()->fdwConversion;
+  AfterKeyWithoutUiWindow(lock);
 }

@@ -11,3 +11,13 @@ void ApplyHostOpenStatus(const ImcLock& lock);
 void ApplyHostConversionMode(const ImcLock& lock);
 // The context became active: its state is set anew from the conversion mode.
 void RederiveHostState(const ImcLock& lock);
+// The open status and conversion mode the host set since the last look take
+// effect.
+void FollowHostModes(const ImcLock& lock);
+// Before a key: the host's modes (under Wine no notification of them reaches
+// the module), and a context no UI window serves gets its status bar once.
+void SyncBeforeKey(const ImcLock& lock);
+// After a key's (or a command's) messages reached the host: without a UI
+// window, the status bar shows what changed and the candidate window moves
+// to where the host now has its caret.
+void SyncAfterKey(const ImcLock& lock);
