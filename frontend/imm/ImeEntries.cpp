@@ -14,6 +14,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmStateSync.h"
+#include "frontend/imm/KeyHook.h"
 #include "ui/windows/WindowClasses.h"
 
 namespace {
@@ -158,6 +159,8 @@ BOOL WINAPI ImeSetActiveContext(HIMC, BOOL) {
 }
 
 BOOL WINAPI ImeDestroy(UINT) {
+  // The module may be unloaded next: no hook may call into it.
+  RemoveKeyHooks();
   return TRUE;
 }
 

@@ -7,12 +7,14 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
+#include "frontend/imm/KeyHook.h"
 
 namespace {
 
 BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState) {
   ImcLock lock(himc);
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
+  NoteImeKey(himc);
   ImeContext* context = lock.context();
   // The status bar shows the Caps Lock state: let it draw again.
   if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
@@ -34,17 +36,21 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
 
 UINT ToAsciiEx(HIMC himc) {
   ImcLock lock(himc);
-  if (!lock.ok() || !lock.context()->imeBlock) return 0;
-  ImeContext* context = lock.context();
-  // Notifications that arrive while the key works must not move windows.
-  context->uiFlags |= kUiKeyInProgress;
-  ImmOutput output(lock, ImmWindows());
-  ThreadKeyRunner().RunPendingKey(context, output);
-  context->uiFlags &= ~kUiKeyInProgress;
+  if (lock.ok() && lock.context()->imeBlock) RunPendingImeKey(lock);
   return 0;
 }
 
 }  // namespace
+
+void RunPendingImeKey(const ImcLock& lock) {
+  ImeContext* context = lock.context();
+  ImmOutput output(lock, ImmWindows());
+  // Notifications that arrive while the key works must not move windows;
+  // the messages go out after it.
+  context->uiFlags |= kUiKeyInProgress;
+  ThreadKeyRunner().RunPendingKey(context, output);
+  context->uiFlags &= ~kUiKeyInProgress;
+}
 
 extern "C" {
 
