@@ -7,6 +7,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
+#include "frontend/imm/ImmStateSync.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
   ImcLock lock(himc);
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
   ImeContext* context = lock.context();
+  SyncBeforeKey(lock);
   // The status bar shows the Caps Lock state: let it draw again.
   if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
   const KeyEvent event{virtualKey, static_cast<uint32_t>(keyData)};
@@ -38,8 +40,11 @@ UINT ToAsciiEx(HIMC himc) {
   ImeContext* context = lock.context();
   // Notifications that arrive while the key works must not move windows.
   context->uiFlags |= kUiKeyInProgress;
-  ImmOutput output(lock, ImmWindows());
-  ThreadKeyRunner().RunPendingKey(context, output);
+  {
+    ImmOutput output(lock, ImmWindows());
+    ThreadKeyRunner().RunPendingKey(context, output);
+  }
+  SyncAfterKey(lock);
   context->uiFlags &= ~kUiKeyInProgress;
   return 0;
 }
