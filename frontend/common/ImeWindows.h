@@ -28,6 +28,9 @@ class ImeWindows {
   // when it does not exist.
   virtual void UpdateCandidateWindow(ImeContext* context) = 0;
   virtual void HideCandidateWindow(ImeContext* context) = 0;
+  // Moves a shown window to the context's caret position without laying it
+  // out again (the host moved its caret); nothing when it is not shown.
+  virtual void MoveCandidateWindow(ImeContext*) {}
   virtual void DestroyCandidateWindow(ImeContext* context) = 0;
 
   // Creates the status bar when missing, draws the context's state, shows it.

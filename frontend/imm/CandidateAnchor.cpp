@@ -28,7 +28,9 @@ void ComputeCandidateAnchor(const INPUTCONTEXT* imc, ImeContext* context) {
     GetCaretPos(&caret);
     const AnchorSource source = AnchorFromForms(imc, caret);
     POINT point = source.point;
-    ClientToScreen(imc->hWnd, &point);
+    // Wine clears hWnd of a context between deactivation and the next
+    // activation; the caret then belongs to the focus window.
+    ClientToScreen(imc->hWnd ? imc->hWnd : GetFocus(), &point);
     context->caretPosition = point;
     if (source.excludeHeight > 0) context->charCell.cy = source.excludeHeight;
   }

@@ -41,8 +41,9 @@ inline constexpr DWORD kCandidatePageSize = 9;
 inline constexpr int kCandidateStringUnits = 127;
 
 // Private block: the ImeContext that serves the input context, the open
-// status the host last set (to notice ImmSetOpenStatus changes), and whether
-// the current composition's candidate list was announced.
+// status and conversion mode the host last set (to notice changes the module
+// was not told of), whether the current composition's candidate list was
+// announced, and whether a UI window serves the context.
 struct ImePrivateBlock {
   union {
     ImeContext* context;
@@ -50,12 +51,20 @@ struct ImePrivateBlock {
   };
   int32_t hostOpenSeen;   // fOpen as last seen, -1 before the first look
   int32_t listAnnounced;  // IMN_CHANGECANDIDATE sent since the composition started
-  uint8_t unused[24];
+  uint32_t hostConversionSeen;  // fdwConversion as last seen
+  int32_t uiWindow;             // an ImmUiWindow value
+  int32_t statusShown;          // the module showed the status bar (no UI window)
+  uint8_t unused[12];
 };
+// Who does the UI window's work for the context: not known yet, the system's
+// UI window of the module's class, or the module itself (Wine makes no UI
+// window in many programs).
+enum ImmUiWindow : int32_t { kUiWindowUnknown = 0, kUiWindowServes = 1, kUiWindowMissing = 2 };
 inline constexpr DWORD kPrivateBlockBytes = 40;
 static_assert(sizeof(ImePrivateBlock) == kPrivateBlockBytes);
 static_assert(offsetof(ImePrivateBlock, hostOpenSeen) == 8);
 static_assert(offsetof(ImePrivateBlock, listAnnounced) == 12);
+static_assert(offsetof(ImePrivateBlock, hostConversionSeen) == 16);
 
 // Give the input context blocks of the sizes above, replacing a block that
 // cannot be resized or locked. 1 on success, 0 when the selection must fail.

@@ -28,8 +28,8 @@ uint32_t RederiveState(uint32_t state, DWORD conversion) {
   return (state & (kStateInputClosed | kStateInputDisabled)) | StateFromConversion(conversion);
 }
 
-void ApplyCustomInitialMode(INPUTCONTEXT* imc, const ImeConfigBlock* ime) {
-  if (!imc || !ime || !(ime->spaceWord & ImeBits::kCustomConversion)) return;
+bool ApplyCustomInitialMode(INPUTCONTEXT* imc, const ImeConfigBlock* ime) {
+  if (!imc || !ime || !(ime->spaceWord & ImeBits::kCustomConversion)) return false;
   const DWORD saved = ime->conversionMode;
   imc->fdwSentence = ime->sentenceMode;
   if (saved & IME_CMODE_NOCONVERSION) {
@@ -39,6 +39,21 @@ void ApplyCustomInitialMode(INPUTCONTEXT* imc, const ImeConfigBlock* ime) {
     imc->fOpen = TRUE;
     imc->fdwConversion = (saved & ~IME_CMODE_NOCONVERSION) | IME_CMODE_NATIVE;
   }
+  return true;
+}
+
+DWORD InitialConversionMode(const ImeConfigBlock* ime) {
+  return IME_CMODE_NATIVE | (ime ? ime->conversionMode & IME_CMODE_SYMBOL : IME_CMODE_SYMBOL);
+}
+
+void InitConversionMode(INPUTCONTEXT* imc, const ImeConfigBlock* ime) {
+  if (!imc) return;
+  // Wine never marks a context: it hands over the capabilities of the IME
+  // that was active when the context was made (0x5A9, or 0x9 of its own IME),
+  // which would type full width with ASCII punctuation.
+  if (!ApplyCustomInitialMode(imc, ime) && !(imc->fdwInit & INIT_CONVERSION))
+    imc->fdwConversion = InitialConversionMode(ime);
+  imc->fdwInit |= INIT_CONVERSION;
 }
 
 void SaveConversionMode(INPUTCONTEXT* imc, ImeConfigBlock* ime) {
@@ -62,4 +77,12 @@ HostOpenChange NoticeHostOpenStatus(const INPUTCONTEXT* imc, ImePrivateBlock* bl
   // gave it, and selection already set the state from the conversion mode.
   if (seen < 0) return open ? HostOpenChange::kNone : HostOpenChange::kClose;
   return open ? HostOpenChange::kOpen : HostOpenChange::kClose;
+}
+
+bool NoticeHostConversion(const INPUTCONTEXT* imc, ImePrivateBlock* block, uint32_t state) {
+  if (!imc || !block) return false;
+  const DWORD conversion = imc->fdwConversion;
+  if (conversion == block->hostConversionSeen) return false;
+  block->hostConversionSeen = conversion;
+  return ConversionFromState(conversion, state) != conversion;
 }

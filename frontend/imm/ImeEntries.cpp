@@ -15,6 +15,7 @@
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmStateSync.h"
 #include "frontend/imm/KeyHook.h"
+#include "frontend/imm/WindowlessUi.h"
 #include "ui/windows/WindowClasses.h"
 
 namespace {
@@ -45,14 +46,17 @@ BOOL SelectContext(HIMC himc) {
   auto* data = reinterpret_cast<ImePrivateBlock*>(block.data());
   data->contextSlot = 0;
   data->listAnnounced = 0;
+  data->uiWindow = kUiWindowUnknown;
+  data->statusShown = 0;
   ImeContext* context = CreateImmContext();
   data->context = context;
   if (!context) return FALSE;
   context->inputContext = himc;
   context->hostWindow = imc->hWnd;
-  ApplyCustomInitialMode(imc.get(), context->imeBlock);
+  InitConversionMode(imc.get(), context->imeBlock);
   context->stateFlags = StateFromConversion(imc->fdwConversion);
   data->hostOpenSeen = imc->fOpen ? 1 : 0;
+  data->hostConversionSeen = imc->fdwConversion;
   return TRUE;
 }
 
@@ -124,12 +128,17 @@ bool SupportedEscape(UINT escape) {
          escape == IME_ESC_IME_NAME || escape == IME_ESC_GETHELPFILENAME;
 }
 
-// The host set the open status: closing closes input (and drops an open
-// composition); opening opens it again.
-BOOL NoticeOpenStatus(HIMC himc) {
+// The host set the open status or the conversion mode: the state follows.
+BOOL NoticeHostModes(HIMC himc) {
   ImcLock lock(himc);
   if (!lock.ok()) return FALSE;
-  ApplyHostOpenStatus(lock);
+  FollowHostModes(lock);
+  return TRUE;
+}
+
+BOOL SetActiveContext(HIMC himc, BOOL active) {
+  ImcLock lock(himc);
+  if (lock.ok()) ActivateWithoutUiWindow(lock, active != FALSE);
   return TRUE;
 }
 
@@ -154,8 +163,8 @@ BOOL WINAPI ImeSelect(HIMC himc, BOOL select) {
   return Guarded<BOOL>(FALSE, [&] { return select ? SelectContext(himc) : DeselectContext(himc); });
 }
 
-BOOL WINAPI ImeSetActiveContext(HIMC, BOOL) {
-  return TRUE;
+BOOL WINAPI ImeSetActiveContext(HIMC himc, BOOL active) {
+  return Guarded<BOOL>(TRUE, [&] { return SetActiveContext(himc, active); });
 }
 
 BOOL WINAPI ImeDestroy(UINT) {
@@ -166,7 +175,9 @@ BOOL WINAPI ImeDestroy(UINT) {
 
 BOOL WINAPI NotifyIME(HIMC himc, DWORD action, DWORD index, DWORD value) {
   return Guarded<BOOL>(FALSE, [&]() -> BOOL {
-    if (action == NI_CONTEXTUPDATED && value == IMC_SETOPENSTATUS) return NoticeOpenStatus(himc);
+    if (action == NI_CONTEXTUPDATED &&
+        (value == IMC_SETOPENSTATUS || value == IMC_SETCONVERSIONMODE))
+      return NoticeHostModes(himc);
     if (action != NI_COMPOSITIONSTR) return FALSE;
     if (index != CPS_COMPLETE && index != CPS_REVERT && index != CPS_CANCEL) return FALSE;
     ImcLock lock(himc);

@@ -7,6 +7,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
+#include "frontend/imm/ImmStateSync.h"
 #include "frontend/imm/KeyHook.h"
 
 namespace {
@@ -16,6 +17,7 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
   NoteImeKey(himc);
   ImeContext* context = lock.context();
+  SyncBeforeKey(lock);
   // The status bar shows the Caps Lock state: let it draw again.
   if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
   const KeyEvent event{virtualKey, static_cast<uint32_t>(keyData)};
@@ -36,7 +38,9 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
 
 UINT ToAsciiEx(HIMC himc) {
   ImcLock lock(himc);
-  if (lock.ok() && lock.context()->imeBlock) RunPendingImeKey(lock);
+  if (!lock.ok() || !lock.context()->imeBlock) return 0;
+  RunPendingImeKey(lock);
+  SyncAfterKey(lock);
   return 0;
 }
 

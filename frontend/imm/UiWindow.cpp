@@ -15,6 +15,7 @@
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
 #include "frontend/imm/ImmStateSync.h"
+#include "frontend/imm/WindowlessUi.h"
 #include "ui/windows/CandidateFonts.h"
 
 namespace {
@@ -156,12 +157,16 @@ LRESULT HandleUiMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_IME_SETCONTEXT: {
       ImcLock lock(WindowContext(window));
-      if (lock.ok()) OnSetContext(window, lock, wParam != 0);
+      if (!lock.ok()) return 0;
+      NoteUiWindowServes(lock);
+      OnSetContext(window, lock, wParam != 0);
       return 0;
     }
     case WM_IME_NOTIFY: {
       ImcLock lock(WindowContext(window));
-      if (lock.ok()) OnNotify(window, lock, wParam);
+      if (!lock.ok()) return 0;
+      NoteUiWindowServes(lock);
+      OnNotify(window, lock, wParam);
       return 0;
     }
     case WM_IME_SELECT: {

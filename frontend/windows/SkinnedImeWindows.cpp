@@ -40,6 +40,16 @@ void SkinnedImeWindows::HideCandidateWindow(ImeContext* context) {
   if (window) ::HideCandidateWindow(window);
 }
 
+void SkinnedImeWindows::MoveCandidateWindow(ImeContext* context) {
+  HWND window = context ? Existing(context->candidateWindow.window) : nullptr;
+  if (!window || !IsWindowVisible(window)) return;
+  const POINT before = context->candidateWindow.position;
+  ComputeCandidatePosition(context);
+  const POINT after = context->candidateWindow.position;
+  if (after.x == before.x && after.y == before.y) return;
+  SetWindowPos(window, HWND_TOPMOST, after.x, after.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void SkinnedImeWindows::DestroyCandidateWindow(ImeContext* context) {
   if (context) Destroy(&context->candidateWindow.window);
 }

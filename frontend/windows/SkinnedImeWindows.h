@@ -10,6 +10,7 @@ class SkinnedImeWindows : public ImeWindows {
   void ShowCandidateWindow(ImeContext* context) override;
   void UpdateCandidateWindow(ImeContext* context) override;
   void HideCandidateWindow(ImeContext* context) override;
+  void MoveCandidateWindow(ImeContext* context) override;
   void DestroyCandidateWindow(ImeContext* context) override;
 
   void ShowStatusWindow(ImeContext* context) override;

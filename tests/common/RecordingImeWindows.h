@@ -20,6 +20,7 @@ class RecordingImeWindows : public ImeWindows {
   void ShowCandidateWindow(ImeContext* c) override { Record(L"ShowCandidateWindow", c); }
   void UpdateCandidateWindow(ImeContext* c) override { Record(L"UpdateCandidateWindow", c); }
   void HideCandidateWindow(ImeContext* c) override { Record(L"HideCandidateWindow", c); }
+  void MoveCandidateWindow(ImeContext* c) override { Record(L"MoveCandidateWindow", c); }
   void DestroyCandidateWindow(ImeContext* c) override { Record(L"DestroyCandidateWindow", c); }
   void ShowStatusWindow(ImeContext* c) override { Record(L"ShowStatusWindow", c); }
   void UpdateStatusWindow(ImeContext* c) override { Record(L"UpdateStatusWindow", c); }

@@ -112,8 +112,11 @@ class ImcFixture : public ::testing::Test {
       LockedImc imc(himc_);
       ASSERT_TRUE(imc);
       imc->hWnd = window_.get();
+      // A context whose mode a host set: selection keeps it. (Tests of
+      // contexts as the system hands them over use FreshImcFixture.)
       imc->fOpen = TRUE;
       imc->fdwConversion = IME_CMODE_NATIVE | IME_CMODE_SYMBOL;
+      imc->fdwInit |= INIT_CONVERSION;
     }
   }
   void TearDown() override {
