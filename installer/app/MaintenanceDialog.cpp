@@ -28,6 +28,7 @@ BOOL MaintenanceDialog::OnInitDialog() {
     if (os_.FileAttributes(package.c_str()) == INVALID_FILE_ATTRIBUTES) {
       SetActionText(kButtonFinish);
       os_.ShowMessage(hwnd(), kMsgNoBackupPackage, kCaptionNotPossible, MB_OK | MB_ICONERROR);
+      state_.outcome = RunOutcome::kFailed;
       EndModal(IDABORT);
     }
   }

@@ -224,4 +224,11 @@ class InstallerOs {
   // GET of an http or https address; false when no answer came.
   virtual bool HttpGet(const wchar_t* url, uint32_t maxBytes, HttpResponse* out) = 0;
   virtual bool ListMacAddresses(std::vector<MacAddress>* out) = 0;
+
+  // --- errors ---
+  // GetLastError() of this thread; ask right after the call that failed.
+  virtual uint32_t LastError() = 0;
+  // The system's text for a Win32 error or an HRESULT, on one line; empty
+  // when the system has none.
+  virtual std::wstring ErrorText(uint32_t code) = 0;
 };
