@@ -9,6 +9,7 @@
 #include "engine/WideString.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/imm/ConversionMode.h"
+#include "frontend/imm/DeferredMessages.h"
 #include "frontend/imm/ImeDeclarations.h"
 #include "frontend/imm/ImmComposition.h"
 #include "frontend/imm/ImmGuard.h"
@@ -164,12 +165,19 @@ BOOL WINAPI ImeSelect(HIMC himc, BOOL select) {
 }
 
 BOOL WINAPI ImeSetActiveContext(HIMC himc, BOOL active) {
+  // Messages held after a result belong to the window that is losing the
+  // focus: they go out before it does.
+  if (!active) Guarded<int>(0, [] { DeliverDeferredImeMessages(); return 0; });
   return Guarded<BOOL>(TRUE, [&] { return SetActiveContext(himc, active); });
 }
 
 BOOL WINAPI ImeDestroy(UINT) {
-  // The module may be unloaded next: no hook may call into it.
-  RemoveKeyHooks();
+  // The module may be unloaded next: no hook or timer may call into it.
+  Guarded<int>(0, [] {
+    DeliverDeferredImeMessages();
+    RemoveKeyHooks();
+    return 0;
+  });
   return TRUE;
 }
 

@@ -15,14 +15,15 @@ namespace {
 BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState) {
   ImcLock lock(himc);
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
-  NoteImeKey(himc);
   ImeContext* context = lock.context();
   SyncBeforeKey(lock);
   // The status bar shows the Caps Lock state: let it draw again.
   if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
   const KeyEvent event{virtualKey, static_cast<uint32_t>(keyData)};
   KeyRunner& runner = ThreadKeyRunner();
-  switch (runner.TestKey(context, event, KeyState(keyState))) {
+  const KeyDecision decision = runner.TestKey(context, event, KeyState(keyState));
+  NoteImeKey(himc, event.IsUp() && decision == KeyDecision::kTake);
+  switch (decision) {
     case KeyDecision::kTake:
       return TRUE;
     case KeyDecision::kPassAfterCancel: {

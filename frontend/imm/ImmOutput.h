@@ -42,7 +42,7 @@ class ImmOutput : public KeyRunnerOutput {
   void FlushStart();
   // Before new content: a composition that already has its result ends first.
   void BeginContent();
-  // Result (if any), notices and end of the composition, in that order.
+  // The notices, the result (if any) and the end of the composition.
   void QueueEnd();
 
   const ImcLock& lock_;

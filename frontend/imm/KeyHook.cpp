@@ -18,8 +18,12 @@ namespace {
 constexpr int kHookSlots = 256;
 
 // Every hook installed, so all can go before the module unloads.
+struct InstalledHook {
+  HHOOK hook;
+  DWORD thread;
+};
 SRWLOCK gHooksLock = SRWLOCK_INIT;
-HHOOK gHooks[kHookSlots] = {};
+InstalledHook gHooks[kHookSlots] = {};
 std::atomic<int> gGeneration{1};
 
 struct ThreadKeys {
@@ -29,6 +33,7 @@ struct ThreadKeys {
   // is known to be this module's.
   HIMC himc = nullptr;
   HKL layout = nullptr;
+  bool releaseTaken = false;
 };
 thread_local ThreadKeys tKeys;
 
@@ -99,7 +104,7 @@ bool HandleKey(WPARAM wParam, LPARAM keyData) {
   if (!himc) return false;
   if (!up) return RunCombination(himc, vk, modifiers);
   // The host still gets the release.
-  RunRelease(himc, GenericModifier(vk), keyData);
+  if (!tKeys.releaseTaken) RunRelease(himc, GenericModifier(vk), keyData);
   return false;
 }
 
@@ -117,9 +122,9 @@ void Install(ThreadKeys& keys) {
   HHOOK hook = SetWindowsHookExW(WH_KEYBOARD, KeyboardProc, EngineModule(), GetCurrentThreadId());
   if (!hook) return;
   AcquireSRWLockExclusive(&gHooksLock);
-  for (HHOOK& slot : gHooks) {
-    if (slot) continue;
-    slot = hook;
+  for (InstalledHook& slot : gHooks) {
+    if (slot.hook) continue;
+    slot = InstalledHook{hook, GetCurrentThreadId()};
     keys.hook = hook;
     break;
   }
@@ -130,10 +135,11 @@ void Install(ThreadKeys& keys) {
 
 }  // namespace
 
-void NoteImeKey(HIMC himc) {
+void NoteImeKey(HIMC himc, bool releaseTaken) {
   ThreadKeys& keys = tKeys;
   keys.himc = himc;
   keys.layout = GetKeyboardLayout(0);
+  keys.releaseTaken = releaseTaken;
   if (keys.generation != gGeneration.load()) {
     keys.hook = nullptr;
     Install(keys);
@@ -142,9 +148,9 @@ void NoteImeKey(HIMC himc) {
 
 void RemoveKeyHooks() {
   AcquireSRWLockExclusive(&gHooksLock);
-  for (HHOOK& slot : gHooks) {
-    if (slot) UnhookWindowsHookEx(slot);
-    slot = nullptr;
+  for (InstalledHook& slot : gHooks) {
+    if (slot.hook) UnhookWindowsHookEx(slot.hook);
+    slot = InstalledHook{};
   }
   // Threads install again when the module serves them once more.
   gGeneration.fetch_add(1);
@@ -152,15 +158,13 @@ void RemoveKeyHooks() {
 }
 
 void RemoveThreadKeyHook() {
-  ThreadKeys& keys = tKeys;
-  if (!keys.hook) return;
+  // Found by thread id: the thread's own storage may be gone already.
+  const DWORD thread = GetCurrentThreadId();
   AcquireSRWLockExclusive(&gHooksLock);
-  for (HHOOK& slot : gHooks) {
-    if (slot != keys.hook) continue;
-    UnhookWindowsHookEx(slot);
-    slot = nullptr;
+  for (InstalledHook& slot : gHooks) {
+    if (!slot.hook || slot.thread != thread) continue;
+    UnhookWindowsHookEx(slot.hook);
+    slot = InstalledHook{};
   }
   ReleaseSRWLockExclusive(&gHooksLock);
-  keys.hook = nullptr;
-  keys.generation = 0;
 }

@@ -8,8 +8,9 @@
 #include "frontend/imm/ImeDeclarations.h"
 
 // Called by ImeProcessKey: installs the calling thread's hook once and
-// remembers the input context and layout that key went through.
-void NoteImeKey(HIMC himc);
+// remembers the input context and layout that key went through, and whether
+// it took a release (then ImeToAsciiEx runs it, not the hook).
+void NoteImeKey(HIMC himc, bool releaseTaken);
 // Removes every thread's hook (before the module can unload).
 void RemoveKeyHooks();
 // Removes the calling thread's hook (the thread ends).

@@ -35,6 +35,8 @@ TEST_F(MessageOrderTest, LongRandomTypingKeepsTheRulesAndEveryResultHoldsText) {
                           VK_SPACE, VK_SPACE, '1', '2', VK_BACK, VK_ESCAPE, VK_OEM_COMMA,
                           VK_OEM_PERIOD, VK_OEM_PLUS, VK_OEM_MINUS, VK_RETURN, VK_SHIFT};
   for (unsigned seed : {1u, 2u, 3u}) {
+    // The last round lists associations after every commit.
+    if (seed == 3) Context()->imeBlock->optionFlags |= kImeOptAssociations;
     std::mt19937 random(seed);
     ImeMessageRules rules;
     uint64_t tick = 1000;
@@ -81,6 +83,22 @@ TEST_F(MessageOrderTest, AFifthLetterCommitsEndsAndStartsTheNextCode) {
   EXPECT_EQ(Results(), L"中国");
 }
 
+TEST_F(MessageOrderTest, AssociationsAfterACommitAreANewComposition) {
+  ASSERT_TRUE(Select());
+  Context()->imeBlock->optionFlags |= kImeOptAssociations;
+  Type(L"wq");
+  TakeMessages();
+  Tap(VK_SPACE);
+  ASSERT_TRUE(Context()->stateFlags & kStateAssociations) << "the shipped tables list associations of 你";
+  const std::vector<UINT> expected = {WM_IME_COMPOSITION, WM_IME_ENDCOMPOSITION,
+                                      WM_IME_STARTCOMPOSITION, WM_IME_COMPOSITION};
+  EXPECT_EQ(Results(), L"你");
+  EXPECT_EQ(Kinds(TakeMessages()), expected);
+  EXPECT_EQ(CompositionString(GCS_COMPSTR), L" ") << "the commit stays shown as a space";
+  Tap(VK_ESCAPE);
+  EXPECT_EQ(Kinds(TakeMessages()), (std::vector<UINT>{WM_IME_COMPOSITION, WM_IME_ENDCOMPOSITION}));
+}
+
 TEST_F(MessageOrderTest, ACommitSendsNoEmptyUpdateAfterItsResult) {
   ASSERT_TRUE(Select());
   Type(L"wq");
@@ -114,7 +132,7 @@ TEST_F(MessageOrderTest, TheNextCodeWaitsForWhatTheHostPostedForTheResult) {
   EXPECT_EQ(Kinds(TakeMessages()), expected);
 }
 
-TEST_F(MessageOrderTest, AnotherKeyDeliversTheHeldMessagesFirst) {
+TEST_F(MessageOrderTest, HeldMessagesGoFirstWhenAnotherKeyComesOrTheFocusLeaves) {
   ASSERT_TRUE(Select());
   TakeMessages();
   Type(L"wqvb");
@@ -128,6 +146,15 @@ TEST_F(MessageOrderTest, AnotherKeyDeliversTheHeldMessagesFirst) {
   ImeMessageRules rules;
   for (const RecordedMessage& m : TakeMessages()) EXPECT_EQ(Broken(rules, m), L"");
   EXPECT_EQ(CompositionString(GCS_COMPREADSTR), L"kh");
+
+  Type(L"lg");
+  ASSERT_TRUE(ImeProcessKey(himc_, 'W', MakeKeyData(ScanOf('W'), false), keys_));
+  ImeToAsciiEx('W', ScanOf('W'), keys_, nullptr, 0, himc_);
+  ASSERT_TRUE(ImeMessagesDeferred());
+  ImeSetActiveContext(himc_, FALSE);
+  EXPECT_FALSE(ImeMessagesDeferred());
+  for (const RecordedMessage& m : TakeMessages()) EXPECT_EQ(Broken(rules, m), L"");
+  EXPECT_TRUE(rules.open()) << "the new code's composition reached the window";
 }
 
 }  // namespace
