@@ -4,6 +4,7 @@
 // one. Checks the text, the status bar, and the candidate window below the
 // caret.
 //   notepad_check --data DIR --module FILE --keys KEYS --expect TEXT
+// In KEYS, "|" makes another window take the focus and give it back.
 #include <windows.h>
 
 #include <cstdio>
@@ -89,6 +90,15 @@ void SendChar(wchar_t c) {
   Sleep(kSettleMs);
 }
 
+void Pump(DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  while (GetTickCount64() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(10);
+  }
+}
+
 // A window of the module's classes in Notepad's thread.
 struct ClassSearch {
   const wchar_t* name;
@@ -110,6 +120,31 @@ HWND VisibleWindowOf(DWORD thread, const wchar_t* className) {
   ClassSearch search{className, nullptr};
   EnumThreadWindows(thread, FindClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// Another program's window takes the focus for a moment, as when the user
+// clicks elsewhere and comes back. While away, Notepad shows none of the
+// module's windows; back, the status bar is there again.
+int FocusTrip(const Notepad& notepad) {
+  int failures = 0;
+  HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
+                               300, 120, 80, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  Pump(400);
+  for (const wchar_t* name : {L"RURUDIDU_STATUS", L"RUZEDIVE_ZARU"}) {
+    if (VisibleWindowOf(notepad.thread, name)) {
+      std::printf("%ls still shown while Notepad is in the background\n", name);
+      ++failures;
+    }
+  }
+  SetForegroundWindow(notepad.frame);
+  Pump(400);
+  DestroyWindow(other);
+  if (!VisibleWindowOf(notepad.thread, L"RURUDIDU_STATUS")) {
+    std::printf("no status bar after coming back\n");
+    ++failures;
+  }
+  return failures;
 }
 
 // Notepad's caret on the screen (its thread's caret, read from outside).
@@ -157,6 +192,10 @@ int wmain(int argc, wchar_t** argv) {
   // (a cell never measured is 21 pixels high, plus the 2-pixel gap).
   const size_t codeStart = keys.find_first_of(L"abcdefghijklmnopqrstuvwxyz");
   for (size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i] == L'|') {
+      failures += FocusTrip(notepad);
+      continue;
+    }
     SendChar(keys[i]);
     if (i != codeStart + 1 || codeStart == std::wstring::npos) continue;
     const HWND status = VisibleWindowOf(notepad.thread, L"RURUDIDU_STATUS");
