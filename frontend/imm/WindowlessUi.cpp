@@ -81,6 +81,12 @@ void ShowFirstStatusWithoutUiWindow(const ImcLock& lock) {
 void FollowCaretWithoutUiWindow(const ImcLock& lock) {
   ImeContext* context = lock.context();
   if (lock.privateBlock()->uiWindow != kUiWindowMissing || !context->candidateWindow.window) return;
+  const POINT before = context->caretPosition;
+  const LONG cellBefore = context->charCell.cy;
   ComputeCandidateAnchor(lock.imc(), context);
+  // Placing the window costs a few hundred microseconds under Wine (monitor
+  // queries): only when the host's caret moved.
+  const POINT after = context->caretPosition;
+  if (after.x == before.x && after.y == before.y && context->charCell.cy == cellBefore) return;
   ImmWindows().MoveCandidateWindow(context);
 }
