@@ -75,10 +75,12 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
 
   bool movedAside = false;
   for (;;) {
-    if (os.CopyOneFile(source.c_str(), target.c_str(), true, nullptr)) {
+    uint32_t error = 0;
+    if (os.CopyOneFile(source.c_str(), target.c_str(), true, &error)) {
       if (state.placed) state.placed->paths.push_back(target);
       return ApplyFileAccess(state, os, target, access) ? 1 : 0;
     }
+    NoteFailure(state, L"CopyFileW", error);
     switch (kind) {
       case TargetKind::kProgram:
         if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) !=

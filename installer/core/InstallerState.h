@@ -93,8 +93,8 @@ inline void LogStep(InstallerState& state, int position, const wchar_t* text) {
   if (state.log) state.log->Append(position, text);
 }
 
-// Records the first failed call of the running step: later failures are
-// mostly its consequences.
+// Records a failed call of the running step; the latest is the one that
+// ended it (earlier ones were retried or worked around).
 inline void NoteFailure(InstallerState& state, const wchar_t* call, uint32_t code) {
-  if (!state.failure.call) state.failure = StepFailure{call, code};
+  state.failure = StepFailure{call, code};
 }

@@ -233,16 +233,20 @@ bool SwitchToImmMode(InstallerState& state, InstallerOs& os) {
   std::wstring key = state.productKey;
   if (!ParseKey(state.productKey, &clsid)) return false;
   state.soft.languageId = EffectiveLangId(ReadLangId(os, key));
+  std::wstring imeName = ReadProductValue(os, key, L"IMEName");
+  std::wstring languageName = ReadProductValue(os, key, L"LanguageName");
+  std::wstring module64;
+  if (imeName.empty() || languageName.empty() || !ModulePath64(os, imeName, &module64))
+    return false;
+  RemoveKeyboardLayouts(os, imeName, false);
+  // The text service goes only once the layout is there: a failed switch
+  // leaves the user the input method they had.
+  if (!os.InstallIme(module64.c_str(), languageName.c_str())) return false;
   os.TsfRemoveLanguageProfile(clsid, state.soft.languageId, clsid);
   os.TsfUnregister(clsid);
   UnregisterTsfCategories(os, clsid);
   DeleteClsidKeys(os, key);
-  std::wstring imeName = ReadProductValue(os, key, L"IMEName");
-  if (!imeName.empty()) RemoveKeyboardLayouts(os, imeName, false);
-  std::wstring languageName = ReadProductValue(os, key, L"LanguageName");
-  std::wstring module64;
-  return !languageName.empty() && ModulePath64(os, imeName, &module64) &&
-         os.InstallIme(module64.c_str(), languageName.c_str()) != 0;
+  return true;
 }
 
 bool ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os) {

@@ -52,6 +52,7 @@ bool RunFrameworkSwitch(InstallerState& state, InstallerOs& os, const InstallerC
   return ok;
 }
 
+// Each mode fails unless it reaches its dialog, which then says how it went.
 void RunUninstallMode(InstallerState& state, InstallerOs& os, InstallerDialogs& dialogs) {
   state.outcome = RunOutcome::kFailed;
   if (!TakeProductLock(state, os, kCaptionUninstall)) return;

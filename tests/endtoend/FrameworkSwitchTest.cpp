@@ -25,28 +25,6 @@ const wchar_t kLayouts[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout
 constexpr int kEmbedButton = 40004;  // 嵌入设置(&E)... on the system page
 constexpr int kImmStyleRadio = 1017;  // 传统样式(&I)
 
-std::wstring Folder(int csidl) {
-  wchar_t path[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path))) return L"";
-  return std::wstring(path) + L"\\";
-}
-
-std::string Narrow(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
   return text.size() >= tail.size() &&
          _wcsicmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
@@ -159,8 +137,8 @@ void TypeKeys(const char* keys) {
 }
 
 struct Places {
-  std::wstring install = Folder(CSIDL_PROGRAM_FILES) + L"zinIME\\";
-  std::wstring config = Folder(CSIDL_COMMON_APPDATA) + L"ZinnorIME3\\zinIME\\config.dsc";
+  std::wstring install = ShellFolder(CSIDL_PROGRAM_FILES) + L"zinIME\\";
+  std::wstring config = ShellFolder(CSIDL_COMMON_APPDATA) + L"ZinnorIME3\\zinIME\\config.dsc";
 };
 
 bool gInstalled = false;

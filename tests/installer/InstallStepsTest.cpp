@@ -222,6 +222,7 @@ TEST(InstallSteps, AFileThatCannotBePlacedLeavesNothingOfTheRunBehind) {
   WriteFileBytes(LowerAscii(f.Install() + L"config.exe"), Bytes("running"));
   f.os.answers = {IDCANCEL};
   EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
+  EXPECT_TRUE(f.log.Has(L"步骤“创建文件系统”失败: CopyFileW 返回错误 0x00000020 (32)"));
   EXPECT_FALSE(Exists(f.Module()));
   EXPECT_FALSE(Exists(f.Data() + L"main.dmg"));
   EXPECT_TRUE(Exists(f.Install() + L"notes.txt"));

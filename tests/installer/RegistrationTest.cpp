@@ -33,6 +33,12 @@ struct RegistrationFixture {
     WriteFileBytes(std::wstring(state->dataFolder) + L"config.dsc", image);
     state->ime.optionFlags = (state->ime.optionFlags & ~kFrameworkBits) | frameworkBits;
   }
+  // Windows 7 with the installed settings on these framework bits.
+  void Windows7(uint32_t frameworkBits) {
+    os.osMajor = 6;
+    os.osMinor = 1;
+    PlaceConfig(frameworkBits);
+  }
   uint32_t InstalledFrameworkBits() {
     std::vector<uint8_t> image = ReadFileBytes(std::wstring(state->dataFolder) + L"config.dsc");
     return ImeOf(image)->optionFlags & kFrameworkBits;
@@ -69,9 +75,7 @@ TEST(ProductValues, BothViewsInOrderWithTerminators) {
 
 TEST(Registration, Windows7ImmFrameworkInstallsOnlyTheLayout) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(0);
+  f.Windows7(0);
   ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   EXPECT_EQ(f.os.CountCalls(L"InstallIme " + f.Module64() + L" " + ZN_LANGUAGE_NAME), 1u);
   EXPECT_EQ(f.os.CountCalls(L"Register "), 0u);
@@ -83,9 +87,7 @@ TEST(Registration, Windows7ImmFrameworkInstallsOnlyTheLayout) {
 
 TEST(Registration, Windows7EmbeddedSubstitutesTheLayout) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(kFrameworkEmbedded);
+  f.Windows7(kFrameworkEmbedded);
   ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   EXPECT_EQ(f.os.CountCalls(L"InstallIme"), 1u);
   EXPECT_EQ(f.os.CountCalls(L"Substitute"), 1u);
@@ -106,9 +108,7 @@ TEST(Registration, UnimplementedSubstitutionKeepsTheLayoutAndOtherFailuresFail) 
   // Wine has no SubstituteKeyboardLayout: the IMM32 layout serves alone and
   // the profile is still enabled and categorised.
   RegistrationFixture wine;
-  wine.os.osMajor = 6;
-  wine.os.osMinor = 1;
-  wine.PlaceConfig(kFrameworkEmbedded);
+  wine.Windows7(kFrameworkEmbedded);
   wine.os.tsfResults["Substitute"] = E_NOTIMPL;
   ASSERT_TRUE(RegisterInputMethod(*wine.state, wine.os));
   EXPECT_NE(FindImeLayout(wine.os, L"zinIME.ime"), 0u);
@@ -117,9 +117,7 @@ TEST(Registration, UnimplementedSubstitutionKeepsTheLayoutAndOtherFailuresFail) 
   EXPECT_EQ(wine.state->failure.call, nullptr);
 
   RegistrationFixture refused;
-  refused.os.osMajor = 6;
-  refused.os.osMinor = 1;
-  refused.PlaceConfig(kFrameworkEmbedded);
+  refused.Windows7(kFrameworkEmbedded);
   refused.os.tsfResults["Substitute"] = E_ACCESSDENIED;
   EXPECT_FALSE(RegisterInputMethod(*refused.state, refused.os));
   ASSERT_NE(refused.state->failure.call, nullptr);
@@ -205,9 +203,7 @@ TEST(Registration, Windows8SwitchesTheInstalledSettingsToTsf) {
 
 TEST(Registration, RepeatedInstallsLeaveOneRegistration) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(0);
+  f.Windows7(0);
   for (int run = 0; run < 3; ++run) ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   EXPECT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
   std::vector<std::wstring> layouts;
@@ -275,9 +271,7 @@ TEST(Registration, UninstallPageOnlyForWebAddresses) {
 
 TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(kFrameworkEmbedded);
+  f.Windows7(kFrameworkEmbedded);
   ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   ScriptedDialogs dialogs;
   f.os.calls.clear();
@@ -300,12 +294,19 @@ TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {
   EXPECT_FALSE(f.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
   EXPECT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
 
-  // No layout: the switch did not happen, and the exit code says so.
-  f.os.installImeError = ERROR_ACCESS_DENIED;
+  // No layout: the switch did not happen, the text service stays, and the
+  // exit code says so.
+  RegistrationFixture tsf;
+  tsf.PlaceConfig(kFrameworkEmbedded);
+  ASSERT_TRUE(RegisterInputMethod(*tsf.state, tsf.os));
+  tsf.os.installImeError = ERROR_ACCESS_DENIED;
+  tsf.os.calls.clear();
   fresh = NewState();
-  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str()),
+  EXPECT_EQ(RunInstaller(*fresh, tsf.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str()),
             kExitFailed);
-  EXPECT_TRUE(FindImeLayouts(f.os, L"zinIME.ime").empty());
+  EXPECT_TRUE(FindImeLayouts(tsf.os, L"zinIME.ime").empty());
+  EXPECT_EQ(tsf.os.CountCalls(L"Unregister"), 0u);
+  EXPECT_TRUE(tsf.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
   fresh = NewState();
   EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, L"/EMMODE=0 /GUID={not-a-key}"), kExitFailed);
 }
