@@ -227,7 +227,7 @@ TEST(EndToEnd, TypesIntoNotepadAndWordPadAfterTheSwitchToImm32) {
     std::wstring path;
     const wchar_t* control;
   } programs[] = {{SystemFolder() + L"notepad.exe", L"Edit"},
-                  {Folder(CSIDL_PROGRAM_FILES) + L"Windows NT\\Accessories\\wordpad.exe",
+                  {ShellFolder(CSIDL_PROGRAM_FILES) + L"Windows NT\\Accessories\\wordpad.exe",
                    L"RichEdit"}};
   for (const auto& program : programs) {
     RealProgram real;
