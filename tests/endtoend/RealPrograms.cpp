@@ -53,15 +53,6 @@ BOOL CALLBACK FindControl(HWND window, LPARAM data) {
   return FALSE;
 }
 
-void SendKey(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof(input));
-}
-
 }  // namespace
 
 bool SwitchToImm32(const std::wstring& installer, const std::wstring& productKey) {
@@ -140,15 +131,7 @@ bool RealProgram::Type(const std::wstring& keys,
   for (const KeyStroke& key : strokes) {
     if (!key.virtualKey) return false;
     if (GetForegroundWindow() != window_) SetForegroundWindow(window_);
-    const WORD vk = static_cast<WORD>(key.virtualKey);
-    if (key.ctrl) SendKey(VK_CONTROL, false);
-    if (key.alt) SendKey(VK_MENU, false);
-    if (key.shift) SendKey(VK_SHIFT, false);
-    SendKey(vk, false);
-    SendKey(vk, true);
-    if (key.shift) SendKey(VK_SHIFT, true);
-    if (key.alt) SendKey(VK_MENU, true);
-    if (key.ctrl) SendKey(VK_CONTROL, true);
+    SendKeyStroke(key);
     // The program's thread takes the input from the server a little later.
     Sleep(40);
     WaitForInputIdle(process_.hProcess, 2000);
@@ -158,16 +141,7 @@ bool RealProgram::Type(const std::wstring& keys,
   return true;
 }
 
-std::wstring RealProgram::Text() const {
-  DWORD_PTR units = 0;
-  SendMessageTimeoutW(control_, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &units);
-  std::wstring text(units + 1, L'\0');
-  DWORD_PTR got = 0;
-  SendMessageTimeoutW(control_, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &got);
-  text.resize(got);
-  return text;
-}
+std::wstring RealProgram::Text() const { return WindowText(control_); }
 
 RECT RealProgram::WindowRect() const {
   RECT r{};

@@ -28,15 +28,6 @@ const wchar_t* MessageName(UINT m) {
   }
 }
 
-void SendKey(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof(input));
-}
-
 BOOL CALLBACK FindUi(HWND window, LPARAM found) {
   wchar_t name[32];
   if (GetClassNameW(window, name, 32) && lstrcmpW(name, kUiClass) == 0) {
@@ -120,19 +111,7 @@ void HostSession::Press(const KeyStroke& key) {
   if (GetForegroundWindow() != frame_) SetForegroundWindow(frame_);
   if (GetFocus() != edit_) SetFocus(edit_);
   keyStarts_.push_back(messages_.size());
-  const WORD vk = static_cast<WORD>(key.virtualKey);
-  if (key.ctrl) SendKey(VK_CONTROL, false);
-  if (key.alt) SendKey(VK_MENU, false);
-  if (key.shift) SendKey(VK_SHIFT, false);
-  SendKey(vk, false);
-  SendKey(vk, true);
-  if (key.shift) SendKey(VK_SHIFT, true);
-  if (key.alt) SendKey(VK_MENU, true);
-  if (key.ctrl) SendKey(VK_CONTROL, true);
-  UINT last = vk;
-  if (key.shift) last = VK_SHIFT;
-  if (key.alt) last = VK_MENU;
-  if (key.ctrl) last = VK_CONTROL;
+  const UINT last = SendKeyStroke(key);
   PumpUntilKeyUp(last);
 }
 
