@@ -128,7 +128,7 @@ void HostSession::PumpUntilKeyUp(UINT vk) {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (seen) return;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+      MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       continue;
     }
     if ((msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && msg.wParam == sided)
