@@ -54,7 +54,8 @@ struct ImePrivateBlock {
   uint32_t hostConversionSeen;  // fdwConversion as last seen
   int32_t uiWindow;             // an ImmUiWindow value
   int32_t statusShown;          // the module showed the status bar (no UI window)
-  uint8_t unused[12];
+  uint32_t statusDrawn;         // what that status bar shows (WindowlessUi.cpp)
+  uint8_t unused[8];
 };
 // Who does the UI window's work for the context: not known yet, the system's
 // UI window of the module's class, or the module itself (Wine makes no UI

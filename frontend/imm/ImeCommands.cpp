@@ -7,6 +7,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
+#include "frontend/imm/ImmStateSync.h"
 
 int HandleImeCommand(HIMC himc, uint32_t command, uintptr_t a, intptr_t b) {
   return Guarded<int>(0, [&] {
@@ -20,6 +21,7 @@ int HandleImeCommand(HIMC himc, uint32_t command, uintptr_t a, intptr_t b) {
                                        static_cast<int>(b), output);
     }
     context->stateFlags &= ~kStateCommandRunning;
+    SyncAfterKey(lock);
     return 1;
   });
 }

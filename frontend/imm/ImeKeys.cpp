@@ -39,9 +39,7 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
 
 UINT ToAsciiEx(HIMC himc) {
   ImcLock lock(himc);
-  if (!lock.ok() || !lock.context()->imeBlock) return 0;
-  RunPendingImeKey(lock);
-  SyncAfterKey(lock);
+  if (lock.ok() && lock.context()->imeBlock) RunPendingImeKey(lock);
   return 0;
 }
 
@@ -49,12 +47,15 @@ UINT ToAsciiEx(HIMC himc) {
 
 void RunPendingImeKey(const ImcLock& lock) {
   ImeContext* context = lock.context();
-  ImmOutput output(lock, ImmWindows());
-  // Notifications that arrive while the key works must not move windows;
-  // the messages go out after it.
-  context->uiFlags |= kUiKeyInProgress;
-  ThreadKeyRunner().RunPendingKey(context, output);
-  context->uiFlags &= ~kUiKeyInProgress;
+  {
+    ImmOutput output(lock, ImmWindows());
+    // Notifications that arrive while the key works must not move windows;
+    // the messages go out after it.
+    context->uiFlags |= kUiKeyInProgress;
+    ThreadKeyRunner().RunPendingKey(context, output);
+    context->uiFlags &= ~kUiKeyInProgress;
+  }
+  SyncAfterKey(lock);
 }
 
 extern "C" {

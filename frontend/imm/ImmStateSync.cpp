@@ -3,25 +3,22 @@
 
 #include "engine/ImeContext.h"
 #include "frontend/imm/ConversionMode.h"
-#include "frontend/common/ImeWindows.h"
 #include "frontend/imm/ImmComposition.h"
-#include "frontend/imm/ImmModule.h"
 #include "frontend/imm/WindowlessUi.h"
 
-bool ApplyHostOpenStatus(const ImcLock& lock) {
+void ApplyHostOpenStatus(const ImcLock& lock) {
   ImeContext* context = lock.context();
   switch (NoticeHostOpenStatus(lock.imc(), lock.privateBlock())) {
     case HostOpenChange::kClose:
       if (context->compositionOpen) CancelImeComposition(lock);
       context->stateFlags |= kStateInputClosed;
-      return true;
+      break;
     case HostOpenChange::kOpen:
       context->stateFlags &= ~kStateInputClosed;
-      return true;
+      break;
     case HostOpenChange::kNone:
       break;
   }
-  return false;
 }
 
 void ApplyHostConversionMode(const ImcLock& lock) {
@@ -35,13 +32,9 @@ void RederiveHostState(const ImcLock& lock) {
 }
 
 void FollowHostModes(const ImcLock& lock) {
-  ImeContext* context = lock.context();
-  bool changed = ApplyHostOpenStatus(lock);
-  if (NoticeHostConversion(lock.imc(), lock.privateBlock(), context->stateFlags)) {
+  ApplyHostOpenStatus(lock);
+  if (NoticeHostConversion(lock.imc(), lock.privateBlock(), lock.context()->stateFlags))
     ApplyHostConversionMode(lock);
-    changed = true;
-  }
-  if (changed) ImmWindows().UpdateStatusWindow(context);
 }
 
 void SyncBeforeKey(const ImcLock& lock) {
@@ -50,5 +43,7 @@ void SyncBeforeKey(const ImcLock& lock) {
 }
 
 void SyncAfterKey(const ImcLock& lock) {
-  FollowCaretWithoutUiWindow(lock);
+  // The module's own change of the mode is no change by the host.
+  lock.privateBlock()->hostConversionSeen = lock.imc()->fdwConversion;
+  AfterKeyWithoutUiWindow(lock);
 }

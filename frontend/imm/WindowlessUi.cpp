@@ -40,9 +40,28 @@ bool SlotServes(HWND ui) {
   return static_cast<bool>(imc);
 }
 
+// What the status bar draws: the input modes, the soft keyboard, Caps Lock.
+uint32_t StatusLook(const ImeContext* context) {
+  constexpr uint32_t kShown = kStateFullWidth | kStateEnglishPunct | kStateInputClosed |
+                              kStateInputDisabled | kStateEnglish | kStateSoftKeyboard;
+  constexpr uint32_t kCapsLock = 0x80000000;
+  return (context->stateFlags & kShown) | ((GetKeyState(VK_CAPITAL) & 1) ? kCapsLock : 0);
+}
+
 void ShowStatus(const ImcLock& lock) {
   ImmWindows().ShowStatusWindow(lock.context());
   lock.privateBlock()->statusShown = 1;
+  lock.privateBlock()->statusDrawn = StatusLook(lock.context());
+}
+
+// The UI window redraws the status bar on the mode notifications a key
+// sends; without one the module does, when what it shows changed.
+void RedrawStatus(const ImcLock& lock) {
+  ImeContext* context = lock.context();
+  const uint32_t look = StatusLook(context);
+  if (look == lock.privateBlock()->statusDrawn) return;
+  lock.privateBlock()->statusDrawn = look;
+  ImmWindows().UpdateStatusWindow(context);
 }
 
 }  // namespace
@@ -78,9 +97,11 @@ void ShowFirstStatusWithoutUiWindow(const ImcLock& lock) {
   ShowStatus(lock);
 }
 
-void FollowCaretWithoutUiWindow(const ImcLock& lock) {
+void AfterKeyWithoutUiWindow(const ImcLock& lock) {
   ImeContext* context = lock.context();
-  if (lock.privateBlock()->uiWindow != kUiWindowMissing || !context->candidateWindow.window) return;
+  if (lock.privateBlock()->uiWindow != kUiWindowMissing) return;
+  RedrawStatus(lock);
+  if (!context->candidateWindow.window) return;
   const POINT before = context->caretPosition;
   const LONG cellBefore = context->charCell.cy;
   ComputeCandidateAnchor(lock.imc(), context);

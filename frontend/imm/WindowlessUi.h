@@ -18,6 +18,7 @@ void ActivateWithoutUiWindow(const ImcLock& lock, bool active);
 // The first key of such a context shows its status bar (some hosts never
 // activate the context before typing into it).
 void ShowFirstStatusWithoutUiWindow(const ImcLock& lock);
-// After a key: the shown candidate window moves to the host's caret or
-// composition form as they are now that the host has taken the messages.
-void FollowCaretWithoutUiWindow(const ImcLock& lock);
+// After a key: the status bar draws the modes the key changed, and the shown
+// candidate window moves to the host's caret or composition form as they are
+// now that the host has taken the messages.
+void AfterKeyWithoutUiWindow(const ImcLock& lock);

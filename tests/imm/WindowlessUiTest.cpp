@@ -3,6 +3,9 @@
 // window at the host's caret; and who does that work when a UI window exists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "frontend/imm/ImeCommands.h"
 #include "frontend/imm/WindowlessUi.h"
 #include "tests/imm/ImmTestSupport.h"
 
@@ -124,6 +127,33 @@ TEST_F(WindowlessTest, TheCandidateWindowHangsBelowTheHostsCaretAndFollowsIt) {
   ImeSetActiveContext(himc_, FALSE);
   EXPECT_FALSE(Visible(CandidateWindow()));
   EXPECT_EQ(Context()->codeLength, 0);
+}
+
+// The same windows through the recording facade: what the module asks of
+// them and when.
+using WindowlessCallsTest = ShippedImcFixture;
+
+TEST_F(WindowlessCallsTest, TheStatusBarIsDrawnAgainOnlyWhenWhatItShowsChanged) {
+  ASSERT_TRUE(Select());
+  Tap('K');
+  std::vector<std::wstring> names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"ShowStatusWindow"), 1);
+  windows_.calls.clear();
+  Tap('H');
+  Tap(VK_ESCAPE);
+  names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"UpdateStatusWindow"), 0);
+  // A menu command changes the width; the host's ImmSetConversionStatus
+  // changes it back before the next key.
+  EXPECT_EQ(HandleImeCommand(himc_, kCommandFullWidth, 0, 0), 1);
+  names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"UpdateStatusWindow"), 1);
+  windows_.calls.clear();
+  ImmSetConversionStatus(himc_, IME_CMODE_NATIVE | IME_CMODE_SYMBOL, IME_SMODE_NONE);
+  Tap('K');
+  names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"UpdateStatusWindow"), 1);
+  EXPECT_FALSE(Context()->stateFlags & kStateFullWidth);
 }
 
 // With a UI window serving the context (as Windows makes one), the module

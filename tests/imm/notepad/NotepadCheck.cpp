@@ -6,6 +6,7 @@
 //   notepad_check --data DIR --module FILE --keys KEYS --expect TEXT
 // In KEYS, "|" makes another window take the focus and give it back.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -46,7 +47,7 @@ struct Notepad {
       return false;
     WaitForInputIdle(process.hProcess, 10000);
     for (int i = 0; i < 100 && !edit; ++i) {
-      frame = FindWindowW(L"Notepad", nullptr);
+      frame = OwnFrame();
       if (frame) edit = FindWindowExW(frame, nullptr, L"Edit", nullptr);
       if (!edit) Sleep(100);
     }
@@ -60,6 +61,35 @@ struct Notepad {
     WaitForSingleObject(process.hProcess, 5000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+  }
+  // The main window of the Notepad this program started, not another one.
+  HWND OwnFrame() const {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"Notepad", nullptr))) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == process.dwProcessId) return window;
+    }
+    return nullptr;
+  }
+  bool HasModule(const std::wstring& path) const {
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process.hProcess, modules, sizeof(modules), &bytes)) return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+      wchar_t base[MAX_PATH];
+      if (GetModuleBaseNameW(process.hProcess, modules[i], base, MAX_PATH) &&
+          lstrcmpiW(base, name.c_str()) == 0)
+        return true;
+    }
+    return false;
+  }
+  bool HasFocus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(thread, &info) && info.hwndFocus == edit;
   }
   std::wstring Text() const {
     wchar_t text[512] = {};
@@ -88,6 +118,17 @@ void SendChar(wchar_t c) {
   if (shift) add(VK_SHIFT, true);
   SendInput(n, input, sizeof(INPUT));
   Sleep(kSettleMs);
+}
+
+// Polls until done() holds, for up to ten seconds (other tests may load the
+// machine).
+template <typename Done>
+bool WaitFor(Done done) {
+  for (int i = 0; i < 200; ++i) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
 }
 
 void Pump(DWORD ms) {
@@ -130,17 +171,19 @@ int FocusTrip(const Notepad& notepad) {
   HWND other = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
                                300, 120, 80, nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(other);
-  Pump(400);
+  Pump(100);
+  WaitFor([&] { return GetForegroundWindow() == other; });
   for (const wchar_t* name : {L"RURUDIDU_STATUS", L"RUZEDIVE_ZARU"}) {
-    if (VisibleWindowOf(notepad.thread, name)) {
+    if (!WaitFor([&] { return VisibleWindowOf(notepad.thread, name) == nullptr; })) {
       std::printf("%ls still shown while Notepad is in the background\n", name);
       ++failures;
     }
   }
   SetForegroundWindow(notepad.frame);
-  Pump(400);
+  Pump(100);
   DestroyWindow(other);
-  if (!VisibleWindowOf(notepad.thread, L"RURUDIDU_STATUS")) {
+  WaitFor([&] { return notepad.HasFocus(); });
+  if (!WaitFor([&] { return VisibleWindowOf(notepad.thread, L"RURUDIDU_STATUS") != nullptr; })) {
     std::printf("no status bar after coming back\n");
     ++failures;
   }
@@ -185,7 +228,11 @@ int wmain(int argc, wchar_t** argv) {
   // As the system's language switcher does.
   PostMessageW(notepad.frame, WM_INPUTLANGCHANGEREQUEST, 0,
                reinterpret_cast<LPARAM>(layout.layout()));
-  Sleep(500);
+  // Nothing tells another process when the layout became active there (the
+  // system loads the IME only at the first key): give Notepad a moment.
+  Sleep(1000);
+  if (!WaitFor([&] { return notepad.HasFocus(); }))
+    return Fail("Notepad did not take the IME's layout");
 
   int failures = 0;
   // The first two code letters: the candidate window hangs below the caret
@@ -198,6 +245,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     SendChar(keys[i]);
     if (i != codeStart + 1 || codeStart == std::wstring::npos) continue;
+    WaitFor([&] { return VisibleWindowOf(notepad.thread, L"RUZEDIVE_ZARU") != nullptr; });
     const HWND status = VisibleWindowOf(notepad.thread, L"RURUDIDU_STATUS");
     const HWND candidates = VisibleWindowOf(notepad.thread, L"RUZEDIVE_ZARU");
     POINT caret{};
@@ -215,11 +263,12 @@ int wmain(int argc, wchar_t** argv) {
       ++failures;
     }
   }
-  Sleep(300);
+  WaitFor([&] { return notepad.Text() == expect; });
   const std::wstring text = notepad.Text();
   std::printf("typed: %s\n", Utf8(text).c_str());
   if (text != expect) {
-    std::printf("expected: %s\n", Utf8(expect).c_str());
+    std::printf("expected: %s (the IME is %sloaded in Notepad)\n", Utf8(expect).c_str(),
+                notepad.HasModule(module) ? "" : "not ");
     ++failures;
   }
   return failures == 0 ? 0 : 1;
