@@ -7,8 +7,9 @@
 # host instead (tools/tsfdemo), which prints the document after each key.
 # With --imm first, the built module is installed as an IME and the keys are
 # typed into a real EDIT control (scripts/demo-imm.sh), with a screenshot.
-# With --install first, the setup program is installed into a fresh prefix
-# and the keys are typed through the installed IME (scripts/demo-install.sh).
+# With --install first, the setup program is installed into a fresh prefix,
+# switched to IMM32 and the keys are typed into Wine's Notepad through the
+# installed IME (scripts/demo-install.sh).
 # `demo.sh config [keyword] [png]` instead starts config.exe on a scratch
 # data folder and saves a screenshot of its window.
 # `demo.sh --shot FILE.png [KEYS] [--skin night.col] [--soft-keyboard N]`

@@ -142,7 +142,9 @@ static_assert(TF_CONVERSIONMODE_NATIVE == kModeNative && TF_CONVERSIONMODE_FULLS
               TF_CONVERSIONMODE_SYMBOL == kModeSymbol);
 
 void CTextService::ChooseConversionMode() {
-  LONG mode = GetConversionMode();
+  LONG mode = 0;
+  const bool hostSet = ReadCompartment(threadMgr_.Get(), GUID_COMPARTMENT_KEYBOARD_INPUTMODE_CONVERSION,
+                                       &mode) == S_OK;
   const ImeConfigBlock* ime = context_->imeBlock;
   if (ime && (ime->spaceWord & ImeBits::kCustomConversion)) {
     mode = static_cast<LONG>(ime->conversionMode);
@@ -151,6 +153,11 @@ void CTextService::ChooseConversionMode() {
     } else {
       mode |= TF_CONVERSIONMODE_NATIVE;
     }
+  } else if (!hostSet) {
+    // Nobody set a mode on this thread: an empty compartment would mean ASCII
+    // punctuation; start with the settings' punctuation, as IMM32 contexts do.
+    mode = TF_CONVERSIONMODE_NATIVE |
+           (ime ? static_cast<LONG>(ime->conversionMode) & TF_CONVERSIONMODE_SYMBOL : TF_CONVERSIONMODE_SYMBOL);
   } else {
     mode = (mode & ~TF_CONVERSIONMODE_NOCONVERSION) | TF_CONVERSIONMODE_NATIVE;
   }

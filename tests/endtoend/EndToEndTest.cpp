@@ -1,6 +1,7 @@
 // The whole system from outside, in a Wine prefix made for this test: the
 // built setup program installs, Wubi codes typed through the installed IME
-// reach an EDIT control, a repair puts a damaged install right while the
+// reach an EDIT control and, after the switch to IMM32, Wine's own Notepad
+// and WordPad, a repair puts a damaged install right while the
 // user's words and counters stay, and an uninstall (with a program holding
 // the module) leaves nothing but the user-word backups. The phases run in
 // order; a later one is skipped when an earlier one failed.
@@ -19,6 +20,7 @@
 #include "engine/MappedFile.h"
 #include "engine/Product.h"
 #include "tests/common/TestFiles.h"
+#include "tests/endtoend/RealPrograms.h"
 #include "tests/endtoend/SetupDriver.h"
 
 namespace zn::e2e {
@@ -208,6 +210,35 @@ TEST(EndToEnd, TypesThroughTheInstalledImeIntoAnEditControl) {
   CloseHandle(host.hProcess);
   ASSERT_TRUE(ended);
   EXPECT_EQ(code, 0u);
+}
+
+// A code completed by the next code's first letter, a Shift tap into English
+// and back, and a unique code that completes itself.
+constexpr wchar_t kRealProgramKeys[] = L"wqvbkhlg {LShift}ok{LShift}ggll";
+constexpr wchar_t kRealProgramText[] = L"你好中国ok一";
+
+TEST(EndToEnd, TypesIntoNotepadAndWordPadAfterTheSwitchToImm32) {
+  if (!gInstalled) GTEST_SKIP() << "not installed";
+  Places places;
+  ASSERT_TRUE(SwitchToImm32(places.install + L"installer.exe", kKey));
+  const HKL layout = FindImeLayout(L"zinIME.ime");
+  ASSERT_NE(layout, nullptr) << "the switch to IMM32 left no keyboard layout to select";
+  const struct {
+    std::wstring path;
+    const wchar_t* control;
+  } programs[] = {{SystemFolder() + L"notepad.exe", L"Edit"},
+                  {ShellFolder(CSIDL_PROGRAM_FILES) + L"Windows NT\\Accessories\\wordpad.exe",
+                   L"RichEdit"}};
+  for (const auto& program : programs) {
+    RealProgram real;
+    ASSERT_TRUE(real.Start(program.path, program.control)) << Narrow(program.path);
+    real.SelectLayout(layout);
+    std::wstring trail;
+    ASSERT_TRUE(real.Type(kRealProgramKeys, [&](const std::wstring& key) {
+      trail += key + L" → " + real.Text() + L"\n";
+    }));
+    EXPECT_EQ(real.Text(), kRealProgramText) << Narrow(program.path + L"\n" + trail);
+  }
 }
 
 TEST(EndToEnd, RepairPutsTheInstallRightAndKeepsTheUsersWords) {

@@ -88,7 +88,10 @@ HWND WaitForDialog(const wchar_t* title, int readyId, int timeoutMs) {
 
 std::wstring ControlText(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
-  if (!control) return std::wstring();
+  return control ? WindowText(control) : std::wstring();
+}
+
+std::wstring WindowText(HWND control) {
   DWORD_PTR units = 0;
   if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &units))
     return std::wstring();

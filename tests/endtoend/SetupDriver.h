@@ -28,6 +28,8 @@ struct RunResult {
 HWND WaitForDialog(const wchar_t* title, int readyId, int timeoutMs);
 // The text of a control of a dialog in any process.
 std::wstring ControlText(HWND dialog, int id);
+// The text of a window of any process.
+std::wstring WindowText(HWND window);
 // Clicks a button without waiting for what the click starts.
 void PostClick(HWND dialog, int id);
 

@@ -28,15 +28,6 @@ const wchar_t* MessageName(UINT m) {
   }
 }
 
-void SendKey(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof(input));
-}
-
 BOOL CALLBACK FindUi(HWND window, LPARAM found) {
   wchar_t name[32];
   if (GetClassNameW(window, name, 32) && lstrcmpW(name, kUiClass) == 0) {
@@ -58,7 +49,7 @@ void PrintUtf8(const std::wstring& text) {
   std::fflush(stdout);
 }
 
-bool HostSession::Open(HKL layout) {
+bool HostSession::Open(HKL layout, HostControl control) {
   gSession = this;
   WNDCLASSW wc{};
   wc.lpfnWndProc = DefWindowProcW;
@@ -66,11 +57,22 @@ bool HostSession::Open(HKL layout) {
   wc.lpszClassName = L"ZnImeHostFrame";
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassW(&wc);
+  const bool multiLine = control != HostControl::kEdit;
   frame_ = CreateWindowExW(0, wc.lpszClassName, L"zinIME host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                           40, 40, 480, 160, nullptr, nullptr, wc.hInstance, nullptr);
+                           40, 40, 480, multiLine ? 260 : 160, nullptr, nullptr, wc.hInstance,
+                           nullptr);
   if (!frame_) return false;
-  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
-                          10, 10, 440, 32, frame_, nullptr, wc.hInstance, nullptr);
+  const wchar_t* controlClass = L"EDIT";
+  DWORD style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
+  if (multiLine) style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                         ES_WANTRETURN;
+  if (control == HostControl::kRichEdit) {
+    // The control WordPad is built on.
+    if (!LoadLibraryW(L"riched20.dll")) return false;
+    controlClass = L"RichEdit20W";
+  }
+  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, controlClass, L"", style, 10, 10, 440,
+                          multiLine ? 200 : 32, frame_, nullptr, wc.hInstance, nullptr);
   if (!edit_) return false;
   HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
                            L"SimSun");
@@ -85,51 +87,22 @@ bool HostSession::Open(HKL layout) {
   previousLayout_ = ActivateKeyboardLayout(layout, 0);
   if (!previousLayout_ || GetKeyboardLayout(0) != layout) return false;
   PumpUntilIdle();
-  HIMC himc = ImmGetContext(edit_);
-  if (!himc) return false;
-  // Wine starts contexts made while the IME is active in 0x5A9 (English and
-  // full width here): type Chinese with Chinese punctuation.
-  ImmSetOpenStatus(himc, TRUE);
-  ImmSetConversionStatus(himc, IME_CMODE_NATIVE | IME_CMODE_SYMBOL, IME_SMODE_NONE);
-  ImmReleaseContext(edit_, himc);
-  EnsureUiWindow(layout);
-  PumpUntilIdle();
   messages_.clear();
   return true;
 }
 
-void HostSession::EnsureUiWindow(HKL layout) {
+HWND HostSession::SystemUiWindow() const {
+  HWND ui = nullptr;
   HWND imeWindow = ImmGetDefaultIMEWnd(edit_);
-  if (imeWindow) ui_ = FindWindowExW(imeWindow, nullptr, kUiClass, nullptr);
-  if (!ui_) EnumThreadWindows(GetCurrentThreadId(), FindUi, reinterpret_cast<LPARAM>(&ui_));
-  if (ui_) return;
-  // The system did not make the IME's UI window: make it from the module's
-  // class and pass it the IME messages, as the default IME window would.
-  wchar_t path[MAX_PATH];
-  if (!ImmGetIMEFileNameW(layout, path, MAX_PATH)) return;
-  HMODULE module = GetModuleHandleW(path);
-  if (!module) {
-    const wchar_t* base = wcsrchr(path, L'\\');
-    module = GetModuleHandleW(base ? base + 1 : path);
-  }
-  ui_ = CreateWindowExW(0, kUiClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module, nullptr);
-  if (!ui_) return;
-  ownUi_ = true;
-  HIMC himc = ImmGetContext(edit_);
-  SetWindowLongPtrW(ui_, 0, reinterpret_cast<LONG_PTR>(himc));
-  ImmReleaseContext(edit_, himc);
-  SendMessageW(ui_, WM_IME_SELECT, TRUE, reinterpret_cast<LPARAM>(layout));
-  SendMessageW(ui_, WM_IME_SETCONTEXT, TRUE, ISC_SHOWUIALL);
-  SendMessageW(ui_, WM_IME_NOTIFY, IMN_OPENSTATUSWINDOW, 0);
+  if (imeWindow) ui = FindWindowExW(imeWindow, nullptr, kUiClass, nullptr);
+  if (!ui) EnumThreadWindows(GetCurrentThreadId(), FindUi, reinterpret_cast<LPARAM>(&ui));
+  return ui;
 }
 
 LRESULT CALLBACK HostSession::EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   HostSession* self = gSession;
-  if (self && IsImeMessage(message)) {
-    if (message != WM_IME_SETCONTEXT && message != WM_IME_SELECT)
-      self->messages_.push_back({message, wParam, lParam});
-    if (self->ownUi_ && self->ui_) SendMessageW(self->ui_, message, wParam, lParam);
-  }
+  if (self && IsImeMessage(message) && message != WM_IME_SETCONTEXT && message != WM_IME_SELECT)
+    self->messages_.push_back({message, wParam, lParam});
   return CallWindowProcW(self->editProc_, window, message, wParam, lParam);
 }
 
@@ -138,16 +111,32 @@ void HostSession::Press(const KeyStroke& key) {
   if (GetForegroundWindow() != frame_) SetForegroundWindow(frame_);
   if (GetFocus() != edit_) SetFocus(edit_);
   keyStarts_.push_back(messages_.size());
-  const WORD vk = static_cast<WORD>(key.virtualKey);
-  if (key.ctrl) SendKey(VK_CONTROL, false);
-  if (key.alt) SendKey(VK_MENU, false);
-  if (key.shift) SendKey(VK_SHIFT, false);
-  SendKey(vk, false);
-  SendKey(vk, true);
-  if (key.shift) SendKey(VK_SHIFT, true);
-  if (key.alt) SendKey(VK_MENU, true);
-  if (key.ctrl) SendKey(VK_CONTROL, true);
-  PumpUntilIdle();
+  const UINT last = SendKeyStroke(key);
+  PumpUntilKeyUp(last);
+}
+
+void HostSession::PumpUntilKeyUp(UINT vk) {
+  // The key-down was handled (and the IME called) before its key-up came
+  // out of the queue; whatever the IME posted meanwhile is drained after it.
+  UINT sided = vk;
+  if (vk == VK_LSHIFT || vk == VK_RSHIFT) sided = VK_SHIFT;
+  if (vk == VK_LCONTROL || vk == VK_RCONTROL) sided = VK_CONTROL;
+  if (vk == VK_LMENU || vk == VK_RMENU) sided = VK_MENU;
+  const ULONGLONG end = GetTickCount64() + 3000;
+  bool seen = false;
+  while (GetTickCount64() < end) {
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (seen) return;
+      MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      continue;
+    }
+    if ((msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && msg.wParam == sided)
+      seen = true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  PumpUntilIdle();  // the key-up never came: fall back to a quiet spell
 }
 
 void HostSession::PumpUntilIdle() { zn::test::PumpUntilQuiet(5); }
@@ -165,9 +154,14 @@ bool HostSession::CompositionOpen() const {
 }
 
 std::wstring HostSession::EditText() const {
-  wchar_t text[512] = {};
-  GetWindowTextW(edit_, text, 512);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(edit_, text.data(), static_cast<int>(text.size()))));
   return text;
+}
+
+void HostSession::ClearText() {
+  SetWindowTextW(edit_, L"");
+  PumpUntilIdle();
 }
 
 std::vector<HostMessage> HostSession::MessagesOfKey(size_t i) const {
@@ -188,9 +182,6 @@ std::wstring HostSession::MessageLog() const {
 }
 
 void HostSession::Close() {
-  if (ownUi_ && ui_) DestroyWindow(ui_);
-  ui_ = nullptr;
-  ownUi_ = false;
   if (previousLayout_) ActivateKeyboardLayout(previousLayout_, 0);
   previousLayout_ = nullptr;
   if (frame_) DestroyWindow(frame_);

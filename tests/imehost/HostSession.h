@@ -1,5 +1,7 @@
-// The black-box host's window: an EDIT control with the IME layout active,
-// fed with SendInput, recording the IME messages it receives.
+// The black-box host's window: an EDIT or RichEdit control with the IME
+// layout active, fed with SendInput, recording the IME messages it receives.
+// It sets no conversion mode and makes no IME window: what the control gets
+// is what the system and the module do on their own.
 #pragma once
 
 #include <windows.h>
@@ -17,10 +19,12 @@ struct HostMessage {
   LPARAM lParam;
 };
 
+enum class HostControl { kEdit, kMultiLineEdit, kRichEdit };
+
 class HostSession {
  public:
-  // Creates the window, activates the layout for it and sets Chinese input.
-  bool Open(HKL layout);
+  // Creates the window with the control and activates the layout for it.
+  bool Open(HKL layout, HostControl control = HostControl::kEdit);
   void Close();
   ~HostSession() { Close(); }
 
@@ -28,12 +32,14 @@ class HostSession {
   void Press(const KeyStroke& key);
   void PumpFor(int ms);
   std::wstring EditText() const;
+  void ClearText();
   // One line per IME message the EDIT got (composition and notifications).
   std::wstring MessageLog() const;
   const std::vector<HostMessage>& messages() const { return messages_; }
   // The messages that arrived while key i was handled.
   std::vector<HostMessage> MessagesOfKey(size_t i) const;
-  bool UiWindowCreatedByHost() const { return ownUi_; }
+  // The IME's UI window, when the system made one.
+  HWND SystemUiWindow() const;
   // The EDIT's input context holds a composition.
   bool CompositionOpen() const;
   RECT FrameRect() const {
@@ -44,13 +50,12 @@ class HostSession {
 
  private:
   static LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void EnsureUiWindow(HKL layout);
   void PumpUntilIdle();
+  // Pumps until the key-up of vk was dispatched and the queue is empty.
+  void PumpUntilKeyUp(UINT vk);
 
   HWND frame_ = nullptr;
   HWND edit_ = nullptr;
-  HWND ui_ = nullptr;
-  bool ownUi_ = false;
   WNDPROC editProc_ = nullptr;
   HKL previousLayout_ = nullptr;
   std::vector<HostMessage> messages_;

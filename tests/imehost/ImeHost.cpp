@@ -125,8 +125,8 @@ int wmain(int argc, wchar_t** argv) {
   HostSession session;
   if (!session.Open(layout.layout())) return Fail("cannot open the host window");
   if (options.print)
-    PrintUtf8(session.UiWindowCreatedByHost() ? L"UI window: made by the host\n"
-                                              : L"UI window: made by the system\n");
+    PrintUtf8(session.SystemUiWindow() ? L"UI window: made by the system\n"
+                                       : L"UI window: none (the system made none)\n");
   // The picture shows the last moment a composition was open (the candidate
   // window over the EDIT), or the end when none was.
   bool shotTaken = false;

@@ -125,6 +125,24 @@ TEST_F(ActivationTest, ConversionModeIsKeptAcrossActivationsWhenTheSettingsAskFo
   ime->conversionMode = savedMode;
 }
 
+TEST_F(ActivationTest, AnUnsetModeStartsWithTheSettingsPunctuationAndAHostModeIsKept) {
+  // No one set a mode on this thread: Chinese with Chinese punctuation, as the
+  // shipped settings and a new IMM32 context have it.
+  ASSERT_EQ(Activate(), S_OK);
+  ASSERT_TRUE(Service()->imeContext()->imeBlock->conversionMode & TF_CONVERSIONMODE_SYMBOL);
+  EXPECT_EQ(Global(GUID_COMPARTMENT_KEYBOARD_INPUTMODE_CONVERSION),
+            TF_CONVERSIONMODE_NATIVE | TF_CONVERSIONMODE_SYMBOL);
+  EXPECT_FALSE(Service()->imeContext()->stateFlags & kStateEnglishPunct);
+
+  // A mode the host set with ASCII punctuation stays ASCII.
+  ASSERT_EQ(service_->Deactivate(), S_OK);
+  host_->compartments()->SetValue(GUID_COMPARTMENT_KEYBOARD_INPUTMODE_CONVERSION,
+                                  TF_CONVERSIONMODE_NATIVE);
+  ASSERT_EQ(Activate(), S_OK);
+  EXPECT_EQ(Global(GUID_COMPARTMENT_KEYBOARD_INPUTMODE_CONVERSION), TF_CONVERSIONMODE_NATIVE);
+  EXPECT_TRUE(Service()->imeContext()->stateFlags & kStateEnglishPunct);
+}
+
 TEST_F(ActivationTest, ImmersiveOnlyForTheImmersiveFlagAlone) {
   ASSERT_EQ(Activate(TF_TMF_IMMERSIVEMODE), S_OK);
   EXPECT_TRUE(Service()->immersive());

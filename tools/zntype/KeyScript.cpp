@@ -205,3 +205,31 @@ bool ParseKeyScript(const std::wstring& text, std::vector<KeyStroke>* out, std::
   }
   return true;
 }
+
+namespace {
+
+void SendKeyEvent(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+uint32_t SendKeyStroke(const KeyStroke& key) {
+  const WORD vk = static_cast<WORD>(key.virtualKey);
+  if (key.ctrl) SendKeyEvent(VK_CONTROL, false);
+  if (key.alt) SendKeyEvent(VK_MENU, false);
+  if (key.shift) SendKeyEvent(VK_SHIFT, false);
+  SendKeyEvent(vk, false);
+  SendKeyEvent(vk, true);
+  if (key.shift) SendKeyEvent(VK_SHIFT, true);
+  if (key.alt) SendKeyEvent(VK_MENU, true);
+  if (key.ctrl) SendKeyEvent(VK_CONTROL, true);
+  if (key.ctrl) return VK_CONTROL;
+  if (key.alt) return VK_MENU;
+  return key.shift ? VK_SHIFT : vk;
+}

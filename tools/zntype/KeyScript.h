@@ -25,3 +25,6 @@ struct KeyStroke {
 bool ParseKeyScript(const std::wstring& text, std::vector<KeyStroke>* out, std::wstring* error);
 // The US-layout key of a printable ASCII character; false for others.
 bool CharToKeyStroke(wchar_t ch, KeyStroke* out);
+// Sends the stroke through SendInput as a keyboard makes it: its modifiers
+// down, the key down and up, the modifiers up. Returns the key released last.
+uint32_t SendKeyStroke(const KeyStroke& key);
