@@ -110,7 +110,6 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
 
 bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      FileAccessKind kind) {
-  constexpr BYTE kInherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
   switch (kind) {
     case FileAccessKind::kNone:
       return true;
@@ -119,9 +118,6 @@ bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
     case FileAccessKind::kDataFile:
       return GrantFileAccess(state, os, path, WinBuiltinAnyPackageSid, kModifyAccess, 0) &&
              GrantFileAccess(state, os, path, WinWorldSid, kModifyAccess, 0);
-    case FileAccessKind::kDataFolder:
-      return GrantFileAccess(state, os, path, WinBuiltinAnyPackageSid, kModifyAccess, kInherit) &&
-             GrantFileAccess(state, os, path, WinWorldSid, kModifyAccess, kInherit);
   }
   return false;
 }

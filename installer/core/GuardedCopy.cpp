@@ -73,9 +73,13 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
     if (question && Ask(state, os, question, target, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
   }
 
+  // Wide rights go only on a file this copy created: whatever had the name
+  // (a link, a second name of another file) goes first, itself.
+  bool fresh = access == FileAccessKind::kDataFile;
   bool movedAside = false;
   for (;;) {
-    if (os.CopyOneFile(source.c_str(), target.c_str(), true, nullptr)) {
+    if (fresh) os.RemoveFile(target.c_str());
+    if (os.CopyOneFile(source.c_str(), target.c_str(), !fresh, nullptr)) {
       if (state.placed) state.placed->paths.push_back(target);
       return ApplyFileAccess(state, os, target, access) ? 1 : 0;
     }

@@ -5,6 +5,7 @@
 
 #include "engine/WideString.h"
 #include "installer/core/FilePlacement.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/InstalledFiles.h"
 #include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
@@ -35,6 +36,8 @@ bool WithCom(InstallerState& state, InstallerOs& os, Work work) {
 
 bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
   LogStep(state, 0, kLogRepairStart);
+  if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder}, kCaptionRepair))
+    return false;
   if (!Unregistered(state, os)) return false;
   LogStep(state, 10, kLogRepairKeep);
   std::wstring table = WithBackslash(state.dataFolder) + L"main.dmg";
@@ -73,6 +76,10 @@ bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
 bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
   bool wait = false;
   LogStep(state, 0, kLogUninstallStart);
+  if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder},
+                           kCaptionUninstall)) {
+    return false;
+  }
   LogStep(state, 5, kLogUninstallInput);
   LogStep(state, 20, kLogUninstallLanguageBar);
   if (!Unregistered(state, os)) return false;
