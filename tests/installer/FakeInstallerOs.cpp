@@ -126,6 +126,8 @@ bool FakeInstallerOs::Unlink(const wchar_t* path) {
   std::wstring target = root_.path() + L"link-target-" + std::to_wstring(unlinked.size());
   if (!MoveFileExW(path, target.c_str(), 0)) return false;
   unlinked.push_back(target + L"\\");
+  // The name is free: whatever takes it next is no link.
+  links.erase(Lower(Trimmed(path)));
   return true;
 }
 
