@@ -76,7 +76,10 @@ bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
 bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
   bool wait = false;
   LogStep(state, 0, kLogUninstallStart);
-  if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder},
+  // The data folder removed is the one the product's name gives.
+  std::wstring data;
+  ProductDataFolder(os, state.soft.imeName, &data);
+  if (!CheckProductFolders(state, os, {state.dataFolder, data, state.installFolder},
                            kCaptionUninstall)) {
     return false;
   }
