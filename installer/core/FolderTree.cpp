@@ -35,10 +35,9 @@ bool NoLinkOnTheWay(InstallerOs& os, const std::wstring& parent, const std::wstr
   return true;
 }
 
-bool DeleteOneFile(InstallerOs& os, const std::wstring& path, uint32_t attributes) {
-  if (attributes & FILE_ATTRIBUTE_READONLY) {
-    os.SetAttributes(path.c_str(), attributes & ~static_cast<uint32_t>(FILE_ATTRIBUTE_READONLY));
-  }
+// RemoveFile clears read-only through its handle: a path-based attribute
+// write could reach through a link.
+bool DeleteOneFile(InstallerOs& os, const std::wstring& path) {
   if (os.RemoveFile(path.c_str())) return true;
   os.DeleteAtReboot(path.c_str());
   return false;
@@ -62,7 +61,7 @@ bool RemoveContents(InstallerOs& os, const std::wstring& folder, int depth) {
         all = false;
       }
     } else {
-      all = DeleteOneFile(os, path, entry.attributes) && all;
+      all = DeleteOneFile(os, path) && all;
     }
   }
   return all;

@@ -29,40 +29,19 @@ size_t CountBelow(FakeInstallerOs& os, const std::wstring& folder) {
   return count;
 }
 
-struct AceSummary {
-  std::vector<uint8_t> sid;
-  DWORD mask;
-  BYTE flags;
-};
-std::vector<AceSummary> Aces(const std::vector<uint8_t>& bytes) {
-  std::vector<AceSummary> out;
-  auto* acl = reinterpret_cast<ACL*>(const_cast<uint8_t*>(bytes.data()));
-  for (DWORD i = 0; i < acl->AceCount; ++i) {
-    void* ace = nullptr;
-    GetAce(acl, i, &ace);
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    auto* sid = reinterpret_cast<uint8_t*>(&allowed->SidStart);
-    out.push_back({std::vector<uint8_t>(sid, sid + GetLengthSid(sid)), allowed->Mask,
-                   allowed->Header.AceFlags});
-  }
-  return out;
-}
-
-bool Is(const AceSummary& ace, WELL_KNOWN_SID_TYPE account) {
+bool Is(const AceView& ace, WELL_KNOWN_SID_TYPE account) {
   std::vector<uint8_t> sid = WellKnownSid(account);
-  return EqualSid(const_cast<uint8_t*>(ace.sid.data()), sid.data()) != FALSE;
+  return SameSid(ace.sid.data(), sid.data());
 }
 
 enum class Plant { kDataLink, kFamilyLink, kDataForeign, kInstallLink, kInstallForeign };
 
 // Plants one folder; returns the path the refusal must name.
 std::wstring PlantFolder(InstallFixture& f, Plant plant) {
+  std::wstring planted = Bare(f.Data());
   std::wstring family = f.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3";
-  std::wstring data = Bare(f.Data());
-  std::wstring install = Bare(f.Install());
-  std::wstring planted = plant == Plant::kFamilyLink                                   ? family
-                         : plant == Plant::kInstallLink || plant == Plant::kInstallForeign ? install
-                                                                                       : data;
+  if (plant == Plant::kFamilyLink) planted = family;
+  if (plant == Plant::kInstallLink || plant == Plant::kInstallForeign) planted = Bare(f.Install());
   CreateDirectoryPath(f.os, planted);
   if (plant == Plant::kDataForeign || plant == Plant::kInstallForeign) {
     f.os.foreignOwners.insert(Lower(planted));
@@ -133,9 +112,10 @@ TEST(PlantedFolder, CreatedFoldersAreAdministratorsOnlyButTheDataFolderTakesFile
   f.Unpack();
   ASSERT_TRUE(InstallFileSystem(*f.state, f.os));
   std::wstring family = Lower(f.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3");
-  for (const std::wstring& folder : {family, Lower(Bare(f.Install())), Lower(f.Install()) + L"tessel"}) {
+  std::wstring install = Lower(f.Install());
+  for (const std::wstring& folder : {family, Bare(install), install + L"tessel"}) {
     ASSERT_TRUE(f.os.securedFolders.count(folder)) << folder;
-    for (const AceSummary& ace : Aces(f.os.securedFolders[folder])) {
+    for (const AceView& ace : AclEntries(f.os.securedFolders[folder])) {
       bool admin = Is(ace, WinLocalSystemSid) || Is(ace, WinBuiltinAdministratorsSid);
       EXPECT_FALSE(Is(ace, WinWorldSid));
       if (!admin) EXPECT_EQ(ace.mask & ~kReadExecuteAccess, 0u) << folder;
@@ -144,7 +124,7 @@ TEST(PlantedFolder, CreatedFoldersAreAdministratorsOnlyButTheDataFolderTakesFile
   ASSERT_TRUE(f.os.securedFolders.count(Lower(Bare(f.Data()))));
   int folderItself = 0;
   int passedToFiles = 0;
-  for (const AceSummary& ace : Aces(f.os.securedFolders[Lower(Bare(f.Data()))])) {
+  for (const AceView& ace : AclEntries(f.os.securedFolders[Lower(Bare(f.Data()))])) {
     bool wide = Is(ace, WinWorldSid) || Is(ace, WinBuiltinAnyPackageSid);
     if (!wide || ace.mask == kReadExecuteAccess) continue;
     // Never passed to folders, never the right to remove or re-point the folder.
