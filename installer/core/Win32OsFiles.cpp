@@ -42,7 +42,15 @@ bool IsPlainEntry(HANDLE entry) {
   return true;
 }
 
+// FileDispositionInfoEx, which these headers show only to newer targets.
+constexpr auto kDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+
 bool MarkForDeletion(HANDLE entry) {
+  // The name goes at once, not when the last handle closes, so a new file
+  // can take it; older systems only know the deletion at the last close.
+  FILE_DISPOSITION_INFO_EX now{};
+  now.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+  if (SetFileInformationByHandle(entry, kDispositionInfoEx, &now, sizeof(now))) return true;
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
   return SetFileInformationByHandle(entry, FileDispositionInfo, &disposition,
@@ -93,7 +101,10 @@ bool Win32InstallerOs::RemoveFolder(const wchar_t* path) {
 }
 
 bool Win32InstallerOs::RemoveFile(const wchar_t* path) {
-  KernelHandle file(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
+  HANDLE opened = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  // Deleting needs no attribute rights unless the file is read-only.
+  if (opened == INVALID_HANDLE_VALUE) opened = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES);
+  KernelHandle file(opened);
   FILE_BASIC_INFO basic{};
   if (!file.get() ||
       !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof(basic))) {
