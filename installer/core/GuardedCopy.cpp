@@ -21,6 +21,19 @@ int Ask(InstallerState& state, InstallerOs& os, const wchar_t* format, const std
   return os.ShowMessage(state.owner, text, kCaptionFileConflict, buttons);
 }
 
+// Wide rights go only on a plain file of one name: a link, or a second name
+// of a file elsewhere, that took a data file's name goes itself first. A
+// plain file is overwritten in place, so one still mapped refuses as before.
+bool ClearPlantedTarget(InstallerOs& os, const std::wstring& target, FileAccessKind access) {
+  PathFacts facts;
+  if (access != FileAccessKind::kDataFile ||
+      os.InspectPath(target.c_str(), &facts) != PathPresence::kPresent) {
+    return true;
+  }
+  bool planted = (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) || facts.linkCount > 1;
+  return !planted || os.RemoveFile(target.c_str());
+}
+
 }  // namespace
 
 // A loaded module cannot be overwritten or deleted but can be renamed: move
@@ -73,13 +86,10 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
     if (question && Ask(state, os, question, target, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
   }
 
-  // Wide rights go only on a file this copy created: whatever had the name
-  // (a link, a second name of another file) goes first, itself.
-  bool fresh = access == FileAccessKind::kDataFile;
   bool movedAside = false;
   for (;;) {
-    if (fresh) os.RemoveFile(target.c_str());
-    if (os.CopyOneFile(source.c_str(), target.c_str(), !fresh, nullptr)) {
+    if (ClearPlantedTarget(os, target, access) &&
+        os.CopyOneFile(source.c_str(), target.c_str(), true, nullptr)) {
       if (state.placed) state.placed->paths.push_back(target);
       return ApplyFileAccess(state, os, target, access) ? 1 : 0;
     }

@@ -165,8 +165,9 @@ bool FakeInstallerOs::ListFolder(const wchar_t* folder, std::vector<FolderEntry>
 
 bool FakeInstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* acl,
                                    uint16_t* control) {
-  // As the real seam: a link's rights are never read or written.
-  if (links.count(Lower(Trimmed(path)))) return false;
+  // As the real seam: the rights of a link or of a file with a second name
+  // are never read or written.
+  if (Refused(path)) return false;
   auto it = dacls.find(Lower(path));
   if (it != dacls.end()) {
     *acl = it->second;
@@ -186,7 +187,7 @@ bool FakeInstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* ac
 }
 
 bool FakeInstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t) {
-  if (links.count(Lower(Trimmed(path)))) return false;
+  if (Refused(path)) return false;
   ACL_SIZE_INFORMATION info{};
   GetAclInformation(const_cast<ACL*>(acl), &info, sizeof(info), AclSizeInformation);
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(acl);
@@ -539,11 +540,11 @@ bool FakeInstallerOs::PickFolder(HWND, const wchar_t* initialFolder, const wchar
 }
 
 PathPresence FakeInstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
-  *out = PathFacts{};
-  uint32_t attributes = Win32InstallerOs::FileAttributes(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PathPresence::kMissing;
+  // Real attributes and names; links and owners as scripted.
+  PathPresence presence = Win32InstallerOs::InspectPath(path, out);
+  if (presence != PathPresence::kPresent) return presence;
   std::wstring key = Lower(Trimmed(path));
-  out->attributes = attributes | (links.count(key) ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+  if (links.count(key)) out->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   PSID sid = nullptr;
   // A standard user's account, or Administrators.
@@ -555,8 +556,16 @@ PathPresence FakeInstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
   }
   const uint8_t* bytes = static_cast<const uint8_t*>(sid);
   out->owner.assign(bytes, bytes + GetLengthSid(sid));
+  out->ownerIsCaller = false;
   FreeSid(sid);
   return PathPresence::kPresent;
+}
+
+bool FakeInstallerOs::Refused(const wchar_t* path) {
+  PathFacts facts;
+  if (InspectPath(path, &facts) != PathPresence::kPresent) return false;
+  return (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+         (!(facts.attributes & FILE_ATTRIBUTE_DIRECTORY) && facts.linkCount > 1);
 }
 
 bool FakeInstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) {

@@ -172,6 +172,7 @@ class FakeInstallerOs : public Win32InstallerOs {
 
  private:
   bool Unlink(const wchar_t* path);
+  bool Refused(const wchar_t* path);
   struct Key {
     std::wstring name;                        // as created
     std::map<std::wstring, RegValue> values;  // lower-case name -> value

@@ -162,6 +162,22 @@ TEST(PlantedFolder, ALinkedDataFileIsReplacedNotWrittenThrough) {
   EXPECT_TRUE(f.os.dacls.count(Lower(Bare(f.Data()))));
 }
 
+// A second name of a file elsewhere goes; the file it names keeps its
+// bytes and gets no rights.
+TEST(PlantedFolder, AHardLinkedDataFileIsReplacedNotWrittenThrough) {
+  InstallFixture f;
+  f.Unpack();
+  std::wstring victim = f.os.Folder(KnownFolder::kDocuments) + L"victim.sys";
+  WriteFileBytes(victim, Bytes("victim"));
+  CreateDirectoryPath(f.os, f.Data());
+  ASSERT_TRUE(CreateHardLinkW((f.Data() + L"config.dsc").c_str(), victim.c_str(), nullptr));
+  ASSERT_TRUE(InstallFileSystem(*f.state, f.os)) << f.log.lines.back();
+  EXPECT_EQ(ReadFileBytes(victim), Bytes("victim"));
+  EXPECT_EQ(ReadFileBytes(f.Data() + L"config.dsc"), DefaultConfigImage());
+  EXPECT_FALSE(f.os.dacls.count(Lower(victim)));
+  EXPECT_TRUE(f.os.dacls.count(Lower(f.Data() + L"config.dsc")));
+}
+
 // The rights of a link are neither read nor written: the grant fails and
 // the copy with it.
 TEST(PlantedFolder, NoRightsAreGrantedThroughALink) {
