@@ -23,6 +23,13 @@ struct FileChoice {
   DWORD flags = 0;
 };
 
+// A program started and waited for.
+struct ProgramRun {
+  bool started = false;
+  bool ended = false;  // within the time given
+  DWORD exitCode = 0;
+};
+
 class ConfigServices : public DialogServices {
  public:
   // Registry reads and clocks, for the context and the readers of the
@@ -59,4 +66,9 @@ class ConfigServices : public DialogServices {
   virtual bool Navigate(HWND browser, const wchar_t* url) = 0;
   // The title of the page shown, empty until a page has loaded.
   virtual std::wstring BrowserTitle(HWND browser) = 0;
+
+  // Starts a program (elevation asked for as its manifest requires) and
+  // waits up to timeoutMs for it to end.
+  virtual ProgramRun RunProgram(HWND owner, const wchar_t* file, const wchar_t* parameters,
+                                int show, DWORD timeoutMs) = 0;
 };

@@ -20,8 +20,8 @@ FrameworkDecision DecideFrameworkSwitch(uint32_t before, uint32_t after);
 std::wstring InstallerArguments(bool toTsf, const wchar_t* productKey);
 
 // Runs the switch that changing ime word 136 from before to its current
-// value asks for. When the installer cannot be started (no InstallLocation,
-// a failed start, declined elevation) the style bits go back to before and
-// the user is told. Returns false only for a switch that was needed and did
-// not happen.
+// value asks for, and waits for the installer. When it cannot be started (no
+// InstallLocation, a failed start, declined elevation) or reports a failure,
+// the style bits go back to before and the user is told. Returns false only
+// for a switch that was needed and did not happen.
 bool RunFrameworkSwitch(ConfigApp& app, HWND owner, uint32_t before);

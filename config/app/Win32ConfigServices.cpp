@@ -204,3 +204,22 @@ std::wstring Win32ConfigServices::BrowserTitle(HWND browser) {
   web->Release();
   return title;
 }
+
+ProgramRun Win32ConfigServices::RunProgram(HWND owner, const wchar_t* file,
+                                           const wchar_t* parameters, int show, DWORD timeoutMs) {
+  ProgramRun run;
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.hwnd = owner;
+  info.lpFile = file;
+  info.lpParameters = parameters;
+  info.nShow = show;
+  if (!ShellExecuteExW(&info)) return run;
+  run.started = true;
+  if (!info.hProcess) return run;
+  run.ended = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
+              GetExitCodeProcess(info.hProcess, &run.exitCode);
+  CloseHandle(info.hProcess);
+  return run;
+}

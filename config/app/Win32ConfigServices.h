@@ -25,6 +25,8 @@ class Win32ConfigServices : public ConfigServices {
   HWND CreateBrowser(HWND parent, int id, const RECT& place) override;
   bool Navigate(HWND browser, const wchar_t* url) override;
   std::wstring BrowserTitle(HWND browser) override;
+  ProgramRun RunProgram(HWND owner, const wchar_t* file, const wchar_t* parameters, int show,
+                        DWORD timeoutMs) override;
 
  private:
   Win32DialogServices dialogs_;

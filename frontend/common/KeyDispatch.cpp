@@ -190,6 +190,9 @@ void KeyPass::SearchAgain() {
 }
 
 int KeyRunner::RunPendingKey(ImeContext* context, KeyRunnerOutput& output) {
+  // A modifier release runs once, even when two callers (a keyboard hook and
+  // the IME's key entry) both bring it.
+  if (context) context->pendingKeyScanBits = kNoScan;
   KeyPass pass(*this, context, output);
   return pass.RunPending();
 }

@@ -18,6 +18,10 @@ constexpr Side kSides[] = {
     {kKeyLeftAlt & ~kKeyAlt, VK_LMENU},        {kKeyRightAlt & ~kKeyAlt, VK_RMENU},
 };
 
+// Entries whose hot keys this thread's UI window registered.
+thread_local uint32_t tRegistered = 0;
+static_assert(kCombinationCapacity <= 32);
+
 }  // namespace
 
 HotKeyBinding HotKeyFor(KeyCode code) {
@@ -38,6 +42,7 @@ void UnregisterImeHotKeys(HWND window) {
   // The count may have changed since the keys were registered: release
   // every id an entry can have.
   for (int i = 0; i < kCombinationCapacity; ++i) UnregisterHotKey(window, kFirstHotKeyId + i);
+  tRegistered = 0;
 }
 
 int RegisterImeHotKeys(HWND window, const ImeContext* context) {
@@ -49,9 +54,29 @@ int RegisterImeHotKeys(HWND window, const ImeContext* context) {
     if (!CombinationKeyActive(context, i)) continue;
     const HotKeyBinding binding = HotKeyFor(context->dmeBlock->combinations[i].keyCode);
     // A key taken by another program stays with it.
-    if (RegisterHotKey(window, kFirstHotKeyId + i, binding.modifiers, binding.virtualKey)) ++registered;
+    if (RegisterHotKey(window, kFirstHotKeyId + i, binding.modifiers, binding.virtualKey)) {
+      ++registered;
+      tRegistered |= 1u << i;
+    }
   }
   return registered;
+}
+
+int MatchHotKey(const ImeContext* context, UINT virtualKey, UINT modifiers, KeyDownQuery keyDown) {
+  if (!context || !context->dmeBlock) return -1;
+  const int count = GetCombinationKeyCount(context->dmeBlock);
+  for (int i = 0; i < count; ++i) {
+    const KeyCode code = context->dmeBlock->combinations[i].keyCode;
+    const HotKeyBinding binding = HotKeyFor(code);
+    // As the system matches hot keys: the same key, exactly these modifiers.
+    if (binding.virtualKey != (virtualKey & 0xFF) || (binding.modifiers & ~MOD_NOREPEAT) != modifiers) continue;
+    if (CombinationKeyActive(context, i) && HotKeySidesHeld(code, keyDown)) return i;
+  }
+  return -1;
+}
+
+bool HotKeyRegisteredHere(int entry) {
+  return entry >= 0 && entry < kCombinationCapacity && (tRegistered & (1u << entry)) != 0;
 }
 
 int HotKeyEntry(const ImeContext* context, WPARAM id) {

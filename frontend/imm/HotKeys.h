@@ -33,5 +33,12 @@ bool HotKeySidesHeld(KeyCode code, KeyDownQuery keyDown);
 int RegisterImeHotKeys(HWND window, const ImeContext* context);
 void UnregisterImeHotKeys(HWND window);
 
+// The combination entry that a key-down of virtualKey with the RegisterHotKey
+// modifiers held (MOD_CONTROL | MOD_SHIFT | MOD_ALT) would fire as a hot key,
+// or -1; the entry must be active and its sides held.
+int MatchHotKey(const ImeContext* context, UINT virtualKey, UINT modifiers, KeyDownQuery keyDown);
+// Whether the calling thread's UI window holds entry's hot key.
+bool HotKeyRegisteredHere(int entry);
+
 // The combination entry a WM_HOTKEY id names, or -1.
 int HotKeyEntry(const ImeContext* context, WPARAM id);

@@ -9,11 +9,13 @@
 #include "engine/WideString.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/imm/ConversionMode.h"
+#include "frontend/imm/DeferredMessages.h"
 #include "frontend/imm/ImeDeclarations.h"
 #include "frontend/imm/ImmComposition.h"
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmStateSync.h"
+#include "frontend/imm/KeyHook.h"
 #include "ui/windows/WindowClasses.h"
 
 namespace {
@@ -153,11 +155,20 @@ BOOL WINAPI ImeSelect(HIMC himc, BOOL select) {
   return Guarded<BOOL>(FALSE, [&] { return select ? SelectContext(himc) : DeselectContext(himc); });
 }
 
-BOOL WINAPI ImeSetActiveContext(HIMC, BOOL) {
+BOOL WINAPI ImeSetActiveContext(HIMC, BOOL active) {
+  // Messages held after a result belong to the window that is losing the
+  // focus: they go out before it does.
+  if (!active) Guarded<int>(0, [] { DeliverDeferredImeMessages(); return 0; });
   return TRUE;
 }
 
 BOOL WINAPI ImeDestroy(UINT) {
+  // The module may be unloaded next: no hook or timer may call into it.
+  Guarded<int>(0, [] {
+    DeliverDeferredImeMessages();
+    RemoveKeyHooks();
+    return 0;
+  });
   return TRUE;
 }
 

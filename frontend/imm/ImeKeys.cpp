@@ -7,6 +7,7 @@
 #include "frontend/imm/ImmGuard.h"
 #include "frontend/imm/ImmModule.h"
 #include "frontend/imm/ImmOutput.h"
+#include "frontend/imm/KeyHook.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
   if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
   const KeyEvent event{virtualKey, static_cast<uint32_t>(keyData)};
   KeyRunner& runner = ThreadKeyRunner();
-  switch (runner.TestKey(context, event, KeyState(keyState))) {
+  const KeyDecision decision = runner.TestKey(context, event, KeyState(keyState));
+  NoteImeKey(himc, event.IsUp() && decision == KeyDecision::kTake);
+  switch (decision) {
     case KeyDecision::kTake:
       return TRUE;
     case KeyDecision::kPassAfterCancel: {
@@ -34,17 +37,21 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
 
 UINT ToAsciiEx(HIMC himc) {
   ImcLock lock(himc);
-  if (!lock.ok() || !lock.context()->imeBlock) return 0;
-  ImeContext* context = lock.context();
-  // Notifications that arrive while the key works must not move windows.
-  context->uiFlags |= kUiKeyInProgress;
-  ImmOutput output(lock, ImmWindows());
-  ThreadKeyRunner().RunPendingKey(context, output);
-  context->uiFlags &= ~kUiKeyInProgress;
+  if (lock.ok() && lock.context()->imeBlock) RunPendingImeKey(lock);
   return 0;
 }
 
 }  // namespace
+
+void RunPendingImeKey(const ImcLock& lock) {
+  ImeContext* context = lock.context();
+  ImmOutput output(lock, ImmWindows());
+  // Notifications that arrive while the key works must not move windows;
+  // the messages go out after it.
+  context->uiFlags |= kUiKeyInProgress;
+  ThreadKeyRunner().RunPendingKey(context, output);
+  context->uiFlags &= ~kUiKeyInProgress;
+}
 
 extern "C" {
 

@@ -19,6 +19,8 @@ inline BOOL SendImeNotify(const ImcLock& lock, WPARAM code, LPARAM lParam = 0) {
 // Keeps the reading of the composition block as the context's last reading
 // (read back by the command language).
 void KeepLastReading(const ImcLock& lock);
+// Runs the key the key runner took last and sends what it reports.
+void RunPendingImeKey(const ImcLock& lock);
 // Drops the typed code and candidates through the key runner and empties the
 // blocks; an open composition ends with its messages.
 void CancelImeComposition(const ImcLock& lock);

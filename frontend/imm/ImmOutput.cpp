@@ -7,6 +7,7 @@
 #include "engine/ImeContext.h"
 #include "frontend/imm/CandidateAnchor.h"
 #include "frontend/imm/ConversionMode.h"
+#include "frontend/imm/DeferredMessages.h"
 #include "frontend/imm/ImmComposition.h"
 
 namespace {
@@ -16,8 +17,24 @@ constexpr int kTipType = 0;
 
 }  // namespace
 
+ImmOutput::ImmOutput(const ImcLock& lock, ImeWindows& windows) : lock_(lock), windows_(windows) {
+  // Messages still held from an earlier call go before this call's.
+  DeliverDeferredImeMessages();
+}
+
 ImmOutput::~ImmOutput() {
-  FlushStart(false);
+  // A result the runner left in an open composition still ends it; the runner
+  // opens a new one when it next shows something.
+  if (resultPending_) {
+    QueueEnd();
+    lock_.context()->compositionOpen = 0;
+  }
+  FlushStart();
+  if (resultDelivered_ && batchCount_ > 0) {
+    DeferImeMessages(lock_.himc(), batch_, batchCount_);
+    batchCount_ = 0;
+    return;
+  }
   Deliver();
 }
 
@@ -40,11 +57,18 @@ void ImmOutput::Deliver() {
   resultQueued_ = false;
 }
 
-void ImmOutput::FlushStart(bool forCode) {
+void ImmOutput::FlushStart() {
   if (!startPending_) return;
   startPending_ = false;
-  if (forCode) Queue(WM_IME_ENDCOMPOSITION);
   Queue(WM_IME_STARTCOMPOSITION);
+}
+
+void ImmOutput::BeginContent() {
+  if (resultPending_) {
+    QueueEnd();
+    startPending_ = true;
+  }
+  FlushStart();
 }
 
 void ImmOutput::StartComposition() {
@@ -53,40 +77,53 @@ void ImmOutput::StartComposition() {
 }
 
 void ImmOutput::UpdateComposition(const CompositionView& view) {
-  FlushStart(true);
+  BeginContent();
   const LPARAM flags = WriteCompositionString(lock_.composition(), view.code, view.codeUnits,
                                               view.text, view.lenUnits, view.caretUnits);
   Queue(WM_IME_COMPOSITION, 0, flags);
 }
 
 void ImmOutput::CommitText(const wchar_t* text, int lenUnits) {
-  FlushStart(false);
+  FlushStart();
   COMPOSITIONSTRING* cs = lock_.composition();
-  // A second result before the host read the first joins it, under the one
-  // message already queued.
-  WriteResultString(cs, text, lenUnits, resultQueued_);
-  if (resultQueued_) return;
-  Queue(WM_IME_COMPOSITION, 0, ResultFlags(cs));
-  resultQueued_ = true;
+  WriteResultString(cs, text, lenUnits, resultPending_);
+  // Announced with the flags of the composition it replaces.
+  if (!resultPending_) resultFlags_ = ResultFlags(cs);
+  resultPending_ = true;
 }
 
 void ImmOutput::EndComposition() {
-  FlushStart(false);
+  FlushStart();
+  QueueEnd();
+}
+
+void ImmOutput::QueueEnd() {
   ImeContext* context = lock_.context();
   COMPOSITIONSTRING* cs = lock_.composition();
   KeepLastReading(lock_);
-  ClearCompositionString(cs, resultQueued_);
+  ClearCompositionString(cs, resultPending_);
   WriteCandidateList(lock_.candidateList(), nullptr, nullptr, 0, 0);
   lock_.privateBlock()->listAnnounced = 0;
-  Queue(WM_IME_COMPOSITION, 0, WriteCompositionString(cs, nullptr, 0, nullptr, 0, 0));
+  // A cancelled composition is emptied on screen; a result replaces it.
+  if (!resultPending_) Queue(WM_IME_COMPOSITION, 0, WriteCompositionString(cs, nullptr, 0, nullptr, 0, 0));
   Queue(WM_IME_NOTIFY, kNotifyCompositionCancelled);
   Queue(WM_IME_NOTIFY, IMN_CLOSECANDIDATE, 1);
-  Queue(WM_IME_ENDCOMPOSITION);
   windows_.DestroyCandidateWindow(context);
+  if (!resultPending_) {
+    Queue(WM_IME_ENDCOMPOSITION);
+    return;
+  }
+  resultPending_ = false;
+  Queue(WM_IME_COMPOSITION, 0, resultFlags_);
+  resultQueued_ = true;
+  Queue(WM_IME_ENDCOMPOSITION);
+  // The host reads the result now, before the blocks change for what follows.
+  Deliver();
+  resultDelivered_ = true;
 }
 
 void ImmOutput::UpdateCandidates(const CandidateView& view) {
-  FlushStart(true);
+  BeginContent();
   const wchar_t* texts[kCandidateStrings] = {};
   int units[kCandidateStrings] = {};
   const int count = std::clamp(view.count, 0, kCandidateStrings);

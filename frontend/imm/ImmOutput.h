@@ -1,7 +1,13 @@
 // The key runner's output for an IMM32 input context: compositions, results
 // and candidate lists become the context's blocks and IME messages; the
 // skinned windows follow through the window facade. The messages of one
-// call are delivered together when the output goes out of scope.
+// call are delivered together when the output goes out of scope, except
+// that a result goes out with its end at once, before the blocks are
+// written for anything that follows.
+//
+// Hosts see well-formed compositions: one WM_IME_STARTCOMPOSITION, at most
+// one result, then exactly one WM_IME_ENDCOMPOSITION. What the runner shows
+// after a result in the same composition (associations) opens a new one.
 #pragma once
 
 #include "frontend/common/ImeWindows.h"
@@ -10,7 +16,7 @@
 
 class ImmOutput : public KeyRunnerOutput {
  public:
-  ImmOutput(const ImcLock& lock, ImeWindows& windows) : lock_(lock), windows_(windows) {}
+  ImmOutput(const ImcLock& lock, ImeWindows& windows);
   ~ImmOutput() override;
   ImmOutput(const ImmOutput&) = delete;
   ImmOutput& operator=(const ImmOutput&) = delete;
@@ -32,17 +38,24 @@ class ImmOutput : public KeyRunnerOutput {
  private:
   static constexpr int kBatchCapacity = 32;
 
-  // Sends the start of a composition held back until it is known whether it
-  // holds a typed code (then an end comes first, for hosts that still show
-  // an earlier composition) or only a result.
-  void FlushStart(bool forCode);
+  // Sends the start of a composition held back until something is shown in it.
+  void FlushStart();
+  // Before new content: a composition that already has its result ends first.
+  void BeginContent();
+  // The notices, the result (if any) and the end of the composition.
+  void QueueEnd();
 
   const ImcLock& lock_;
   ImeWindows& windows_;
   bool startPending_ = false;
-  // A result message is queued: the result string must stay until the host
-  // has read it, and a second result of the same call joins it.
+  // The result string holds a result not yet announced; a second result of
+  // the same composition joins it.
+  bool resultPending_ = false;
+  LPARAM resultFlags_ = 0;
+  // A result message is queued: the host reads it with the composition closed.
   bool resultQueued_ = false;
+  // A result went out in this call: what follows waits until the host took it.
+  bool resultDelivered_ = false;
   TRANSMSG batch_[kBatchCapacity];
   int batchCount_ = 0;
 };

@@ -7,6 +7,7 @@
 #include "engine/ItfObject.h"
 #include "engine/Os.h"
 #include "frontend/imm/ImeCommands.h"
+#include "frontend/imm/KeyHook.h"
 #include "frontend/imm/TextServiceNotices.h"
 #include "frontend/imm/UiWindow.h"
 #include "frontend/settings/SettingsPages.h"
@@ -25,7 +26,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     SetDefaultTextServiceWindows(&ModuleImeWindows());
     SetImmCandidateNotifier(&NotifyTextServiceCandidates);
     SetWindowCommandTarget(FrontEnd::kTsf, &TextServiceWindowCommands());
+  } else if (reason == DLL_THREAD_DETACH) {
+    RemoveThreadKeyHook();
   } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+    RemoveKeyHooks();
     SetWindowCommandTarget(FrontEnd::kTsf, nullptr);
     // Only on FreeLibrary: at process exit the classes go with the process.
     SetWindowCommandTarget(FrontEnd::kImm, nullptr);

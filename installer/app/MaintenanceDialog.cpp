@@ -28,6 +28,7 @@ BOOL MaintenanceDialog::OnInitDialog() {
     if (os_.FileAttributes(package.c_str()) == INVALID_FILE_ATTRIBUTES) {
       SetActionText(kButtonFinish);
       os_.ShowMessage(hwnd(), kMsgNoBackupPackage, kCaptionNotPossible, MB_OK | MB_ICONERROR);
+      state_.outcome = RunOutcome::kFailed;
       EndModal(IDABORT);
     }
   }
@@ -52,6 +53,8 @@ void MaintenanceDialog::OnAction() {
     // The list ended its processes but they are still there, or the user
     // cancelled it: the page goes back to its first state.
     if (state_.unregistered) {
+      // The module is unregistered already: the run did not leave things as they were.
+      state_.outcome = RunOutcome::kFailed;
       os_.ShowMessage(hwnd(), repair ? kMsgRepairBlocked : kMsgUninstallBlocked, caption,
                       MB_OK | MB_ICONWARNING);
     }

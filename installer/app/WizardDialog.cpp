@@ -80,8 +80,12 @@ int WizardDialog::Install(const std::wstring& folder) {
   std::wstring organisation;
   os_.RegReadString(RegHive::kLocalMachine, kMachineKey, L"RegisteredOwner", &owner);
   os_.RegReadString(RegHive::kLocalMachine, kMachineKey, L"RegisteredOrganization", &organisation);
-  if (PrepareInstallFolder(state_, os_, folder) != FolderPreparation::kReady)
+  FolderPreparation prepared = PrepareInstallFolder(state_, os_, folder);
+  if (prepared != FolderPreparation::kReady) {
+    // A folder that cannot be created fails the run unless a later try works.
+    if (prepared == FolderPreparation::kFailed) state_.outcome = RunOutcome::kFailed;
     return kBackToSettings;
+  }
   SendMessageW(hwnd(), kShowLogMessage, 0, 0);
   return RunInstallSteps(state_, os_, owner, organisation) ? kInstalled : kInstallFailed;
 }

@@ -89,7 +89,7 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
   std::vector<uint8_t> old;
   uint16_t control = 0;
   if (!os.ReadFileDacl(path.c_str(), &old, &control)) {
-    LogFailure(state, path, L"GetFileSecurity", GetLastError());
+    LogFailure(state, path, L"GetSecurityInfo", GetLastError());
     return false;
   }
   // A null DACL already lets everyone in; one entry would lock the rest out.
@@ -102,7 +102,7 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
   }
   if (!os.WriteFileDacl(path.c_str(), reinterpret_cast<const ACL*>(dacl.data()),
                         CarriedDaclControl(control))) {
-    LogFailure(state, path, L"SetFileSecurity", GetLastError());
+    LogFailure(state, path, L"SetKernelObjectSecurity", GetLastError());
     return false;
   }
   return true;

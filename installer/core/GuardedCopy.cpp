@@ -88,11 +88,14 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
 
   bool movedAside = false;
   for (;;) {
-    if (ClearPlantedTarget(os, target, access) &&
-        os.CopyOneFile(source.c_str(), target.c_str(), true, nullptr)) {
+    uint32_t error = 0;
+    bool cleared = ClearPlantedTarget(os, target, access);
+    if (!cleared) error = os.LastError();
+    if (cleared && os.CopyOneFile(source.c_str(), target.c_str(), true, &error)) {
       if (state.placed) state.placed->paths.push_back(target);
       return ApplyFileAccess(state, os, target, access) ? 1 : 0;
     }
+    NoteFailure(state, cleared ? L"CopyFileW" : L"DeleteFileW", error);
     switch (kind) {
       case TargetKind::kProgram:
         if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) !=

@@ -15,6 +15,7 @@
 #include "installer/core/ProductPaths.h"
 #include "installer/core/Registration.h"
 #include "installer/core/Removal.h"
+#include "installer/core/StepFailureLog.h"
 #include "installer/core/UninstallEntry.h"
 #include "installer/core/UserWords.h"
 
@@ -141,8 +142,10 @@ bool BackupInstallPackage(InstallerState& state, InstallerOs& os) {
   return true;
 }
 
-bool RunInstallSteps(InstallerState& state, InstallerOs& os, const std::wstring& owner,
-                     const std::wstring& organisation) {
+namespace {
+
+bool RunInstallStepsInOrder(InstallerState& state, InstallerOs& os, const std::wstring& owner,
+                            const std::wstring& organisation) {
   LogStep(state, 0, kLogInstallStart);
   std::wstring data;
   if (!ProductDataFolder(os, state.soft.imeName, &data) ||
@@ -189,8 +192,10 @@ bool RunInstallSteps(InstallerState& state, InstallerOs& os, const std::wstring&
   };
   for (size_t i = 0; i < std::size(steps); ++i) {
     LogStep(state, steps[i].position, steps[i].line);
+    state.failure = StepFailure{};
     if (steps[i].run()) continue;
     LogStep(state, 0, kLogInstallFailed);
+    LogStepFailure(state, os, steps[i].line);
     LogStep(state, -1, kLogInstallUndo);
     // The failed step may have done part of its work: it is undone too.
     for (size_t j = i + 1; j > 0; --j) steps[j - 1].undo();
@@ -200,4 +205,13 @@ bool RunInstallSteps(InstallerState& state, InstallerOs& os, const std::wstring&
   LogStep(state, 100, kLogInstallDone);
   os.StopCom();
   return true;
+}
+
+}  // namespace
+
+bool RunInstallSteps(InstallerState& state, InstallerOs& os, const std::wstring& owner,
+                     const std::wstring& organisation) {
+  bool ok = RunInstallStepsInOrder(state, os, owner, organisation);
+  state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
+  return ok;
 }

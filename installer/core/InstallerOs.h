@@ -237,6 +237,13 @@ class InstallerOs {
   virtual bool HttpGet(const wchar_t* url, uint32_t maxBytes, HttpResponse* out) = 0;
   virtual bool ListMacAddresses(std::vector<MacAddress>* out) = 0;
 
+  // --- errors ---
+  // GetLastError() of this thread; ask right after the call that failed.
+  virtual uint32_t LastError() = 0;
+  // The system's text for a Win32 error or an HRESULT, on one line; empty
+  // when the system has none.
+  virtual std::wstring ErrorText(uint32_t code) = 0;
+
   // --- links and owners: the path's last part is opened itself, never what
   // a link there points to ---
   virtual PathPresence InspectPath(const wchar_t* path, PathFacts* out) = 0;

@@ -26,6 +26,19 @@ enum class InstallerMode : char {
 constexpr uint32_t kStateTsfAllowed = 0x20000000;
 constexpr uint32_t kStateFrameworkSwitch = 0x30000000;
 
+// How the mode's work ended; RunInstaller makes the exit code of it.
+enum class RunOutcome : uint8_t {
+  kNotRun = 0,  // nothing was done: cancelled, or the dialog closed before its action
+  kDone,
+  kFailed,
+};
+
+// The system call that made a step fail, for the step's log line.
+struct StepFailure {
+  const wchar_t* call;  // null: none recorded
+  uint32_t code;        // Win32 error or HRESULT; 0 when the call sets none
+};
+
 // Where a step writes its progress lines (the wizard's log, or nothing).
 class StepLog {
  public:
@@ -70,9 +83,18 @@ struct InstallerState {
   ProcessListPrompt* processList;
   HWND owner;
   PlacedFiles* placed;  // null: the run keeps no record
+
+  RunOutcome outcome;
+  StepFailure failure;  // of the step running now; cleared when a step starts
 };
 
 // Writes a line to the state's log, if it has one.
 inline void LogStep(InstallerState& state, int position, const wchar_t* text) {
   if (state.log) state.log->Append(position, text);
+}
+
+// Records a failed call of the running step; the latest is the one that
+// ended it (earlier ones were retried or worked around).
+inline void NoteFailure(InstallerState& state, const wchar_t* call, uint32_t code) {
+  state.failure = StepFailure{call, code};
 }

@@ -83,6 +83,16 @@ inline constexpr wchar_t kLogInstallShortcuts[] = L"  5.创建开始菜单及桌
 inline constexpr wchar_t kLogInstallCleanUp[] = L"  6.清除安装程序创建的临时文件...";
 inline constexpr wchar_t kLogInstallDone[] = L"  7.安装完成。\r\n";
 inline constexpr wchar_t kLogInstallFailed[] = L"安装程序发生错误！";
+// A failed step: its name, and the call that failed with its code and the
+// system's text for it.
+inline constexpr wchar_t kLogStepFailed[] = L"     错误: 步骤“%s”失败";
+inline constexpr wchar_t kLogStepFailedCall[] = L"     错误: 步骤“%s”失败: %s";
+inline constexpr wchar_t kLogStepFailedError[] =
+    L"     错误: 步骤“%s”失败: %s 返回错误 0x%08X (%u) %s";
+inline constexpr wchar_t kFailBadProductKey[] = L"产品标识不是有效的 GUID";
+inline constexpr wchar_t kFailNoSystemFolder[] = L"无法取得系统目录";
+inline constexpr wchar_t kFailTsfNotAllowed[] = L"安装包不支持 TSF 框架，而此版本的 Windows 只能使用 TSF 输入法";
+inline constexpr wchar_t kFailUninstallRootNotWritable[] = L"无法写入程序列表的注册表项";
 inline constexpr wchar_t kLogInstallUndo[] = L"      正在撤销已完成的安装步骤...";
 
 // Repair and uninstall.

@@ -99,7 +99,10 @@ bool WriteProductValues(InstallerState& state, InstallerOs& os) {
                     ? os.RegWriteDword(RegHive::kLocalMachine, key.c_str(), value.name, value.dword)
                     : os.RegWriteString(RegHive::kLocalMachine, key.c_str(), value.name,
                                         value.text.c_str());
-      if (rc != ERROR_SUCCESS && first) ok = false;
+      if (rc != ERROR_SUCCESS && first) {
+        NoteFailure(state, L"RegSetValueExW", static_cast<uint32_t>(rc));
+        ok = false;
+      }
     }
   }
   return ok;
@@ -131,24 +134,37 @@ bool ReadInstalledProduct(InstallerState& state, InstallerOs& os) {
 bool RegisterInputMethod(InstallerState& state, InstallerOs& os) {
   GUID clsid;
   std::wstring key = state.productKey;
-  if (!ParseKey(state.productKey, &clsid) || !WriteProductValues(state, os)) return false;
+  if (!ParseKey(state.productKey, &clsid)) {
+    NoteFailure(state, kFailBadProductKey, 0);
+    return false;
+  }
+  if (!WriteProductValues(state, os)) return false;
   LANGID language = EffectiveLangId(ReadLangId(os, key));
   RemoveEarlierRegistration(os, key, clsid, language, ReadProductValue(os, key, L"IMEName"));
 
   std::wstring module64;
   std::wstring module32;
-  if (!ModulePath64(os, state.soft.imeName, &module64)) return false;
+  if (!ModulePath64(os, state.soft.imeName, &module64)) {
+    NoteFailure(state, kFailNoSystemFolder, 0);
+    return false;
+  }
   bool haveModule32 = ModulePath32(os, state.soft.imeName, &module32);
   bool windows8 = IsWindows8OrLater(os);
   bool tsfAllowed = (state.soft.installerFlags & kStateTsfAllowed) != 0;
   uintptr_t layout = 0;
   if (!windows8) {
     layout = os.InstallIme(module64.c_str(), state.soft.languageName);
-    if (!layout) return false;
+    if (!layout) {
+      NoteFailure(state, L"ImmInstallIMEW", os.LastError());
+      return false;
+    }
     if (!tsfAllowed || (state.ime.optionFlags & kFrameworkBits) == 0) return true;
   } else {
     // Windows 8 and later take input methods through TSF only.
-    if (!tsfAllowed) return false;
+    if (!tsfAllowed) {
+      NoteFailure(state, kFailTsfNotAllowed, 0);
+      return false;
+    }
     if ((state.ime.optionFlags & kFrameworkBits) == 0) {
       SetInstalledFramework(state.dataFolder);
       state.ime.optionFlags |= kFrameworkEmbedded;
@@ -159,16 +175,35 @@ bool RegisterInputMethod(InstallerState& state, InstallerOs& os) {
   if (haveModule32) RegisterTsfServer(os, key, module32, true);
   if (!os.TsfAvailable()) return true;
   bool enabled = (state.ime.optionFlags & kFrameworkBits) != 0;
-  if (FAILED(os.TsfRegister(clsid)) ||
-      FAILED(os.TsfAddLanguageProfile(clsid, language, clsid, state.soft.languageName,
-                                      module64.c_str(), 0))) {
+  HRESULT hr = os.TsfRegister(clsid);
+  if (FAILED(hr)) {
+    NoteFailure(state, L"ITfInputProcessorProfiles::Register", static_cast<uint32_t>(hr));
     return false;
   }
-  if (layout && FAILED(os.TsfSubstituteKeyboardLayout(clsid, language, clsid, layout)))
+  hr = os.TsfAddLanguageProfile(clsid, language, clsid, state.soft.languageName, module64.c_str(),
+                                0);
+  if (FAILED(hr)) {
+    NoteFailure(state, L"ITfInputProcessorProfiles::AddLanguageProfile",
+                static_cast<uint32_t>(hr));
     return false;
+  }
+  if (layout) {
+    hr = os.TsfSubstituteKeyboardLayout(clsid, language, clsid, layout);
+    // Wine has no substitution: the IMM32 layout installed above works on
+    // its own, the profile only does not replace it in the language list.
+    if (FAILED(hr) && hr != E_NOTIMPL) {
+      NoteFailure(state, L"ITfInputProcessorProfiles::SubstituteKeyboardLayout",
+                  static_cast<uint32_t>(hr));
+      return false;
+    }
+  }
   os.TsfEnableLanguageProfileByDefault(clsid, language, clsid, enabled);
   os.TsfEnableLanguageProfile(clsid, language, clsid, enabled);
-  return RegisterTsfCategories(os, clsid, windows8);
+  if (!RegisterTsfCategories(os, clsid, windows8, &hr)) {
+    NoteFailure(state, L"ITfCategoryMgr::RegisterCategory", static_cast<uint32_t>(hr));
+    return false;
+  }
+  return true;
 }
 
 bool UnregisterInputMethod(InstallerState& state, InstallerOs& os) {
@@ -193,29 +228,32 @@ bool UnregisterInputMethod(InstallerState& state, InstallerOs& os) {
   return true;
 }
 
-void SwitchToImmMode(InstallerState& state, InstallerOs& os) {
+bool SwitchToImmMode(InstallerState& state, InstallerOs& os) {
   GUID clsid;
   std::wstring key = state.productKey;
-  if (!ParseKey(state.productKey, &clsid)) return;
+  if (!ParseKey(state.productKey, &clsid)) return false;
   state.soft.languageId = EffectiveLangId(ReadLangId(os, key));
+  std::wstring imeName = ReadProductValue(os, key, L"IMEName");
+  std::wstring languageName = ReadProductValue(os, key, L"LanguageName");
+  std::wstring module64;
+  if (imeName.empty() || languageName.empty() || !ModulePath64(os, imeName, &module64))
+    return false;
+  RemoveKeyboardLayouts(os, imeName, false);
+  // The text service goes only once the layout is there: a failed switch
+  // leaves the user the input method they had.
+  if (!os.InstallIme(module64.c_str(), languageName.c_str())) return false;
   os.TsfRemoveLanguageProfile(clsid, state.soft.languageId, clsid);
   os.TsfUnregister(clsid);
   UnregisterTsfCategories(os, clsid);
   DeleteClsidKeys(os, key);
-  std::wstring imeName = ReadProductValue(os, key, L"IMEName");
-  if (!imeName.empty()) RemoveKeyboardLayouts(os, imeName, false);
-  std::wstring languageName = ReadProductValue(os, key, L"LanguageName");
-  std::wstring module64;
-  if (!languageName.empty() && ModulePath64(os, imeName, &module64)) {
-    os.InstallIme(module64.c_str(), languageName.c_str());
-  }
+  return true;
 }
 
-void ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os) {
-  if (!ReadInstalledProduct(state, os)) return;
+bool ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os) {
+  if (!ReadInstalledProduct(state, os)) return false;
   state.soft.installerFlags = kStateFrameworkSwitch;
   state.ime.optionFlags = kFrameworkEmbedded;
-  RegisterInputMethod(state, os);
+  return RegisterInputMethod(state, os);
 }
 
 bool OpenUninstallPage(InstallerState& state, InstallerOs& os) {

@@ -30,16 +30,19 @@ bool WriteProductValues(InstallerState& state, InstallerOs& os);
 // a required value is missing.
 bool ReadInstalledProduct(InstallerState& state, InstallerOs& os);
 
-// Install step 2 and the repair's registration.
+// Install step 2 and the repair's registration. A failure is noted in
+// state.failure.
 bool RegisterInputMethod(InstallerState& state, InstallerOs& os);
 // Removes profile, layouts, server and categories; sets state.unregistered.
 // False only when COM cannot be started.
 bool UnregisterInputMethod(InstallerState& state, InstallerOs& os);
 
-// The /GUID= switch without an embedded mode: IMM32 only.
-void SwitchToImmMode(InstallerState& state, InstallerOs& os);
-// The /GUID= switch with /EMMODE=1..3: re-registers for TSF.
-void ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os);
+// The /GUID= switch without an embedded mode: IMM32 only. True when the
+// IMM32 keyboard layout was installed.
+bool SwitchToImmMode(InstallerState& state, InstallerOs& os);
+// The /GUID= switch with /EMMODE=1..3: re-registers for TSF. True when the
+// registration succeeded.
+bool ReRegisterEmbeddedMode(InstallerState& state, InstallerOs& os);
 
 // Opens the product's uninstall page at the end of a successful uninstall:
 // "{appPath}" becomes the install folder, and only http and https

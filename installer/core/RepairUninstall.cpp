@@ -11,6 +11,7 @@
 #include "installer/core/ProductPaths.h"
 #include "installer/core/Registration.h"
 #include "installer/core/Removal.h"
+#include "installer/core/StepFailureLog.h"
 #include "installer/core/UninstallEntry.h"
 #include "installer/core/UserWords.h"
 
@@ -32,9 +33,7 @@ bool WithCom(InstallerState& state, InstallerOs& os, Work work) {
   return ok;
 }
 
-}  // namespace
-
-bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
+bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
   LogStep(state, 0, kLogRepairStart);
   if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder}, kCaptionRepair))
     return false;
@@ -43,16 +42,23 @@ bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
   std::wstring table = WithBackslash(state.dataFolder) + L"main.dmg";
   KeptTableState kept;
   bool haveKept = ReadKeptTableState(table, &kept);
+  const wchar_t* step = nullptr;
+  auto begin = [&](int position, const wchar_t* line) {
+    LogStep(state, position, line);
+    step = line;
+    state.failure = StepFailure{};
+  };
   bool ok = WithCom(state, os, [&] {
-    LogStep(state, 20, kLogRepairFiles);
+    begin(20, kLogRepairFiles);
     if (!InstallFileSystem(state, os)) return false;
-    LogStep(state, 40, kLogRepairRegister);
+    begin(40, kLogRepairRegister);
     if (!RegisterInputMethod(state, os)) return false;
-    LogStep(state, 70, kLogRepairShortcuts);
+    begin(70, kLogRepairShortcuts);
     return CreateShortcuts(state, os);
   });
   if (!ok) {
     LogStep(state, 0, kLogRepairFailed);
+    if (step) LogStepFailure(state, os, step);
     return false;
   }
   LogStep(state, 85, kLogRepairCleanUp);
@@ -73,7 +79,7 @@ bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
   return true;
 }
 
-bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
+bool RunUninstallStepsInOrder(InstallerState& state, InstallerOs& os, bool* restart) {
   bool wait = false;
   LogStep(state, 0, kLogUninstallStart);
   // The data folder removed is the one the product's name gives.
@@ -104,4 +110,18 @@ bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
   LogStep(state, 100, wait ? kLogUninstallDoneRestart : kLogUninstallDone);
   if (restart) *restart = wait;
   return true;
+}
+
+}  // namespace
+
+bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
+  bool ok = RunRepairStepsInOrder(state, os);
+  state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
+  return ok;
+}
+
+bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
+  bool ok = RunUninstallStepsInOrder(state, os, restart);
+  state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
+  return ok;
 }

@@ -35,37 +35,38 @@ bool TakeProductLock(InstallerState& state, InstallerOs& os, const wchar_t* capt
   return false;
 }
 
-void RunFrameworkSwitch(InstallerState& state, InstallerOs& os, const InstallerCommandLine& line) {
-  if (line.switchKey.empty()) return;
+bool RunFrameworkSwitch(InstallerState& state, InstallerOs& os, const InstallerCommandLine& line) {
+  if (line.switchKey.empty()) return false;
   CopyToBuffer(state.productKey, kKeyUnits, line.switchKey);
   // Nothing is removed unless the new registration can be written too.
   if (!os.RegCanWrite(RegHive::kLocalMachine, ProductKeyPath(line.switchKey).c_str())) {
     os.ShowMessage(state.owner, kMsgSwitchNotAllowed, kCaptionFrameworkSwitch,
                    MB_OK | MB_ICONERROR);
-    return;
+    return false;
   }
   uint32_t language = ReadLangId(os, line.switchKey);
   state.soft.languageId = static_cast<uint16_t>(language ? language : 0x0804);
-  if (!os.StartCom()) return;
-  if (line.embeddedMode != 0) {
-    ReRegisterEmbeddedMode(state, os);
-  } else {
-    SwitchToImmMode(state, os);
-  }
+  if (!os.StartCom()) return false;
+  bool ok = line.embeddedMode != 0 ? ReRegisterEmbeddedMode(state, os) : SwitchToImmMode(state, os);
   os.StopCom();
+  return ok;
 }
 
+// Each mode fails unless it reaches its dialog, which then says how it went.
 void RunUninstallMode(InstallerState& state, InstallerOs& os, InstallerDialogs& dialogs) {
+  state.outcome = RunOutcome::kFailed;
   if (!TakeProductLock(state, os, kCaptionUninstall)) return;
   if (!ReadInstalledProduct(state, os)) {
     os.ShowMessage(state.owner, kMsgBadEnvironment, kCaptionUninstall, MB_OK | MB_ICONERROR);
     return;
   }
+  state.outcome = RunOutcome::kNotRun;
   dialogs.Uninstall(state);
   DeleteSelfOnExit(os);
 }
 
 void RunRepairMode(InstallerState& state, InstallerOs& os, InstallerDialogs& dialogs) {
+  state.outcome = RunOutcome::kFailed;
   if (!TakeProductLock(state, os, kCaptionRepair)) return;
   std::wstring install = ReadProductValue(os, state.productKey, L"InstallLocation");
   std::wstring requested = state.productKey;
@@ -85,11 +86,13 @@ void RunRepairMode(InstallerState& state, InstallerOs& os, InstallerDialogs& dia
     os.ShowMessage(state.owner, kMsgBadEnvironment, kCaptionRepair, MB_OK | MB_ICONERROR);
     return;
   }
+  state.outcome = RunOutcome::kNotRun;
   dialogs.Repair(state);
   DeleteSelfOnExit(os);
 }
 
 void RunInstallMode(InstallerState& state, InstallerOs& os, InstallerDialogs& dialogs) {
+  state.outcome = RunOutcome::kFailed;
   if (!dialogs.Extract(state)) {
     RemoveWorkFolder(state, os);
     os.ShowMessage(state.owner, kMsgBadPackage, kCaptionInstall, MB_OK | MB_ICONERROR);
@@ -102,6 +105,7 @@ void RunInstallMode(InstallerState& state, InstallerOs& os, InstallerDialogs& di
                   MB_ICONWARNING);
     return;
   }
+  state.outcome = RunOutcome::kNotRun;
   dialogs.Wizard(state);
 }
 
@@ -136,13 +140,14 @@ int RelaunchFromTemp(InstallerState& state, InstallerOs& os, const wchar_t* comm
     wchar_t text[1024];
     FormatString(text, 1024, kMsgTempNotWritable, install.c_str(), source.c_str(), target.c_str());
     os.ShowMessage(state.owner, text, kCaptionStartUp, MB_OK | MB_ICONERROR);
-    return 1;
+    return 0;
   }
   std::wstring parameters = std::wstring(commandLine ? commandLine : L"") + L" /f";
   if (parameters.size() >= 512 ||
       !os.ShellOpen(nullptr, target.c_str(), parameters.c_str(), SW_SHOW)) {
     os.RemoveFile(target.c_str());
     os.ShowMessage(state.owner, kMsgTempCopyFailed, kCaptionStartUp, MB_OK | MB_ICONERROR);
+    return 0;
   }
   return 1;
 }
@@ -162,14 +167,23 @@ bool IsInstalledAlready(InstallerOs& os, const std::wstring& productKey,
   return !displayName->empty();
 }
 
+int ExitCodeOf(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::kDone:
+      return kExitDone;
+    case RunOutcome::kFailed:
+      return kExitFailed;
+    default:
+      return kExitNothingDone;
+  }
+}
+
 int RunInstaller(InstallerState& state, InstallerOs& os, InstallerDialogs& dialogs,
                  const wchar_t* commandLine) {
   InstallerCommandLine line = ParseCommandLineTokens(commandLine);
-  if (line.frameworkSwitch) {
-    RunFrameworkSwitch(state, os, line);
-    return 0;
-  }
-  if (!CreateWorkFolder(state, os) || !ParseInstallerCommandLine(state, commandLine)) return 0;
+  if (line.frameworkSwitch) return RunFrameworkSwitch(state, os, line) ? kExitDone : kExitFailed;
+  if (!CreateWorkFolder(state, os) || !ParseInstallerCommandLine(state, commandLine))
+    return kExitFailed;
   std::memset(&state.soft, 0, sizeof(state.soft));
 
   InstallerMode mode = state.mode;
@@ -177,8 +191,7 @@ int RunInstaller(InstallerState& state, InstallerOs& os, InstallerDialogs& dialo
                    mode == InstallerMode::kUpdate;
   if (needsCopy && !state.tempCopy) {
     RemoveWorkFolder(state, os);
-    RelaunchFromTemp(state, os, commandLine);
-    return 0;
+    return RelaunchFromTemp(state, os, commandLine) ? kExitDone : kExitFailed;
   }
   switch (mode) {
     case InstallerMode::kUninstall:
@@ -189,15 +202,18 @@ int RunInstaller(InstallerState& state, InstallerOs& os, InstallerDialogs& dialo
       break;
     case InstallerMode::kUpdate:
       dialogs.Update(state);
+      // An update check changes nothing here: what it found is in its window.
+      state.outcome = RunOutcome::kDone;
       // Every check would otherwise leave one more copy in the temporary folder.
       DeleteSelfOnExit(os);
       break;
     case InstallerMode::kNothing:
+      state.outcome = RunOutcome::kDone;
       break;
     default:
       RunInstallMode(state, os, dialogs);
       break;
   }
   RemoveWorkFolder(state, os);
-  return 0;
+  return ExitCodeOf(state.outcome);
 }

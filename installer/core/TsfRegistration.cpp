@@ -34,10 +34,14 @@ void DeleteClsidKeys(InstallerOs& os, const std::wstring& productKey) {
   os.RegRemoveTree(RegHive::kClassesRoot, ClsidKey(productKey, true).c_str());
 }
 
-bool RegisterTsfCategories(InstallerOs& os, const GUID& clsid, bool windows8) {
+bool RegisterTsfCategories(InstallerOs& os, const GUID& clsid, bool windows8, HRESULT* failed) {
   size_t count = windows8 ? kTsfCategoryCount : kTsfCategoriesBefore8;
   for (size_t i = 0; i < count; ++i) {
-    if (FAILED(os.TsfRegisterCategory(clsid, *kTsfCategories[i]))) return false;
+    HRESULT hr = os.TsfRegisterCategory(clsid, *kTsfCategories[i]);
+    if (FAILED(hr)) {
+      if (failed) *failed = hr;
+      return false;
+    }
   }
   return true;
 }

@@ -13,7 +13,8 @@ bool RegisterTsfServer(InstallerOs& os, const std::wstring& productKey,
 void DeleteClsidKeys(InstallerOs& os, const std::wstring& productKey);
 
 // Registers the categories in order (the last two only from Windows 8 on);
-// the first failure stops and fails.
-bool RegisterTsfCategories(InstallerOs& os, const GUID& clsid, bool windows8);
+// the first failure stops and fails, its result in failed (may be null).
+bool RegisterTsfCategories(InstallerOs& os, const GUID& clsid, bool windows8,
+                           HRESULT* failed = nullptr);
 // Removes all eight; failures are ignored.
 void UnregisterTsfCategories(InstallerOs& os, const GUID& clsid);

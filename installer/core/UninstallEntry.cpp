@@ -1,6 +1,8 @@
 // Uninstall entry and shortcuts from the package's product identity.
 #include "installer/core/UninstallEntry.h"
 
+#include "installer/core/Messages.h"
+
 #include "engine/WideString.h"
 #include "installer/core/FolderTree.h"
 #include "installer/core/PathGuard.h"
@@ -69,13 +71,19 @@ bool WriteUninstallEntry(InstallerState& state, InstallerOs& os, const std::wstr
                          const std::wstring& organisation) {
   if (state.productKey[0] == L'\0' || !os.RegKeyExists(RegHive::kLocalMachine, kUninstallRoot) ||
       !os.RegCanWrite(RegHive::kLocalMachine, kUninstallRoot)) {
+    NoteFailure(state, kFailUninstallRootNotWritable, 0);
     return false;
   }
   std::wstring key = UninstallKeyPath(state.productKey);
-  if (os.RegMakeKey(RegHive::kLocalMachine, key.c_str()) != ERROR_SUCCESS) return false;
+  LONG rc = os.RegMakeKey(RegHive::kLocalMachine, key.c_str());
+  if (rc != ERROR_SUCCESS) {
+    NoteFailure(state, L"RegCreateKeyExW", static_cast<uint32_t>(rc));
+    return false;
+  }
   for (const auto& [name, text] : PlanUninstallEntry(state, owner, organisation)) {
-    if (os.RegWriteString(RegHive::kLocalMachine, key.c_str(), name.c_str(), text.c_str()) !=
-        ERROR_SUCCESS) {
+    rc = os.RegWriteString(RegHive::kLocalMachine, key.c_str(), name.c_str(), text.c_str());
+    if (rc != ERROR_SUCCESS) {
+      NoteFailure(state, L"RegSetValueExW", static_cast<uint32_t>(rc));
       return false;
     }
   }

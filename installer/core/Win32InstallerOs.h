@@ -104,6 +104,9 @@ class Win32InstallerOs : public InstallerOs {
   bool HttpGet(const wchar_t* url, uint32_t maxBytes, HttpResponse* out) override;
   bool ListMacAddresses(std::vector<MacAddress>* out) override;
 
+  uint32_t LastError() override;
+  std::wstring ErrorText(uint32_t code) override;
+
   PathPresence InspectPath(const wchar_t* path, PathFacts* out) override;
   bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) override;
 

@@ -208,3 +208,22 @@ bool Win32InstallerOs::QueryVersionString(const wchar_t* path, const wchar_t* na
   *out = found ? value : L"";
   return found;
 }
+
+uint32_t Win32InstallerOs::LastError() {
+  return GetLastError();
+}
+
+std::wstring Win32InstallerOs::ErrorText(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  DWORD units = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = units && buffer ? std::wstring(buffer, units) : std::wstring();
+  if (buffer) LocalFree(buffer);
+  // One log line: the system's texts end in a line break, some hold several.
+  for (wchar_t& c : text) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text;
+}

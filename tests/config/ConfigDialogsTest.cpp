@@ -230,6 +230,28 @@ TEST(FrameworkSwitchRun, AFailedStartRestoresTheStyleAndSaysSo) {
   EXPECT_EQ(t.services.messages.size(), 2u);
 }
 
+TEST(FrameworkSwitchRun, AnInstallerThatFailsRestoresTheStyleAndSaysSo) {
+  ConfigTestApp t;
+  t.ime()->optionFlags &= ~0x7000u;  // IMM32 chosen, TSF before
+  t.services.runExitCode = 1;
+  EXPECT_FALSE(RunFrameworkSwitch(t.app, nullptr, 0x1000));
+  EXPECT_EQ(t.ime()->optionFlags & 0x7000u, 0x1000u);
+  ASSERT_EQ(t.services.messages.size(), 1u);
+  EXPECT_NE(t.services.messages[0].text.find(L"返回错误 1"), std::wstring::npos);
+  ASSERT_EQ(t.services.starts.size(), 1u);
+  EXPECT_EQ(t.services.starts[0].parameters, L"/EMMODE=0 /GUID=" + t.services.os.productKey);
+  // Done, or still at work after the wait (it may be asking the user): the
+  // choice stays and nothing is said.
+  for (bool ends : {true, false}) {
+    t.ime()->optionFlags &= ~0x7000u;
+    t.services.runExitCode = ends ? 0 : 1;
+    t.services.runEnds = ends;
+    EXPECT_TRUE(RunFrameworkSwitch(t.app, nullptr, 0x1000));
+    EXPECT_EQ(t.ime()->optionFlags & 0x7000u, 0u);
+  }
+  EXPECT_EQ(t.services.messages.size(), 1u);
+}
+
 TEST(AdvancedEditorRun, ShowsTheSettingsTextAndSaveAppliesAnEdit) {
   ConfigTestApp t;
   SetImePageSize(t.ime(), 5);

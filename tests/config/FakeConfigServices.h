@@ -125,6 +125,18 @@ class FakeConfigServices : public ConfigServices {
     return true;
   }
   std::wstring BrowserTitle(HWND) override { return {}; }
+
+  // RunProgram records into starts; startSucceeds decides whether it starts.
+  bool runEnds = true;
+  DWORD runExitCode = 0;
+  ProgramRun RunProgram(HWND owner, const wchar_t* file, const wchar_t* parameters, int show,
+                        DWORD) override {
+    ProgramRun run;
+    run.started = Execute(owner, L"", file, parameters, show);
+    run.ended = run.started && runEnds;
+    run.exitCode = run.ended ? runExitCode : 0;
+    return run;
+  }
 };
 
 }  // namespace zn::test

@@ -29,14 +29,6 @@ constexpr uint32_t kSeededAttr = 0x02000400;  // a user word
 const wchar_t kSeededWord[] = L"星禾测试";
 const char kSeededCode[] = "zzzy";
 
-std::wstring Folder(int csidl) {
-  wchar_t path[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path))) return L"";
-  std::wstring folder = path;
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
-
 std::wstring SystemFolder() {
   wchar_t path[MAX_PATH];
   UINT n = GetSystemDirectoryW(path, MAX_PATH);
@@ -67,13 +59,6 @@ std::vector<std::wstring> Matching(const std::wstring& pattern) {
   return names;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
 std::wstring Value(HKEY root, const std::wstring& path, const wchar_t* name) {
   wchar_t data[1024] = L"";
   DWORD bytes = sizeof(data);
@@ -84,23 +69,14 @@ std::wstring Value(HKEY root, const std::wstring& path, const wchar_t* name) {
   return data;
 }
 
-std::string Narrow(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
-
 // The places of the installed product.
 struct Places {
-  std::wstring install = Folder(CSIDL_PROGRAM_FILES) + L"zinIME\\";
-  std::wstring family = Folder(CSIDL_COMMON_APPDATA) + L"ZinnorIME3\\";
+  std::wstring install = ShellFolder(CSIDL_PROGRAM_FILES) + L"zinIME\\";
+  std::wstring family = ShellFolder(CSIDL_COMMON_APPDATA) + L"ZinnorIME3\\";
   std::wstring data = family + L"zinIME\\";
   std::wstring module = SystemFolder() + L"zinIME.ime";
-  std::wstring startMenu = Folder(CSIDL_COMMON_PROGRAMS) + ZN_DISPLAY_NAME L"\\";
-  std::wstring backups = Folder(CSIDL_PERSONAL) + L"[ " ZN_DISPLAY_NAME L" ]\\";
+  std::wstring startMenu = ShellFolder(CSIDL_COMMON_PROGRAMS) + ZN_DISPLAY_NAME L"\\";
+  std::wstring backups = ShellFolder(CSIDL_PERSONAL) + L"[ " ZN_DISPLAY_NAME L" ]\\";
   std::wstring productKey = L"Software\\ZinnorIME3\\" + kKey;
   std::wstring productKey32 = L"Software\\Wow6432Node\\ZinnorIME3\\" + kKey;
   std::wstring uninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kKey;

@@ -2,6 +2,8 @@
 // for the modal loops the click opens), and the waits of one run.
 #include "tests/endtoend/SetupDriver.h"
 
+#include <shlobj.h>
+
 #include "engine/Product.h"
 
 namespace zn::e2e {
@@ -183,6 +185,30 @@ RunResult RunMaintenance(const std::wstring& installer, const std::wstring& prod
   }
   result.seconds = Seconds() - start;
   return result;
+}
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t path[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path))) return L"";
+  std::wstring folder = path;
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::string Narrow(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
 }
 
 }  // namespace zn::e2e

@@ -49,4 +49,10 @@ RunResult InstallPackage(const std::wstring& package, int timeoutMs = 180000);
 RunResult RunMaintenance(const std::wstring& installer, const std::wstring& productKey,
                          bool repair, int timeoutMs = 180000);
 
+// A shell folder (CSIDL_*) with a trailing backslash; empty when unknown.
+std::wstring ShellFolder(int csidl);
+bool KeyExists(HKEY root, const std::wstring& path);
+// UTF-8, for test messages and printed logs.
+std::string Narrow(const std::wstring& text);
+
 }  // namespace zn::e2e

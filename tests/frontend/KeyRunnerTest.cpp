@@ -208,6 +208,7 @@ TEST_F(KeyRunnerTest, CompositionsPairUpWhateverIsTyped) {
   const uint8_t keysToTry[] = {'A', 'B', 'C', ' ', '1', '3', VK_BACK, VK_ESCAPE, VK_NEXT, VK_PRIOR,
                                VK_DOWN, VK_LEFT, VK_DELETE, VK_OEM_COMMA, VK_RETURN, VK_SHIFT};
   std::mt19937 rng(7);
+  bool open = false;
   for (int i = 0; i < 3000; ++i) {
     const uint8_t vk = keysToTry[rng() % sizeof keysToTry];
     const bool shift = rng() % 5 == 0 && vk != VK_SHIFT;
@@ -217,6 +218,12 @@ TEST_F(KeyRunnerTest, CompositionsPairUpWhateverIsTyped) {
     ASSERT_TRUE(out.depth == 0 || out.depth == 1) << i;
     const bool input = ctx()->codeLength > 0 || (ctx()->stateFlags & kStateAssociations);
     ASSERT_EQ(out.depth == 1, input) << i;
+    // Every front end gets its text inside a composition.
+    for (const std::wstring& call : out.Take()) {
+      if (call == L"start") open = true;
+      if (call == L"end") open = false;
+      if (call.rfind(L"commit ", 0) == 0) ASSERT_TRUE(open) << "a commit outside a composition at " << i;
+    }
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "tests/common/MessagePump.h"
+
 namespace {
 
 constexpr wchar_t kUiClass[] = L"ZINNOR3UI";
@@ -148,22 +150,7 @@ void HostSession::Press(const KeyStroke& key) {
   PumpUntilIdle();
 }
 
-void HostSession::PumpUntilIdle() {
-  // Input from SendInput arrives through the server a little later: wait for
-  // a quiet spell rather than for the first empty queue.
-  int quiet = 0;
-  for (int round = 0; round < 200 && quiet < 5; ++round) {
-    MSG msg;
-    bool any = false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      any = true;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    quiet = any ? 0 : quiet + 1;
-    Sleep(10);
-  }
-}
+void HostSession::PumpUntilIdle() { zn::test::PumpUntilQuiet(5); }
 
 void HostSession::PumpFor(int ms) {
   const ULONGLONG end = GetTickCount64() + ms;

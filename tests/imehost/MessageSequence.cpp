@@ -3,27 +3,24 @@
 
 #include <imm.h>
 
+#include "tests/common/ImeMessageRules.h"
+
 namespace {
 
 constexpr LPARAM kUpdate = 0x1BF;         // reading, composition, clauses, cursor, delta
 constexpr LPARAM kResult = 0x19BF;        // ... and the result with its clause
-constexpr LPARAM kEmptyUpdate = 0x19B;    // an emptied composition announces no clauses
 constexpr WPARAM kCancelNotice = 768;
 constexpr WPARAM kAnchorNotice = 512;
 
 std::vector<HostMessage> Expected(bool firstOfCode, bool space) {
   if (space) {
-    return {{WM_IME_COMPOSITION, 0, kResult},
-            {WM_IME_COMPOSITION, 0, kEmptyUpdate},
-            {WM_IME_NOTIFY, kCancelNotice, 0},
+    return {{WM_IME_NOTIFY, kCancelNotice, 0},
             {WM_IME_NOTIFY, IMN_CLOSECANDIDATE, 1},
+            {WM_IME_COMPOSITION, 0, kResult},
             {WM_IME_ENDCOMPOSITION, 0, 0}};
   }
   std::vector<HostMessage> expected;
-  if (firstOfCode) {
-    expected.push_back({WM_IME_ENDCOMPOSITION, 0, 0});
-    expected.push_back({WM_IME_STARTCOMPOSITION, 0, 0});
-  }
+  if (firstOfCode) expected.push_back({WM_IME_STARTCOMPOSITION, 0, 0});
   expected.push_back({WM_IME_COMPOSITION, 0, kUpdate});
   if (firstOfCode) expected.push_back({WM_IME_NOTIFY, IMN_CHANGECANDIDATE, 1});
   expected.push_back({WM_IME_NOTIFY, IMN_OPENCANDIDATE, 1});
@@ -42,7 +39,26 @@ std::wstring Describe(const std::vector<HostMessage>& messages) {
   return text;
 }
 
+std::wstring KeyReport(size_t i, const std::vector<KeyStroke>& keys) {
+  return L"key " + std::to_wstring(i) + L" (" + keys[i].name + L")";
+}
+
 }  // namespace
+
+bool CheckWellFormed(const std::vector<KeyStroke>& keys, const HostSession& session,
+                     std::wstring* report) {
+  zn::test::ImeMessageRules rules;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const std::vector<HostMessage> got = session.MessagesOfKey(i);
+    for (const HostMessage& m : got) {
+      if (const wchar_t* broken = rules.Feed(m.message, m.lParam)) {
+        *report = KeyReport(i, keys) + L": " + broken + L";" + Describe(got);
+        return false;
+      }
+    }
+  }
+  return true;
+}
 
 bool CheckCodeSequence(const std::vector<KeyStroke>& keys, const HostSession& session,
                        std::wstring* report) {
@@ -57,8 +73,7 @@ bool CheckCodeSequence(const std::vector<KeyStroke>& keys, const HostSession& se
              got[k].lParam == expected[k].lParam;
     }
     if (!same) {
-      *report = L"key " + std::to_wstring(i) + L" (" + keys[i].name + L"): expected" +
-                Describe(expected) + L", got" + Describe(got);
+      *report = KeyReport(i, keys) + L": expected" + Describe(expected) + L", got" + Describe(got);
       return false;
     }
     firstOfCode = space;

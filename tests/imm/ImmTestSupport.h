@@ -12,6 +12,7 @@
 
 #include "engine/ImeContext.h"
 #include "frontend/common/KeyEvent.h"
+#include "frontend/imm/DeferredMessages.h"
 #include "frontend/imm/ImcLock.h"
 #include "frontend/imm/ImeDeclarations.h"
 #include "frontend/imm/ImmModule.h"
@@ -67,6 +68,7 @@ class RecordingWindow {
 
   HWND get() const { return window_; }
   std::vector<RecordedMessage> messages;
+  std::vector<UINT> keyDowns;  // virtual keys of the WM_KEYDOWN messages that reached it
   HIMC himc = nullptr;  // where result strings are read from
 
  private:
@@ -78,6 +80,7 @@ class RecordingWindow {
       self->Record(m, wp, lp);
       return 0;
     }
+    if (self && m == WM_KEYDOWN) self->keyDowns.push_back(static_cast<UINT>(wp));
     return DefWindowProcW(w, m, wp, lp);
   }
   void Record(UINT m, WPARAM wp, LPARAM lp) {
@@ -143,7 +146,23 @@ class ImcFixture : public ::testing::Test {
     const LPARAM data = MakeKeyData(scan, up);
     if (!ImeProcessKey(himc_, vk, data, keys_)) return false;
     ImeToAsciiEx(vk, scan, keys_, nullptr, 0, himc_);
+    PumpUntilDelivered();
     return true;
+  }
+  // Runs the thread's message loop, as the host's would, until the messages
+  // the module holds back after a result are out.
+  static void PumpUntilDelivered() {
+    for (int round = 0; round < 200 && ImeMessagesDeferred(); ++round) {
+      PumpMessages();
+      if (ImeMessagesDeferred()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+  }
+  static void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
   }
   // Key down and up; returns whether the down was taken.
   bool Tap(uint8_t vk) {

@@ -384,6 +384,10 @@ bool FakeInstallerOs::TakeInstanceLock(const wchar_t* name) {
 
 uintptr_t FakeInstallerOs::InstallIme(const wchar_t* modulePath, const wchar_t* layoutText) {
   calls.push_back(std::wstring(L"InstallIme ") + modulePath + L" " + layoutText);
+  if (installImeError) {
+    lastError = installImeError;
+    return 0;
+  }
   // Like Wine, a new slot every time, never one used before.
   uint32_t low = 0xE0200804u + (static_cast<uint32_t>(layouts_.size()) << 16);
   return AddLayout(low, modulePath, true);

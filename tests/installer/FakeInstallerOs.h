@@ -189,6 +189,13 @@ class FakeInstallerOs : public Win32InstallerOs {
   std::vector<uint32_t> loaded_;
   std::set<std::wstring> locks_;
   uint64_t ticks_ = 0;
+
+ public:
+  // --- errors; ErrorText is the system's own ---
+  uint32_t lastError = 0;
+  // Non-zero: InstallIme fails, leaving this as the thread's last error.
+  uint32_t installImeError = 0;
+  uint32_t LastError() override { return lastError; }
 };
 
 // Lower-cases A-Z of a path, as the fake's maps are keyed.

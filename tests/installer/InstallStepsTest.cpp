@@ -7,6 +7,8 @@
 
 #include "installer/core/GuardedCopy.h"
 #include "installer/core/InstallSteps.h"
+#include "installer/core/StepFailureLog.h"
+#include "installer/core/Messages.h"
 #include "installer/core/InstalledFiles.h"
 #include "installer/core/ProductPaths.h"
 #include "tests/installer/InstallerTestSupport.h"
@@ -195,6 +197,9 @@ TEST(InstallSteps, AFailedStepUndoesEveryFinishedOne) {
   f.os.readOnlyKeys.insert(L"0:" + Lower(kUninstallRootKey));
   EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
   EXPECT_TRUE(f.log.Has(L"安装程序发生错误！"));
+  EXPECT_TRUE(f.log.Has(std::wstring(L"     错误: 步骤“写入卸载信息”失败: ") +
+                        kFailUninstallRootNotWritable));
+  EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
   EXPECT_TRUE(f.log.Has(L"正在撤销"));
   EXPECT_EQ(f.log.lines.back().find(L"4."), std::wstring::npos);
   EXPECT_FALSE(Exists(f.Module()));
@@ -217,11 +222,44 @@ TEST(InstallSteps, AFileThatCannotBePlacedLeavesNothingOfTheRunBehind) {
   WriteFileBytes(LowerAscii(f.Install() + L"config.exe"), Bytes("running"));
   f.os.answers = {IDCANCEL};
   EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
+  EXPECT_TRUE(f.log.Has(L"步骤“创建文件系统”失败: CopyFileW 返回错误 0x00000020 (32)"));
   EXPECT_FALSE(Exists(f.Module()));
   EXPECT_FALSE(Exists(f.Data() + L"main.dmg"));
   EXPECT_TRUE(Exists(f.Install() + L"notes.txt"));
   EXPECT_EQ(ReadFileBytes(f.Install() + L"config.exe"), Bytes("running"));
   EXPECT_FALSE(f.os.HasKey(RegHive::kLocalMachine, UninstallKeyPath(kKey)));
+}
+
+// A failing registration names the step, the call and the system's own
+// text for its error, right after the failure line.
+TEST(InstallSteps, TheLogNamesTheFailedStepAndTheSystemError) {
+  InstallFixture f;
+  f.Unpack();
+  ASSERT_TRUE(CreateDirectoryPath(f.os, f.Install()));
+  f.os.osMajor = 6;
+  f.os.osMinor = 1;
+  f.os.installImeError = ERROR_ACCESS_DENIED;
+  EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
+  EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
+  auto failed = std::find(f.log.lines.begin(), f.log.lines.end(), L"安装程序发生错误！");
+  ASSERT_NE(failed, f.log.lines.end());
+  ASSERT_NE(failed + 1, f.log.lines.end());
+  std::wstring text = f.os.ErrorText(ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(*(failed + 1),
+            L"     错误: 步骤“设置软件运行环境”失败: ImmInstallIMEW 返回错误 0x00000005 (5) " + text);
+  EXPECT_EQ(text.find(L'\n'), std::wstring::npos);
+
+  // A step that records no call is still named.
+  EXPECT_EQ(StepFailureLine(f.os, kLogInstallBackup, StepFailure{}),
+            L"     错误: 步骤“备份安装数据”失败");
+  EXPECT_EQ(StepName(kLogInstallDone), L"安装完成。");
+  // A successful run says so too.
+  InstallFixture ok;
+  ok.Unpack();
+  ASSERT_TRUE(CreateDirectoryPath(ok.os, ok.Install()));
+  ASSERT_TRUE(RunInstallSteps(*ok.state, ok.os, L"", L""));
+  EXPECT_EQ(ok.state->outcome, RunOutcome::kDone);
 }
 
 }  // namespace

@@ -131,10 +131,18 @@ class ScriptedDialogs : public InstallerDialogs {
     ran.push_back("extract");
     return extract ? extract(state) : extractResult;
   }
-  void Wizard(InstallerState&) override { ran.push_back("wizard"); }
-  void Uninstall(InstallerState&) override { ran.push_back("uninstall"); }
-  void Repair(InstallerState&) override { ran.push_back("repair"); }
+  // How the wizard, uninstall or repair dialog ends.
+  RunOutcome outcome = RunOutcome::kDone;
+  void Wizard(InstallerState& state) override { End("wizard", state); }
+  void Uninstall(InstallerState& state) override { End("uninstall", state); }
+  void Repair(InstallerState& state) override { End("repair", state); }
   void Update(InstallerState&) override { ran.push_back("update"); }
+
+ private:
+  void End(const char* name, InstallerState& state) {
+    ran.push_back(name);
+    state.outcome = outcome;
+  }
 };
 
 // The step log as lines, with the bar position each came with.

@@ -205,7 +205,7 @@ TEST(FileAccess, ProgramsGetReadExecuteDataGetsModifyNobodyFullControl) {
   state->log = &log;
   EXPECT_FALSE(ApplyFileAccess(*state, os, os.root() + L"missing.bin", FileAccessKind::kProgram));
   ASSERT_EQ(log.lines.size(), 1u);
-  EXPECT_NE(log.lines[0].find(L"GetFileSecurity"), std::wstring::npos);
+  EXPECT_NE(log.lines[0].find(L"GetSecurityInfo"), std::wstring::npos);
 }
 
 // The unpacked shipped layout, placed by the step table.

@@ -6,6 +6,7 @@
 #include "engine/MappedFile.h"
 #include "installer/core/FolderTree.h"
 #include "installer/core/KeyboardLayouts.h"
+#include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/Registration.h"
 #include "installer/core/StartUp.h"
@@ -31,6 +32,12 @@ struct RegistrationFixture {
     CreateDirectoryPath(os, state->dataFolder);
     WriteFileBytes(std::wstring(state->dataFolder) + L"config.dsc", image);
     state->ime.optionFlags = (state->ime.optionFlags & ~kFrameworkBits) | frameworkBits;
+  }
+  // Windows 7 with the installed settings on these framework bits.
+  void Windows7(uint32_t frameworkBits) {
+    os.osMajor = 6;
+    os.osMinor = 1;
+    PlaceConfig(frameworkBits);
   }
   uint32_t InstalledFrameworkBits() {
     std::vector<uint8_t> image = ReadFileBytes(std::wstring(state->dataFolder) + L"config.dsc");
@@ -68,9 +75,7 @@ TEST(ProductValues, BothViewsInOrderWithTerminators) {
 
 TEST(Registration, Windows7ImmFrameworkInstallsOnlyTheLayout) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(0);
+  f.Windows7(0);
   ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   EXPECT_EQ(f.os.CountCalls(L"InstallIme " + f.Module64() + L" " + ZN_LANGUAGE_NAME), 1u);
   EXPECT_EQ(f.os.CountCalls(L"Register "), 0u);
@@ -82,9 +87,7 @@ TEST(Registration, Windows7ImmFrameworkInstallsOnlyTheLayout) {
 
 TEST(Registration, Windows7EmbeddedSubstitutesTheLayout) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(kFrameworkEmbedded);
+  f.Windows7(kFrameworkEmbedded);
   ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   EXPECT_EQ(f.os.CountCalls(L"InstallIme"), 1u);
   EXPECT_EQ(f.os.CountCalls(L"Substitute"), 1u);
@@ -99,13 +102,69 @@ TEST(Registration, Windows7EmbeddedSubstitutesTheLayout) {
   EXPECT_EQ(
       f.os.Value(RegHive::kClassesRoot, L"Wow6432Node\\CLSID\\" + kKey + L"\\InProcServer32", L""),
       f.os.Folder(KnownFolder::kSystemWow64) + L"zinIME.ime");
-  // Wine has no SubstituteKeyboardLayout: that failure fails the step.
+}
+
+TEST(Registration, UnimplementedSubstitutionKeepsTheLayoutAndOtherFailuresFail) {
+  // Wine has no SubstituteKeyboardLayout: the IMM32 layout serves alone and
+  // the profile is still enabled and categorised.
   RegistrationFixture wine;
-  wine.os.osMajor = 6;
-  wine.os.osMinor = 1;
-  wine.PlaceConfig(kFrameworkEmbedded);
+  wine.Windows7(kFrameworkEmbedded);
   wine.os.tsfResults["Substitute"] = E_NOTIMPL;
-  EXPECT_FALSE(RegisterInputMethod(*wine.state, wine.os));
+  ASSERT_TRUE(RegisterInputMethod(*wine.state, wine.os));
+  EXPECT_NE(FindImeLayout(wine.os, L"zinIME.ime"), 0u);
+  EXPECT_EQ(wine.os.CountCalls(L"Enable 1"), 1u);
+  EXPECT_EQ(wine.os.CountCalls(L"RegisterCategory"), kTsfCategoriesBefore8);
+  EXPECT_EQ(wine.state->failure.call, nullptr);
+
+  RegistrationFixture refused;
+  refused.Windows7(kFrameworkEmbedded);
+  refused.os.tsfResults["Substitute"] = E_ACCESSDENIED;
+  EXPECT_FALSE(RegisterInputMethod(*refused.state, refused.os));
+  ASSERT_NE(refused.state->failure.call, nullptr);
+  EXPECT_STREQ(refused.state->failure.call, L"ITfInputProcessorProfiles::SubstituteKeyboardLayout");
+  EXPECT_EQ(refused.state->failure.code, static_cast<uint32_t>(E_ACCESSDENIED));
+  EXPECT_EQ(refused.os.CountCalls(L"Enable"), 0u);
+}
+
+TEST(Registration, AFailureNamesTheCallAndTheSystemsCode) {
+  struct Case {
+    uint32_t major;
+    const char* tsfCall;  // fails with E_FAIL; null: none
+    uint32_t imeError;    // InstallIme fails with it; 0: works
+    bool tsfAllowed;
+    const wchar_t* call;
+    uint32_t code;
+  };
+  const Case cases[] = {
+      {6, nullptr, ERROR_ACCESS_DENIED, true, L"ImmInstallIMEW", ERROR_ACCESS_DENIED},
+      {10, nullptr, 0, false, kFailTsfNotAllowed, 0},
+      {10, "Register", 0, true, L"ITfInputProcessorProfiles::Register",
+       static_cast<uint32_t>(E_FAIL)},
+      {10, "AddLanguageProfile", 0, true, L"ITfInputProcessorProfiles::AddLanguageProfile",
+       static_cast<uint32_t>(E_FAIL)},
+      {10, "RegisterCategory", 0, true, L"ITfCategoryMgr::RegisterCategory",
+       static_cast<uint32_t>(E_FAIL)},
+  };
+  for (const Case& c : cases) {
+    RegistrationFixture f;
+    f.os.osMajor = c.major;
+    f.os.osMinor = c.major == 6 ? 1 : 0;
+    f.PlaceConfig(kFrameworkEmbedded);
+    if (c.tsfCall) f.os.tsfResults[c.tsfCall] = E_FAIL;
+    f.os.installImeError = c.imeError;
+    if (!c.tsfAllowed) f.state->soft.installerFlags &= ~kStateTsfAllowed;
+    EXPECT_FALSE(RegisterInputMethod(*f.state, f.os));
+    ASSERT_NE(f.state->failure.call, nullptr);
+    EXPECT_STREQ(f.state->failure.call, c.call);
+    EXPECT_EQ(f.state->failure.code, c.code);
+  }
+  // The product key cannot be written: the registry's own code.
+  RegistrationFixture readOnly;
+  readOnly.os.readOnlyKeys.insert(L"0:software\\zinnorime3");
+  EXPECT_FALSE(RegisterInputMethod(*readOnly.state, readOnly.os));
+  ASSERT_NE(readOnly.state->failure.call, nullptr);
+  EXPECT_STREQ(readOnly.state->failure.call, L"RegSetValueExW");
+  EXPECT_NE(readOnly.state->failure.code, 0u);
 }
 
 TEST(Registration, Windows8SwitchesTheInstalledSettingsToTsf) {
@@ -144,9 +203,7 @@ TEST(Registration, Windows8SwitchesTheInstalledSettingsToTsf) {
 
 TEST(Registration, RepeatedInstallsLeaveOneRegistration) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(0);
+  f.Windows7(0);
   for (int run = 0; run < 3; ++run) ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   EXPECT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
   std::vector<std::wstring> layouts;
@@ -214,15 +271,14 @@ TEST(Registration, UninstallPageOnlyForWebAddresses) {
 
 TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {
   RegistrationFixture f;
-  f.os.osMajor = 6;
-  f.os.osMinor = 1;
-  f.PlaceConfig(kFrameworkEmbedded);
+  f.Windows7(kFrameworkEmbedded);
   ASSERT_TRUE(RegisterInputMethod(*f.state, f.os));
   ScriptedDialogs dialogs;
   f.os.calls.clear();
   f.os.readOnlyKeys.insert(L"0:software\\zinnorime3");
   auto fresh = NewState();
-  RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str());
+  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str()),
+            kExitFailed);
   EXPECT_TRUE(f.os.calls.empty());
   ASSERT_EQ(f.os.messages.size(), 1u);
   EXPECT_TRUE(dialogs.ran.empty());
@@ -231,12 +287,28 @@ TEST(FrameworkSwitch, ChecksItCanWriteBeforeRemovingAnything) {
   f.os.readOnlyKeys.clear();
   f.os.messages.clear();
   fresh = NewState();
-  RunInstaller(*fresh, f.os, dialogs, (L"/GUID=" + kKey).c_str());
+  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, (L"/GUID=" + kKey).c_str()), kExitDone);
   EXPECT_TRUE(f.os.messages.empty());
   EXPECT_EQ(f.os.CountCalls(L"Unregister "), 1u);
   EXPECT_EQ(f.os.CountCalls(L"InstallIme"), 1u);
   EXPECT_FALSE(f.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
   EXPECT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
+
+  // No layout: the switch did not happen, the text service stays, and the
+  // exit code says so.
+  RegistrationFixture tsf;
+  tsf.PlaceConfig(kFrameworkEmbedded);
+  ASSERT_TRUE(RegisterInputMethod(*tsf.state, tsf.os));
+  tsf.os.installImeError = ERROR_ACCESS_DENIED;
+  tsf.os.calls.clear();
+  fresh = NewState();
+  EXPECT_EQ(RunInstaller(*fresh, tsf.os, dialogs, (L"/EMMODE=0 /GUID=" + kKey).c_str()),
+            kExitFailed);
+  EXPECT_TRUE(FindImeLayouts(tsf.os, L"zinIME.ime").empty());
+  EXPECT_EQ(tsf.os.CountCalls(L"Unregister"), 0u);
+  EXPECT_TRUE(tsf.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
+  fresh = NewState();
+  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, L"/EMMODE=0 /GUID={not-a-key}"), kExitFailed);
 }
 
 TEST(FrameworkSwitch, EmbeddedModeReRegistersFromTheRegistry) {
@@ -246,7 +318,7 @@ TEST(FrameworkSwitch, EmbeddedModeReRegistersFromTheRegistry) {
   ScriptedDialogs dialogs;
   f.os.calls.clear();
   auto fresh = NewState();
-  RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=2 /GUID=" + kKey).c_str());
+  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=2 /GUID=" + kKey).c_str()), kExitDone);
   EXPECT_EQ(f.os.CountCalls(L"Register "), 1u);
   EXPECT_EQ(f.os.CountCalls(L"Enable 1"), 1u);
   // Values the switch does not change are written back as they were.
@@ -260,7 +332,8 @@ TEST(FrameworkSwitch, EmbeddedModeReRegistersFromTheRegistry) {
   f.os.RegRemoveValue(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), L"LanguageName");
   f.os.calls.clear();
   fresh = NewState();
-  RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=1 /GUID=" + kKey).c_str());
+  EXPECT_EQ(RunInstaller(*fresh, f.os, dialogs, (L"/EMMODE=1 /GUID=" + kKey).c_str()),
+            kExitFailed);
   EXPECT_EQ(f.os.CountCalls(L"Register"), 0u);
 }
 

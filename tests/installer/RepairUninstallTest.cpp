@@ -367,7 +367,21 @@ TEST(Repair, PutsFilesBackAndKeepsCountersAndUserWords) {
   DeleteFileW((std::wstring(f.state->unpackFolder) + L"zinIME.ime").c_str());
   f.state->stubPath[0] = L'\0';
   EXPECT_FALSE(RunRepairSteps(*f.state, f.os));
-  EXPECT_EQ(f.log.lines.back(), L"修复程序发生错误！");
+  ASSERT_GE(f.log.lines.size(), 2u);
+  EXPECT_EQ(f.log.lines[f.log.lines.size() - 2], L"修复程序发生错误！");
+  EXPECT_EQ(f.log.lines.back(), L"     错误: 步骤“修复文件系统”失败");
+  EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
+
+  // A refused registration: the step, the call and the system's code.
+  f.log.lines.clear();
+  f.Unpack();
+  f.state->stubPath[0] = L'\0';
+  f.os.tsfResults["Register"] = E_ACCESSDENIED;
+  EXPECT_FALSE(RunRepairSteps(*f.state, f.os));
+  EXPECT_NE(f.log.lines.back().find(L"步骤“修复软件运行环境”失败: "
+                                    L"ITfInputProcessorProfiles::Register 返回错误 0x80070005"),
+            std::wstring::npos);
+  EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TEST(StartUp, InstallRunsTheWizardAndCleansTheWorkFolder) {
 TEST(StartUp, BadPackageAndInstalledProductStop) {
   RunFixture f;
   f.dialogs.extractResult = false;
-  f.Run(L"");
+  EXPECT_EQ(f.Run(L""), kExitFailed);
   EXPECT_EQ(f.dialogs.ran, (std::vector<std::string>{"extract"}));
   ASSERT_EQ(f.os.messages.size(), 1u);
   EXPECT_EQ(f.os.messages[0], L"输入法安装|错误的安装文件，请联系软件发布者获取正确版本。");
@@ -66,7 +66,7 @@ TEST(StartUp, BadPackageAndInstalledProductStop) {
   RunFixture installed;
   installed.Install();
   installed.ExtractsShippedPackage();
-  installed.Run(L"");
+  EXPECT_EQ(installed.Run(L""), kExitFailed);
   EXPECT_EQ(installed.dialogs.ran, (std::vector<std::string>{"extract"}));
   ASSERT_EQ(installed.os.messages.size(), 1u);
   EXPECT_EQ(installed.os.messages[0], std::wstring(L"输入法安装|") + ZN_DISPLAY_NAME +
@@ -85,7 +85,7 @@ TEST(StartUp, BadPackageAndInstalledProductStop) {
   RunFixture second;
   second.ExtractsShippedPackage();
   second.os.lockedByOthers.insert(L"zinIME-installer-" + kKey);
-  second.Run(L"");
+  EXPECT_EQ(second.Run(L""), kExitFailed);
   EXPECT_EQ(second.dialogs.ran, (std::vector<std::string>{"extract"}));
   ASSERT_EQ(second.os.messages.size(), 1u);
   EXPECT_NE(second.os.messages[0].find(L"已经在运行"), std::wstring::npos);
@@ -98,7 +98,7 @@ TEST(StartUp, ModesNeedingTheTemporaryCopyRelaunch) {
   for (const wchar_t* mode : {L"/u", L"/r", L"/g"}) {
     f.os.opened.clear();
     std::wstring line = L"/n " + kKey + L" " + mode;
-    f.Run(line);
+    EXPECT_EQ(f.Run(line), kExitDone);
     EXPECT_TRUE(f.dialogs.ran.empty());
     std::wstring copy = f.os.Folder(KnownFolder::kTemp) + L"zinInstaller-4242.exe";
     ASSERT_EQ(f.os.opened.size(), 1u);
@@ -108,7 +108,7 @@ TEST(StartUp, ModesNeedingTheTemporaryCopyRelaunch) {
   }
   // A copy that cannot start is removed and reported.
   f.os.shellOpenWorks = false;
-  f.Run(L"/n " + kKey + L" /u");
+  EXPECT_EQ(f.Run(L"/n " + kKey + L" /u"), kExitFailed);
   EXPECT_EQ(
       GetFileAttributesW((f.os.Folder(KnownFolder::kTemp) + L"zinInstaller-4242.exe").c_str()),
       INVALID_FILE_ATTRIBUTES);
@@ -142,7 +142,7 @@ TEST(StartUp, UninstallCopyReadsTheProductAndDeletesItself) {
     RunFixture broken;
     broken.Install();
     broken.os.RegRemoveValue(RegHive::kLocalMachine, ProductKeyPath(kKey).c_str(), value);
-    broken.Run(L"/n " + kKey + L" /u /f");
+    EXPECT_EQ(broken.Run(L"/n " + kKey + L" /u /f"), kExitFailed);
     EXPECT_TRUE(broken.dialogs.ran.empty());
     ASSERT_EQ(broken.os.messages.size(), 1u);
     EXPECT_EQ(broken.os.messages[0], L"输入法卸载|错误的安装环境，可能程序已经损坏。");
@@ -174,13 +174,13 @@ TEST(StartUp, RepairUnpacksTheKeptPackageOfThisProduct) {
     SoftOf(image)->productGuid[0] ^= 1;
     return TakePackageSettings(s, image);
   };
-  other.Run(L"/n " + kKey + L" /r /f");
+  EXPECT_EQ(other.Run(L"/n " + kKey + L" /r /f"), kExitFailed);
   EXPECT_EQ(other.dialogs.ran, (std::vector<std::string>{"extract"}));
   ASSERT_EQ(other.os.messages.size(), 1u);
   EXPECT_EQ(other.os.messages[0], L"输入法修复|错误的安装环境，可能程序已经损坏。");
 
   RunFixture missing;
-  missing.Run(L"/n " + kKey + L" /r /f");
+  EXPECT_EQ(missing.Run(L"/n " + kKey + L" /r /f"), kExitFailed);
   EXPECT_TRUE(missing.dialogs.ran.empty());
   EXPECT_EQ(missing.os.messages.size(), 1u);
 }
@@ -194,7 +194,7 @@ TEST(StartUp, UpdateAndNothingModes) {
   ASSERT_EQ(f.os.children.size(), 1u);
   EXPECT_NE(f.os.children[0].find(f.os.ownPath), std::wstring::npos);
   f.dialogs.ran.clear();
-  f.Run(L"/z");
+  EXPECT_EQ(f.Run(L"/z"), kExitDone);
   EXPECT_TRUE(f.dialogs.ran.empty());
   EXPECT_EQ(GetFileAttributesW(f.work().c_str()), INVALID_FILE_ATTRIBUTES);
   // A stale work folder of the same process id is replaced.
@@ -206,6 +206,33 @@ TEST(StartUp, UpdateAndNothingModes) {
     return false;
   };
   f.Run(L"");
+}
+
+// The exit code is how the mode's dialog ended, so a script running the
+// setup program, a repair or an uninstall learns of a failure.
+TEST(StartUp, ExitCodeFollowsHowTheDialogEnded) {
+  const std::pair<RunOutcome, int> outcomes[] = {{RunOutcome::kDone, kExitDone},
+                                                 {RunOutcome::kFailed, kExitFailed},
+                                                 {RunOutcome::kNotRun, kExitNothingDone}};
+  for (const auto& [outcome, code] : outcomes) {
+    RunFixture f;
+    f.ExtractsShippedPackage();
+    f.dialogs.outcome = outcome;
+    EXPECT_EQ(f.Run(L""), code);
+    EXPECT_EQ(f.dialogs.ran.back(), "wizard");
+    RunFixture installed;
+    installed.Install();
+    installed.dialogs.outcome = outcome;
+    EXPECT_EQ(installed.Run(L"/n " + kKey + L" /u /f"), code);
+    installed.ExtractsShippedPackage();
+    EXPECT_EQ(installed.Run(L"/n " + kKey + L" /r /f"), code);
+    EXPECT_EQ(installed.dialogs.ran,
+              (std::vector<std::string>{"uninstall", "extract", "repair"}));
+  }
+  // No work folder: nothing can run.
+  RunFixture noTemp;
+  noTemp.os.ownPath.clear();
+  EXPECT_EQ(noTemp.Run(L""), kExitFailed);
 }
 
 }  // namespace

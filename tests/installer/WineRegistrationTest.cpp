@@ -14,6 +14,7 @@
 #include "installer/core/KeyboardLayouts.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/Registration.h"
+#include "installer/core/StartUp.h"
 #include "installer/core/Win32InstallerOs.h"
 #include "tests/installer/InstallerTestSupport.h"
 
@@ -126,6 +127,21 @@ TEST_F(WineInstaller, ImmLayoutFoundAndRemovedWithThePreloadRenumbered) {
   EXPECT_NE(os_.RegReadString(RegHive::kCurrentUser, preload, L"3", &value), ERROR_SUCCESS);
 }
 
+// Wine's profiles cannot substitute a layout (E_NOTIMPL): on Windows 7 with
+// an embedded style the IMM32 layout and the enabled profile both stay.
+TEST_F(WineInstaller, Windows7EmbeddedRegistersWithoutSubstitution) {
+  os_.major = 6;
+  os_.minor = 1;
+  state_->ime.optionFlags |= kFrameworkEmbedded;
+  ASSERT_TRUE(RegisterInputMethod(*state_, os_));
+  EXPECT_EQ(state_->failure.call, nullptr);
+  EXPECT_EQ(FindImeLayouts(os_, L"zinIME.ime").size(), 1u);
+  EXPECT_TRUE(TipRegistered());
+  ASSERT_TRUE(UnregisterInputMethod(*state_, os_));
+  EXPECT_TRUE(FindImeLayouts(os_, L"zinIME.ime").empty());
+  EXPECT_FALSE(TipRegistered());
+}
+
 TEST_F(WineInstaller, ShortcutsAccessRulesAndABusyModule) {
   std::wstring programs;
   ASSERT_TRUE(os_.GetKnownFolder(KnownFolder::kCommonPrograms, &programs));
@@ -196,7 +212,7 @@ TEST_F(WineInstaller, SecuredFoldersPlainEntriesAndRemovalByHandle) {
 
 // The setup program as a user starts it: it unpacks, finds nothing
 // installed, shows its wizard, and once the wizard is cancelled it leaves
-// no work folder behind.
+// no work folder behind; nothing was installed, and the exit code says so.
 TEST(WinePackage, SetupProgramRunsAndCleansUp) {
   std::wstring command = std::wstring(L"\"") + ZN_PACKAGE_PATH + L"\"";
   STARTUPINFOW startup{};
@@ -220,7 +236,7 @@ TEST(WinePackage, SetupProgramRunsAndCleansUp) {
   CloseHandle(child.hThread);
   CloseHandle(child.hProcess);
   ASSERT_EQ(waited, WAIT_OBJECT_0);
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(exitCode, static_cast<DWORD>(kExitNothingDone));
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   WIN32_FIND_DATAW found;
