@@ -89,7 +89,7 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
   std::vector<uint8_t> old;
   uint16_t control = 0;
   if (!os.ReadFileDacl(path.c_str(), &old, &control)) {
-    LogFailure(state, path, L"GetFileSecurity", GetLastError());
+    LogFailure(state, path, L"GetSecurityInfo", GetLastError());
     return false;
   }
   // A null DACL already lets everyone in; one entry would lock the rest out.
@@ -102,7 +102,7 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
   }
   if (!os.WriteFileDacl(path.c_str(), reinterpret_cast<const ACL*>(dacl.data()),
                         CarriedDaclControl(control))) {
-    LogFailure(state, path, L"SetFileSecurity", GetLastError());
+    LogFailure(state, path, L"SetKernelObjectSecurity", GetLastError());
     return false;
   }
   return true;
@@ -110,7 +110,6 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
 
 bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      FileAccessKind kind) {
-  constexpr BYTE kInherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
   switch (kind) {
     case FileAccessKind::kNone:
       return true;
@@ -119,9 +118,6 @@ bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
     case FileAccessKind::kDataFile:
       return GrantFileAccess(state, os, path, WinBuiltinAnyPackageSid, kModifyAccess, 0) &&
              GrantFileAccess(state, os, path, WinWorldSid, kModifyAccess, 0);
-    case FileAccessKind::kDataFolder:
-      return GrantFileAccess(state, os, path, WinBuiltinAnyPackageSid, kModifyAccess, kInherit) &&
-             GrantFileAccess(state, os, path, WinWorldSid, kModifyAccess, kInherit);
   }
   return false;
 }

@@ -17,7 +17,6 @@ enum class FileAccessKind {
   kNone,        // leave the file's rights alone
   kProgram,     // modules, programs, skins
   kDataFile,    // files of the data folder
-  kDataFolder,  // the data folder itself: its rights pass to new files
 };
 
 constexpr DWORD kReadExecuteAccess = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
@@ -37,7 +36,8 @@ bool ComposeDacl(const ACL* old, const SID* sid, DWORD mask, BYTE aceFlags,
 // auto-inherited, otherwise only the protected bit is kept.
 uint16_t CarriedDaclControl(uint16_t oldControl);
 
-// Adds one allowed entry to the file's DACL; a failure goes to the step log.
+// Adds one allowed entry to the file's DACL, written through a handle to the
+// file itself (never through a link); a failure goes to the step log.
 bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags);
 // The rules of one kind of file.

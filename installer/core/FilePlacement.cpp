@@ -4,6 +4,7 @@
 
 #include "engine/WideString.h"
 #include "installer/core/FolderTree.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/GuardedCopy.h"
 #include "installer/core/Messages.h"
 #include "installer/core/PathGuard.h"
@@ -95,7 +96,7 @@ bool CopyFolderTree(InstallerState& state, InstallerOs& os, const std::wstring& 
                     const std::wstring& target, bool keepSources, FileAccessKind access) {
   std::wstring from = WithBackslash(source);
   std::wstring to = WithBackslash(target);
-  if (!CreateDirectoryPath(os, to)) return false;
+  if (!MakeTrustedFolder(os, to, false)) return false;
   std::vector<FolderEntry> entries;
   if (!os.ListFolder(from.c_str(), &entries)) return false;
   for (const FolderEntry& entry : entries) {
@@ -134,9 +135,17 @@ void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstrin
 bool InstallFileSystem(InstallerState& state, InstallerOs& os) {
   PlacementFolders folders;
   if (!GetPlacementFolders(os, &folders)) return false;
-  // The data folder's own rights pass to the files the input method creates later.
-  if (!CreateDirectoryPath(os, state.dataFolder)) return false;
-  ApplyFileAccess(state, os, Bare(state.dataFolder), FileAccessKind::kDataFolder);
+  if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder}, nullptr))
+    return false;
+  // The data folder's own rights pass to the files the input method creates
+  // later; an earlier install's folder gets them too, through its handle.
+  std::wstring data = Bare(state.dataFolder);
+  bool existed = Exists(os, data);
+  if (!MakeTrustedFolder(os, data, true)) return false;
+  if (existed) {
+    std::vector<uint8_t> dacl = ProductFolderDacl(true);
+    os.WriteFileDacl(data.c_str(), reinterpret_cast<const ACL*>(dacl.data()), SE_DACL_PROTECTED);
+  }
   for (const PlacementStep& step : PlanFilePlacement(state, folders)) {
     if (RunStep(state, os, step)) continue;
     wchar_t line[512];

@@ -19,10 +19,25 @@ bool IsLink(uint32_t attributes) {
   return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool DeleteOneFile(InstallerOs& os, const std::wstring& path, uint32_t attributes) {
-  if (attributes & FILE_ATTRIBUTE_READONLY) {
-    os.SetAttributes(path.c_str(), attributes & ~static_cast<uint32_t>(FILE_ATTRIBUTE_READONLY));
+bool IsPlainFolder(InstallerOs& os, const std::wstring& path) {
+  PathFacts facts;
+  return os.InspectPath(path.c_str(), &facts) == PathPresence::kPresent &&
+         (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(facts.attributes);
+}
+
+// Removing below a link would remove wherever it points: the expected
+// parent and every level down to the folder must be plain folders.
+bool NoLinkOnTheWay(InstallerOs& os, const std::wstring& parent, const std::wstring& path) {
+  for (size_t end = parent.size() - 1; end != std::wstring::npos && end + 1 < path.size();
+       end = path.find(L'\\', end + 1)) {
+    if (!IsPlainFolder(os, path.substr(0, end))) return false;
   }
+  return true;
+}
+
+// RemoveFile clears read-only through its handle: a path-based attribute
+// write could reach through a link.
+bool DeleteOneFile(InstallerOs& os, const std::wstring& path) {
   if (os.RemoveFile(path.c_str())) return true;
   os.DeleteAtReboot(path.c_str());
   return false;
@@ -37,14 +52,16 @@ bool RemoveContents(InstallerOs& os, const std::wstring& folder, int depth) {
   for (const FolderEntry& entry : entries) {
     std::wstring path = folder + entry.name;
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      // A folder link goes; what it points to stays untouched.
-      if (!IsLink(entry.attributes)) all = RemoveContents(os, path + L"\\", depth + 1) && all;
+      // A folder link goes; what it points to stays untouched. The folder is
+      // looked at again itself: it may have become a link since the listing.
+      if (!IsLink(entry.attributes) && IsPlainFolder(os, path))
+        all = RemoveContents(os, path + L"\\", depth + 1) && all;
       if (!os.RemoveFolder(path.c_str())) {
         os.DeleteAtReboot(path.c_str());
         all = false;
       }
     } else {
-      all = DeleteOneFile(os, path, entry.attributes) && all;
+      all = DeleteOneFile(os, path) && all;
     }
   }
   return all;
@@ -76,10 +93,14 @@ bool RemoveFolderTree(InstallerOs& os, const std::wstring& folder, const Removal
   std::wstring path;
   NormaliseLocalPath(folder, &path);
   std::wstring bare = path.substr(0, path.size() - 1);
-  uint32_t attributes = os.FileAttributes(bare.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  if (!IsLink(attributes)) RemoveContents(os, path, 0);
+  PathFacts facts;
+  PathPresence presence = os.InspectPath(bare.c_str(), &facts);
+  if (presence == PathPresence::kMissing) return true;
+  if (presence != PathPresence::kPresent || !(facts.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      !NoLinkOnTheWay(os, guard.expectedParent, path)) {
+    return false;
+  }
+  if (!IsLink(facts.attributes)) RemoveContents(os, path, 0);
   if (!os.RemoveFolder(bare.c_str()) && Exists(os, bare)) {
     os.DeleteAtReboot(bare.c_str());
     return false;

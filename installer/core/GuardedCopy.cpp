@@ -21,6 +21,19 @@ int Ask(InstallerState& state, InstallerOs& os, const wchar_t* format, const std
   return os.ShowMessage(state.owner, text, kCaptionFileConflict, buttons);
 }
 
+// Wide rights go only on a plain file of one name: a link, or a second name
+// of a file elsewhere, that took a data file's name goes itself first. A
+// plain file is overwritten in place, so one still mapped refuses as before.
+bool ClearPlantedTarget(InstallerOs& os, const std::wstring& target, FileAccessKind access) {
+  PathFacts facts;
+  if (access != FileAccessKind::kDataFile ||
+      os.InspectPath(target.c_str(), &facts) != PathPresence::kPresent) {
+    return true;
+  }
+  bool planted = (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) || facts.linkCount > 1;
+  return !planted || os.RemoveFile(target.c_str());
+}
+
 }  // namespace
 
 // A loaded module cannot be overwritten or deleted but can be renamed: move
@@ -76,11 +89,13 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   bool movedAside = false;
   for (;;) {
     uint32_t error = 0;
-    if (os.CopyOneFile(source.c_str(), target.c_str(), true, &error)) {
+    bool cleared = ClearPlantedTarget(os, target, access);
+    if (!cleared) error = os.LastError();
+    if (cleared && os.CopyOneFile(source.c_str(), target.c_str(), true, &error)) {
       if (state.placed) state.placed->paths.push_back(target);
       return ApplyFileAccess(state, os, target, access) ? 1 : 0;
     }
-    NoteFailure(state, L"CopyFileW", error);
+    NoteFailure(state, cleared ? L"CopyFileW" : L"DeleteFileW", error);
     switch (kind) {
       case TargetKind::kProgram:
         if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) !=

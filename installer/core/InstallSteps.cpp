@@ -7,6 +7,7 @@
 #include "engine/WideString.h"
 #include "installer/core/FilePlacement.h"
 #include "installer/core/FolderTree.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/GuardedCopy.h"
 #include "installer/core/InstalledFiles.h"
 #include "installer/core/Messages.h"
@@ -113,6 +114,10 @@ FolderPreparation PrepareInstallFolder(InstallerState& state, InstallerOs& os,
     Tell(state, os, kMsgFolderRefused, typed, MB_ICONERROR);
     return FolderPreparation::kRefused;
   }
+  std::wstring data;
+  ProductDataFolder(os, state.soft.imeName, &data);
+  if (!CheckProductFolders(state, os, {data, folder}, kCaptionInstall))
+    return FolderPreparation::kRefused;
   RemoveVirtualizedData(os, state.soft.imeName);
   if (Exists(os, folder)) {
     if (os.ShowMessage(state.owner, kMsgFolderExists, kCaptionInstall,
@@ -121,7 +126,7 @@ FolderPreparation PrepareInstallFolder(InstallerState& state, InstallerOs& os,
       return FolderPreparation::kDeclined;
     }
   }
-  if (!CreateDirectoryPath(os, folder)) {
+  if (!MakeTrustedFolder(os, folder, false)) {
     Tell(state, os, kMsgFolderNotCreated, folder, MB_ICONERROR);
     return FolderPreparation::kFailed;
   }

@@ -88,9 +88,6 @@ bool DeletePlacedFile(InstallerOs& os, const std::wstring& path, bool* restart) 
   uint32_t attributes = os.FileAttributes(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  if (attributes & FILE_ATTRIBUTE_READONLY) {
-    os.SetAttributes(path.c_str(), attributes & ~static_cast<uint32_t>(FILE_ATTRIBUTE_READONLY));
-  }
   if (os.RemoveFile(path.c_str())) return true;
   // In use (a loaded module, an open program): it goes at the next start.
   if (restart) *restart = true;

@@ -71,6 +71,16 @@ struct HttpResponse {
 // A network adapter's hardware address, as many bytes as the adapter has.
 using MacAddress = std::vector<uint8_t>;
 
+enum class PathPresence { kMissing, kPresent, kUnreadable };
+
+// What a path names itself, a link at its end not followed.
+struct PathFacts {
+  uint32_t attributes = 0;     // FILE_ATTRIBUTE_*; a link has FILE_ATTRIBUTE_REPARSE_POINT
+  uint32_t linkCount = 1;      // hard links of a file
+  std::vector<uint8_t> owner;  // the owner's SID
+  bool ownerIsCaller = false;  // the owner is the account running this program
+};
+
 class InstallerOs {
  public:
   virtual ~InstallerOs() = default;
@@ -83,6 +93,7 @@ class InstallerOs {
   virtual bool CreateFolder(const wchar_t* path) = 0;
   // An empty folder, or a folder link itself (its target is untouched).
   virtual bool RemoveFolder(const wchar_t* path) = 0;
+  // A file (read-only or not) or a link itself, never what a link points to.
   virtual bool RemoveFile(const wchar_t* path) = 0;
   // error receives GetLastError() of a failed copy (may be null).
   virtual bool CopyOneFile(const wchar_t* source, const wchar_t* target, bool overwrite,
@@ -100,7 +111,8 @@ class InstallerOs {
   // GetDriveTypeW of the path's root.
   virtual uint32_t DriveType(const wchar_t* path) = 0;
   // The file's DACL as raw ACL bytes (empty for a null DACL) and its
-  // security-descriptor control bits.
+  // security-descriptor control bits. Both refuse a link and a file with
+  // more than one name, and write no rights to anything below a folder.
   virtual bool ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* acl, uint16_t* control) = 0;
   virtual bool WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t control) = 0;
 
@@ -231,4 +243,11 @@ class InstallerOs {
   // The system's text for a Win32 error or an HRESULT, on one line; empty
   // when the system has none.
   virtual std::wstring ErrorText(uint32_t code) = 0;
+
+  // --- links and owners: the path's last part is opened itself, never what
+  // a link there points to ---
+  virtual PathPresence InspectPath(const wchar_t* path, PathFacts* out) = 0;
+  // One folder level owned by Administrators with exactly this DACL, nothing
+  // inherited from the parent. Fails when the name is taken, link or not.
+  virtual bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) = 0;
 };

@@ -35,6 +35,10 @@ inline constexpr wchar_t kLogWow64ModuleFailed[] = L"     错误: 无法创建Wo
 inline constexpr wchar_t kLogStubFailed[] = L"     错误: 无法创建installer.exe";
 inline constexpr wchar_t kLogFolderFailed[] = L"     错误: 无法复制文件夹 %s";
 inline constexpr wchar_t kLogAccessFailed[] = L"     错误: 无法设置访问权限 %s (%s 错误 %u)";
+inline constexpr wchar_t kLogFolderUntrusted[] = L"     错误: 目录不可信任，操作已停止: %s";
+inline constexpr wchar_t kMsgFolderUntrusted[] =
+    L"目录:\r\n%s\r\n是链接(重解析点)，或者不属于管理员或系统账户，可能已被他人改动。"
+    L"为安全起见，操作已停止，没有更改任何文件。\r\n请删除该目录后重试。";
 inline constexpr wchar_t kLogComFailed[] = L"COM初始化错误，操作无法继续";
 
 inline constexpr wchar_t kExtractStart[] = L"正在解开文件";

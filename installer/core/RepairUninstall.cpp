@@ -5,6 +5,7 @@
 
 #include "engine/WideString.h"
 #include "installer/core/FilePlacement.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/InstalledFiles.h"
 #include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
@@ -34,6 +35,8 @@ bool WithCom(InstallerState& state, InstallerOs& os, Work work) {
 
 bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
   LogStep(state, 0, kLogRepairStart);
+  if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder}, kCaptionRepair))
+    return false;
   if (!Unregistered(state, os)) return false;
   LogStep(state, 10, kLogRepairKeep);
   std::wstring table = WithBackslash(state.dataFolder) + L"main.dmg";
@@ -79,6 +82,13 @@ bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
 bool RunUninstallStepsInOrder(InstallerState& state, InstallerOs& os, bool* restart) {
   bool wait = false;
   LogStep(state, 0, kLogUninstallStart);
+  // The data folder removed is the one the product's name gives.
+  std::wstring data;
+  ProductDataFolder(os, state.soft.imeName, &data);
+  if (!CheckProductFolders(state, os, {state.dataFolder, data, state.installFolder},
+                           kCaptionUninstall)) {
+    return false;
+  }
   LogStep(state, 5, kLogUninstallInput);
   LogStep(state, 20, kLogUninstallLanguageBar);
   if (!Unregistered(state, os)) return false;

@@ -107,6 +107,9 @@ class Win32InstallerOs : public InstallerOs {
   uint32_t LastError() override;
   std::wstring ErrorText(uint32_t code) override;
 
+  PathPresence InspectPath(const wchar_t* path, PathFacts* out) override;
+  bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) override;
+
  private:
   HANDLE instanceLock_ = nullptr;
 };

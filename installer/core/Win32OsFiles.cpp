@@ -1,8 +1,11 @@
 // Files, folders, known places and file security of the real installer seam.
 #include <windows.h>
+#include <aclapi.h>
 #include <shlobj.h>
 
+#include "installer/core/FileAccess.h"
 #include "installer/core/ProductPaths.h"
+#include "installer/core/ScopedHandle.h"
 #include "installer/core/Win32InstallerOs.h"
 
 namespace {
@@ -15,6 +18,53 @@ bool ShellFolder(int csidl, std::wstring* out) {
   }
   *out = WithBackslash(buffer);
   return buffer[0] != L'\0';
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The entry itself: a link at the path's end is opened, not followed.
+HANDLE OpenEntry(const wchar_t* path, DWORD access) {
+  return CreateFileW(path, access, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// A plain file or folder: no link, and a file with one name only, so its
+// rights cannot reach a file somewhere else.
+bool IsPlainEntry(HANDLE entry) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(entry, &info)) return false;
+  bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      (!folder && info.nNumberOfLinks > 1)) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return false;
+  }
+  return true;
+}
+
+// FileDispositionInfoEx, which these headers show only to newer targets.
+constexpr auto kDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+
+bool MarkForDeletion(HANDLE entry) {
+  // The name goes at once, not when the last handle closes, so a new file
+  // can take it; older systems only know the deletion at the last close.
+  FILE_DISPOSITION_INFO_EX now{};
+  now.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+  if (SetFileInformationByHandle(entry, kDispositionInfoEx, &now, sizeof(now))) return true;
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return SetFileInformationByHandle(entry, FileDispositionInfo, &disposition,
+                                    sizeof(disposition)) != FALSE;
+}
+
+bool IsCaller(PSID sid) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  KernelHandle token(raw);
+  alignas(TOKEN_USER) uint8_t buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD bytes = 0;
+  if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &bytes)) return false;
+  return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid) != FALSE;
 }
 
 }  // namespace
@@ -36,15 +86,42 @@ bool Win32InstallerOs::CreateFolder(const wchar_t* path) {
 }
 
 bool Win32InstallerOs::RemoveFolder(const wchar_t* path) {
-  return RemoveDirectoryW(path) != FALSE;
+  {
+    KernelHandle folder(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!folder.get() || !GetFileInformationByHandle(folder.get(), &info)) return false;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      SetLastError(ERROR_DIRECTORY);
+      return false;
+    }
+    // A folder with entries refuses; a folder link goes, its target stays.
+    if (!MarkForDeletion(folder.get())) return false;
+  }
+  return GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool Win32InstallerOs::RemoveFile(const wchar_t* path) {
-  DWORD attributes = GetFileAttributesW(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  HANDLE opened = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  // Deleting needs no attribute rights unless the file is read-only.
+  if (opened == INVALID_HANDLE_VALUE) opened = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES);
+  KernelHandle file(opened);
+  FILE_BASIC_INFO basic{};
+  if (!file.get() ||
+      !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof(basic))) {
+    return false;
   }
-  return DeleteFileW(path) != FALSE;
+  if ((basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      !(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+    FILE_BASIC_INFO writable{};  // zero times: left as they are
+    writable.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(file.get(), FileBasicInfo, &writable, sizeof(writable));
+  }
+  return MarkForDeletion(file.get());
 }
 
 bool Win32InstallerOs::CopyOneFile(const wchar_t* source, const wchar_t* target, bool overwrite,
@@ -134,30 +211,28 @@ uint32_t Win32InstallerOs::DriveType(const wchar_t* path) {
 bool Win32InstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* acl,
                                     uint16_t* control) {
   acl->clear();
-  DWORD needed = 0;
-  GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-  if (needed == 0) return false;
-  std::vector<uint8_t> descriptor(needed);
-  if (!GetFileSecurityW(path, DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed)) {
+  KernelHandle file(OpenEntry(path, READ_CONTROL | FILE_READ_ATTRIBUTES));
+  if (!file.get() || !IsPlainEntry(file.get())) return false;
+  ACL* dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD rc = GetSecurityInfo(file.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                             nullptr, &dacl, nullptr, &descriptor);
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(rc);
     return false;
   }
   SECURITY_DESCRIPTOR_CONTROL bits = 0;
   DWORD revision = 0;
-  BOOL present = FALSE;
-  BOOL defaulted = FALSE;
-  ACL* dacl = nullptr;
-  if (!GetSecurityDescriptorControl(descriptor.data(), &bits, &revision) ||
-      !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted)) {
-    return false;
-  }
-  *control = bits;
-  if (present && dacl) {
-    ACL_SIZE_INFORMATION size{};
-    if (!GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation)) return false;
+  ACL_SIZE_INFORMATION size{};
+  bool ok = GetSecurityDescriptorControl(descriptor, &bits, &revision) &&
+            (!dacl || GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation));
+  if (ok) {
+    *control = bits;
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
-    acl->assign(bytes, bytes + size.AclBytesInUse);
+    if (dacl) acl->assign(bytes, bytes + size.AclBytesInUse);
   }
-  return true;
+  LocalFree(descriptor);
+  return ok;
 }
 
 bool Win32InstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t control) {
@@ -169,7 +244,11 @@ bool Win32InstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16
   const SECURITY_DESCRIPTOR_CONTROL kCarried =
       SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
   if (!SetSecurityDescriptorControl(&descriptor, kCarried, control & kCarried)) return false;
-  return SetFileSecurityW(path, DACL_SECURITY_INFORMATION, &descriptor) != FALSE;
+  KernelHandle file(OpenEntry(path, READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES));
+  if (!file.get() || !IsPlainEntry(file.get())) return false;
+  // The object itself only: SetSecurityInfo would also walk what lies below
+  // a folder, where others may have put links.
+  return SetKernelObjectSecurity(file.get(), DACL_SECURITY_INFORMATION, &descriptor) != FALSE;
 }
 
 bool Win32InstallerOs::GetKnownFolder(KnownFolder which, std::wstring* out) {
@@ -229,4 +308,52 @@ std::wstring Win32InstallerOs::OwnPath() {
 
 uint32_t Win32InstallerOs::OwnProcessId() {
   return GetCurrentProcessId();
+}
+
+PathPresence Win32InstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
+  *out = PathFacts{};
+  KernelHandle entry(OpenEntry(path, READ_CONTROL | FILE_READ_ATTRIBUTES));
+  if (!entry.get()) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? PathPresence::kMissing
+               : PathPresence::kUnreadable;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(entry.get(), &info)) return PathPresence::kUnreadable;
+  out->attributes = info.dwFileAttributes;
+  out->linkCount = info.nNumberOfLinks;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(entry.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return PathPresence::kUnreadable;
+  }
+  if (owner && IsValidSid(owner)) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(owner);
+    out->owner.assign(bytes, bytes + GetLengthSid(owner));
+    out->ownerIsCaller = IsCaller(owner);
+  }
+  LocalFree(descriptor);
+  return out->owner.empty() ? PathPresence::kUnreadable : PathPresence::kPresent;
+}
+
+bool Win32InstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) {
+  SECURITY_DESCRIPTOR descriptor;
+  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(dacl), FALSE) ||
+      !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+  std::vector<uint8_t> admins = WellKnownSid(WinBuiltinAdministratorsSid);
+  if (!admins.empty() && SetSecurityDescriptorOwner(&descriptor, admins.data(), FALSE) &&
+      CreateDirectoryW(path, &attributes)) {
+    return true;
+  }
+  // Without the right to name Administrators the owner is our own account,
+  // which no standard user can be either.
+  if (GetLastError() != ERROR_INVALID_OWNER) return false;
+  SetSecurityDescriptorOwner(&descriptor, nullptr, FALSE);
+  return CreateDirectoryW(path, &attributes) != FALSE;
 }

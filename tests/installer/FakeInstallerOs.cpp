@@ -112,14 +112,22 @@ size_t FakeInstallerOs::CountCalls(const std::wstring& prefix) const {
 
 bool FakeInstallerOs::RemoveFile(const wchar_t* path) {
   if (busy.count(Lower(path))) return false;
+  // The link goes, as Windows deletes a link itself, not its target.
+  if (links.count(Lower(Trimmed(path)))) return Unlink(path);
   return Win32InstallerOs::RemoveFile(path);
 }
 
 bool FakeInstallerOs::RemoveFolder(const wchar_t* path) {
   if (!links.count(Lower(Trimmed(path)))) return Win32InstallerOs::RemoveFolder(path);
+  return Unlink(path);
+}
+
+bool FakeInstallerOs::Unlink(const wchar_t* path) {
   std::wstring target = root_.path() + L"link-target-" + std::to_wstring(unlinked.size());
   if (!MoveFileExW(path, target.c_str(), 0)) return false;
   unlinked.push_back(target + L"\\");
+  // The name is free: whatever takes it next is no link.
+  links.erase(Lower(Trimmed(path)));
   return true;
 }
 
@@ -157,6 +165,9 @@ bool FakeInstallerOs::ListFolder(const wchar_t* folder, std::vector<FolderEntry>
 
 bool FakeInstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* acl,
                                    uint16_t* control) {
+  // As the real seam: the rights of a link or of a file with a second name
+  // are never read or written.
+  if (Refused(path)) return false;
   auto it = dacls.find(Lower(path));
   if (it != dacls.end()) {
     *acl = it->second;
@@ -176,6 +187,7 @@ bool FakeInstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* ac
 }
 
 bool FakeInstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t) {
+  if (Refused(path)) return false;
   ACL_SIZE_INFORMATION info{};
   GetAclInformation(const_cast<ACL*>(acl), &info, sizeof(info), AclSizeInformation);
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(acl);
@@ -528,6 +540,44 @@ bool FakeInstallerOs::PickFolder(HWND, const wchar_t* initialFolder, const wchar
   if (pickedFolders.empty()) return false;
   *out = pickedFolders.front();
   pickedFolders.erase(pickedFolders.begin());
+  return true;
+}
+
+PathPresence FakeInstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
+  // Real attributes and names; links and owners as scripted.
+  PathPresence presence = Win32InstallerOs::InspectPath(path, out);
+  if (presence != PathPresence::kPresent) return presence;
+  std::wstring key = Lower(Trimmed(path));
+  if (links.count(key)) out->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID sid = nullptr;
+  // A standard user's account, or Administrators.
+  if (foreignOwners.count(key)) {
+    AllocateAndInitializeSid(&nt, 5, SECURITY_NT_NON_UNIQUE, 11, 22, 33, 1001, 0, 0, 0, &sid);
+  } else {
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                             0, 0, 0, &sid);
+  }
+  const uint8_t* bytes = static_cast<const uint8_t*>(sid);
+  out->owner.assign(bytes, bytes + GetLengthSid(sid));
+  out->ownerIsCaller = false;
+  FreeSid(sid);
+  return PathPresence::kPresent;
+}
+
+bool FakeInstallerOs::Refused(const wchar_t* path) {
+  PathFacts facts;
+  if (InspectPath(path, &facts) != PathPresence::kPresent) return false;
+  return (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+         (!(facts.attributes & FILE_ATTRIBUTE_DIRECTORY) && facts.linkCount > 1);
+}
+
+bool FakeInstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) {
+  if (!CreateDirectoryW(path, nullptr)) return false;
+  ACL_SIZE_INFORMATION info{};
+  GetAclInformation(const_cast<ACL*>(dacl), &info, sizeof(info), AclSizeInformation);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
+  securedFolders[Lower(Trimmed(path))] = std::vector<uint8_t>(bytes, bytes + info.AclBytesInUse);
   return true;
 }
 

@@ -57,6 +57,9 @@ class FakeInstallerOs : public Win32InstallerOs {
   std::function<bool(const std::wstring& url, uint32_t maxBytes, HttpResponse* out)> http;
   std::vector<std::wstring> requests;  // HttpGet addresses
   std::vector<MacAddress> adapters = {MacAddress{0x00, 0x16, 0x3e, 0x01, 0x02, 0x03}};
+  // Lower-case paths a standard user owns; everything else belongs to
+  // Administrators. Links (above) are reported as reparse points.
+  std::set<std::wstring> foreignOwners;
 
   // --- what happened ---
   std::vector<std::wstring> calls;     // TSF, IMM and shell calls in order
@@ -70,6 +73,8 @@ class FakeInstallerOs : public Win32InstallerOs {
   std::vector<std::wstring> unlinked;  // where removed links' targets went
   uint64_t sleptMs = 0;
   int comDepth = 0;
+  // Folders made by CreateSecuredFolder: lower-case path -> their DACL.
+  std::map<std::wstring, std::vector<uint8_t>> securedFolders;
 
   // Registry helpers for tests.
   bool HasKey(RegHive hive, const std::wstring& key) { return RegKeyExists(hive, key.c_str()); }
@@ -162,7 +167,12 @@ class FakeInstallerOs : public Win32InstallerOs {
   bool HttpGet(const wchar_t* url, uint32_t maxBytes, HttpResponse* out) override;
   bool ListMacAddresses(std::vector<MacAddress>* out) override;
 
+  PathPresence InspectPath(const wchar_t* path, PathFacts* out) override;
+  bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) override;
+
  private:
+  bool Unlink(const wchar_t* path);
+  bool Refused(const wchar_t* path);
   struct Key {
     std::wstring name;                        // as created
     std::map<std::wstring, RegValue> values;  // lower-case name -> value

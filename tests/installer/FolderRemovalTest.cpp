@@ -104,6 +104,17 @@ TEST(FolderRemoval, RemovesTreeButNeverFollowsLinks) {
   EXPECT_EQ(ReadFileBytes(os.unlinked[0] + L"c.txt"), Bytes("c"));
   // Already gone is gone.
   EXPECT_TRUE(RemoveFolderTree(os, target, family));
+
+  // Below a link, on the way or at the parent, nothing is removed: it
+  // would be removed wherever the link points.
+  ASSERT_TRUE(CreateDirectoryPath(os, target + L"sub"));
+  ASSERT_TRUE(WriteFileBytes(target + L"sub\\e.txt", Bytes("e")));
+  for (const std::wstring& link : {target, family}) {
+    os.links = {Lower(link.back() == L'\\' ? link.substr(0, link.size() - 1) : link)};
+    EXPECT_FALSE(RemoveFolderTree(os, target + L"sub\\", family));
+    EXPECT_FALSE(RemoveFolderTree(os, target + L"sub\\", os.Folder(KnownFolder::kCommonAppData)));
+    EXPECT_EQ(ReadFileBytes(target + L"sub\\e.txt"), Bytes("e"));
+  }
 }
 
 TEST(FolderRemoval, GuardRefusalsTouchNothing) {

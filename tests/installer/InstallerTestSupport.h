@@ -218,6 +218,30 @@ struct InstallFixture {
   }
 };
 
+inline bool SameSid(const void* a, const void* b) {
+  return EqualSid(const_cast<void*>(a), const_cast<void*>(b)) != FALSE;
+}
+
+// The entries of an ACL as (SID, mask, flags).
+struct AceView {
+  std::vector<uint8_t> sid;
+  DWORD mask;
+  BYTE flags;
+};
+inline std::vector<AceView> AclEntries(const std::vector<uint8_t>& aclBytes) {
+  std::vector<AceView> out;
+  auto* acl = reinterpret_cast<ACL*>(const_cast<uint8_t*>(aclBytes.data()));
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    void* ace = nullptr;
+    GetAce(acl, i, &ace);
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    auto* sid = reinterpret_cast<uint8_t*>(&allowed->SidStart);
+    out.push_back({std::vector<uint8_t>(sid, sid + GetLengthSid(sid)), allowed->Mask,
+                   allowed->Header.AceFlags});
+  }
+  return out;
+}
+
 inline std::wstring Utf16File(const std::wstring& path) {
   std::vector<uint8_t> bytes = ReadFileBytes(path);
   std::wstring text(bytes.size() / 2, L'\0');

@@ -234,6 +234,28 @@ TEST(Uninstall, LeavesAnotherProductOfTheFamilyAndUntrustedLocations) {
   EXPECT_FALSE(f.os.HasKey(RegHive::kLocalMachine, ProductKeyPath(kKey)));
 }
 
+// A link planted on the data folder's path stops both before anything is
+// unregistered or removed.
+TEST(Uninstall, APlantedLinkStopsRepairAndUninstallUntouched) {
+  for (const wchar_t* caption : {L"输入法修复", L"输入法卸载"}) {
+    InstalledFixture f;
+    std::wstring family = f.os.Folder(KnownFolder::kCommonAppData) + L"ZinnorIME3";
+    f.os.links.insert(Lower(family));
+    auto state = f.FromRegistry();
+    f.os.calls.clear();
+    bool repair = std::wstring(caption) == L"输入法修复";
+    EXPECT_FALSE(repair ? RunRepairSteps(*state, f.os) : RunUninstallSteps(*state, f.os, nullptr));
+    ASSERT_EQ(f.os.messages.size(), 1u);
+    EXPECT_EQ(f.os.messages[0].rfind(std::wstring(caption) + L"|目录:\r\n" + family, 0), 0u);
+    EXPECT_TRUE(f.log.Has(L"目录不可信任"));
+    EXPECT_EQ(f.os.CountCalls(L"Unregister"), 0u);
+    EXPECT_TRUE(Exists(f.Data() + L"main.dmg"));
+    EXPECT_TRUE(Exists(f.Module()));
+    EXPECT_TRUE(Exists(f.Install() + L"config.exe"));
+    EXPECT_TRUE(f.os.HasKey(RegHive::kLocalMachine, ProductKeyPath(kKey)));
+  }
+}
+
 TEST(Uninstall, FilesInUseWaitForTheNextStart) {
   InstalledFixture f;
   f.os.busy.insert(Lower(f.Module()));

@@ -9,6 +9,7 @@
 
 #include "installer/core/FileAccess.h"
 #include "installer/core/FolderTree.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/GuardedCopy.h"
 #include "installer/core/KeyboardLayouts.h"
 #include "installer/core/ProductPaths.h"
@@ -173,6 +174,40 @@ TEST_F(WineInstaller, ShortcutsAccessRulesAndABusyModule) {
   EXPECT_EQ(os_.questions, 1);  // the versioned module would be replaced by an unversioned file
   EXPECT_EQ(ReadFileBytes(held), Bytes("new module"));
   FreeLibrary(loaded);
+}
+
+// The real link and owner seam, as far as Wine shows it: it makes no
+// junctions and keeps no faithful owners, so the planted cases run on the
+// fake; here the plain ones, hard links and removal by handle.
+TEST_F(WineInstaller, SecuredFoldersPlainEntriesAndRemovalByHandle) {
+  std::wstring part;
+  EXPECT_EQ(FindUntrustedPart(os_, state_->dataFolder, &part), FolderTrust::kTrusted);
+  std::wstring temp;
+  ASSERT_TRUE(os_.GetKnownFolder(KnownFolder::kTemp, &temp));
+  std::wstring folder = temp + L"znsecured";
+  std::vector<uint8_t> dacl = ProductFolderDacl(true);
+  ASSERT_TRUE(os_.CreateSecuredFolder(folder.c_str(), reinterpret_cast<const ACL*>(dacl.data())));
+  EXPECT_FALSE(os_.CreateSecuredFolder(folder.c_str(), reinterpret_cast<const ACL*>(dacl.data())));
+  PathFacts facts;
+  ASSERT_EQ(os_.InspectPath(folder.c_str(), &facts), PathPresence::kPresent);
+  EXPECT_EQ(JudgeLevel(facts, true), FolderTrust::kTrusted);
+  EXPECT_EQ(os_.InspectPath((folder + L"\\none\\x").c_str(), &facts), PathPresence::kMissing);
+
+  // A file with a second name gets no rights until that name is gone.
+  std::wstring file = folder + L"\\a.dmg";
+  std::wstring second = folder + L"\\b.dmg";
+  ASSERT_TRUE(WriteFileBytes(file, Bytes("a")));
+  ASSERT_TRUE(CreateHardLinkW(second.c_str(), file.c_str(), nullptr));
+  EXPECT_FALSE(ApplyFileAccess(*state_, os_, file, FileAccessKind::kDataFile));
+  EXPECT_TRUE(os_.RemoveFile(second.c_str()));
+  EXPECT_TRUE(ApplyFileAccess(*state_, os_, file, FileAccessKind::kDataFile));
+
+  SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(os_.RemoveFolder(folder.c_str()));  // not empty
+  EXPECT_FALSE(os_.RemoveFile(folder.c_str()));    // a folder, no link
+  EXPECT_TRUE(os_.RemoveFile(file.c_str()));
+  EXPECT_TRUE(os_.RemoveFolder(folder.c_str()));
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The setup program as a user starts it: it unpacks, finds nothing
