@@ -110,6 +110,7 @@ TEST_F(ContextLifetimeTest, ALayoutSwitchInsideTheQuestionLeavesTheInputContextU
   DeselectInside(false);
   const long before = LiveImeContexts();
   EXPECT_TRUE(Tap(VK_F6));
+  EXPECT_EQ(liveAfterDeselect_, before) << "the running key keeps its context";
   EXPECT_EQ(LiveImeContexts(), before - 1);
   EXPECT_FALSE(WordDeleted());
   EXPECT_EQ(window_.messages.size(), messagesAfterDeselect_) << "nothing sent after the box";
@@ -130,6 +131,7 @@ TEST_F(ContextLifetimeTest, TheInformationBoxOfAMenuCommandStopsTheCommandWhenTh
   const long before = LiveImeContexts();
   EXPECT_EQ(HandleImeCommand(himc_, 514, 0, kEntryInformation), 1);
   ASSERT_EQ(effects_.messages.size(), 1u);
+  EXPECT_EQ(liveAfterDeselect_, before) << "the running command keeps its context";
   EXPECT_EQ(LiveImeContexts(), before - 1);
   EXPECT_EQ(window_.messages.size(), messagesAfterDeselect_)
       << "no search result reaches the destroyed context";

@@ -138,13 +138,16 @@ TEST_F(SessionTest, DeactivationInsideTheDeleteQuestionFreesTheContextOnceTheKey
 TEST_F(SessionTest, DeactivationInsideTheInformationBoxEndsTheCommand) {
   Start();
   Type(L"wq");
+  int liveInside = -1;
   effects_.whileShown = [&] {
     *Ime()->imeBlock = savedIme_;
     service_->Deactivate();
+    liveInside = TestContexts::live;
   };
   EXPECT_EQ(Service()->ExecuteTextServiceCommand(MenuCommand::kEntryCommand, 0, kEntryInformation), 1);
   effects_.whileShown = nullptr;
   ASSERT_EQ(effects_.messages.size(), 1u);
+  EXPECT_EQ(liveInside, 1) << "the running command keeps its context";
   EXPECT_EQ(TestContexts::live, 0);
   EXPECT_EQ(Document(), L"") << "no code written back into the document";
   EXPECT_TRUE(context_->compositions().empty());
