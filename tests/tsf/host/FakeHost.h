@@ -439,6 +439,7 @@ class FakeThreadMgr : public FakeCom<ITfThreadMgr, ITfSource, ITfKeystrokeMgr> {
     IID iid;
     ComPtr<IUnknown> sink;
   };
+  void ForEachEventSink(const std::function<void(ITfThreadMgrEventSink*)>& call);
   using KeyCall = HRESULT (STDMETHODCALLTYPE ITfKeyEventSink::*)(ITfContext*, WPARAM, LPARAM, BOOL*);
   HRESULT Route(KeyCall call, WPARAM w, LPARAM l, BOOL* eaten);
   ITfKeyEventSink* ForegroundSink() const;

@@ -321,29 +321,24 @@ HRESULT FakeThreadMgr::SetFocus(ITfDocumentMgr* focus) {
 void FakeThreadMgr::FocusDocument(FakeDocumentMgr* documentMgr) {
   ComPtr<FakeDocumentMgr> previous = focus_;
   focus_ = documentMgr;
-  const auto sinks = sinks_;
-  for (const auto& [cookie, s] : sinks) {
-    if (s.iid != IID_ITfThreadMgrEventSink) continue;
-    ComPtr<ITfThreadMgrEventSink> sink;
-    if (SUCCEEDED(s.sink.As(&sink))) sink->OnSetFocus(documentMgr, previous.Get());
-  }
+  ForEachEventSink([&](ITfThreadMgrEventSink* sink) { sink->OnSetFocus(documentMgr, previous.Get()); });
 }
 
 void FakeThreadMgr::NotifyPushed(FakeContext* context) {
-  const auto sinks = sinks_;
-  for (const auto& [cookie, s] : sinks) {
-    if (s.iid != IID_ITfThreadMgrEventSink) continue;
-    ComPtr<ITfThreadMgrEventSink> sink;
-    if (SUCCEEDED(s.sink.As(&sink))) sink->OnPushContext(context);
-  }
+  ForEachEventSink([context](ITfThreadMgrEventSink* sink) { sink->OnPushContext(context); });
 }
 
 void FakeThreadMgr::NotifyPopped(FakeContext* context) {
+  ForEachEventSink([context](ITfThreadMgrEventSink* sink) { sink->OnPopContext(context); });
+}
+
+// A sink may unadvise (or advise) while it is told: the call goes over a copy.
+void FakeThreadMgr::ForEachEventSink(const std::function<void(ITfThreadMgrEventSink*)>& call) {
   const auto sinks = sinks_;
   for (const auto& [cookie, s] : sinks) {
     if (s.iid != IID_ITfThreadMgrEventSink) continue;
     ComPtr<ITfThreadMgrEventSink> sink;
-    if (SUCCEEDED(s.sink.As(&sink))) sink->OnPopContext(context);
+    if (SUCCEEDED(s.sink.As(&sink))) call(sink.Get());
   }
 }
 
