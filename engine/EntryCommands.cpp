@@ -177,7 +177,8 @@ int ConfirmDeleteEntry(ImeContext* context, void* owner, Effects& effects) {
   wchar_t text[kMessageUnits];
   FormatString(text, kMessageUnits, L"编码: %s\r\n词条: %s%s", code, word,
                deleted ? L"\r\n\r\n该词条已被删除，是否取消删除?" : L"\r\n\r\n是否删除这个词条?");
-  if (effects.ShowOwnedMessage(owner, text, L"操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+  if (effects.ShowOwnedMessage(owner, text, L"操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES ||
+      ContextRetired(context)) {
     return 1;
   }
   // Read again under the lock: the box was modal, and another process may

@@ -154,9 +154,16 @@ void ClearTempWordsAfterRestart(ImeContext* context) {
   if (EmptyTempTable(temp)) SetImeBootStamp(ime, stamp);
 }
 
+namespace {
+long g_liveContexts = 0;
+}  // namespace
+
+long LiveImeContexts() { return InterlockedCompareExchange(&g_liveContexts, 0, 0); }
+
 ImeContext* CreateImeContext(const OsServices* os) {
   auto* context = static_cast<ImeContext*>(GlobalAlloc(GPTR, sizeof(ImeContext)));
   if (!context) return nullptr;
+  InterlockedIncrement(&g_liveContexts);
   context->os = os ? os : &DefaultOs();
   context->osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
   context->os->GetOsVersion(&context->osVersion);
@@ -175,5 +182,6 @@ ImeContext* CreateImeContext(const OsServices* os) {
 void DestroyImeContext(ImeContext* context) {
   if (!context) return;
   CloseDataFiles(context);
+  InterlockedDecrement(&g_liveContexts);
   GlobalFree(context);
 }

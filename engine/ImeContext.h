@@ -150,7 +150,12 @@ struct ImeContext {
   // Paired punctuation of this context, one bit per ASCII character: set, the
   // next key gives the closing mark. Typing state, not a setting.
   uint32_t quotePairStates[4];
-  uint8_t frontEndReserved[136];
+  // Keys and commands running on this context, and whether its front end
+  // let it go meanwhile (a modal box lets the host deselect or deactivate):
+  // the last run to unwind frees it.
+  uint32_t runDepth;
+  uint32_t retired;
+  uint8_t frontEndReserved[128];
 
   MappedFile* files[kDataFileCount];  // DataFile order; null when absent
   SoftConfigBlock* softBlock;  // into the shared view of config.dsc
@@ -255,6 +260,11 @@ void SetPendingCommandState(uint32_t state);
 inline const OsServices& ContextOs(const ImeContext* context) {
   return context && context->os ? *context->os : DefaultOs();
 }
+// The front end let the context go while a key or command ran on it: the
+// running work stops and changes nothing more.
+inline bool ContextRetired(const ImeContext* context) { return context && context->retired != 0; }
+// Contexts made by CreateImeContext and not yet destroyed, in this process.
+long LiveImeContexts();
 inline Effects& ContextEffects(const ImeContext* context) {
   return context && context->effects ? *context->effects : DefaultEffects();
 }

@@ -69,7 +69,8 @@ int KeyPass::ExecuteKeyFunction(uint64_t flags) {
   if (flags & KeyFunction::kEntryOperation) {
     ShowEntryInfo(c_, c_->hostWindow, static_cast<int>((flags >> 16) & 0xFFFF),
                   static_cast<int>(flags & 0xFFFF), effects());
-    SearchAgain();
+    // The information box is modal: the host may have let the context go.
+    if (!ContextRetired(c_)) SearchAgain();
     return 1;
   }
   if (flags & KeyFunction::kClearInput) {

@@ -9,10 +9,46 @@
 #include "engine/ImeContext.h"
 #include "frontend/common/KeyRunner.h"
 
+// Passes reports on until the context is retired under a running key (a
+// modal box let the host deselect it): nothing more reaches its front end.
+class LiveContextOutput final : public KeyRunnerOutput {
+ public:
+  LiveContextOutput(const ImeContext* context, KeyRunnerOutput& output) : c_(context), out_(output) {}
+  void StartComposition() override {
+    if (Live()) out_.StartComposition();
+  }
+  void UpdateComposition(const CompositionView& view) override {
+    if (Live()) out_.UpdateComposition(view);
+  }
+  void CommitText(const wchar_t* text, int lenUnits) override {
+    if (Live()) out_.CommitText(text, lenUnits);
+  }
+  void EndComposition() override {
+    if (Live()) out_.EndComposition();
+  }
+  void UpdateCandidates(const CandidateView& view) override {
+    if (Live()) out_.UpdateCandidates(view);
+  }
+  void UpdateStatus(uint32_t changes) override {
+    if (Live()) out_.UpdateStatus(changes);
+  }
+  void ShowTip(const wchar_t* text) override {
+    if (Live()) out_.ShowTip(text);
+  }
+  void SoftKeyboardChanged() override {
+    if (Live()) out_.SoftKeyboardChanged();
+  }
+
+ private:
+  bool Live() const { return !ContextRetired(c_); }
+  const ImeContext* c_;
+  KeyRunnerOutput& out_;
+};
+
 class KeyPass {
  public:
   KeyPass(KeyRunner& runner, ImeContext* context, KeyRunnerOutput& output)
-      : runner_(runner), c_(context), out_(output) {
+      : runner_(runner), c_(context), out_(context, output) {
     result_[0] = 0;
   }
 
@@ -99,7 +135,7 @@ class KeyPass {
 
   KeyRunner& runner_;
   ImeContext* c_;
-  KeyRunnerOutput& out_;
+  LiveContextOutput out_;
   wchar_t result_[kResultUnits + 1];  // text for the host, built up within one key
   int resultUnits_ = 0;
   int depth_ = 0;  // re-runs of a key that completed one code and starts the next

@@ -2,6 +2,8 @@
 #include "frontend/imm/ImcLock.h"
 
 #include "engine/ImeContext.h"
+#include "frontend/common/ContextLifetime.h"
+#include "frontend/imm/ImmModule.h"
 
 LockedImcc::LockedImcc(HIMCC block, DWORD minBytes) : block_(block) {
   if (!block) return;
@@ -19,7 +21,32 @@ ImcLock::ImcLock(HIMC himc)
   if (!blocks()) return;
   context_ = privateBlock()->context;
   if (context_) {
+    HoldContext(context_);
     context_->inputContext = himc;
     context_->hostWindow = imc_->hWnd;
   }
+}
+
+ImcLock::~ImcLock() {
+  if (!context_) return;
+  const bool retired = ContextRetired(context_);
+  if (ReleaseContext(context_)) DestroyImmContext(context_);
+  context_ = nullptr;
+  if (retired) ForgetReleasedBlocks();
+}
+
+void ImcLock::ForgetReleasedBlocks() {
+  // Deselected while locked (a modal box ran the host's message loop): the
+  // system may have destroyed the input context, or sized new blocks for
+  // the next IME. Only what is still there is unlocked.
+  if (ImmGetIMCLockCount(imc_.handle()) == 0) {
+    imc_.Forget();
+    candidates_.Forget();
+    composition_.Forget();
+    private_.Forget();
+    return;
+  }
+  if (imc_->hCandInfo != candidates_.handle()) candidates_.Forget();
+  if (imc_->hCompStr != composition_.handle()) composition_.Forget();
+  if (imc_->hPrivate != private_.handle()) private_.Forget();
 }

@@ -23,6 +23,8 @@ class LockedImc {
   INPUTCONTEXT* operator->() const { return imc_; }
   explicit operator bool() const { return imc_ != nullptr; }
   HIMC handle() const { return himc_; }
+  // The input context was destroyed while locked: nothing is left to unlock.
+  void Forget() { imc_ = nullptr; }
 
  private:
   HIMC himc_;
@@ -42,6 +44,9 @@ class LockedImcc {
 
   uint8_t* data() const { return data_; }
   explicit operator bool() const { return data_ != nullptr; }
+  HIMCC handle() const { return block_; }
+  // The block was freed or replaced while locked: leave it alone.
+  void Forget() { data_ = nullptr; }
 
  private:
   HIMCC block_;
@@ -50,10 +55,12 @@ class LockedImcc {
 
 // The input context with its candidate, composition and private blocks,
 // locked in that order and unlocked in reverse. Before use, the ImeContext
-// learns which input context and host window it serves.
+// learns which input context and host window it serves. The lock holds the
+// ImeContext: deselected meanwhile, it is freed when the last lock goes.
 class ImcLock {
  public:
   explicit ImcLock(HIMC himc);
+  ~ImcLock();
   ImcLock(const ImcLock&) = delete;
   ImcLock& operator=(const ImcLock&) = delete;
 
@@ -79,6 +86,8 @@ class ImcLock {
   ImeContext* context() const { return context_; }
 
  private:
+  void ForgetReleasedBlocks();
+
   LockedImc imc_;
   LockedImcc candidates_;
   LockedImcc composition_;

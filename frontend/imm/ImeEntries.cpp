@@ -7,6 +7,7 @@
 #include "engine/Launchers.h"
 #include "engine/Registry.h"
 #include "engine/WideString.h"
+#include "frontend/common/ContextLifetime.h"
 #include "frontend/common/ImeWindows.h"
 #include "frontend/imm/ConversionMode.h"
 #include "frontend/imm/DeferredMessages.h"
@@ -79,7 +80,9 @@ BOOL DeselectContext(HIMC himc) {
   // No window of the context may outlive it.
   ImmWindows().DestroyWindows(context);
   lock.privateBlock()->context = nullptr;
-  DestroyImmContext(context);
+  // A key or command that showed a box may still run on it: the last lock
+  // to go frees it.
+  RetireContext(context);
   return TRUE;
 }
 

@@ -47,6 +47,13 @@ void ImmOutput::Queue(UINT message, WPARAM wParam, LPARAM lParam) {
 void ImmOutput::Deliver() {
   if (batchCount_ == 0) return;
   ImeContext* context = lock_.context();
+  // Deselected while a box was open: the input context may be gone, and
+  // the deselection already ended the composition for the host.
+  if (ContextRetired(context)) {
+    batchCount_ = 0;
+    resultQueued_ = false;
+    return;
+  }
   // The host may ask for the composition while it takes a result: for that
   // time the composition counts as closed.
   const int32_t open = context->compositionOpen;

@@ -8,6 +8,7 @@
 #include "engine/DataLock.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/Launchers.h"
+#include "frontend/common/ContextLifetime.h"
 #include "frontend/common/ConversionModes.h"
 #include "frontend/tsf/ComAdopt.h"
 #include "frontend/tsf/EditSessions.h"
@@ -123,7 +124,9 @@ HRESULT CTextService::Deactivate() {
   if (context_) {
     if (environment_.windows) environment_.windows->DestroyWindows(context_);
     context_->textService = nullptr;
-    if (environment_.destroyContext) environment_.destroyContext(context_);
+    // A key or command that showed a box may still run on it: the last
+    // hold frees it then.
+    if (RetireContext(context_) && environment_.destroyContext) environment_.destroyContext(context_);
     context_ = nullptr;
   }
   return S_OK;

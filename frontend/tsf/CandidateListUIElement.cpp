@@ -91,7 +91,13 @@ HRESULT CCandidateList::GetUpdatedFlags(DWORD* flags) {
 HRESULT CCandidateList::GetDocumentMgr(ITfDocumentMgr** documentMgr) {
   if (!documentMgr) return E_INVALIDARG;
   *documentMgr = nullptr;
-  return S_OK;
+  // Only a list that is showing belongs to a document.
+  if (!owner_ || !context_) return E_FAIL;
+  const HRESULT hr = context_->GetDocumentMgr(documentMgr);
+  if (SUCCEEDED(hr) && *documentMgr) return S_OK;
+  if (*documentMgr) (*documentMgr)->Release();
+  *documentMgr = nullptr;
+  return FAILED(hr) ? hr : E_FAIL;
 }
 
 HRESULT CCandidateList::GetCount(UINT* count) {

@@ -13,7 +13,33 @@ HRESULT CTextService::OnUninitDocumentMgr(ITfDocumentMgr*) {
   return S_OK;
 }
 
-HRESULT CTextService::OnPushContext(ITfContext*) {
+namespace {
+
+bool InDocument(ITfContext* context, ITfDocumentMgr* documentMgr) {
+  ComPtr<ITfDocumentMgr> owner;
+  return context && documentMgr && SUCCEEDED(context->GetDocumentMgr(&owner)) && owner.Get() == documentMgr;
+}
+
+// The context that is the top of its document once `popped` is gone. The
+// sink may hear of the pop before or after the stack changes.
+ComPtr<ITfContext> ContextBelow(ITfContext* popped) {
+  ComPtr<ITfDocumentMgr> documentMgr;
+  ComPtr<ITfContext> below;
+  if (FAILED(popped->GetDocumentMgr(&documentMgr)) || !documentMgr) return below;
+  if (SUCCEEDED(documentMgr->GetTop(&below)) && below && below.Get() != popped) return below;
+  below.Reset();
+  if (FAILED(documentMgr->GetBase(&below)) || below.Get() == popped) below.Reset();
+  return below;
+}
+
+}  // namespace
+
+HRESULT CTextService::OnPushContext(ITfContext* context) {
+  if (!context_ || !threadMgr_) return S_OK;
+  // Keys go to the top context of the focused document: a context pushed
+  // onto it takes them from now on.
+  ComPtr<ITfDocumentMgr> focus;
+  if (SUCCEEDED(threadMgr_->GetFocus(&focus)) && InDocument(context, focus.Get())) HookDocument(focus.Get());
   return S_OK;
 }
 
@@ -26,7 +52,7 @@ HRESULT CTextService::OnPopContext(ITfContext* context) {
     if (context_) runner_.CompositionEnded(context_);
   }
   if (candidateList_ && candidateList_->begun() && candidateList_->context() == context) EndCandidateList();
-  if (context && currentContext_.Get() == context) UnhookDocument();
+  if (context && currentContext_.Get() == context) HookContext(ContextBelow(context).Get());
   return S_OK;
 }
 
@@ -56,12 +82,17 @@ bool CTextService::HookDocument(ITfDocumentMgr* documentMgr) {
   if (!documentMgr) return true;
   ComPtr<ITfContext> top;
   if (FAILED(documentMgr->GetTop(&top))) return false;
-  if (!top) return true;
-  if (FAILED(AdviseSourceSink(top.Get(), IID_ITfTextEditSink, static_cast<ITfTextEditSink*>(this),
+  return HookContext(top.Get());
+}
+
+bool CTextService::HookContext(ITfContext* context) {
+  UnhookDocument();
+  if (!context) return true;
+  if (FAILED(AdviseSourceSink(context, IID_ITfTextEditSink, static_cast<ITfTextEditSink*>(this),
                               &textEditSinkCookie_))) {
     return false;
   }
-  currentContext_ = top;
+  currentContext_ = context;
   return true;
 }
 

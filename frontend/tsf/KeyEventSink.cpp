@@ -76,6 +76,7 @@ HRESULT CTextService::OnPreservedKey(ITfContext* context, REFGUID guid, BOOL* ea
   if (!eaten) return E_INVALIDARG;
   *eaten = FALSE;
   if (!context_ || !context) return S_OK;
+  ComPtr<CTextService> self(this);  // a combination key may show a box
   const uint32_t state = context_->stateFlags;
   namespace M = MenuCommand;
   if (guid == ProductGuids::kWidthToggleKey) {

@@ -5,6 +5,7 @@
 // is locked.
 #include "frontend/tsf/TextService.h"
 
+#include "frontend/common/ContextLifetime.h"
 #include "frontend/tsf/EditSessions.h"
 #include "frontend/tsf/SessionOutput.h"
 
@@ -98,6 +99,10 @@ HRESULT CTextService::CancelIn(TfEditCookie ec, ITfContext* context) {
 }
 
 bool CTextService::RunPendingKey(ITfContext* context) {
+  // A box runs the host's message loop, where the framework may deactivate
+  // the service and drop its last reference.
+  ComPtr<CTextService> self(this);
+  ContextHold hold(context_, environment_.destroyContext);
   if (MayAsk(context_->pendingKeyFlags)) return RunPendingKeyAsking(context);
   if (!keySession_) return false;
   keySession_->Bind(context);
@@ -108,9 +113,11 @@ bool CTextService::RunPendingKey(ITfContext* context) {
 }
 
 bool CTextService::RunPendingKeyAsking(ITfContext* context) {
+  ImeContext* running = context_;
   RecordedOutput recorded;
-  runner_.RunPendingKey(context_, recorded);
-  if (recorded.empty()) return true;
+  runner_.RunPendingKey(running, recorded);
+  // Deactivated while the box was open: the document gets nothing more.
+  if (recorded.empty() || context_ != running || ContextRetired(running)) return true;
   const HRESULT hr = RequestSession(context, clientId_, new ReplayEditSession(this, context, &recorded),
                                     TF_ES_SYNC | TF_ES_READWRITE);
   if (hr != S_OK) runner_.CompositionEnded(context_);
@@ -119,6 +126,9 @@ bool CTextService::RunPendingKeyAsking(ITfContext* context) {
 
 bool CTextService::RunCommand(ITfContext* context, const ServiceCommand& command) {
   if (!context_) return false;
+  ComPtr<CTextService> self(this);  // as for a key
+  ImeContext* running = context_;
+  ContextHold hold(running, environment_.destroyContext);
   if (!context) context = currentContext_.Get();
   if (inEditSession() && context) {
     SessionOutput output(this, sessionCookie_, context);
@@ -133,6 +143,7 @@ bool CTextService::RunCommand(ITfContext* context, const ServiceCommand& command
   if (MayAsk(command)) {
     RecordedOutput recorded;
     RunWith(command, recorded);
+    if (context_ != running || ContextRetired(running)) return true;
     if (!recorded.empty() &&
         RequestSession(context, clientId_, new ReplayEditSession(this, context, &recorded),
                        TF_ES_SYNC | TF_ES_READWRITE) != S_OK) {

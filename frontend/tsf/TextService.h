@@ -294,6 +294,7 @@ class CTextService final : public ITfTextInputProcessorEx,
 
   // Document focus (FocusSinks.cpp).
   bool HookDocument(ITfDocumentMgr* documentMgr);
+  bool HookContext(ITfContext* context);
   void UnhookDocument();
 
   // Compartments (Compartments.cpp).

@@ -1,6 +1,7 @@
 // A scripted effects seam for tests: records what the engine asked for.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ class FakeEffects : public Effects {
   }
   int ShowMessage(const wchar_t* text, const wchar_t* caption, uint32_t) override {
     messages.push_back(std::wstring(caption) + L"|" + text);
+    // A modal box runs the host's message loop: whatever the host does
+    // there happens before the box returns.
+    if (whileShown) whileShown();
     return messageResult;
   }
   bool OpenProgram(const wchar_t* file, const wchar_t* parameters, int) override {
@@ -48,6 +52,7 @@ class FakeEffects : public Effects {
   bool clipboardOpens = true;
   std::wstring clipboard;
   int messageResult = 1;
+  std::function<void()> whileShown;
   std::vector<std::wstring> messages;
   std::vector<std::wstring> programs;
   std::vector<uint32_t> keys;

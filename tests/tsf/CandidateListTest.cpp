@@ -194,6 +194,15 @@ TEST_F(CandidateListTest, AnElementHeldAfterDeactivationAnswersWithoutTheService
   GUID guid{};
   EXPECT_EQ(element->GetGUID(&guid), S_OK);
   EXPECT_NE(guid, GUID_NULL);
+  {
+    // The list belongs to the document it is typed into; the answer is counted.
+    ComPtr<ITfDocumentMgr> expected;
+    ASSERT_EQ(context_->GetDocumentMgr(&expected), S_OK);
+    ComPtr<ITfDocumentMgr> documentMgr;
+    EXPECT_EQ(element->GetDocumentMgr(&documentMgr), S_OK);
+    EXPECT_EQ(documentMgr.Get(), expected.Get());
+    EXPECT_EQ(element->GetDocumentMgr(nullptr), E_INVALIDARG);
+  }
 
   *Ime()->imeBlock = savedIme_;
   saved_ = false;
@@ -209,6 +218,9 @@ TEST_F(CandidateListTest, AnElementHeldAfterDeactivationAnswersWithoutTheService
   EXPECT_EQ(element->GetPageIndex(nullptr, 0, &pages), S_OK);
   EXPECT_EQ(pages, 0u);
   EXPECT_EQ(element->GetDescription(&description), E_FAIL);
+  ITfDocumentMgr* documentMgr = reinterpret_cast<ITfDocumentMgr*>(1);
+  EXPECT_TRUE(FAILED(element->GetDocumentMgr(&documentMgr))) << "no document without the service";
+  EXPECT_EQ(documentMgr, nullptr);
   EXPECT_EQ(layout->OnLayoutChange(context_, TF_LC_CHANGE, nullptr), S_OK);
   EXPECT_EQ(behavior->Finalize(), S_OK);
   EXPECT_EQ(element->GetString(0, nullptr), E_INVALIDARG);

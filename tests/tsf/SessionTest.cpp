@@ -2,6 +2,8 @@
 // compositions ended at deactivation and forgotten with popped contexts.
 #include "tests/tsf/TsfTestSupport.h"
 
+#include "engine/DataLock.h"
+#include "engine/EntryCommands.h"
 #include "engine/ImeOptionBits.h"
 #include "frontend/tsf/ComAdopt.h"
 #include "tests/common/RecordingImeWindows.h"
@@ -57,10 +59,101 @@ TEST_F(SessionTest, APoppedContextDropsItsComposition) {
   Type(L"wq");
   ComPtr<ITfDocumentMgr> documentMgr;
   ASSERT_EQ(context_->GetDocumentMgr(&documentMgr), S_OK);
-  ASSERT_EQ(documentMgr->Pop(0), S_OK);
+  ASSERT_EQ(documentMgr->Pop(TF_POPF_ALL), S_OK);
   context_ = host_->OpenDocument(L"x", 1);
   Type(L"wqvb ");
   EXPECT_EQ(Document(), L"x你好") << "the new document types normally";
+}
+
+TEST_F(SessionTest, KeysFollowTheTopContextOfTheFocusedDocumentThroughPushAndPop) {
+  Start();
+  fakehost::FakeContext* base = context_;
+  Type(L"wqvb ");
+  ComPtr<ITfDocumentMgr> documentMgr;
+  ASSERT_EQ(base->GetDocumentMgr(&documentMgr), S_OK);
+  ComPtr<ITfContext> pushed;
+  ASSERT_EQ(documentMgr->CreateContext(client_, 0, nullptr, &pushed, nullptr), S_OK);
+  ASSERT_EQ(documentMgr->Push(pushed.Get()), S_OK);
+  context_ = static_cast<fakehost::FakeContext*>(pushed.Get());
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好") << "the pushed context takes the keys";
+  EXPECT_EQ(base->text(), L"你好");
+
+  // Popped with a code typed: the lower context takes the keys again.
+  Type(L"wq");
+  ASSERT_EQ(documentMgr->Pop(0), S_OK);
+  context_ = base;
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好你好");
+
+  // A context pushed onto a document without the focus takes nothing.
+  ComPtr<ITfDocumentMgr> other;
+  ASSERT_EQ(host_->CreateDocumentMgr(&other), S_OK);
+  ComPtr<ITfContext> elsewhere;
+  ASSERT_EQ(other->CreateContext(client_, 0, nullptr, &elsewhere, nullptr), S_OK);
+  ASSERT_EQ(other->Push(elsewhere.Get()), S_OK);
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好你好你好");
+}
+
+// A question box runs the host's message loop, where the framework may
+// deactivate the service and drop it.
+TEST_F(SessionTest, DeactivationInsideTheDeleteQuestionFreesTheContextOnceTheKeyEnds) {
+  Start();
+  Type(L"wqvb ");
+  ASSERT_EQ(Document(), L"你好");
+  effects_.messageResult = IDYES;
+  int liveInside = -1;
+  effects_.whileShown = [&] {
+    *Ime()->imeBlock = savedIme_;
+    EXPECT_EQ(service_->Deactivate(), S_OK);
+    liveInside = TestContexts::live;
+    service_.Reset();
+  };
+  Hold({VK_CONTROL});
+  EXPECT_TRUE(host_->PressKey(VK_OEM_MINUS, L'-'));
+  ReleaseAll();
+  host_->ReleaseKey(VK_OEM_MINUS);
+  effects_.whileShown = nullptr;
+  ASSERT_EQ(effects_.messages.size(), 1u);
+  EXPECT_EQ(liveInside, 1) << "the running key keeps its context";
+  EXPECT_EQ(TestContexts::live, 0) << "freed when the key ended";
+  EXPECT_EQ(Document(), L"你好");
+  {
+    ImeContext* probe = TestContexts::Create();
+    ASSERT_NE(probe, nullptr);
+    {
+      DataWriteLock lock(probe, 0);
+      EXPECT_TRUE(lock.Held()) << "no write lock left behind";
+    }
+    TestContexts::Destroy(probe);
+  }
+  // The answer changed nothing: the word is still there for a new service.
+  MakeService();
+  Start();
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好你好");
+}
+
+TEST_F(SessionTest, DeactivationInsideTheInformationBoxEndsTheCommand) {
+  Start();
+  Type(L"wq");
+  int liveInside = -1;
+  effects_.whileShown = [&] {
+    *Ime()->imeBlock = savedIme_;
+    service_->Deactivate();
+    liveInside = TestContexts::live;
+  };
+  EXPECT_EQ(Service()->ExecuteTextServiceCommand(MenuCommand::kEntryCommand, 0, kEntryInformation), 1);
+  effects_.whileShown = nullptr;
+  ASSERT_EQ(effects_.messages.size(), 1u);
+  EXPECT_EQ(liveInside, 1) << "the running command keeps its context";
+  EXPECT_EQ(TestContexts::live, 0);
+  EXPECT_EQ(Document(), L"") << "no code written back into the document";
+  EXPECT_TRUE(context_->compositions().empty());
+  EXPECT_EQ(Activate(), S_OK);
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好");
 }
 
 TEST_F(SessionTest, KeysForAnotherContextPassThrough) {

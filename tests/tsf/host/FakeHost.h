@@ -397,6 +397,7 @@ class FakeThreadMgr : public FakeCom<ITfThreadMgr, ITfSource, ITfKeystrokeMgr> {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
 
   // ---- Test side ----
+  void NotifyPushed(FakeContext* context);
   void NotifyPopped(FakeContext* context);
   // One key stroke as the framework routes it: a preserved key (by the
   // modifiers of the keyboard state) goes to OnPreservedKey, anything else
@@ -438,6 +439,7 @@ class FakeThreadMgr : public FakeCom<ITfThreadMgr, ITfSource, ITfKeystrokeMgr> {
     IID iid;
     ComPtr<IUnknown> sink;
   };
+  void ForEachEventSink(const std::function<void(ITfThreadMgrEventSink*)>& call);
   using KeyCall = HRESULT (STDMETHODCALLTYPE ITfKeyEventSink::*)(ITfContext*, WPARAM, LPARAM, BOOL*);
   HRESULT Route(KeyCall call, WPARAM w, LPARAM l, BOOL* eaten);
   ITfKeyEventSink* ForegroundSink() const;

@@ -174,21 +174,27 @@ HRESULT FakeDocumentMgr::CreateContext(TfClientId, DWORD, IUnknown*, ITfContext*
   return S_OK;
 }
 
+// As the system's document manager: two contexts at most; the sinks hear
+// of a push once it is the top, and of a pop while it still is.
 HRESULT FakeDocumentMgr::Push(ITfContext* context) {
+  if (stack_.size() >= 2) return TF_E_STACKFULL;
   if (!context) return E_INVALIDARG;
   stack_.push_back(static_cast<FakeContext*>(context));
+  threadMgr_->NotifyPushed(stack_.back().Get());
   return S_OK;
 }
 
 HRESULT FakeDocumentMgr::Pop(DWORD flags) {
-  if (stack_.empty()) return E_FAIL;
-  do {
+  if (flags != 0 && flags != TF_POPF_ALL) return E_INVALIDARG;
+  // Only all contexts together may leave a document empty.
+  if (flags == 0 && stack_.size() < 2) return E_FAIL;
+  while (!stack_.empty()) {
     ComPtr<FakeContext> popped = stack_.back();
-    stack_.pop_back();
-    // Sinks of the thread manager hear of it, as TSF tells text services.
     threadMgr_->NotifyPopped(popped.Get());
+    stack_.pop_back();
     popped->Disconnect();
-  } while ((flags & TF_POPF_ALL) && !stack_.empty());
+    if (flags == 0) break;
+  }
   return S_OK;
 }
 
@@ -315,20 +321,24 @@ HRESULT FakeThreadMgr::SetFocus(ITfDocumentMgr* focus) {
 void FakeThreadMgr::FocusDocument(FakeDocumentMgr* documentMgr) {
   ComPtr<FakeDocumentMgr> previous = focus_;
   focus_ = documentMgr;
-  const auto sinks = sinks_;
-  for (const auto& [cookie, s] : sinks) {
-    if (s.iid != IID_ITfThreadMgrEventSink) continue;
-    ComPtr<ITfThreadMgrEventSink> sink;
-    if (SUCCEEDED(s.sink.As(&sink))) sink->OnSetFocus(documentMgr, previous.Get());
-  }
+  ForEachEventSink([&](ITfThreadMgrEventSink* sink) { sink->OnSetFocus(documentMgr, previous.Get()); });
+}
+
+void FakeThreadMgr::NotifyPushed(FakeContext* context) {
+  ForEachEventSink([context](ITfThreadMgrEventSink* sink) { sink->OnPushContext(context); });
 }
 
 void FakeThreadMgr::NotifyPopped(FakeContext* context) {
+  ForEachEventSink([context](ITfThreadMgrEventSink* sink) { sink->OnPopContext(context); });
+}
+
+// A sink may unadvise (or advise) while it is told: the call goes over a copy.
+void FakeThreadMgr::ForEachEventSink(const std::function<void(ITfThreadMgrEventSink*)>& call) {
   const auto sinks = sinks_;
   for (const auto& [cookie, s] : sinks) {
     if (s.iid != IID_ITfThreadMgrEventSink) continue;
     ComPtr<ITfThreadMgrEventSink> sink;
-    if (SUCCEEDED(s.sink.As(&sink))) sink->OnPopContext(context);
+    if (SUCCEEDED(s.sink.As(&sink))) call(sink.Get());
   }
 }
 
