@@ -36,11 +36,15 @@ caption_font() {
 # RichEdit draws glyph indexes of the named face alone (no linking, and no
 # font binding as Windows' RichEdit does), so Tahoma itself is left out of
 # the prefix and replaced by the CJK face, whose Latin letters serve too.
+# Calibri (the soft keyboard's face) becomes DejaVu Sans, a Western face
+# with its symbols, side bearings and pinyin tones, the CJK face linked
+# behind it.
 cjk_face='WenQuanYi Micro Hei'
 font_links() {
   local face key='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
   for face in "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" \
-      "Segoe UI" Arial "Lucida Sans Unicode" "Courier New" "Times New Roman"; do
+      "Segoe UI" Arial "Lucida Sans Unicode" "Courier New" "Times New Roman" Calibri \
+      "DejaVu Sans"; do
     wine reg add "$key\FontLink\SystemLink" /v "$face" /t REG_MULTI_SZ \
       /d "wqy-microhei.ttc,$cjk_face" /f >/dev/null 2>&1 </dev/null
   done
@@ -49,6 +53,8 @@ font_links() {
   done
   rm -f "$WINEPREFIX/drive_c/windows/Fonts/"tahoma*.ttf
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /t REG_SZ /d "$cjk_face" \
+    /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Calibri /t REG_SZ /d "DejaVu Sans" \
     /f >/dev/null 2>&1 </dev/null
   touch "$WINEPREFIX/.zn-cjkfonts"
 }
@@ -64,8 +70,7 @@ wineboot -i >/dev/null 2>&1 </dev/null
 reg() { wine reg add "$@" /f >/dev/null 2>&1 </dev/null; }
 reg 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10
 reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
-# Calibri: the soft keyboard's characters, many of them Chinese.
-for face in 宋体 SimSun 新宋体 NSimSun 微软雅黑 "Microsoft YaHei" Calibri; do
+for face in 宋体 SimSun 新宋体 NSimSun 微软雅黑 "Microsoft YaHei"; do
   reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei"
 done
 caption_font
