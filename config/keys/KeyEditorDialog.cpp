@@ -117,13 +117,14 @@ void KeyEditorDialog::CreateKeyButtons() {
   LOGFONTW face{};
   if (!tight.empty() && GetObjectW(font, sizeof face, &face) == sizeof face) {
     const int sign = face.lfHeight < 0 ? -1 : 1;
+    const int tallest = std::min<int>(std::abs(face.lfHeight) - 1, 31);
     for (HWND button : tight) {
       wchar_t label[32];
       GetWindowTextW(button, label, 32);
       RECT client;
       GetClientRect(button, &client);
       HFONT fitted = nullptr;
-      for (int height = std::min(std::abs(face.lfHeight) - 1, 31); height >= 6 && !fitted; --height) {
+      for (int height = tallest; height >= 6 && !fitted; --height) {
         HFONT& made = compactFonts_[static_cast<size_t>(height)];
         if (!made) {
           face.lfHeight = sign * height;
