@@ -1,6 +1,10 @@
 // The key-function editor window.
 #include "config/keys/KeyEditorDialog.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 #include "config/app/ConfigApp.h"
 #include "config/app/ConfigModes.h"
 #include "config/app/ConfigServices.h"
@@ -27,6 +31,18 @@ void Frame(HDC dc, RECT r, COLORREF colour) {
   DeleteObject(brush);
 }
 
+// Pixels a label takes in a font.
+int LabelWidth(HDC dc, HFONT font, const wchar_t* label) {
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, label, lstrlenW(label), &size);
+  SelectObject(dc, old);
+  return size.cx;
+}
+
+// The room a label has on its button: all but the frame.
+constexpr int kLabelMargin = 2;
+
 }  // namespace
 
 void DrawKeyButton(const DRAWITEMSTRUCT& item, bool defined) {
@@ -37,9 +53,13 @@ void DrawKeyButton(const DRAWITEMSTRUCT& item, bool defined) {
   DeleteObject(face);
   wchar_t caption[32];
   const int n = GetWindowTextW(item.hwndItem, caption, 32);
+  // The button's own font: narrow keys carry a smaller one.
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
   DrawTextW(dc, caption, n, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  if (oldFont) SelectObject(dc, oldFont);
   Frame(dc, r, kFrameColour);
   if (item.itemState & ODS_SELECTED) {
     RECT inner = r;
@@ -55,6 +75,15 @@ void DrawKeyButton(const DRAWITEMSTRUCT& item, bool defined) {
 
 KeyEditorDialog::KeyEditorDialog(ConfigApp& app) : Dialog(IDD_KEY_EDITOR, app.resources), app_(app) {}
 
+KeyEditorDialog::~KeyEditorDialog() { DeleteCompactFonts(); }
+
+void KeyEditorDialog::DeleteCompactFonts() {
+  for (HFONT& font : compactFonts_) {
+    if (font) DeleteObject(font);
+    font = nullptr;
+  }
+}
+
 BOOL KeyEditorDialog::OnInitDialog() {
   HMODULE module = app_.context ? app_.context->moduleHandle : nullptr;
   if (HICON icon = module ? LoadIconW(module, MAKEINTRESOURCEW(kModuleIcon)) : nullptr) {
@@ -68,6 +97,9 @@ BOOL KeyEditorDialog::OnInitDialog() {
 
 void KeyEditorDialog::CreateKeyButtons() {
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+  std::vector<HWND> tight;  // buttons whose label the dialog font cuts
+  DeleteCompactFonts();
+  HDC dc = GetDC(hwnd());
   for (const KeyButton& key : KeyboardLayout()) {
     RECT r{key.x, key.y, key.x + key.width, key.y + key.height};
     MapDialogRect(hwnd(), &r);
@@ -76,8 +108,36 @@ void KeyEditorDialog::CreateKeyButtons() {
                                   r.right - r.left, r.bottom - r.top, hwnd(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(key.id)),
                                   GetModuleHandleW(nullptr), nullptr);
-    if (button && font) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!button || !font) continue;
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (LabelWidth(dc, font, key.label) > r.right - r.left - kLabelMargin) tight.push_back(button);
   }
+  // Narrow keys (PrtSc, Pause, Home, PgUp ...) get the dialog's face at
+  // the largest height their label fits in.
+  LOGFONTW face{};
+  if (!tight.empty() && GetObjectW(font, sizeof face, &face) == sizeof face) {
+    const int sign = face.lfHeight < 0 ? -1 : 1;
+    const int tallest = std::min<int>(std::abs(face.lfHeight) - 1, 31);
+    for (HWND button : tight) {
+      wchar_t label[32];
+      GetWindowTextW(button, label, 32);
+      RECT client;
+      GetClientRect(button, &client);
+      HFONT fitted = nullptr;
+      for (int height = tallest; height >= 6 && !fitted; --height) {
+        HFONT& made = compactFonts_[static_cast<size_t>(height)];
+        if (!made) {
+          face.lfHeight = sign * height;
+          made = CreateFontIndirectW(&face);
+        }
+        if (made && (height == 6 || LabelWidth(dc, made, label) <= client.right - kLabelMargin)) {
+          fitted = made;
+        }
+      }
+      if (fitted) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(fitted), FALSE);
+    }
+  }
+  ReleaseDC(hwnd(), dc);
 }
 
 KeyModifiers KeyEditorDialog::Modifiers() const {

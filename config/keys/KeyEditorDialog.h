@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <array>
+
 #include "config/keys/KeyEditorRules.h"
 #include "ui/dialogs/Dialog.h"
 
@@ -21,6 +23,7 @@ void DrawKeyButton(const DRAWITEMSTRUCT& item, bool defined);
 class KeyEditorDialog : public Dialog {
  public:
   explicit KeyEditorDialog(ConfigApp& app);
+  ~KeyEditorDialog() override;
 
   KeyModifiers Modifiers() const;
   // What a click on a key button does, after the menu returned command
@@ -42,4 +45,8 @@ class KeyEditorDialog : public Dialog {
   uint64_t CurrentFlags(KeyCode code);
 
   ConfigApp& app_;
+  void DeleteCompactFonts();
+  // Smaller fonts of the dialog's face by pixel height, for the labels the
+  // dialog font cannot fit on their key.
+  std::array<HFONT, 32> compactFonts_{};
 };

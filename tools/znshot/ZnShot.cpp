@@ -20,6 +20,7 @@
 #include "tools/common/TypingHost.h"
 #include "tools/common/TypingView.h"
 #include "tools/zntype/KeyScript.h"
+#include "ui/popups/SoftKeyboard.h"
 #include "ui/skin/SkinLoader.h"
 #include "ui/windows/WindowClasses.h"
 
@@ -35,6 +36,13 @@ struct Options {
   int softKeyboard = 0;  // layout 1-13 to show, 0 none
 };
 
+// A soft-keyboard layout 1-13, or -1 for anything else.
+int LayoutNumber(const wchar_t* text) {
+  if (!*text || wcsspn(text, L"0123456789") != wcslen(text) || wcslen(text) > 3) return -1;
+  const int n = _wtoi(text);
+  return n >= 1 && n <= kSoftKeyboardLayouts ? n : -1;
+}
+
 bool Parse(int argc, wchar_t** argv, Options* o) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::wstring name = argv[i];
@@ -42,8 +50,13 @@ bool Parse(int argc, wchar_t** argv, Options* o) {
     else if (name == L"--out") o->out = argv[i + 1];
     else if (name == L"--keys") o->keys = argv[i + 1];
     else if (name == L"--skin") o->skin = argv[i + 1];
-    else if (name == L"--soft-keyboard") o->softKeyboard = _wtoi(argv[i + 1]);
+    else if (name == L"--soft-keyboard") o->softKeyboard = LayoutNumber(argv[i + 1]);
     else return false;
+  }
+  if (o->softKeyboard < 0) {
+    std::fwprintf(stderr, L"znshot: --soft-keyboard takes a layout from 1 to %d\n",
+                  kSoftKeyboardLayouts);
+    return false;
   }
   if (!o->data.empty() && o->data.back() != L'\\') o->data += L'\\';
   return !o->data.empty() && !o->out.empty();
@@ -154,7 +167,8 @@ int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!Parse(argc, argv, &options)) {
     std::fwprintf(stderr,
-                  L"usage: znshot --data DIR --out FILE.png [--keys STRING] [--skin FILE.col]\n");
+                  L"usage: znshot --data DIR --out FILE.png [--keys STRING] [--skin FILE.col]"
+                  L" [--soft-keyboard 1-%d]\n", kSoftKeyboardLayouts);
     return 2;
   }
   return Run(options);
