@@ -1,12 +1,14 @@
-// The data folder's write lock: LockFileEx on one byte at 2^62 of config.dsc.
+// The data folder's write lock: an owner word in the folder's lock page.
 // A named mutex would not do: an AppContainer process has a Local\ namespace
-// of its own, while a lock on the shared file reaches every process that can
-// open it, and dies with its holder.
+// of its own, while a file in the data folder reaches every process that can
+// open it; the life bytes of the page tell when a holder died.
 #include "engine/DataLock.h"
 
 #include <winternl.h>
 
+#include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -17,10 +19,10 @@ constexpr uint32_t kLockFileNameUnits = 10;
 constexpr uint32_t kLockPathUnits = kPathUnits + kLockFileNameUnits + 2;
 
 // The locks the calling thread holds, so a writer nested inside another one
-// (a promotion appending to a table) does not wait for itself: byte-range
-// locks are not recursive, not even on one handle. A nested writer is known
-// by the lock file's path without a system call, else by the file's identity.
+// (a promotion appending to a table) does not wait for itself. A page lock is
+// known by its page; a table's own lock by its path, else its identity.
 struct HeldLock {
+  FolderLockPage* page;
   wchar_t path[kLockPathUnits];
   DataWriteLock::FileKey key;
   uint32_t depth;
@@ -29,6 +31,7 @@ constexpr int kMaxHeldLocks = 4;
 thread_local HeldLock heldLocks[kMaxHeldLocks];
 thread_local int heldLockCount = 0;
 thread_local uint64_t lockTakes = 0;
+thread_local uint64_t lockSystemCalls = 0;
 
 wchar_t Folded(wchar_t c) {
   if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
@@ -43,16 +46,24 @@ bool SamePath(const wchar_t* a, const wchar_t* b) {
   return false;
 }
 
+HeldLock* HeldByPage(const FolderLockPage* page) {
+  for (int i = 0; i < heldLockCount; ++i) {
+    if (heldLocks[i].page == page) return &heldLocks[i];
+  }
+  return nullptr;
+}
+
 HeldLock* HeldByPath(const wchar_t* path) {
   for (int i = 0; i < heldLockCount; ++i) {
-    if (SamePath(heldLocks[i].path, path)) return &heldLocks[i];
+    if (!heldLocks[i].page && SamePath(heldLocks[i].path, path)) return &heldLocks[i];
   }
   return nullptr;
 }
 
 HeldLock* HeldByKey(const DataWriteLock::FileKey& key) {
   for (int i = 0; i < heldLockCount; ++i) {
-    if (heldLocks[i].key.index == key.index && heldLocks[i].key.created == key.created) {
+    if (!heldLocks[i].page && heldLocks[i].key.index == key.index &&
+        heldLocks[i].key.created == key.created) {
       return &heldLocks[i];
     }
   }
@@ -80,15 +91,6 @@ HANDLE OpenForLock(const wchar_t* path) {
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
-HANDLE Duplicate(HANDLE h) {
-  HANDLE copy = nullptr;
-  if (!h || !DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE,
-                             DUPLICATE_SAME_ACCESS)) {
-    return nullptr;
-  }
-  return copy;
-}
-
 // config.dsc beside path (path itself when it names config.dsc) into out.
 bool FolderLockPath(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
   uint32_t folder = 0;
@@ -100,6 +102,12 @@ bool FolderLockPath(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
   return AppendStringBounded(out, kLockPathUnits, kLockFileName) == S_OK;
 }
 
+bool EndsWithDmg(const wchar_t* path) {
+  const uint32_t n = BoundedLength(path, kPathUnits);
+  return n >= 4 && path[n - 4] == L'.' && Folded(path[n - 3]) == L'd' && Folded(path[n - 2]) == L'm' &&
+         Folded(path[n - 1]) == L'g';
+}
+
 }  // namespace
 
 DataWriteLock::DataWriteLock(const ImeContext* context, uint32_t waitMs) {
@@ -107,47 +115,22 @@ DataWriteLock::DataWriteLock(const ImeContext* context, uint32_t waitMs) {
   if (!config) {
     // Settings held in memory only (tests, tools): the tables' folder decides.
     TakeFile(context ? context->files[kFileMain] : nullptr, waitMs);
-    return;
+  } else if (config->lockPage) {
+    TakePage(config->lockPage, waitMs, false);
+  } else {
+    TakeFile(config, waitMs);
   }
-  if (HeldLock* held = HeldByPath(config->path)) {
-    Nest(held->key);
-    return;
+  if (!tookOver_ || !context) return;
+  // The dead writer may have been half way through a whole-table change.
+  for (MappedFile* file : context->files) {
+    if (file && EndsWithDmg(file->path)) RecoverIfAbandoned(file);
   }
-  TakeKept(config, waitMs);
-}
-
-// Every commit writes under this lock; a handle and identity kept with the
-// context make the take one system call (LockFileEx) and the release one.
-void DataWriteLock::TakeKept(MappedFile* config, uint32_t waitMs) {
-  keeper_ = config;
-  keeperGeneration_ = config->generation;
-  // Borrowed while held: another thread of the process using the context
-  // makes its own handle meanwhile.
-  HANDLE kept = InterlockedExchangePointer(&config->lockHandle, nullptr);
-  if (kept && (config->lockIndex || config->lockCreated)) {
-    key_ = FileKey{config->lockIndex, config->lockCreated};
-    Take(kept, config->path, waitMs, true);
-    return;
-  }
-  if (kept) CloseHandle(kept);
-  // The context's own config.dsc handle is never reopened while it lives.
-  Take(config->file ? Duplicate(config->file) : OpenForLock(config->path), config->path, waitMs);
 }
 
 DataWriteLock::DataWriteLock(const MappedFile* file, uint32_t waitMs) { TakeFile(file, waitMs); }
 
 DataWriteLock::DataWriteLock(const wchar_t* dataFolder, uint32_t waitMs) {
-  if (!dataFolder || !dataFolder[0]) return;
-  wchar_t path[kLockPathUnits];
-  if (CopyStringBounded(path, kPathUnits, dataFolder) != S_OK) return;
-  const uint32_t n = BoundedLength(path, kPathUnits);
-  if (path[n - 1] != L'\\' && path[n - 1] != L'/') AppendStringBounded(path, kLockPathUnits, L"\\");
-  if (AppendStringBounded(path, kLockPathUnits, kLockFileName) != S_OK) return;
-  if (HeldLock* held = HeldByPath(path)) {
-    Nest(held->key);
-    return;
-  }
-  Take(OpenForLock(path), path, waitMs);
+  if (FolderLockPage* page = AcquireFolderLockPage(dataFolder)) TakePage(page, waitMs, true);
 }
 
 void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
@@ -155,26 +138,86 @@ void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
     held_ = true;
     return;
   }
-  wchar_t lockPath[kLockPathUnits];
-  if (!FolderLockPath(file->path, lockPath)) return;
-  HeldLock* held = HeldByPath(lockPath);
-  if (!held) held = HeldByPath(file->path);
-  if (held) {
-    Nest(held->key);
-    return;
+  if (file->lockPage) {
+    TakePage(file->lockPage, waitMs, false);
+  } else if (FolderLockPage* page = AcquireLockPage(file->path)) {
+    // A record made without its folder's page (a file just created).
+    TakePage(page, waitMs, true);
+  } else {
+    wchar_t lockPath[kLockPathUnits];
+    // A data folder whose page cannot be opened has no lock to take.
+    if (!FolderLockPath(file->path, lockPath) ||
+        GetFileAttributesW(lockPath) != INVALID_FILE_ATTRIBUTES) {
+      return;
+    }
+    // A folder without config.dsc is no data folder: its writers share the
+    // lock of the file itself.
+    if (HeldLock* held = HeldByPath(file->path)) {
+      Nest(held->key);
+      return;
+    }
+    Take(OpenForLock(file->path), file->path, waitMs);
   }
-  if (HANDLE h = OpenForLock(lockPath)) {
-    Take(h, lockPath, waitMs);
-    return;
-  }
-  // A folder without config.dsc is no data folder: its writers share the
-  // lock of the file itself.
-  Take(file->file ? Duplicate(file->file) : OpenForLock(file->path), file->path, waitMs);
+  if (tookOver_ && EndsWithDmg(file->path)) RecoverIfAbandoned(const_cast<MappedFile*>(file));
 }
 
-void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs, bool keyKnown) {
+void DataWriteLock::TakePage(FolderLockPage* page, uint32_t waitMs, bool owned) {
+  if (!owned) PinLockPage(page);
+  page_ = page;
+  if (HeldLock* held = HeldByPage(page)) {
+    ++held->depth;
+    nested_ = held_ = true;
+    return;
+  }
+  if (heldLockCount == kMaxHeldLocks || !TakeWord(waitMs)) return;
+  ++lockTakes;
+  HeldLock& held = heldLocks[heldLockCount++];
+  held.page = page;
+  held.path[0] = 0;
+  held.key = FileKey{};
+  held.depth = 1;
+  locked_ = held_ = true;
+}
+
+bool DataWriteLock::TakeWord(uint32_t waitMs) {
+  if (page_->slot < 0) {
+    ++lockSystemCalls;  // once per folder and process
+    if (!ClaimLockSlot(page_)) return false;
+  }
+  volatile LONG64* owner = &page_->view->owner;
+  const LONG64 token = page_->token;
+  LONG64 seen = InterlockedCompareExchange64(owner, token, 0);
+  if (seen == 0) return true;
+  // Polled: the holder may be in any process and wakes nobody.
+  uint64_t start = 0;
+  DWORD pause = 1;
+  for (;;) {
+    // Another thread of this process holds it when the token is ours.
+    if (seen != token) {
+      ++lockSystemCalls;
+      if (LockHolderDead(page_, seen) && InterlockedCompareExchange64(owner, token, seen) == seen) {
+        tookOver_ = true;
+        InterlockedIncrement(&page_->view->takeOvers);
+        // Every reader checks its lengths again: the dead writer may have
+        // grown a table without saying so.
+        BumpGrowth(page_);
+        return true;
+      }
+    }
+    ++lockSystemCalls;  // the pause
+    const uint64_t now = DefaultOs().TickCount64();
+    if (!start) start = now;
+    if (now - start >= waitMs) return false;
+    Sleep(pause);
+    if (pause < 4) pause *= 2;
+    seen = InterlockedCompareExchange64(owner, token, 0);
+    if (seen == 0) return true;
+  }
+}
+
+void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs) {
   handle_ = handle;
-  if (!handle_ || (!keyKnown && !KeyOf(handle_, &key_))) return;
+  if (!handle_ || !KeyOf(handle_, &key_)) return;
   if (HeldByKey(key_)) {
     Nest(key_);
     return;
@@ -187,6 +230,7 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   for (;;) {
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;
+    ++lockSystemCalls;
     if (LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) break;
     const DWORD error = GetLastError();
     if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return;
@@ -196,6 +240,7 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   }
   ++lockTakes;
   HeldLock& held = heldLocks[heldLockCount++];
+  held.page = nullptr;
   CopyStringBounded(held.path, kLockPathUnits, lockPath);
   held.key = key_;
   held.depth = 1;
@@ -203,15 +248,8 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   held_ = true;
 }
 
-bool DataWriteLock::Keep() {
-  // A reopened file may be another one: its handle is not kept.
-  if (keeper_->generation != keeperGeneration_ || (!key_.index && !key_.created)) return false;
-  keeper_->lockIndex = key_.index;
-  keeper_->lockCreated = key_.created;
-  return InterlockedCompareExchangePointer(&keeper_->lockHandle, handle_, nullptr) == nullptr;
-}
-
 uint64_t DataWriteLock::TakesOnThisThread() { return lockTakes; }
+uint64_t DataWriteLock::SystemCallsOnThisThread() { return lockSystemCalls; }
 
 void DataWriteLock::Nest(FileKey key) {
   HeldLock* held = HeldByKey(key);
@@ -222,12 +260,24 @@ void DataWriteLock::Nest(FileKey key) {
 }
 
 DataWriteLock::~DataWriteLock() {
+  if (page_) {
+    if (locked_ || nested_) {
+      HeldLock* held = HeldByPage(page_);
+      if (held && --held->depth == 0) *held = heldLocks[--heldLockCount];
+    }
+    // Let go only of the word this holder set: a holder wrongly thought dead
+    // must not free a lock taken over since.
+    if (locked_) InterlockedCompareExchange64(&page_->view->owner, 0, page_->token);
+    ReleaseLockPage(page_);
+    return;
+  }
   if (locked_) {
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;
+    ++lockSystemCalls;
     UnlockFileEx(handle_, 0, 1, 0, &at);
   }
-  if (handle_ && !(keeper_ && Keep())) CloseHandle(handle_);
+  if (handle_) CloseHandle(handle_);
   if (!locked_ && !nested_) return;
   if (HeldLock* held = HeldByKey(key_)) {
     if (--held->depth == 0) *held = heldLocks[--heldLockCount];

@@ -114,55 +114,45 @@ TEST_F(DataLockTest, WriterThatCannotGetTheLockChangesNothing) {
   EXPECT_EQ(AppendRecord(main.get(), RecordBytes({"zz", L"新", 0x02000400}).data()), 1);
 }
 
-// A context keeps its lock handle between writes: the lock must still reach
-// other processes and threads while held, really be let go after, follow a
-// reopened file, and cost no handle per write.
-TEST_F(DataLockTest, ContextKeepsItsLockHandleAndReallyLetsGo) {
+// A context's writes take the lock through the shared page: after the first
+// take no system call, yet other processes and threads are refused while it
+// is held, it is really let go after, and a reopen while held changes none of that.
+TEST_F(DataLockTest, ContextTakesWithoutSystemCallsAndReallyLetsGo) {
   auto* context = static_cast<ImeContext*>(std::calloc(1, sizeof(ImeContext)));
   ASSERT_GT(OpenMappedFile(&context->files[kFileConfig], dir_.File(L"config.dsc").c_str()), 0);
   MappedFile* config = context->files[kFileConfig];
+  ASSERT_NE(config->lockPage, nullptr);
+  { DataWriteLock first(context, 0); }
   const uint64_t takes = DataWriteLock::TakesOnThisThread();
-  {
-    DataWriteLock first(context, 0);
-    ASSERT_TRUE(first.Held());
-    EXPECT_FALSE(FreeForOtherThread());
+  const uint64_t calls = DataWriteLock::SystemCallsOnThisThread();
+  DWORD handlesBefore = 0, handlesAfter = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  for (int i = 0; i < 50; ++i) {
+    DataWriteLock lock(context, 0);
+    EXPECT_TRUE(lock.Held());
+    DataWriteLock nested(config, 0);
+    EXPECT_TRUE(nested.Held());
   }
-  ASSERT_NE(config->lockHandle, nullptr);
-  EXPECT_TRUE(FreeForOtherThread());
+  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+  EXPECT_EQ(handlesAfter, handlesBefore);
+  EXPECT_EQ(DataWriteLock::TakesOnThisThread() - takes, 50u);
+  EXPECT_EQ(DataWriteLock::SystemCallsOnThisThread(), calls);
   {
-    // Taken on the kept handle: a second process is still refused.
     DataWriteLock again(context, 0);
     ASSERT_TRUE(again.Held());
-    EXPECT_EQ(config->lockHandle, nullptr);  // borrowed while held
+    EXPECT_FALSE(FreeForOtherThread());
     ChildProcess other(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"other.txt"));
     EXPECT_EQ(other.FirstLine(10000), "refused");
     other.CloseInput();
     other.Finish(10000);
-  }
-  EXPECT_TRUE(FreeForOtherThread());
-  EXPECT_EQ(DataWriteLock::TakesOnThisThread() - takes, 2u);
-
-  DWORD handlesBefore = 0, handlesAfter = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
-  for (int i = 0; i < 50; ++i) EXPECT_TRUE(DataWriteLock(context, 0).Held());
-  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-  EXPECT_EQ(handlesAfter, handlesBefore);
-
-  {
-    // The file reopened while held may be another one: the old handle is
-    // let go and closed, not kept.
-    DataWriteLock held(context, 0);
-    ASSERT_TRUE(held.Held());
     ASSERT_GT(ReopenMappedFile(config), 0);
   }
-  EXPECT_EQ(config->lockHandle, nullptr);
   EXPECT_TRUE(FreeForOtherThread());
   {
     DataWriteLock after(context, 0);
     EXPECT_TRUE(after.Held());
     EXPECT_FALSE(FreeForOtherThread());
   }
-  EXPECT_NE(config->lockHandle, nullptr);
   CloseMappedFile(config, 0);
   std::free(context);
 }
