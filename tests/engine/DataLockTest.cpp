@@ -9,7 +9,9 @@
 
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
+#include "engine/TableJournal.h"
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/DmgTestTables.h"
@@ -155,4 +157,54 @@ TEST_F(DataLockTest, ContextTakesWithoutSystemCallsAndReallyLetsGo) {
   }
   CloseMappedFile(config, 0);
   std::free(context);
+}
+
+// A holder killed while it holds the lock is found dead and its lock taken
+// over at once; what it was half way through is undone before the new
+// holder writes, and every reader is told to look at its lengths again.
+TEST_F(DataLockTest, LockOfAKilledHolderIsTakenOverAndItsChangeUndone) {
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(main && main->lockPage);
+  const LONG growth = main->lockPage->view->growth;
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    ChildProcess holder(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"holder.txt"));
+    ASSERT_EQ(holder.FirstLine(10000), "held");
+    EXPECT_FALSE(DataWriteLock(main.get(), 0).Held());
+    // As if the holder had begun a whole-table change whose journal was gone.
+    *reinterpret_cast<volatile uint32_t*>(main->view + kDmgChangingOffset) = 1;
+    holder.Kill();
+    const uint64_t takeOvers = main->lockPage->view->takeOvers;
+    DataWriteLock lock(main.get(), 0);
+    ASSERT_TRUE(lock.Held());
+    EXPECT_TRUE(lock.TookOver());
+    EXPECT_EQ(main->lockPage->view->takeOvers, takeOvers + 1);
+    EXPECT_EQ(*reinterpret_cast<uint32_t*>(main->view + kDmgChangingOffset), 0u);
+  }
+  EXPECT_NE(main->lockPage->view->growth, growth);
+  // Let go normally, it is free again with nobody to take over from.
+  DataWriteLock after(dir_.path().c_str(), 0);
+  EXPECT_TRUE(after.Held());
+  EXPECT_FALSE(after.TookOver());
+}
+
+// Records of one folder named in other spellings share one page: a nested
+// writer does not wait for itself, and growth through one is seen by the other.
+TEST_F(DataLockTest, SpellingsOfOneFolderShareTheLockAndTheGrowthWord) {
+  std::wstring other = dir_.File(L"MAIN.DMG");
+  for (wchar_t& c : other) c = c == L'\\' ? L'/' : c;
+  MappedFilePtr writer = OpenTableFile(other);
+  MappedFilePtr reader = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(writer && reader);
+  EXPECT_EQ(writer->lockPage, reader->lockPage);
+  {
+    DataWriteLock outer(reader.get(), 0);
+    ASSERT_TRUE(outer.Held());
+    EXPECT_TRUE(DataWriteLock(writer.get(), 0).Held());
+    const uint32_t size = writer->size;
+    ASSERT_EQ(ResizeMappedFile(writer.get(), size + 4096), 1);
+    RemapIfResized(reader.get());
+    EXPECT_EQ(reader->size, size + 4096);
+  }
+  EXPECT_TRUE(FreeForOtherThread());
 }
