@@ -140,6 +140,9 @@ void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
   }
   if (file->lockPage) {
     TakePage(file->lockPage, waitMs, false);
+  } else if (HeldLock* held = HeldByPath(file->path)) {
+    Nest(held->key);
+    return;
   } else if (FolderLockPage* page = AcquireLockPage(file->path)) {
     // A record made without its folder's page (a file just created).
     TakePage(page, waitMs, true);
@@ -152,10 +155,6 @@ void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
     }
     // A folder without config.dsc is no data folder: its writers share the
     // lock of the file itself.
-    if (HeldLock* held = HeldByPath(file->path)) {
-      Nest(held->key);
-      return;
-    }
     Take(OpenForLock(file->path), file->path, waitMs);
   }
   if (tookOver_ && EndsWithDmg(file->path)) RecoverIfAbandoned(const_cast<MappedFile*>(file));
