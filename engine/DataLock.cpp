@@ -4,8 +4,6 @@
 // open it; the life bytes of the page tell when a holder died.
 #include "engine/DataLock.h"
 
-#include <winternl.h>
-
 #include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
 #include "engine/TableJournal.h"
@@ -14,9 +12,6 @@
 namespace {
 
 constexpr DWORD kLockOffsetHigh = 0x40000000;  // byte 2^62: never part of any file
-constexpr wchar_t kLockFileName[] = L"config.dsc";
-constexpr uint32_t kLockFileNameUnits = 10;
-constexpr uint32_t kLockPathUnits = kPathUnits + kLockFileNameUnits + 2;
 
 // The locks the calling thread holds, so a writer nested inside another one
 // (a promotion appending to a table) does not wait for itself. A page lock is
@@ -33,19 +28,6 @@ thread_local int heldLockCount = 0;
 thread_local uint64_t lockTakes = 0;
 thread_local uint64_t lockSystemCalls = 0;
 
-wchar_t Folded(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
-  return c == L'/' ? L'\\' : c;
-}
-
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-  for (uint32_t i = 0; i < kLockPathUnits; ++i) {
-    if (Folded(a[i]) != Folded(b[i])) return false;
-    if (!a[i]) return true;
-  }
-  return false;
-}
-
 HeldLock* HeldByPage(const FolderLockPage* page) {
   for (int i = 0; i < heldLockCount; ++i) {
     if (heldLocks[i].page == page) return &heldLocks[i];
@@ -55,7 +37,7 @@ HeldLock* HeldByPage(const FolderLockPage* page) {
 
 HeldLock* HeldByPath(const wchar_t* path) {
   for (int i = 0; i < heldLockCount; ++i) {
-    if (!heldLocks[i].page && SamePath(heldLocks[i].path, path)) return &heldLocks[i];
+    if (!heldLocks[i].page && SameLockPath(heldLocks[i].path, path)) return &heldLocks[i];
   }
   return nullptr;
 }
@@ -70,20 +52,7 @@ HeldLock* HeldByKey(const DataWriteLock::FileKey& key) {
   return nullptr;
 }
 
-// The file's index and creation time: together they name one file. (The
-// volume serial number would cost a slow query on some systems.)
-bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) {
-  IO_STATUS_BLOCK status;
-  LARGE_INTEGER index;
-  FILE_BASIC_INFO basic;
-  if (NtQueryInformationFile(h, &status, &index, sizeof(index), FileInternalInformation) < 0 ||
-      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic))) {
-    return false;
-  }
-  key->index = static_cast<uint64_t>(index.QuadPart);
-  key->created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
-  return true;
-}
+bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) { return FileIdentity(h, &key->index, &key->created); }
 
 HANDLE OpenForLock(const wchar_t* path) {
   HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -91,21 +60,10 @@ HANDLE OpenForLock(const wchar_t* path) {
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
-// config.dsc beside path (path itself when it names config.dsc) into out.
-bool FolderLockPath(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
-  uint32_t folder = 0;
-  for (uint32_t i = 0; i < kPathUnits && path[i]; ++i) {
-    if (path[i] == L'\\' || path[i] == L'/') folder = i + 1;
-  }
-  for (uint32_t i = 0; i < folder; ++i) out[i] = path[i];
-  out[folder] = 0;
-  return AppendStringBounded(out, kLockPathUnits, kLockFileName) == S_OK;
-}
-
 bool EndsWithDmg(const wchar_t* path) {
   const uint32_t n = BoundedLength(path, kPathUnits);
-  return n >= 4 && path[n - 4] == L'.' && Folded(path[n - 3]) == L'd' && Folded(path[n - 2]) == L'm' &&
-         Folded(path[n - 1]) == L'g';
+  return n >= 4 && path[n - 4] == L'.' && FoldedPathUnit(path[n - 3]) == L'd' && FoldedPathUnit(path[n - 2]) == L'm' &&
+         FoldedPathUnit(path[n - 1]) == L'g';
 }
 
 }  // namespace
@@ -149,7 +107,7 @@ void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
   } else {
     wchar_t lockPath[kLockPathUnits];
     // A data folder whose page cannot be opened has no lock to take.
-    if (!FolderLockPath(file->path, lockPath) ||
+    if (!ConfigPathBeside(file->path, lockPath) ||
         GetFileAttributesW(lockPath) != INVALID_FILE_ATTRIBUTES) {
       return;
     }

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kPageUnits = 272;
 constexpr uint32_t kPageBytes = sizeof(LockPageLayout);
 // Life bytes lie far past the end of the page file, one per slot.
 constexpr DWORD kLifeOffsetHigh = 0x100;
@@ -20,43 +19,6 @@ constexpr int kMaxPages = 64;
 SRWLOCK pagesLock = SRWLOCK_INIT;
 FolderLockPage* pages[kMaxPages];
 int pageCount = 0;
-
-wchar_t Folded(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
-  return c == L'/' ? L'\\' : c;
-}
-
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-  for (uint32_t i = 0; i < kPageUnits; ++i) {
-    if (Folded(a[i]) != Folded(b[i])) return false;
-    if (!a[i]) return true;
-  }
-  return false;
-}
-
-// config.dsc of the folder path lies in (path itself when it names it).
-bool ConfigPathOf(const wchar_t* path, wchar_t (&out)[kPageUnits]) {
-  uint32_t folder = 0;
-  for (uint32_t i = 0; i < kPageUnits - 12 && path[i]; ++i) {
-    if (path[i] == L'\\' || path[i] == L'/') folder = i + 1;
-  }
-  for (uint32_t i = 0; i < folder; ++i) out[i] = path[i];
-  out[folder] = 0;
-  return AppendStringBounded(out, kPageUnits, L"config.dsc") == S_OK;
-}
-
-bool KeyOf(HANDLE h, uint64_t* index, uint64_t* created) {
-  IO_STATUS_BLOCK status;
-  LARGE_INTEGER id;
-  FILE_BASIC_INFO basic;
-  if (NtQueryInformationFile(h, &status, &id, sizeof(id), FileInternalInformation) < 0 ||
-      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic))) {
-    return false;
-  }
-  *index = static_cast<uint64_t>(id.QuadPart);
-  *created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
-  return true;
-}
 
 // Tokens differ between processes and between lives of one slot.
 LONG64 NewToken(LONG slot) {
@@ -104,17 +66,17 @@ void ClosePage(FolderLockPage* page) {
 // Opens the page beside configPath; called with pagesLock held.
 FolderLockPage* OpenPage(const wchar_t* configPath) {
   if (GetFileAttributesW(configPath) == INVALID_FILE_ATTRIBUTES) return nullptr;
-  wchar_t pagePath[kPageUnits];
-  CopyStringBounded(pagePath, kPageUnits, configPath);
-  const uint32_t n = BoundedLength(pagePath, kPageUnits);
+  wchar_t pagePath[kLockPathUnits];
+  CopyStringBounded(pagePath, kLockPathUnits, configPath);
+  const uint32_t n = BoundedLength(pagePath, kLockPathUnits);
   pagePath[n - 10] = 0;  // drops config.dsc
-  if (AppendStringBounded(pagePath, kPageUnits, kLockPageName) != S_OK) return nullptr;
+  if (AppendStringBounded(pagePath, kLockPathUnits, kLockPageName) != S_OK) return nullptr;
   HANDLE file = CreateFileW(pagePath, GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   uint64_t index = 0, created = 0;
-  if (!KeyOf(file, &index, &created)) {
+  if (!FileIdentity(file, &index, &created)) {
     CloseHandle(file);
     return nullptr;
   }
@@ -147,7 +109,7 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
     CloseHandle(file);
     return nullptr;
   }
-  CopyStringBounded(page->configPath, kPageUnits, configPath);
+  CopyStringBounded(page->configPath, kLockPathUnits, configPath);
   page->fileIndex = index;
   page->fileCreated = created;
   page->file = file;
@@ -160,13 +122,49 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
 
 }  // namespace
 
+bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* created) {
+  IO_STATUS_BLOCK status;
+  LARGE_INTEGER id;
+  FILE_BASIC_INFO basic;
+  if (NtQueryInformationFile(h, &status, &id, sizeof(id), FileInternalInformation) < 0 ||
+      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic))) {
+    return false;
+  }
+  *index = static_cast<uint64_t>(id.QuadPart);
+  *created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
+  return true;
+}
+
+wchar_t FoldedPathUnit(wchar_t c) {
+  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
+  return c == L'/' ? L'\\' : c;
+}
+
+bool SameLockPath(const wchar_t* a, const wchar_t* b) {
+  for (uint32_t i = 0; i < kLockPathUnits; ++i) {
+    if (FoldedPathUnit(a[i]) != FoldedPathUnit(b[i])) return false;
+    if (!a[i]) return true;
+  }
+  return false;
+}
+
+bool ConfigPathBeside(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
+  uint32_t folder = 0;
+  for (uint32_t i = 0; i < kLockPathUnits - 12 && path[i]; ++i) {
+    if (path[i] == L'\\' || path[i] == L'/') folder = i + 1;
+  }
+  for (uint32_t i = 0; i < folder; ++i) out[i] = path[i];
+  out[folder] = 0;
+  return AppendStringBounded(out, kLockPathUnits, L"config.dsc") == S_OK;
+}
+
 FolderLockPage* AcquireLockPage(const wchar_t* path) {
-  wchar_t configPath[kPageUnits];
-  if (!path || !ConfigPathOf(path, configPath)) return nullptr;
+  wchar_t configPath[kLockPathUnits];
+  if (!path || !ConfigPathBeside(path, configPath)) return nullptr;
   AcquireSRWLockExclusive(&pagesLock);
   FolderLockPage* page = nullptr;
   for (int i = 0; i < pageCount && !page; ++i) {
-    if (SamePath(pages[i]->configPath, configPath)) page = pages[i];
+    if (SameLockPath(pages[i]->configPath, configPath)) page = pages[i];
   }
   if (!page) page = OpenPage(configPath);
   if (page) InterlockedIncrement(&page->refs);
@@ -176,11 +174,11 @@ FolderLockPage* AcquireLockPage(const wchar_t* path) {
 
 FolderLockPage* AcquireFolderLockPage(const wchar_t* folder) {
   if (!folder || !folder[0]) return nullptr;
-  wchar_t path[kPageUnits];
-  if (CopyStringBounded(path, kPageUnits - 12, folder) != S_OK) return nullptr;
-  const uint32_t n = BoundedLength(path, kPageUnits);
-  if (path[n - 1] != L'\\' && path[n - 1] != L'/') AppendStringBounded(path, kPageUnits, L"\\");
-  AppendStringBounded(path, kPageUnits, L"config.dsc");
+  wchar_t path[kLockPathUnits];
+  if (CopyStringBounded(path, kLockPathUnits - 12, folder) != S_OK) return nullptr;
+  const uint32_t n = BoundedLength(path, kLockPathUnits);
+  if (path[n - 1] != L'\\' && path[n - 1] != L'/') AppendStringBounded(path, kLockPathUnits, L"\\");
+  AppendStringBounded(path, kLockPathUnits, L"config.dsc");
   return AcquireLockPage(path);
 }
 

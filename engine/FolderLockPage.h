@@ -13,6 +13,8 @@
 
 inline constexpr wchar_t kLockPageName[] = L"write.lck";
 inline constexpr uint32_t kLockPageSlots = 4096;
+// A data folder's path with config.dsc, or a table's path, fits this.
+inline constexpr uint32_t kLockPathUnits = 272;
 
 struct LockPageLayout {
   volatile LONG64 owner;      // token of the writer holding the lock; 0 free
@@ -23,7 +25,7 @@ struct LockPageLayout {
 };
 
 struct FolderLockPage {
-  wchar_t configPath[272];   // <folder>\config.dsc, as first named
+  wchar_t configPath[kLockPathUnits];   // <folder>\config.dsc, as first named
   uint64_t fileIndex;        // identity of the page file: other spellings of the
   uint64_t fileCreated;      // folder find this record
   HANDLE file;
@@ -44,6 +46,15 @@ FolderLockPage* AcquireFolderLockPage(const wchar_t* folder);
 void ReleaseLockPage(FolderLockPage* page);
 // Another reference to a page the caller holds one of; no system call.
 inline void PinLockPage(FolderLockPage* page) { InterlockedIncrement(&page->refs); }
+
+// The file's index and creation time: together they name one file. (The
+// volume serial number would cost a slow query on some systems.)
+bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* created);
+// Paths compared as the file system does: letter case and slashes aside.
+wchar_t FoldedPathUnit(wchar_t c);
+bool SameLockPath(const wchar_t* a, const wchar_t* b);
+// config.dsc of the folder path lies in (path itself when it names it).
+bool ConfigPathBeside(const wchar_t* path, wchar_t (&out)[kLockPathUnits]);
 
 // Gives this process a slot and its life byte; true once it has one.
 bool ClaimLockSlot(FolderLockPage* page);
