@@ -141,35 +141,58 @@ bool DataWriteLock::TakeWord(uint32_t waitMs) {
     ++lockSystemCalls;  // once per folder and process
     if (!ClaimLockSlot(page_)) return false;
   }
-  volatile LONG64* owner = &page_->view->owner;
+  LockPageLayout* shared = page_->view;
   const LONG64 token = page_->token;
-  LONG64 seen = InterlockedCompareExchange64(owner, token, 0);
-  if (seen == 0) return true;
+  // A writer that has waited goes first: a process that commits in a loop
+  // would otherwise take the word back before a sleeping one wakes.
+  LONG64 queued = shared->next;
+  if ((queued == 0 || queued == token) && InterlockedCompareExchange64(&shared->owner, token, 0) == 0) {
+    if (queued == token) InterlockedCompareExchange64(&shared->next, 0, token);
+    return true;
+  }
   // Polled: the holder may be in any process and wakes nobody.
-  uint64_t start = 0;
+  const uint64_t start = DefaultOs().TickCount64();
   DWORD pause = 1;
   for (;;) {
-    // Another thread of this process holds it when the token is ours.
-    if (seen != token) {
+    queued = shared->next;
+    if (queued == 0) {
+      queued = InterlockedCompareExchange64(&shared->next, token, 0);
+      if (queued == 0) queued = token;
+    } else if (queued != token) {
+      // A waiter that died, or that is stuck past half the wait, loses its turn.
       ++lockSystemCalls;
-      if (LockHolderDead(page_, seen) && InterlockedCompareExchange64(owner, token, seen) == seen) {
+      if (LockHolderDead(page_, queued) || DefaultOs().TickCount64() - start > waitMs / 2) {
+        InterlockedCompareExchange64(&shared->next, 0, queued);
+        queued = 0;
+      }
+    }
+    LONG64 seen = shared->owner;
+    if (seen == 0 && (queued == token || queued == 0)) {
+      seen = InterlockedCompareExchange64(&shared->owner, token, 0);
+      if (seen == 0) break;
+    }
+    // Another thread of this process holds it when the token is ours.
+    if (seen != 0 && seen != token) {
+      ++lockSystemCalls;
+      if (LockHolderDead(page_, seen) && InterlockedCompareExchange64(&shared->owner, token, seen) == seen) {
         tookOver_ = true;
-        InterlockedIncrement(&page_->view->takeOvers);
+        InterlockedIncrement(&shared->takeOvers);
         // Every reader checks its lengths again: the dead writer may have
         // grown a table without saying so.
         BumpGrowth(page_);
-        return true;
+        break;
       }
     }
+    if (DefaultOs().TickCount64() - start >= waitMs) {
+      InterlockedCompareExchange64(&shared->next, 0, token);
+      return false;
+    }
     ++lockSystemCalls;  // the pause
-    const uint64_t now = DefaultOs().TickCount64();
-    if (!start) start = now;
-    if (now - start >= waitMs) return false;
     Sleep(pause);
     if (pause < 4) pause *= 2;
-    seen = InterlockedCompareExchange64(owner, token, 0);
-    if (seen == 0) return true;
   }
+  InterlockedCompareExchange64(&shared->next, 0, token);
+  return true;
 }
 
 void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs) {

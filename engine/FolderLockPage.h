@@ -20,7 +20,8 @@ struct LockPageLayout {
   volatile LONG64 owner;      // token of the writer holding the lock; 0 free
   volatile LONG growth;       // bumped before and after a table's length changes
   volatile LONG takeOvers;    // locks taken from a dead holder
-  uint8_t reserved[48];
+  volatile LONG64 next;       // token of a waiting writer that goes first; 0 none
+  uint8_t reserved[40];
   volatile LONG64 slotTokens[kLockPageSlots];  // token of the live process of each slot
 };
 
