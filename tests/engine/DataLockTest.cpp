@@ -208,3 +208,23 @@ TEST_F(DataLockTest, SpellingsOfOneFolderShareTheLockAndTheGrowthWord) {
   }
   EXPECT_TRUE(FreeForOtherThread());
 }
+
+// A waiter marks its turn in the page; one that died waiting, or whose slot
+// another process has taken since, must not keep the lock from anyone.
+TEST_F(DataLockTest, AWaiterThatDiedDoesNotKeepTheLock) {
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(main && main->lockPage);
+  ASSERT_TRUE(DataWriteLock(main.get(), 0).Held());  // gives this process its slot
+  LockPageLayout* page = main->lockPage->view;
+  const LONG slot = (main->lockPage->slot + 7) & (kLockPageSlots - 1);
+  const LONG64 dead = 0x3C3C3C3C3C3C3000LL | slot;
+  page->slotTokens[slot] = dead;
+  page->next = dead;
+  EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
+  EXPECT_EQ(page->next, 0);
+  // A token its slot no longer names (the slot went to a later process).
+  page->slotTokens[slot] = 0;
+  page->next = dead;
+  EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
+  EXPECT_EQ(page->next, 0);
+}
