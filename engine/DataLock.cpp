@@ -1,26 +1,23 @@
-// The data folder's write lock: LockFileEx on one byte at 2^62 of config.dsc.
+// The data folder's write lock: an owner word in the folder's lock page.
 // A named mutex would not do: an AppContainer process has a Local\ namespace
-// of its own, while a lock on the shared file reaches every process that can
-// open it, and dies with its holder.
+// of its own, while a file in the data folder reaches every process that can
+// open it; the life bytes of the page tell when a holder died.
 #include "engine/DataLock.h"
 
-#include <winternl.h>
-
+#include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
 
 constexpr DWORD kLockOffsetHigh = 0x40000000;  // byte 2^62: never part of any file
-constexpr wchar_t kLockFileName[] = L"config.dsc";
-constexpr uint32_t kLockFileNameUnits = 10;
-constexpr uint32_t kLockPathUnits = kPathUnits + kLockFileNameUnits + 2;
 
 // The locks the calling thread holds, so a writer nested inside another one
-// (a promotion appending to a table) does not wait for itself: byte-range
-// locks are not recursive, not even on one handle. A nested writer is known
-// by the lock file's path without a system call, else by the file's identity.
+// (a promotion appending to a table) does not wait for itself. A page lock is
+// known by its page; a table's own lock by its path, else its identity.
 struct HeldLock {
+  FolderLockPage* page;
   wchar_t path[kLockPathUnits];
   DataWriteLock::FileKey key;
   uint32_t depth;
@@ -29,50 +26,33 @@ constexpr int kMaxHeldLocks = 4;
 thread_local HeldLock heldLocks[kMaxHeldLocks];
 thread_local int heldLockCount = 0;
 thread_local uint64_t lockTakes = 0;
+thread_local uint64_t lockSystemCalls = 0;
 
-wchar_t Folded(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
-  return c == L'/' ? L'\\' : c;
-}
-
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-  for (uint32_t i = 0; i < kLockPathUnits; ++i) {
-    if (Folded(a[i]) != Folded(b[i])) return false;
-    if (!a[i]) return true;
+HeldLock* HeldByPage(const FolderLockPage* page) {
+  for (int i = 0; i < heldLockCount; ++i) {
+    if (heldLocks[i].page == page) return &heldLocks[i];
   }
-  return false;
+  return nullptr;
 }
 
 HeldLock* HeldByPath(const wchar_t* path) {
   for (int i = 0; i < heldLockCount; ++i) {
-    if (SamePath(heldLocks[i].path, path)) return &heldLocks[i];
+    if (!heldLocks[i].page && SameLockPath(heldLocks[i].path, path)) return &heldLocks[i];
   }
   return nullptr;
 }
 
 HeldLock* HeldByKey(const DataWriteLock::FileKey& key) {
   for (int i = 0; i < heldLockCount; ++i) {
-    if (heldLocks[i].key.index == key.index && heldLocks[i].key.created == key.created) {
+    if (!heldLocks[i].page && heldLocks[i].key.index == key.index &&
+        heldLocks[i].key.created == key.created) {
       return &heldLocks[i];
     }
   }
   return nullptr;
 }
 
-// The file's index and creation time: together they name one file. (The
-// volume serial number would cost a slow query on some systems.)
-bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) {
-  IO_STATUS_BLOCK status;
-  LARGE_INTEGER index;
-  FILE_BASIC_INFO basic;
-  if (NtQueryInformationFile(h, &status, &index, sizeof(index), FileInternalInformation) < 0 ||
-      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic))) {
-    return false;
-  }
-  key->index = static_cast<uint64_t>(index.QuadPart);
-  key->created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
-  return true;
-}
+bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) { return FileIdentity(h, &key->index, &key->created); }
 
 HANDLE OpenForLock(const wchar_t* path) {
   HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -80,24 +60,10 @@ HANDLE OpenForLock(const wchar_t* path) {
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
-HANDLE Duplicate(HANDLE h) {
-  HANDLE copy = nullptr;
-  if (!h || !DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE,
-                             DUPLICATE_SAME_ACCESS)) {
-    return nullptr;
-  }
-  return copy;
-}
-
-// config.dsc beside path (path itself when it names config.dsc) into out.
-bool FolderLockPath(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
-  uint32_t folder = 0;
-  for (uint32_t i = 0; i < kPathUnits && path[i]; ++i) {
-    if (path[i] == L'\\' || path[i] == L'/') folder = i + 1;
-  }
-  for (uint32_t i = 0; i < folder; ++i) out[i] = path[i];
-  out[folder] = 0;
-  return AppendStringBounded(out, kLockPathUnits, kLockFileName) == S_OK;
+bool EndsWithDmg(const wchar_t* path) {
+  const uint32_t n = BoundedLength(path, kPathUnits);
+  return n >= 4 && path[n - 4] == L'.' && FoldedPathUnit(path[n - 3]) == L'd' && FoldedPathUnit(path[n - 2]) == L'm' &&
+         FoldedPathUnit(path[n - 1]) == L'g';
 }
 
 }  // namespace
@@ -107,47 +73,22 @@ DataWriteLock::DataWriteLock(const ImeContext* context, uint32_t waitMs) {
   if (!config) {
     // Settings held in memory only (tests, tools): the tables' folder decides.
     TakeFile(context ? context->files[kFileMain] : nullptr, waitMs);
-    return;
+  } else if (config->lockPage) {
+    TakePage(config->lockPage, waitMs, false);
+  } else {
+    TakeFile(config, waitMs);
   }
-  if (HeldLock* held = HeldByPath(config->path)) {
-    Nest(held->key);
-    return;
+  if (!tookOver_ || !context) return;
+  // The dead writer may have been half way through a whole-table change.
+  for (MappedFile* file : context->files) {
+    if (file && EndsWithDmg(file->path)) RecoverIfAbandoned(file);
   }
-  TakeKept(config, waitMs);
-}
-
-// Every commit writes under this lock; a handle and identity kept with the
-// context make the take one system call (LockFileEx) and the release one.
-void DataWriteLock::TakeKept(MappedFile* config, uint32_t waitMs) {
-  keeper_ = config;
-  keeperGeneration_ = config->generation;
-  // Borrowed while held: another thread of the process using the context
-  // makes its own handle meanwhile.
-  HANDLE kept = InterlockedExchangePointer(&config->lockHandle, nullptr);
-  if (kept && (config->lockIndex || config->lockCreated)) {
-    key_ = FileKey{config->lockIndex, config->lockCreated};
-    Take(kept, config->path, waitMs, true);
-    return;
-  }
-  if (kept) CloseHandle(kept);
-  // The context's own config.dsc handle is never reopened while it lives.
-  Take(config->file ? Duplicate(config->file) : OpenForLock(config->path), config->path, waitMs);
 }
 
 DataWriteLock::DataWriteLock(const MappedFile* file, uint32_t waitMs) { TakeFile(file, waitMs); }
 
 DataWriteLock::DataWriteLock(const wchar_t* dataFolder, uint32_t waitMs) {
-  if (!dataFolder || !dataFolder[0]) return;
-  wchar_t path[kLockPathUnits];
-  if (CopyStringBounded(path, kPathUnits, dataFolder) != S_OK) return;
-  const uint32_t n = BoundedLength(path, kPathUnits);
-  if (path[n - 1] != L'\\' && path[n - 1] != L'/') AppendStringBounded(path, kLockPathUnits, L"\\");
-  if (AppendStringBounded(path, kLockPathUnits, kLockFileName) != S_OK) return;
-  if (HeldLock* held = HeldByPath(path)) {
-    Nest(held->key);
-    return;
-  }
-  Take(OpenForLock(path), path, waitMs);
+  if (FolderLockPage* page = AcquireFolderLockPage(dataFolder)) TakePage(page, waitMs, true);
 }
 
 void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
@@ -155,26 +96,108 @@ void DataWriteLock::TakeFile(const MappedFile* file, uint32_t waitMs) {
     held_ = true;
     return;
   }
-  wchar_t lockPath[kLockPathUnits];
-  if (!FolderLockPath(file->path, lockPath)) return;
-  HeldLock* held = HeldByPath(lockPath);
-  if (!held) held = HeldByPath(file->path);
-  if (held) {
+  if (file->lockPage) {
+    TakePage(file->lockPage, waitMs, false);
+  } else if (HeldLock* held = HeldByPath(file->path)) {
     Nest(held->key);
     return;
+  } else if (FolderLockPage* page = AcquireLockPage(file->path)) {
+    // A record made without its folder's page (a file just created).
+    TakePage(page, waitMs, true);
+  } else {
+    wchar_t lockPath[kLockPathUnits];
+    // A data folder whose page cannot be opened has no lock to take.
+    if (!ConfigPathBeside(file->path, lockPath) ||
+        GetFileAttributesW(lockPath) != INVALID_FILE_ATTRIBUTES) {
+      return;
+    }
+    // A folder without config.dsc is no data folder: its writers share the
+    // lock of the file itself.
+    Take(OpenForLock(file->path), file->path, waitMs);
   }
-  if (HANDLE h = OpenForLock(lockPath)) {
-    Take(h, lockPath, waitMs);
-    return;
-  }
-  // A folder without config.dsc is no data folder: its writers share the
-  // lock of the file itself.
-  Take(file->file ? Duplicate(file->file) : OpenForLock(file->path), file->path, waitMs);
+  if (tookOver_ && EndsWithDmg(file->path)) RecoverIfAbandoned(const_cast<MappedFile*>(file));
 }
 
-void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs, bool keyKnown) {
+void DataWriteLock::TakePage(FolderLockPage* page, uint32_t waitMs, bool owned) {
+  if (!owned) PinLockPage(page);
+  page_ = page;
+  if (HeldLock* held = HeldByPage(page)) {
+    ++held->depth;
+    nested_ = held_ = true;
+    return;
+  }
+  if (heldLockCount == kMaxHeldLocks || !TakeWord(waitMs)) return;
+  ++lockTakes;
+  HeldLock& held = heldLocks[heldLockCount++];
+  held.page = page;
+  held.path[0] = 0;
+  held.key = FileKey{};
+  held.depth = 1;
+  locked_ = held_ = true;
+}
+
+bool DataWriteLock::TakeWord(uint32_t waitMs) {
+  if (page_->slot < 0) {
+    ++lockSystemCalls;  // once per folder and process
+    if (!ClaimLockSlot(page_)) return false;
+  }
+  LockPageLayout* shared = page_->view;
+  const LONG64 token = page_->token;
+  // A writer that has waited goes first: a process that commits in a loop
+  // would otherwise take the word back before a sleeping one wakes.
+  LONG64 queued = shared->next;
+  if ((queued == 0 || queued == token) && InterlockedCompareExchange64(&shared->owner, token, 0) == 0) {
+    if (queued == token) InterlockedCompareExchange64(&shared->next, 0, token);
+    return true;
+  }
+  // Polled: the holder may be in any process and wakes nobody.
+  const uint64_t start = DefaultOs().TickCount64();
+  DWORD pause = 1;
+  for (;;) {
+    queued = shared->next;
+    if (queued == 0) {
+      queued = InterlockedCompareExchange64(&shared->next, token, 0);
+      if (queued == 0) queued = token;
+    } else if (queued != token) {
+      // A waiter that died, or that is stuck past half the wait, loses its turn.
+      ++lockSystemCalls;
+      if (LockHolderDead(page_, queued) || DefaultOs().TickCount64() - start > waitMs / 2) {
+        InterlockedCompareExchange64(&shared->next, 0, queued);
+        queued = 0;
+      }
+    }
+    LONG64 seen = shared->owner;
+    if (seen == 0 && (queued == token || queued == 0)) {
+      seen = InterlockedCompareExchange64(&shared->owner, token, 0);
+      if (seen == 0) break;
+    }
+    // Another thread of this process holds it when the token is ours.
+    if (seen != 0 && seen != token) {
+      ++lockSystemCalls;
+      if (LockHolderDead(page_, seen) && InterlockedCompareExchange64(&shared->owner, token, seen) == seen) {
+        tookOver_ = true;
+        InterlockedIncrement(&shared->takeOvers);
+        // Every reader checks its lengths again: the dead writer may have
+        // grown a table without saying so.
+        BumpGrowth(page_);
+        break;
+      }
+    }
+    if (DefaultOs().TickCount64() - start >= waitMs) {
+      InterlockedCompareExchange64(&shared->next, 0, token);
+      return false;
+    }
+    ++lockSystemCalls;  // the pause
+    Sleep(pause);
+    if (pause < 4) pause *= 2;
+  }
+  InterlockedCompareExchange64(&shared->next, 0, token);
+  return true;
+}
+
+void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs) {
   handle_ = handle;
-  if (!handle_ || (!keyKnown && !KeyOf(handle_, &key_))) return;
+  if (!handle_ || !KeyOf(handle_, &key_)) return;
   if (HeldByKey(key_)) {
     Nest(key_);
     return;
@@ -187,6 +210,7 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   for (;;) {
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;
+    ++lockSystemCalls;
     if (LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) break;
     const DWORD error = GetLastError();
     if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return;
@@ -196,6 +220,7 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   }
   ++lockTakes;
   HeldLock& held = heldLocks[heldLockCount++];
+  held.page = nullptr;
   CopyStringBounded(held.path, kLockPathUnits, lockPath);
   held.key = key_;
   held.depth = 1;
@@ -203,15 +228,8 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   held_ = true;
 }
 
-bool DataWriteLock::Keep() {
-  // A reopened file may be another one: its handle is not kept.
-  if (keeper_->generation != keeperGeneration_ || (!key_.index && !key_.created)) return false;
-  keeper_->lockIndex = key_.index;
-  keeper_->lockCreated = key_.created;
-  return InterlockedCompareExchangePointer(&keeper_->lockHandle, handle_, nullptr) == nullptr;
-}
-
 uint64_t DataWriteLock::TakesOnThisThread() { return lockTakes; }
+uint64_t DataWriteLock::SystemCallsOnThisThread() { return lockSystemCalls; }
 
 void DataWriteLock::Nest(FileKey key) {
   HeldLock* held = HeldByKey(key);
@@ -222,12 +240,24 @@ void DataWriteLock::Nest(FileKey key) {
 }
 
 DataWriteLock::~DataWriteLock() {
+  if (page_) {
+    if (locked_ || nested_) {
+      HeldLock* held = HeldByPage(page_);
+      if (held && --held->depth == 0) *held = heldLocks[--heldLockCount];
+    }
+    // Let go only of the word this holder set: a holder wrongly thought dead
+    // must not free a lock taken over since.
+    if (locked_) InterlockedCompareExchange64(&page_->view->owner, 0, page_->token);
+    ReleaseLockPage(page_);
+    return;
+  }
   if (locked_) {
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;
+    ++lockSystemCalls;
     UnlockFileEx(handle_, 0, 1, 0, &at);
   }
-  if (handle_ && !(keeper_ && Keep())) CloseHandle(handle_);
+  if (handle_) CloseHandle(handle_);
   if (!locked_ && !nested_) return;
   if (HeldLock* held = HeldByKey(key_)) {
     if (--held->depth == 0) *held = heldLocks[--heldLockCount];

@@ -6,11 +6,13 @@
 //   RemapIfResized(table);                // another writer may have grown it
 //   ... re-read what is changed, check it, then write ...
 //
-// The lock is an exclusive byte-range lock on one byte far past the end of
-// the folder's config.dsc (a folder without one: the table file itself).
-// Every process that can open the file can take it, sandboxed ones included,
-// and the system drops it when its holder dies. A thread that already holds
-// the lock of a folder takes it again at no cost (nested writers).
+// The lock is an owner word in the folder's shared lock page (write.lck,
+// FolderLockPage.h), taken with one compare-exchange: an uncontended take and
+// release make no system call. A writer that finds it taken waits; when the
+// holder's process is dead it takes the word over and puts right what a
+// dead writer may have left. A thread that already holds the lock of a
+// folder takes it again at no cost (nested writers). A folder without
+// config.dsc has no page: its tables lock themselves with a byte-range lock.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +20,8 @@
 #include <cstdint>
 
 #include "engine/MappedFile.h"
+
+struct FolderLockPage;
 
 struct ImeContext;
 
@@ -42,9 +46,14 @@ class DataWriteLock {
   // True when the caller may write.
   bool Held() const { return held_; }
 
-  // How many times the calling thread placed the byte-range lock (nested
-  // takes not counted): lets tests and benchmarks see which paths lock.
+  // How many times the calling thread took a lock (nested takes not
+  // counted), and how many system calls its takes and releases made: lets
+  // tests and benchmarks see which paths lock and what that cost.
   static uint64_t TakesOnThisThread();
+  static uint64_t SystemCallsOnThisThread();
+
+  // True when this holder took the lock from a dead writer.
+  bool TookOver() const { return tookOver_; }
 
   // Names one file: its index and creation time.
   struct FileKey {
@@ -54,21 +63,21 @@ class DataWriteLock {
 
  private:
   void TakeFile(const MappedFile* file, uint32_t waitMs);
-  // Locks the file behind handle (lockPath names it), which this holder owns
-  // from here on.
-  void Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs, bool keyKnown = false);
-  // Takes the lock of the folder of config, on the handle config keeps.
-  void TakeKept(MappedFile* config, uint32_t waitMs);
-  // Hands handle_ back to keeper_; false when it must be closed instead.
-  bool Keep();
+  // Takes the lock of a page; owned says whether this holder's page reference
+  // is its own to give back (else it pins the page while held).
+  void TakePage(FolderLockPage* page, uint32_t waitMs, bool owned);
+  bool TakeWord(uint32_t waitMs);
+  // Locks the file behind handle (a table outside a data folder), which this
+  // holder owns from here on.
+  void Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs);
   // Takes again a lock this thread holds.
   void Nest(FileKey key);
 
+  FolderLockPage* page_ = nullptr;
   HANDLE handle_ = nullptr;
   FileKey key_{};
-  MappedFile* keeper_ = nullptr;  // gets handle_ back on release
-  uint32_t keeperGeneration_ = 0;
   bool held_ = false;
-  bool locked_ = false;  // this holder placed the byte-range lock
-  bool nested_ = false;  // this holder took a lock of its thread again
+  bool locked_ = false;    // this holder took the lock word or byte
+  bool nested_ = false;    // this holder took a lock of its thread again
+  bool tookOver_ = false;
 };

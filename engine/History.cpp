@@ -91,9 +91,9 @@ bool ReadLastCommitted(const ImeContext* context, DmgRecord* out) {
 
 namespace {
 
-// The history record of a commit of a code record; false when it is not recorded.
-bool BuildEntryRecord(const ImeContext* context, uint8_t kind, const DmgRecord& entry,
-                      RecentCommitRecord* record) {
+// Whether a commit of a code record is recorded: checked alone when only
+// that is asked, so a commit builds its record once.
+bool EntryRecorded(const ImeContext* context, uint8_t kind, const DmgRecord& entry) {
   if (!context || !context->imeBlock) return false;
   if (context->stateFlags & (kStateEnglish | kStateAssociations)) return false;
   if (kind == kKindMain && EntryAttr::Category(entry.attr) == 4) return false;
@@ -101,9 +101,16 @@ bool BuildEntryRecord(const ImeContext* context, uint8_t kind, const DmgRecord& 
       entry.wordLenUnits > static_cast<uint32_t>(kHistoryWordUnits)) {
     return false;
   }
+  wchar_t head[7];
+  return !(CopyRecordWord(entry, head, 7) == 6 && CompareWideChars(head, L"$zncmd", 6) == 0);
+}
+
+// The history record of a commit of a code record; false when it is not recorded.
+bool BuildEntryRecord(const ImeContext* context, uint8_t kind, const DmgRecord& entry,
+                      RecentCommitRecord* record) {
+  if (!EntryRecorded(context, kind, entry)) return false;
   std::memset(record, 0, sizeof(*record));
   CopyRecordWord(entry, record->word, kHistoryWordUnits + 1);
-  if (entry.wordLenUnits > 5 && CompareWideChars(record->word, L"$zncmd", 6) == 0) return false;
   const int chars = CharCount(record->word);
   record->wordUnits = static_cast<uint8_t>(entry.wordLenUnits);
   record->wordChars = static_cast<uint8_t>(chars);
@@ -135,6 +142,13 @@ int StoreCommitRecord(ImeContext* context, const RecentCommitRecord& record) {
 }
 
 }  // namespace
+
+bool CommitRecorded(const ImeContext* context, int listIndex) {
+  if (!context || listIndex < 0 || listIndex >= context->candidateCount) return false;
+  const CandidateItem& item = context->candidates[listIndex];
+  DmgRecord entry;
+  return ReadCandidateRecord(context, item, &entry) && EntryRecorded(context, item.kind, entry);
+}
 
 bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record) {
   if (!context || listIndex < 0 || listIndex >= context->candidateCount) return false;

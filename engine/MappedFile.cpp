@@ -2,6 +2,7 @@
 // copy that serves a file which cannot be mapped for writing.
 #include "engine/MappedFile.h"
 
+#include "engine/FolderLockPage.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -13,21 +14,19 @@ constexpr uint32_t kCopySpare = 10;
 // Largest file served as a copy: its size plus the spare must fit the u32 size.
 constexpr uint64_t kMaxCopiedFile = 0x7FFFFFFFull;
 
+// The record of path, with the lock page of its folder and the growth word
+// read before anything is sized.
 MappedFile* NewRecord(const wchar_t* path) {
   auto* mf = static_cast<MappedFile*>(GlobalAlloc(GPTR, sizeof(MappedFile)));
-  if (mf) CopyStringBounded(mf->path, 260, path);
+  if (!mf) return nullptr;
+  CopyStringBounded(mf->path, 260, path);
+  mf->lockPage = AcquireLockPage(mf->path);
+  if (mf->lockPage) mf->growthSeen = ReadGrowth(mf->lockPage);
   return mf;
 }
 
-// Drops the kept lock handle and its identity: the file behind the path may
-// not be the one the handle names any more.
-void DropLockHandle(MappedFile* mf) {
-  if (HANDLE h = InterlockedExchangePointer(&mf->lockHandle, nullptr)) CloseHandle(h);
-  mf->lockIndex = mf->lockCreated = 0;
-  ++mf->generation;
-}
-
 void FreeRecord(MappedFile* mf) {
+  ReleaseLockPage(mf->lockPage);
   SecureZeroMemory(mf, sizeof(*mf));
   GlobalFree(mf);
 }
@@ -131,6 +130,19 @@ int ResizeMappedFile(MappedFile* mf, uint32_t newSize) {
   // caller's data later; an empty file cannot be mapped at all.
   if (!IsWritableMapping(mf) || newSize == 0) return 0;
   uint32_t oldSize = mf->size;
+  // Bumped before and after: a reader that saw the first bump before the new
+  // length checks again after the second, and a writer killed in between
+  // still leaves the word changed.
+  if (mf->lockPage) BumpGrowth(mf->lockPage);
+  struct BumpAfter {
+    MappedFile* mf;
+    ~BumpAfter() {
+      if (mf->lockPage) {
+        BumpGrowth(mf->lockPage);
+        mf->growthSeen = ReadGrowth(mf->lockPage);
+      }
+    }
+  } after{mf};
   UnmapFile(mf, true);
   if (!SetFileLength(mf->file, newSize)) {
     MapFile(mf, oldSize);
@@ -149,7 +161,6 @@ int ResizeMappedFile(MappedFile* mf, uint32_t newSize) {
 
 void CloseMappedFile(MappedFile* mf, int flush) {
   if (!mf) return;
-  DropLockHandle(mf);
   if (mf->file) {
     UnmapFile(mf, flush > 0);
     CloseHandle(mf->file);
@@ -161,7 +172,6 @@ void CloseMappedFile(MappedFile* mf, int flush) {
 
 int ReopenMappedFile(MappedFile* mf) {
   if (!mf) return 0;
-  DropLockHandle(mf);
   if (mf->file) {
     UnmapFile(mf, true);
     CloseHandle(mf->file);
@@ -180,12 +190,20 @@ int ReopenMappedFile(MappedFile* mf) {
   mf->file = fresh->file;
   mf->mapping = fresh->mapping;
   mf->view = fresh->view;
+  if (fresh->lockPage) mf->growthSeen = fresh->growthSeen;
   FreeRecord(fresh);
   return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);
 }
 
 void RemapIfResized(MappedFile* mf) {
   if (!mf || !mf->file) return;
+  if (mf->lockPage) {
+    // Every change of a length in the folder bumps the word: while it stands
+    // still no table grew, and the file system need not be asked.
+    const LONG growth = ReadGrowth(mf->lockPage);
+    if (growth == mf->growthSeen && mf->view) return;
+    mf->growthSeen = growth;
+  }
   uint64_t size = 0;
   if (!CurrentFileSize(mf->file, &size)) return;
   if (size != mf->size || !mf->view) ReopenMappedFile(mf);

@@ -10,14 +10,11 @@ struct MappedFile {
   HANDLE file;         // null for a memory copy
   HANDLE mapping;      // null for a memory copy
   uint8_t* view;       // base of the mapped view or of the memory copy
-  // The data folder's write lock is taken on a handle of its own, kept here
-  // between writes (DataLock.cpp): each new handle and identity query is a
-  // slow system call on some systems. A reopen starts a new generation and
-  // drops both.
-  HANDLE lockHandle;   // null while a writer holds it, or before the first write
-  uint64_t lockIndex;  // file index and creation time of the locked file;
-  uint64_t lockCreated;  // both 0 until read
-  uint32_t generation;
+  // The shared lock page of the data folder (FolderLockPage.h), null for a
+  // file outside one. Its growth word tells a grown table without asking the
+  // file system; growthSeen is the value this record last checked against.
+  struct FolderLockPage* lockPage;
+  long growthSeen;
 };
 
 // Returns the size (> 0) or the fallback's result; *out is a GlobalAlloc'ed record.

@@ -162,8 +162,7 @@ void PromoteTempWord(ImeContext* context, const ChosenRecord& chosen) {
 bool CommitSelectionWrites(const ImeContext* context, int listIndex) {
   if (!context || context->commitKind == kCommitActionTypedCode) return false;
   if (listIndex < 0 || listIndex >= context->candidateCount) return false;
-  RecentCommitRecord history;
-  if (BuildCommitRecord(context, listIndex, &history)) return true;
+  if (CommitRecorded(context, listIndex)) return true;
   const CandidateItem& item = context->candidates[listIndex];
   const ImeConfigBlock* ime = context->imeBlock;
   DmgRecord record;

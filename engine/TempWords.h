@@ -48,6 +48,8 @@ int RecordEntryCommit(ImeContext* context, uint8_t kind, const DmgRecord& entry)
 // The history record of a commit of candidate listIndex; false when such a
 // commit is not recorded. Reads only.
 bool BuildCommitRecord(const ImeContext* context, int listIndex, RecentCommitRecord* record);
+// Whether committing the candidate adds a history record; builds none.
+bool CommitRecorded(const ImeContext* context, int listIndex);
 // A fingerprint of the code and word of the record behind a candidate of kind
 // 0x21 or 0x22 (0 for others). A page keeps one per slot: the record's place
 // may hold another word by the time it is committed.

@@ -260,6 +260,7 @@ int wmain(int argc, wchar_t** argv) {
   long long committedUnits = 0;
   const long long allocationsBefore = gAllocations.load();
   const uint64_t locksBefore = DataWriteLock::TakesOnThisThread();
+  const uint64_t lockCallsBefore = DataWriteLock::SystemCallsOnThisThread();
   for (size_t i = 0; i < keys.size(); ++i) {
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
@@ -280,6 +281,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const long long typingAllocations = gAllocations.load() - allocationsBefore;
   const uint64_t typingLocks = DataWriteLock::TakesOnThisThread() - locksBefore;
+  const uint64_t typingLockCalls = DataWriteLock::SystemCallsOnThisThread() - lockCallsBefore;
   std::vector<double> sorted = micros;
   std::sort(sorted.begin(), sorted.end());
   auto at = [&](double q) { return sorted[static_cast<size_t>(q * (sorted.size() - 1))]; };
@@ -302,7 +304,9 @@ int wmain(int argc, wchar_t** argv) {
   report(L"strokes leaving a one-key code", firstKeys);
   report(L"strokes delivering text", committing);
   report(L"other strokes", others);
-  std::wprintf(L"write locks taken: %llu\n", static_cast<unsigned long long>(typingLocks));
+  std::wprintf(L"write locks taken: %llu, system calls made by them: %llu\n",
+               static_cast<unsigned long long>(typingLocks),
+               static_cast<unsigned long long>(typingLockCalls));
   std::wprintf(L"peak working set: %.1f MB\n", memory.PeakWorkingSetSize / 1048576.0);
   std::wprintf(L"heap allocations while typing: %lld\n", typingAllocations);
   for (MappedFile*& f : context->files) {

@@ -55,7 +55,8 @@ struct ImePrivateBlock {
   int32_t uiWindow;             // an ImmUiWindow value
   int32_t statusShown;          // the module showed the status bar (no UI window)
   uint32_t statusDrawn;         // what that status bar shows (WindowlessUi.cpp)
-  uint8_t unused[8];
+  uint32_t capsLock;            // from the last key's keyboard state: 0 not known, 1 off, 2 on
+  uint8_t unused[4];
 };
 // Who does the UI window's work for the context: not known yet, the system's
 // UI window of the module's class, or the module itself (Wine makes no UI

@@ -17,8 +17,12 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
   ImeContext* context = lock.context();
   SyncBeforeKey(lock);
-  // The status bar shows the Caps Lock state: let it draw again.
-  if ((virtualKey & 0xFF) == VK_CAPITAL) SendImeNotify(lock, IMN_SETOPENSTATUS);
+  // The status bar shows the Caps Lock state: let it draw again. The state
+  // comes with the key; asking the system for it is a slow call under Wine.
+  // Caps Lock's own key leaves it to be asked once.
+  const bool capsKey = (virtualKey & 0xFF) == VK_CAPITAL;
+  lock.privateBlock()->capsLock = !keyState || capsKey ? 0 : (keyState[VK_CAPITAL] & 1) ? 2 : 1;
+  if (capsKey) SendImeNotify(lock, IMN_SETOPENSTATUS);
   const KeyEvent event{virtualKey, static_cast<uint32_t>(keyData)};
   KeyRunner& runner = ThreadKeyRunner();
   const KeyDecision decision = runner.TestKey(context, event, KeyState(keyState));

@@ -41,24 +41,26 @@ bool SlotServes(HWND ui) {
 }
 
 // What the status bar draws: the input modes, the soft keyboard, Caps Lock.
-uint32_t StatusLook(const ImeContext* context) {
+uint32_t StatusLook(const ImcLock& lock) {
   constexpr uint32_t kShown = kStateFullWidth | kStateEnglishPunct | kStateInputClosed |
                               kStateInputDisabled | kStateEnglish | kStateSoftKeyboard;
   constexpr uint32_t kCapsLock = 0x80000000;
-  return (context->stateFlags & kShown) | ((GetKeyState(VK_CAPITAL) & 1) ? kCapsLock : 0);
+  const uint32_t known = lock.privateBlock()->capsLock;
+  const bool caps = known ? known == 2 : (GetKeyState(VK_CAPITAL) & 1) != 0;
+  return (lock.context()->stateFlags & kShown) | (caps ? kCapsLock : 0);
 }
 
 void ShowStatus(const ImcLock& lock) {
   ImmWindows().ShowStatusWindow(lock.context());
   lock.privateBlock()->statusShown = 1;
-  lock.privateBlock()->statusDrawn = StatusLook(lock.context());
+  lock.privateBlock()->statusDrawn = StatusLook(lock);
 }
 
 // The UI window redraws the status bar on the mode notifications a key
 // sends; without one the module does, when what it shows changed.
 void RedrawStatus(const ImcLock& lock) {
   ImeContext* context = lock.context();
-  const uint32_t look = StatusLook(context);
+  const uint32_t look = StatusLook(lock);
   if (look == lock.privateBlock()->statusDrawn) return;
   lock.privateBlock()->statusDrawn = look;
   ImmWindows().UpdateStatusWindow(context);

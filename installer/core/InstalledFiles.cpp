@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/FolderLockPage.h"
 #include "installer/core/GuardedCopy.h"
 #include "installer/core/PathGuard.h"
 #include "installer/core/ProductPaths.h"
@@ -132,6 +133,8 @@ void RemovePlacedFiles(InstallerState& state, InstallerOs& os) {
   if (!state.placed) return;
   const std::vector<std::wstring>& paths = state.placed->paths;
   for (auto it = paths.rbegin(); it != paths.rend(); ++it) DeletePlacedFile(os, *it, nullptr);
+  // The write lock's page is made by the first writer of the placed config.dsc.
+  if (state.dataFolder[0]) os.RemoveFile((WithBackslash(state.dataFolder) + kLockPageName).c_str());
   RemoveEmptiedFolders(os, paths, state.installFolder);
   RemoveEmptiedFolders(os, paths, state.dataFolder);
   // The family folder above the data folder, when this run left it empty.

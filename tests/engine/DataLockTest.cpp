@@ -9,7 +9,9 @@
 
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
+#include "engine/TableJournal.h"
 #include "tests/common/TempDir.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/DmgTestTables.h"
@@ -114,55 +116,115 @@ TEST_F(DataLockTest, WriterThatCannotGetTheLockChangesNothing) {
   EXPECT_EQ(AppendRecord(main.get(), RecordBytes({"zz", L"新", 0x02000400}).data()), 1);
 }
 
-// A context keeps its lock handle between writes: the lock must still reach
-// other processes and threads while held, really be let go after, follow a
-// reopened file, and cost no handle per write.
-TEST_F(DataLockTest, ContextKeepsItsLockHandleAndReallyLetsGo) {
+// A context's writes take the lock through the shared page: after the first
+// take no system call, yet other processes and threads are refused while it
+// is held, it is really let go after, and a reopen while held changes none of that.
+TEST_F(DataLockTest, ContextTakesWithoutSystemCallsAndReallyLetsGo) {
   auto* context = static_cast<ImeContext*>(std::calloc(1, sizeof(ImeContext)));
   ASSERT_GT(OpenMappedFile(&context->files[kFileConfig], dir_.File(L"config.dsc").c_str()), 0);
   MappedFile* config = context->files[kFileConfig];
+  ASSERT_NE(config->lockPage, nullptr);
+  { DataWriteLock first(context, 0); }
   const uint64_t takes = DataWriteLock::TakesOnThisThread();
-  {
-    DataWriteLock first(context, 0);
-    ASSERT_TRUE(first.Held());
-    EXPECT_FALSE(FreeForOtherThread());
+  const uint64_t calls = DataWriteLock::SystemCallsOnThisThread();
+  DWORD handlesBefore = 0, handlesAfter = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  for (int i = 0; i < 50; ++i) {
+    DataWriteLock lock(context, 0);
+    EXPECT_TRUE(lock.Held());
+    DataWriteLock nested(config, 0);
+    EXPECT_TRUE(nested.Held());
   }
-  ASSERT_NE(config->lockHandle, nullptr);
-  EXPECT_TRUE(FreeForOtherThread());
+  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+  EXPECT_EQ(handlesAfter, handlesBefore);
+  EXPECT_EQ(DataWriteLock::TakesOnThisThread() - takes, 50u);
+  EXPECT_EQ(DataWriteLock::SystemCallsOnThisThread(), calls);
   {
-    // Taken on the kept handle: a second process is still refused.
     DataWriteLock again(context, 0);
     ASSERT_TRUE(again.Held());
-    EXPECT_EQ(config->lockHandle, nullptr);  // borrowed while held
+    EXPECT_FALSE(FreeForOtherThread());
     ChildProcess other(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"other.txt"));
     EXPECT_EQ(other.FirstLine(10000), "refused");
     other.CloseInput();
     other.Finish(10000);
-  }
-  EXPECT_TRUE(FreeForOtherThread());
-  EXPECT_EQ(DataWriteLock::TakesOnThisThread() - takes, 2u);
-
-  DWORD handlesBefore = 0, handlesAfter = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
-  for (int i = 0; i < 50; ++i) EXPECT_TRUE(DataWriteLock(context, 0).Held());
-  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-  EXPECT_EQ(handlesAfter, handlesBefore);
-
-  {
-    // The file reopened while held may be another one: the old handle is
-    // let go and closed, not kept.
-    DataWriteLock held(context, 0);
-    ASSERT_TRUE(held.Held());
     ASSERT_GT(ReopenMappedFile(config), 0);
   }
-  EXPECT_EQ(config->lockHandle, nullptr);
   EXPECT_TRUE(FreeForOtherThread());
   {
     DataWriteLock after(context, 0);
     EXPECT_TRUE(after.Held());
     EXPECT_FALSE(FreeForOtherThread());
   }
-  EXPECT_NE(config->lockHandle, nullptr);
   CloseMappedFile(config, 0);
   std::free(context);
+}
+
+// A holder killed while it holds the lock is found dead and its lock taken
+// over at once; what it was half way through is undone before the new
+// holder writes, and every reader is told to look at its lengths again.
+TEST_F(DataLockTest, LockOfAKilledHolderIsTakenOverAndItsChangeUndone) {
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(main && main->lockPage);
+  const LONG growth = main->lockPage->view->growth;
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    ChildProcess holder(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"holder.txt"));
+    ASSERT_EQ(holder.FirstLine(10000), "held");
+    EXPECT_FALSE(DataWriteLock(main.get(), 0).Held());
+    // As if the holder had begun a whole-table change whose journal was gone.
+    *reinterpret_cast<volatile uint32_t*>(main->view + kDmgChangingOffset) = 1;
+    holder.Kill();
+    const uint64_t takeOvers = main->lockPage->view->takeOvers;
+    DataWriteLock lock(main.get(), 0);
+    ASSERT_TRUE(lock.Held());
+    EXPECT_TRUE(lock.TookOver());
+    EXPECT_EQ(main->lockPage->view->takeOvers, takeOvers + 1);
+    EXPECT_EQ(*reinterpret_cast<uint32_t*>(main->view + kDmgChangingOffset), 0u);
+  }
+  EXPECT_NE(main->lockPage->view->growth, growth);
+  // Let go normally, it is free again with nobody to take over from.
+  DataWriteLock after(dir_.path().c_str(), 0);
+  EXPECT_TRUE(after.Held());
+  EXPECT_FALSE(after.TookOver());
+}
+
+// Records of one folder named in other spellings share one page: a nested
+// writer does not wait for itself, and growth through one is seen by the other.
+TEST_F(DataLockTest, SpellingsOfOneFolderShareTheLockAndTheGrowthWord) {
+  std::wstring other = dir_.File(L"MAIN.DMG");
+  for (wchar_t& c : other) c = c == L'\\' ? L'/' : c;
+  MappedFilePtr writer = OpenTableFile(other);
+  MappedFilePtr reader = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(writer && reader);
+  EXPECT_EQ(writer->lockPage, reader->lockPage);
+  {
+    DataWriteLock outer(reader.get(), 0);
+    ASSERT_TRUE(outer.Held());
+    EXPECT_TRUE(DataWriteLock(writer.get(), 0).Held());
+    const uint32_t size = writer->size;
+    ASSERT_EQ(ResizeMappedFile(writer.get(), size + 4096), 1);
+    RemapIfResized(reader.get());
+    EXPECT_EQ(reader->size, size + 4096);
+  }
+  EXPECT_TRUE(FreeForOtherThread());
+}
+
+// A waiter marks its turn in the page; one that died waiting, or whose slot
+// another process has taken since, must not keep the lock from anyone.
+TEST_F(DataLockTest, AWaiterThatDiedDoesNotKeepTheLock) {
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(main && main->lockPage);
+  ASSERT_TRUE(DataWriteLock(main.get(), 0).Held());  // gives this process its slot
+  LockPageLayout* page = main->lockPage->view;
+  const LONG slot = (main->lockPage->slot + 7) & (kLockPageSlots - 1);
+  const LONG64 dead = 0x3C3C3C3C3C3C3000LL | slot;
+  page->slotTokens[slot] = dead;
+  page->next = dead;
+  EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
+  EXPECT_EQ(page->next, 0);
+  // A token its slot no longer names (the slot went to a later process).
+  page->slotTokens[slot] = 0;
+  page->next = dead;
+  EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
+  EXPECT_EQ(page->next, 0);
 }

@@ -156,6 +156,27 @@ TEST_F(WindowlessCallsTest, TheStatusBarIsDrawnAgainOnlyWhenWhatItShowsChanged) 
   EXPECT_FALSE(Context()->stateFlags & kStateFullWidth);
 }
 
+// Caps Lock on the status bar follows the keyboard state each key comes
+// with: the thread's own state (which nobody toggled here) is not asked.
+TEST_F(WindowlessCallsTest, TheStatusBarTakesCapsLockFromTheKeysState) {
+  ASSERT_TRUE(Select());
+  Tap('K');
+  windows_.calls.clear();
+  keys_[VK_CAPITAL] = 1;
+  ASSERT_TRUE(Tap(VK_BACK));
+  std::vector<std::wstring> names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"UpdateStatusWindow"), 1);
+  windows_.calls.clear();
+  keys_[VK_CAPITAL] = 0;
+  ASSERT_TRUE(Tap('K'));
+  names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"UpdateStatusWindow"), 1);
+  windows_.calls.clear();
+  ASSERT_TRUE(Tap('H'));
+  names = windows_.Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), L"UpdateStatusWindow"), 0);
+}
+
 // With a UI window serving the context (as Windows makes one), the module
 // leaves the windows to it; a UI window whose slot holds no input context
 // (as Wine fills it) serves nothing, and the module does the work.

@@ -1,0 +1,228 @@
+// Lock pages are opened once per folder and process and shared by every
+// record and lock of that folder; the last reference closes the page and so
+// frees the process's slot.
+#include "engine/FolderLockPage.h"
+
+#include <winternl.h>
+
+#include "engine/WideString.h"
+
+namespace {
+
+constexpr uint32_t kPageBytes = sizeof(LockPageLayout);
+// Life bytes lie far past the end of the page file, one per slot.
+constexpr DWORD kLifeOffsetHigh = 0x100;
+constexpr LONG64 kSlotMask = 0xFFF;
+static_assert(kLockPageSlots == kSlotMask + 1);
+
+constexpr int kMaxPages = 64;
+SRWLOCK pagesLock = SRWLOCK_INIT;
+FolderLockPage* pages[kMaxPages];
+int pageCount = 0;
+
+// Tokens differ between processes and between lives of one slot.
+LONG64 NewToken(LONG slot) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  uint64_t x = static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 32) ^
+               reinterpret_cast<uintptr_t>(&now);
+  for (int i = 0; i < 2; ++i) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+  }
+  x &= ~static_cast<uint64_t>(kSlotMask) & 0x7FFFFFFFFFFFFFFFull;
+  if (x == 0) x = uint64_t{1} << 20;
+  return static_cast<LONG64>(x) | slot;
+}
+
+bool LockLifeByte(HANDLE file, LONG slot) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(slot);
+  at.OffsetHigh = kLifeOffsetHigh;
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != FALSE;
+}
+
+void UnlockLifeByte(HANDLE file, LONG slot) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(slot);
+  at.OffsetHigh = kLifeOffsetHigh;
+  UnlockFileEx(file, 0, 1, 0, &at);
+}
+
+void ClosePage(FolderLockPage* page) {
+  if (page->slot >= 0) {
+    // The slot may go to another process now: this token stops naming it.
+    InterlockedCompareExchange64(&page->view->slotTokens[page->slot], 0, page->token);
+    UnlockLifeByte(page->file, page->slot);
+  }
+  UnmapViewOfFile(page->view);
+  CloseHandle(page->mapping);
+  CloseHandle(page->file);
+  HeapFree(GetProcessHeap(), 0, page);
+}
+
+// Opens the page beside configPath; called with pagesLock held.
+FolderLockPage* OpenPage(const wchar_t* configPath) {
+  if (GetFileAttributesW(configPath) == INVALID_FILE_ATTRIBUTES) return nullptr;
+  wchar_t pagePath[kLockPathUnits];
+  CopyStringBounded(pagePath, kLockPathUnits, configPath);
+  const uint32_t n = BoundedLength(pagePath, kLockPathUnits);
+  pagePath[n - 10] = 0;  // drops config.dsc
+  if (AppendStringBounded(pagePath, kLockPathUnits, kLockPageName) != S_OK) return nullptr;
+  HANDLE file = CreateFileW(pagePath, GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  uint64_t index = 0, created = 0;
+  if (!FileIdentity(file, &index, &created)) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  for (int i = 0; i < pageCount; ++i) {
+    // Another spelling of a folder already open shares its page and slot.
+    if (pages[i]->fileIndex == index && pages[i]->fileCreated == created) {
+      CloseHandle(file);
+      return pages[i];
+    }
+  }
+  // A zero page is a free lock; creating it and extending it race harmlessly.
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) ||
+      (size.QuadPart < kPageBytes &&
+       (!SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = kPageBytes}, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(file)))) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READWRITE, 0, kPageBytes, nullptr);
+  void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kPageBytes)
+                       : nullptr;
+  auto* page = view ? static_cast<FolderLockPage*>(
+                          HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FolderLockPage)))
+                    : nullptr;
+  if (!page || pageCount == kMaxPages) {
+    if (page) HeapFree(GetProcessHeap(), 0, page);
+    if (view) UnmapViewOfFile(view);
+    if (mapping) CloseHandle(mapping);
+    CloseHandle(file);
+    return nullptr;
+  }
+  CopyStringBounded(page->configPath, kLockPathUnits, configPath);
+  page->fileIndex = index;
+  page->fileCreated = created;
+  page->file = file;
+  page->mapping = mapping;
+  page->view = static_cast<LockPageLayout*>(view);
+  page->slot = -1;
+  pages[pageCount++] = page;
+  return page;
+}
+
+}  // namespace
+
+bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* created) {
+  IO_STATUS_BLOCK status;
+  LARGE_INTEGER id;
+  FILE_BASIC_INFO basic;
+  if (NtQueryInformationFile(h, &status, &id, sizeof(id), FileInternalInformation) < 0 ||
+      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic))) {
+    return false;
+  }
+  *index = static_cast<uint64_t>(id.QuadPart);
+  *created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
+  return true;
+}
+
+wchar_t FoldedPathUnit(wchar_t c) {
+  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
+  return c == L'/' ? L'\\' : c;
+}
+
+bool SameLockPath(const wchar_t* a, const wchar_t* b) {
+  for (uint32_t i = 0; i < kLockPathUnits; ++i) {
+    if (FoldedPathUnit(a[i]) != FoldedPathUnit(b[i])) return false;
+    if (!a[i]) return true;
+  }
+  return false;
+}
+
+bool ConfigPathBeside(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
+  uint32_t folder = 0;
+  for (uint32_t i = 0; i < kLockPathUnits - 12 && path[i]; ++i) {
+    if (path[i] == L'\\' || path[i] == L'/') folder = i + 1;
+  }
+  for (uint32_t i = 0; i < folder; ++i) out[i] = path[i];
+  out[folder] = 0;
+  return AppendStringBounded(out, kLockPathUnits, L"config.dsc") == S_OK;
+}
+
+FolderLockPage* AcquireLockPage(const wchar_t* path) {
+  wchar_t configPath[kLockPathUnits];
+  if (!path || !ConfigPathBeside(path, configPath)) return nullptr;
+  AcquireSRWLockExclusive(&pagesLock);
+  FolderLockPage* page = nullptr;
+  for (int i = 0; i < pageCount && !page; ++i) {
+    if (SameLockPath(pages[i]->configPath, configPath)) page = pages[i];
+  }
+  if (!page) page = OpenPage(configPath);
+  if (page) InterlockedIncrement(&page->refs);
+  ReleaseSRWLockExclusive(&pagesLock);
+  return page;
+}
+
+FolderLockPage* AcquireFolderLockPage(const wchar_t* folder) {
+  if (!folder || !folder[0]) return nullptr;
+  wchar_t path[kLockPathUnits];
+  if (CopyStringBounded(path, kLockPathUnits - 12, folder) != S_OK) return nullptr;
+  const uint32_t n = BoundedLength(path, kLockPathUnits);
+  if (path[n - 1] != L'\\' && path[n - 1] != L'/') AppendStringBounded(path, kLockPathUnits, L"\\");
+  AppendStringBounded(path, kLockPathUnits, L"config.dsc");
+  return AcquireLockPage(path);
+}
+
+void ReleaseLockPage(FolderLockPage* page) {
+  if (!page || InterlockedDecrement(&page->refs) > 0) return;
+  AcquireSRWLockExclusive(&pagesLock);
+  // Someone may have found it again meanwhile.
+  if (page->refs == 0) {
+    for (int i = 0; i < pageCount; ++i) {
+      if (pages[i] == page) {
+        pages[i] = pages[--pageCount];
+        ClosePage(page);
+        break;
+      }
+    }
+  }
+  ReleaseSRWLockExclusive(&pagesLock);
+}
+
+bool ClaimLockSlot(FolderLockPage* page) {
+  if (page->slot >= 0) return true;
+  AcquireSRWLockExclusive(&pagesLock);
+  if (page->slot < 0) {
+    // Start anywhere so processes starting together do not race for slot 0.
+    const LONG start = static_cast<LONG>(NewToken(0) >> 20) & kSlotMask;
+    for (LONG i = 0; i < static_cast<LONG>(kLockPageSlots); ++i) {
+      const LONG slot = (start + i) & kSlotMask;
+      if (!LockLifeByte(page->file, slot)) continue;
+      page->token = NewToken(slot);
+      InterlockedExchange64(&page->view->slotTokens[slot], page->token);
+      page->slot = slot;
+      break;
+    }
+  }
+  ReleaseSRWLockExclusive(&pagesLock);
+  return page->slot >= 0;
+}
+
+bool LockHolderDead(FolderLockPage* page, LONG64 token) {
+  const LONG slot = static_cast<LONG>(token & kSlotMask);
+  // A slot taken over by a later process names another token.
+  if (page->view->slotTokens[slot] != token) return true;
+  if (slot == page->slot) return false;
+  if (!LockLifeByte(page->file, slot)) return false;
+  UnlockLifeByte(page->file, slot);
+  return true;
+}

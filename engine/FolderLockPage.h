@@ -1,0 +1,67 @@
+// The data folder's shared lock page: a small file beside config.dsc that
+// every process of the folder maps. It holds the write lock's owner word,
+// a growth word that writers bump around every change of a table's length,
+// and one token per process slot. Each process that writes holds a byte-range
+// lock on its slot's life byte for as long as the page is open; the system
+// drops it when the process dies, which is how a dead lock holder is told
+// from a live one without asking the holder.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+inline constexpr wchar_t kLockPageName[] = L"write.lck";
+inline constexpr uint32_t kLockPageSlots = 4096;
+// A data folder's path with config.dsc, or a table's path, fits this.
+inline constexpr uint32_t kLockPathUnits = 272;
+
+struct LockPageLayout {
+  volatile LONG64 owner;      // token of the writer holding the lock; 0 free
+  volatile LONG growth;       // bumped before and after a table's length changes
+  volatile LONG takeOvers;    // locks taken from a dead holder
+  volatile LONG64 next;       // token of a waiting writer that goes first; 0 none
+  uint8_t reserved[40];
+  volatile LONG64 slotTokens[kLockPageSlots];  // token of the live process of each slot
+};
+
+struct FolderLockPage {
+  wchar_t configPath[kLockPathUnits];   // <folder>\config.dsc, as first named
+  uint64_t fileIndex;        // identity of the page file: other spellings of the
+  uint64_t fileCreated;      // folder find this record
+  HANDLE file;
+  HANDLE mapping;
+  LockPageLayout* view;
+  volatile LONG refs;
+  volatile LONG slot;        // -1 until this process first writes
+  LONG64 token;              // this process's owner word, with its slot in the low bits
+};
+
+// The page of the folder of path (a file of the folder, or the folder's
+// config.dsc), opened or created on first use; null when the folder has no
+// config.dsc or the page cannot be mapped. Each non-null result holds a
+// reference given back by ReleaseLockPage. Not for the key path: a search.
+FolderLockPage* AcquireLockPage(const wchar_t* path);
+// The page of a data folder named with or without a trailing backslash.
+FolderLockPage* AcquireFolderLockPage(const wchar_t* folder);
+void ReleaseLockPage(FolderLockPage* page);
+// Another reference to a page the caller holds one of; no system call.
+inline void PinLockPage(FolderLockPage* page) { InterlockedIncrement(&page->refs); }
+
+// The file's index and creation time: together they name one file. (The
+// volume serial number would cost a slow query on some systems.)
+bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* created);
+// Paths compared as the file system does: letter case and slashes aside.
+wchar_t FoldedPathUnit(wchar_t c);
+bool SameLockPath(const wchar_t* a, const wchar_t* b);
+// config.dsc of the folder path lies in (path itself when it names it).
+bool ConfigPathBeside(const wchar_t* path, wchar_t (&out)[kLockPathUnits]);
+
+// Gives this process a slot and its life byte; true once it has one.
+bool ClaimLockSlot(FolderLockPage* page);
+// True when token names no live process of the folder.
+bool LockHolderDead(FolderLockPage* page, LONG64 token);
+
+// An aligned volatile load: x86 keeps it ordered after earlier loads.
+inline LONG ReadGrowth(const FolderLockPage* page) { return page->view->growth; }
+inline void BumpGrowth(FolderLockPage* page) { InterlockedIncrement(&page->view->growth); }
