@@ -56,3 +56,13 @@ void AppendLogLine(HWND edit, const wchar_t* text) {
   SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
   SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
+
+void ReplaceFirstLogLine(HWND edit, const wchar_t* text) {
+  if (!edit || !text) return;
+  LRESULT length = SendMessageW(edit, EM_LINELENGTH, 0, 0);
+  SendMessageW(edit, EM_SETSEL, 0, length);
+  SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+  // The caret goes back to the end, where the next line is written.
+  LRESULT end = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+}

@@ -25,3 +25,5 @@ void SetDialogIcons(HWND dialog, HINSTANCE instance, int id);
 // Adds text and a line break at the end of a multi-line edit box and
 // scrolls to it; null adds nothing.
 void AppendLogLine(HWND edit, const wchar_t* text);
+// Replaces the text of the log's first line.
+void ReplaceFirstLogLine(HWND edit, const wchar_t* text);

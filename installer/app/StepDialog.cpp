@@ -43,6 +43,8 @@ void StepDialog::Append(int position, const wchar_t* text) {
   AppendLogLine(Item(IDC_LOG), text);
 }
 
+void StepDialog::ReplaceFirstLine(const wchar_t* text) { ReplaceFirstLogLine(Item(IDC_LOG), text); }
+
 bool StepDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message == WM_DRAWITEM && wParam == IDC_BANNER) {
     std::wstring first;

@@ -137,6 +137,8 @@ class FakeConfigServices : public ConfigServices {
     run.exitCode = run.ended ? runExitCode : 0;
     return run;
   }
+  std::vector<std::wstring> installedKeys;
+  std::vector<std::wstring> InstalledProductKeys() override { return installedKeys; }
 };
 
 }  // namespace zn::test
