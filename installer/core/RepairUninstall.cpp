@@ -112,14 +112,14 @@ bool RunUninstallStepsInOrder(InstallerState& state, InstallerOs& os, bool* rest
 
 bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
   bool ok = RunRepairStepsInOrder(state, os);
-  FinishWaitingLine(state, ok ? kLogRepairFinished : kLogRepairFailed);
+  FinishWaitingLine(state, kLogRepairStart, ok ? kLogRepairFinished : kLogRepairFailed);
   state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
   return ok;
 }
 
 bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
   bool ok = RunUninstallStepsInOrder(state, os, restart);
-  if (ok) FinishWaitingLine(state, kLogUninstallFinished);
+  if (ok) FinishWaitingLine(state, kLogUninstallStart, kLogUninstallFinished);
   state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
   return ok;
 }
