@@ -34,11 +34,11 @@ bool WithCom(InstallerState& state, InstallerOs& os, Work work) {
 }
 
 bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
-  LogStep(state, 0, kLogRepairStart);
   // Registering afresh gives Windows 8 and later the text service only: a
   // user who chose the IMM32 layout keeps it.
   const std::wstring imeFile = ReadProductValue(os, state.productKey, L"IMEName") + L".ime";
   const bool hadImmLayout = FindImeLayout(os, imeFile) != 0;
+  LogStep(state, 0, kLogRepairStart);
   if (!Unregistered(state, os)) return false;
   LogStep(state, 10, kLogRepairKeep);
   std::wstring table = WithBackslash(state.dataFolder) + L"main.dmg";
