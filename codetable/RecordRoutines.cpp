@@ -6,6 +6,7 @@
 
 #include "codetable/DefinitionText.h"
 #include "codetable/TableFiles.h"
+#include "engine/ConfigBlocks.h"
 #include "engine/DataLock.h"
 #include "engine/DmsTable.h"
 #include "engine/TableJournal.h"
@@ -94,8 +95,8 @@ int DeriveCodeByRules(const MappedFile* danzi, const uint16_t* rule, const wchar
   uint32_t len = 0;
   DmsTable table = GetDmsTable(danzi);
   for (uint32_t i = 0; i < 128 && rule[i]; ++i) {
-    uint32_t n = rule[i] >> 8;
-    uint32_t m = rule[i] & 0x7F;
+    uint32_t n = static_cast<uint32_t>(RuleCharacter(rule[i]));
+    uint32_t m = static_cast<uint32_t>(RuleCodePosition(rule[i]));
     wchar_t ch[3];
     if (!NthCharacter(word, n, ch)) continue;
     DmsEntry entry;

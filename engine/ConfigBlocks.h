@@ -122,6 +122,11 @@ struct WordFormationRule {
 };
 static_assert(sizeof(WordFormationRule) == 256);
 
+// One element of a rule. Bit 15 marks a position written with F; it is no
+// part of the character number.
+inline int RuleCharacter(uint16_t element) { return (element >> 8) & 0x7F; }
+inline int RuleCodePosition(uint16_t element) { return element & 0x7F; }
+
 struct CombinationKey {
   uint32_t keyCode;
   uint32_t zero;

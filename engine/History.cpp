@@ -27,8 +27,8 @@ void SplitWordCode(const WordFormationRule& rule, const wchar_t* code, int codeL
                    RecentCommitRecord* record) {
   int next = 0;
   for (int e = 0; e < 128 && rule.elements[e] && next < codeLen; ++e) {
-    const int k = (rule.elements[e] >> 8) & 0x7F;
-    const int g = rule.elements[e] & 0x7F;
+    const int k = RuleCharacter(rule.elements[e]);
+    const int g = RuleCodePosition(rule.elements[e]);
     if (k < 1 || k > kHistoryChars || g > kHistoryCodeUnits) continue;
     wchar_t* field = record->codes[k - 1];
     if (g > 0) {

@@ -60,8 +60,8 @@ int BuildTempCode(const WordFormationRule& rule, const wchar_t* word, const Hist
     code[n] = 0;
   };
   for (int e = 0; e < 128 && rule.elements[e]; ++e) {
-    const int k = (rule.elements[e] >> 8) & 0x7F;
-    const int g = rule.elements[e] & 0x7F;
+    const int k = RuleCharacter(rule.elements[e]);
+    const int g = RuleCodePosition(rule.elements[e]);
     if (k < 1 || k > kHistoryChars || g > kHistoryCodeUnits) continue;
     if (smart) {
       const wchar_t* field = codes[k - 1];

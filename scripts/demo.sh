@@ -19,6 +19,29 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR="${BUILD_DIR:-$(pwd)/build}"
+usage() {
+  cat <<'USAGE'
+usage: scripts/demo.sh ['{keys}'] [zntype options]   type keys through the console host
+       scripts/demo.sh --tsf '{keys}' [--inline] [--langbar]
+       scripts/demo.sh --imm ['keys'] [--shot FILE.png]
+       scripts/demo.sh --install [KEYS PICTURE.png]
+       scripts/demo.sh --shot FILE.png [KEYS] [--skin FILE.col] [--soft-keyboard N]
+       scripts/demo.sh config [keyword] [out.png]
+Keys and zntype options (--json, --time, --answer no, --set LINE): zntype --help,
+shown below when the build has it.
+USAGE
+}
+if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
+  usage
+  zntype="$BUILD_DIR/tools/zntype/zntype.exe"
+  if [ -f "$zntype" ]; then
+    echo
+    . scripts/wine-env.sh
+    scripts/wine-run.sh "$zntype" --help || true
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+  exit 0
+fi
 if [ "${1:-}" = "--imm" ]; then shift; exec scripts/demo-imm.sh "$@"; fi
 if [ "${1:-}" = "--install" ]; then shift; exec scripts/demo-install.sh "$@"; fi
 
@@ -60,8 +83,9 @@ if [ "${1:-}" = "config" ]; then
   shift
   exec scripts/demo-config.sh "$@"
 fi
-keys="${1:-$default_keys}"
-shift || true
+# An option first: the default keys, and every argument goes to zntype.
+keys=$default_keys
+if [ $# -gt 0 ] && [ "${1:0:2}" != "--" ]; then keys=$1; shift; fi
 . scripts/wine-env.sh
 scripts/wine-run.sh "$BUILD_DIR/tools/zntype/zntype.exe" --data "$(WINEPREFIX=$WINEPREFIX winepath -w "$BUILD_DIR/data")\\" --scratch --keys "$keys" "$@"
 status=$?

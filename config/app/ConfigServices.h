@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/Os.h"
 #include "ui/dialogs/DialogServices.h"
@@ -71,4 +72,7 @@ class ConfigServices : public DialogServices {
   // waits up to timeoutMs for it to end.
   virtual ProgramRun RunProgram(HWND owner, const wchar_t* file, const wchar_t* parameters,
                                 int show, DWORD timeoutMs) = 0;
+  // The keys of the installed products: those below HKLM\Software\ZinnorIME3
+  // that name an install folder.
+  virtual std::vector<std::wstring> InstalledProductKeys() = 0;
 };

@@ -33,6 +33,11 @@ bool ConfigKeyFilter::PreTranslate(MSG& msg) {
 
 int RunConfig(ConfigApp& app, const wchar_t* commandLine) {
   app.commandLine = ParseConfigCommandLine(commandLine);
+  // Started by hand from the install folder: the one installed product.
+  if (app.commandLine.productKey.empty()) {
+    std::vector<std::wstring> installed = app.services.InstalledProductKeys();
+    if (installed.size() == 1) app.commandLine.productKey = installed[0];
+  }
   app.context = LoadImeContext(app.commandLine.productKey, app.services);
   if (!app.context) {
     app.services.ShowMessage(nullptr, kBadEnvironmentMessage, kProgramCaption, MB_OK | MB_ICONERROR);

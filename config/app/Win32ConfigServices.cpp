@@ -8,7 +8,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "engine/ConfigBlocks.h"
 #include "engine/Effects.h"
+#include "engine/Product.h"
 
 namespace {
 
@@ -222,4 +224,26 @@ ProgramRun Win32ConfigServices::RunProgram(HWND owner, const wchar_t* file,
               GetExitCodeProcess(info.hProcess, &run.exitCode);
   CloseHandle(info.hProcess);
   return run;
+}
+
+std::vector<std::wstring> Win32ConfigServices::InstalledProductKeys() {
+  std::vector<std::wstring> keys;
+  HKEY root = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ZN_REGISTRY_ROOT, 0, KEY_READ | KEY_WOW64_64KEY, &root) !=
+      ERROR_SUCCESS)
+    return keys;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD units = 256;
+    if (RegEnumKeyExW(root, i, name, &units, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    DWORD bytes = 0;
+    if (IsProductKeyText(name) &&
+        RegGetValueW(root, name, L"InstallLocation", RRF_RT_REG_SZ, nullptr, nullptr, &bytes) ==
+            ERROR_SUCCESS &&
+        bytes > sizeof(wchar_t))
+      keys.push_back(name);
+  }
+  RegCloseKey(root);
+  return keys;
 }

@@ -27,6 +27,7 @@ class Win32ConfigServices : public ConfigServices {
   std::wstring BrowserTitle(HWND browser) override;
   ProgramRun RunProgram(HWND owner, const wchar_t* file, const wchar_t* parameters, int show,
                         DWORD timeoutMs) override;
+  std::vector<std::wstring> InstalledProductKeys() override;
 
  private:
   Win32DialogServices dialogs_;

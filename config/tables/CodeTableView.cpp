@@ -14,6 +14,8 @@
 namespace {
 
 constexpr int kModuleIcon = 121;
+// The most dictionary look-ups one command starts.
+constexpr size_t kMaxDictionaryStarts = 32;
 constexpr wchar_t kFillingText[] = L"正在创建视图，请稍候...\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
 constexpr wchar_t kNoUserWords[] = L"当前输入法未支持用户词功能！";
 constexpr wchar_t kNotChangeable[] = L"该类词条未被授权修改！";
@@ -327,13 +329,17 @@ void CodeTableView::OnCopyViewEntries() {
 
 void CodeTableView::OnLookupInDictionary() {
   if (!app_.context) return;
-  ViewEntry entry;
-  if (!ReadRow(FirstSelectedRow(), &entry)) return;
-  wchar_t quoted[kLaunchParameterUnits];
-  if (!QuoteLaunchWord(L"/dict", entry.word.c_str(), quoted, kLaunchParameterUnits)) return;
   const std::wstring program = std::wstring(app_.context->installFolder) + L"config.exe";
-  const std::wstring parameters = std::wstring(L"/n ") + app_.context->productKey + L" " + quoted;
-  app_.services.Execute(hwnd(), L"open", program.c_str(), parameters.c_str(), SW_SHOW);
+  const std::wstring prefix = std::wstring(L"/n ") + app_.context->productKey + L" ";
+  // Each start is a process: a whole table selected must not start thousands.
+  size_t started = 0;
+  for (const ViewEntry& entry : SelectedEntries()) {
+    wchar_t quoted[kLaunchParameterUnits];
+    if (!QuoteLaunchWord(L"/dict", entry.word.c_str(), quoted, kLaunchParameterUnits)) continue;
+    const std::wstring parameters = prefix + quoted;
+    app_.services.Execute(hwnd(), L"open", program.c_str(), parameters.c_str(), SW_SHOW);
+    if (++started == kMaxDictionaryStarts) break;
+  }
 }
 
 bool CodeTableView::OnCommand(int id, int code, HWND) {

@@ -338,7 +338,8 @@ def preview(theme):
         c.circle(x + 1.5, top + 38.5, 1.6, colour(theme, 'muted'))    # the label
         c.rounded_rect(x + 5, top + 36, x + 5 + w, top + 41, 2, ink)     # the word
         x += w + 12
-    names = ['flag', 'cn', 'quan']
+    # The states a fresh install starts in: Chinese, half width.
+    names = ['flag', 'cn', 'ban']
     pad, gap = 6, 2
     bar = panel(theme, pad * 2 + len(names) * ICON + (len(names) - 1) * gap, ICON + 10)
     pictures = button_pictures(theme)

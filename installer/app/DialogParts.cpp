@@ -56,3 +56,22 @@ void AppendLogLine(HWND edit, const wchar_t* text) {
   SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
   SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
+
+void ReplaceLogLine(HWND edit, const wchar_t* waiting, const wchar_t* text) {
+  if (!edit || !waiting || !text) return;
+  const std::wstring line(waiting, wcscspn(waiting, L"\r\n"));
+  std::wstring all(static_cast<size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  all.resize(static_cast<size_t>(SendMessageW(edit, WM_GETTEXT, all.size(),
+                                              reinterpret_cast<LPARAM>(all.data()))));
+  size_t at = 0;
+  while (at < all.size() && all.compare(at, line.size(), line) != 0) {
+    at = all.find(L'\n', at);
+    at = at == std::wstring::npos ? all.size() : at + 1;
+  }
+  if (line.empty() || at >= all.size()) return;
+  SendMessageW(edit, EM_SETSEL, at, at + line.size());
+  SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+  // The caret goes back to the end, where the next line is written.
+  LRESULT end = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+}

@@ -25,3 +25,6 @@ void SetDialogIcons(HWND dialog, HINSTANCE instance, int id);
 // Adds text and a line break at the end of a multi-line edit box and
 // scrolls to it; null adds nothing.
 void AppendLogLine(HWND edit, const wchar_t* text);
+// Replaces the first line of the log that begins with the text of waiting
+// up to its first line end; nothing when there is none.
+void ReplaceLogLine(HWND edit, const wchar_t* waiting, const wchar_t* text);

@@ -43,5 +43,11 @@ BOOL LicenceDialog::OnInitDialog() {
   text_.SetText(LicenceText(instance_).c_str());
   // The rich edit box's own face has no Chinese characters on some systems.
   text_.SetAllFont(L"宋体", 180, GetSysColor(COLOR_WINDOWTEXT));
-  return TRUE;
+  // The dialog manager would select the whole text when it gives the box
+  // the focus: the reader starts at the top with nothing selected.
+  HWND box = Item(IDC_LICENCE_TEXT);
+  SetFocus(box);
+  SendMessageW(box, EM_SETSEL, 0, 0);
+  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  return FALSE;
 }

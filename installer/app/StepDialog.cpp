@@ -43,6 +43,10 @@ void StepDialog::Append(int position, const wchar_t* text) {
   AppendLogLine(Item(IDC_LOG), text);
 }
 
+void StepDialog::ReplaceLine(const wchar_t* waiting, const wchar_t* text) {
+  ReplaceLogLine(Item(IDC_LOG), waiting, text);
+}
+
 bool StepDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message == WM_DRAWITEM && wParam == IDC_BANNER) {
     std::wstring first;

@@ -22,6 +22,7 @@ class StepDialog : public Dialog, public StepLog {
 
   // The step log; from any thread. position < 0 leaves the bar.
   void Append(int position, const wchar_t* text) override;
+  void ReplaceLine(const wchar_t* waiting, const wchar_t* text) override;
 
   bool Busy() const { return busy_; }
   int PageState() const { return page_; }

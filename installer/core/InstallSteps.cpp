@@ -212,6 +212,7 @@ bool RunInstallStepsInOrder(InstallerState& state, InstallerOs& os, const std::w
 bool RunInstallSteps(InstallerState& state, InstallerOs& os, const std::wstring& owner,
                      const std::wstring& organisation) {
   bool ok = RunInstallStepsInOrder(state, os, owner, organisation);
+  FinishWaitingLine(state, kLogInstallStart, ok ? kLogInstallFinished : kLogInstallFailed);
   state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
   return ok;
 }

@@ -45,6 +45,12 @@ class StepLog {
   virtual ~StepLog() = default;
   // position: 0..100, or negative to leave the bar; text may be null.
   virtual void Append(int position, const wchar_t* text) = 0;
+  // Puts text in place of the line that began with waiting (its first
+  // line end and what follows it stay).
+  virtual void ReplaceLine(const wchar_t* waiting, const wchar_t* text) {
+    (void)waiting;
+    (void)text;
+  }
 };
 
 // The list of processes holding a file, offered when a module cannot be
@@ -91,6 +97,11 @@ struct InstallerState {
 // Writes a line to the state's log, if it has one.
 inline void LogStep(InstallerState& state, int position, const wchar_t* text) {
   if (state.log) state.log->Append(position, text);
+}
+
+// At the end of a run the waiting line says how the run ended.
+inline void FinishWaitingLine(InstallerState& state, const wchar_t* waiting, const wchar_t* text) {
+  if (state.log) state.log->ReplaceLine(waiting, text);
 }
 
 // Records a failed call of the running step; the latest is the one that

@@ -83,6 +83,10 @@ inline constexpr wchar_t kLogInstallShortcuts[] = L"  5.创建开始菜单及桌
 inline constexpr wchar_t kLogInstallCleanUp[] = L"  6.清除安装程序创建的临时文件...";
 inline constexpr wchar_t kLogInstallDone[] = L"  7.安装完成。\r\n";
 inline constexpr wchar_t kLogInstallFailed[] = L"安装程序发生错误！";
+// The waiting line once a run has ended well.
+inline constexpr wchar_t kLogInstallFinished[] = L"安装完成。";
+inline constexpr wchar_t kLogRepairFinished[] = L"修复完成。";
+inline constexpr wchar_t kLogUninstallFinished[] = L"卸载完成。";
 // A failed step: its name, and the call that failed with its code and the
 // system's text for it.
 inline constexpr wchar_t kLogStepFailed[] = L"     错误: 步骤“%s”失败";
@@ -101,7 +105,7 @@ inline constexpr wchar_t kUninstallTitle[] = L"%s - 卸载程序";
 inline constexpr wchar_t kRepairReady[] = L"单击“修复”按钮，以将软件恢复到初始状态。";
 inline constexpr wchar_t kRepairWorking[] = L"正在修复 %s ，请稍候。";
 inline constexpr wchar_t kRepairFinished[] = L"单击“完成”按钮，退出修复程序。";
-inline constexpr wchar_t kUninstallReady[] = L"单击“卸载”按钮，从计算机中移除 %s .";
+inline constexpr wchar_t kUninstallReady[] = L"单击“卸载”按钮，从计算机中移除 %s。";
 inline constexpr wchar_t kUninstallWorking[] = L"正在卸载 %s ，请稍候。";
 inline constexpr wchar_t kUninstallFinished[] = L"请单击“完成”按钮退出卸载程序。";
 inline constexpr wchar_t kMsgNoBackupPackage[] =

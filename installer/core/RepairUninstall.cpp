@@ -7,6 +7,7 @@
 #include "installer/core/FilePlacement.h"
 #include "installer/core/FolderTrust.h"
 #include "installer/core/InstalledFiles.h"
+#include "installer/core/KeyboardLayouts.h"
 #include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/Registration.h"
@@ -34,6 +35,10 @@ bool WithCom(InstallerState& state, InstallerOs& os, Work work) {
 }
 
 bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
+  // Registering afresh gives Windows 8 and later the text service only: a
+  // user who chose the IMM32 layout keeps it.
+  const std::wstring imeFile = ReadProductValue(os, state.productKey, L"IMEName") + L".ime";
+  const bool hadImmLayout = FindImeLayout(os, imeFile) != 0;
   LogStep(state, 0, kLogRepairStart);
   if (!CheckProductFolders(state, os, {state.dataFolder, state.installFolder}, kCaptionRepair))
     return false;
@@ -53,6 +58,7 @@ bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
     if (!InstallFileSystem(state, os)) return false;
     begin(40, kLogRepairRegister);
     if (!RegisterInputMethod(state, os)) return false;
+    if (hadImmLayout && !FindImeLayout(os, imeFile) && !SwitchToImmMode(state, os)) return false;
     begin(70, kLogRepairShortcuts);
     return CreateShortcuts(state, os);
   });
@@ -116,12 +122,14 @@ bool RunUninstallStepsInOrder(InstallerState& state, InstallerOs& os, bool* rest
 
 bool RunRepairSteps(InstallerState& state, InstallerOs& os) {
   bool ok = RunRepairStepsInOrder(state, os);
+  FinishWaitingLine(state, kLogRepairStart, ok ? kLogRepairFinished : kLogRepairFailed);
   state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
   return ok;
 }
 
 bool RunUninstallSteps(InstallerState& state, InstallerOs& os, bool* restart) {
   bool ok = RunUninstallStepsInOrder(state, os, restart);
+  if (ok) FinishWaitingLine(state, kLogUninstallStart, kLogUninstallFinished);
   state.outcome = ok ? RunOutcome::kDone : RunOutcome::kFailed;
   return ok;
 }

@@ -6,6 +6,7 @@
 
 #include "codetable/DmgImport.h"
 #include "codetable/TableExport.h"
+#include "engine/SettingsCodec.h"
 #include "tests/codetable/CodeTableTestUtil.h"
 #include "tests/engine/DmgTestTables.h"
 
@@ -112,6 +113,15 @@ TEST_F(DmgImportTest, UncodedWordsUseTheRules) {
   EXPECT_EQ("wqvb", Find(L"你好").code);
   EXPECT_EQ("wvx", Find(L"你好𠀀你").code);
   EXPECT_EQ(1u, EntryAttr::Category(Find(L"你好").attr));
+}
+
+// Rules as the settings text writes them: F and B positions mixed.
+TEST_F(DmgImportTest, UncodedWordsUseRulesWrittenWithF) {
+  ASSERT_EQ(2, ParseWordRule(L"P2=L1F1+L1F2+R1B1+R1F2", &rules_[2]));
+  ASSERT_EQ(3, ParseWordRule(L"P3=L1F1+L2F1+L3F0", &rules_[3]));
+  EXPECT_EQ(2, Import(L"你好\r\n好你𠀀\r\n"));
+  EXPECT_EQ("wqvb", Find(L"你好").code);
+  EXPECT_EQ("vwxyz", Find(L"好你𠀀").code);
 }
 
 // Enough words that the 4-byte gap of the compiled table must grow several

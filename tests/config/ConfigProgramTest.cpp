@@ -4,6 +4,7 @@
 // data folder with registry values in the test prefix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,31 @@ TEST(ConfigStartupRun, ABadEnvironmentStopsWithTheErrorBox) {
   t.services.messages.clear();
   EXPECT_EQ(RunConfig(app, WithKey(t, L"").c_str()), 1);
   EXPECT_EQ(t.services.messages.size(), 1u);
+}
+
+TEST(ConfigStartupRun, WithoutAKeyTheOneInstalledProductIsUsed) {
+  ConfigTestApp t;
+  HWND fake = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4242));
+  t.services.dialogs[InstanceTitle(kTitleSettings, kTestDisplayName)] = fake;
+  t.services.installedKeys = {t.services.os.productKey};
+  {
+    ConfigApp app(t.services);
+    EXPECT_EQ(RunConfig(app, L"/do jiemian"), 0);
+    EXPECT_EQ(t.services.raised, (std::vector<HWND>{fake}));
+    EXPECT_TRUE(t.services.messages.empty());
+  }
+  // None or several installed: no guess.
+  const std::wstring other = L"{00000000-1111-2222-3333-444444444444}";
+  for (const auto& keys : {std::vector<std::wstring>{},
+                           std::vector<std::wstring>{t.services.os.productKey, other}}) {
+    t.services.installedKeys = keys;
+    t.services.messages.clear();
+    ConfigApp app(t.services);
+    EXPECT_EQ(RunConfig(app, L"/do jiemian"), 1);
+    ASSERT_EQ(t.services.messages.size(), 1u);
+    EXPECT_EQ(t.services.messages[0].text, kBadEnvironmentMessage);
+  }
+  t.services.installedKeys.clear();  // shared by every fake
 }
 
 TEST(ConfigStartupRun, AnOpenInstanceIsRaisedOrGivenTheWord) {
@@ -163,6 +189,25 @@ int CountWindows(const wchar_t* title) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.count;
+}
+
+TEST(ConfigProgram, InstalledProductsAreTheKeysWithAnInstallFolder) {
+  TempDir data;
+  const std::wstring key = L"{6B1F0C2E-0D4A-4E55-9C3B-7E5D1F00A118}";
+  const std::wstring bare = L"{6B1F0C2E-0D4A-4E55-9C3B-7E5D1F00A119}";
+  RegistryProduct product(key, data.path());
+  ASSERT_TRUE(product.ok());
+  const std::wstring barePath = std::wstring(ZN_REGISTRY_ROOT) + L"\\" + bare;
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, barePath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &handle, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(handle);
+  Win32ConfigServices services;
+  std::vector<std::wstring> keys = services.InstalledProductKeys();
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, barePath.c_str());
+  EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end());
+  EXPECT_EQ(std::find(keys.begin(), keys.end(), bare), keys.end());
 }
 
 TEST(ConfigProgram, ASecondStartRaisesTheFirst) {

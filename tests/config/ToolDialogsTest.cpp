@@ -151,7 +151,7 @@ TEST(CodeTableViewRun, FillsFiltersCopiesDeletesAndStartsTheDictionary) {
   setup.tablePath = t.dir.File(L"main.dmg");
   CodeTableView view(t.app, setup);
   int all = -1, filtered = -1;
-  std::wstring firstWord;
+  std::wstring firstWord, thirdWord;
   DialogDriver driver([&] {
     HWND w = WaitForDialog(kViewTitle.c_str(), IDC_VIEW_LIST);
     if (!w || !WaitForFill(w)) return;
@@ -164,7 +164,14 @@ TEST(CodeTableViewRun, FillsFiltersCopiesDeletesAndStartsTheDictionary) {
     firstWord = ListText(list, 0, 2);
     SelectListRow(list, 0);
     SendMessageW(w, WM_COMMAND, IDM_VIEW_COPY, 0);
+    // Two rows selected: each gets its own look-up.
+    LVITEMW also{};
+    also.stateMask = LVIS_SELECTED;
+    also.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&also));
+    thirdWord = ListText(list, 2, 2);
     SendMessageW(w, WM_COMMAND, IDM_VIEW_DICTIONARY, 0);
+    SelectListRow(list, 0);
     t.services.answers = {IDYES};
     SendMessageW(w, WM_COMMAND, IDM_VIEW_DELETE, 0);  // a system entry: only marked
     if (!WaitForFill(w)) return;
@@ -177,10 +184,13 @@ TEST(CodeTableViewRun, FillsFiltersCopiesDeletesAndStartsTheDictionary) {
   EXPECT_EQ(filtered, 33);  // 天气, 天天, 今天; the marked entry stays listed
   EXPECT_EQ(firstWord, L"天气");
   EXPECT_EQ(t.services.clipboard, L"天气\tgd\r\n");
-  ASSERT_EQ(t.services.starts.size(), 1u);
+  ASSERT_EQ(t.services.starts.size(), 2u);
   EXPECT_EQ(t.services.starts[0].file, t.dir.path() + L"config.exe");
   EXPECT_EQ(t.services.starts[0].parameters,
             L"/n " + t.services.os.productKey + L" /dict \"天气\"");
+  EXPECT_EQ(t.services.starts[1].parameters,
+            L"/n " + t.services.os.productKey + L" /dict \"" + thirdWord + L"\"");
+  EXPECT_FALSE(thirdWord.empty());
   // 天气 is a system entry: marked deleted, still in the table.
   EXPECT_TRUE(t.OnDisk("gd", L"天气"));
   EXPECT_EQ(t.MainOnDisk()[0].attr, ToolAttr(1, 500, true));

@@ -7,6 +7,7 @@
 
 #include "config/words/AddWord.h"
 #include "engine/DataLock.h"
+#include "engine/SettingsCodec.h"
 #include "tests/configtools/ToolsTestContext.h"
 
 using namespace zn::test;
@@ -68,6 +69,9 @@ TEST(AddWordCode, RulesCodeWordsOfOneToFifteenCharacters) {
   EXPECT_EQ(BuildCodeForWord(ctx.file(kFileDanzi), dme, std::wstring(16, L'气')), L"");
   EXPECT_EQ(BuildCodeForWord(ctx.file(kFileDanzi), dme, L"好人"), L"");  // not in danzi
   EXPECT_EQ(BuildCodeForWord(nullptr, dme, L"今天"), L"");
+  // The same rule as the settings text writes it with F.
+  ApplyWordRuleLine(dme, L"P2", L"L1F1+L1F2+L2F1+L2F2");
+  EXPECT_EQ(BuildCodeForWord(ctx.file(kFileDanzi), dme, L"今天"), L"wygd");
 }
 
 class AddWordCommit : public ::testing::Test {

@@ -162,7 +162,7 @@ TEST(InstallSteps, RunInOrderAndRecordThePlacedFiles) {
   ASSERT_TRUE(CreateDirectoryPath(f.os, f.Install()));
   ASSERT_TRUE(RunInstallSteps(*f.state, f.os, L"owner", L"company"));
   const std::vector<std::wstring> lines = {
-      L"请稍候安装完成....\r\n",         L"  1.创建文件系统....",
+      L"安装完成。\r\n",               L"  1.创建文件系统....",
       L"  2.设置软件运行环境...",        L"  3.写入卸载信息...",
       L"  4.备份安装数据...",            L"  5.创建开始菜单及桌面快捷方式...",
       L"  6.清除安装程序创建的临时文件...", L"  7.安装完成。\r\n"};
@@ -196,7 +196,7 @@ TEST(InstallSteps, AFailedStepUndoesEveryFinishedOne) {
   // and the registration.
   f.os.readOnlyKeys.insert(L"0:" + Lower(kUninstallRootKey));
   EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
-  EXPECT_TRUE(f.log.Has(L"安装程序发生错误！"));
+  EXPECT_EQ(f.log.lines[0], L"安装程序发生错误！\r\n");
   EXPECT_TRUE(f.log.Has(std::wstring(L"     错误: 步骤“写入卸载信息”失败: ") +
                         kFailUninstallRootNotWritable));
   EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);

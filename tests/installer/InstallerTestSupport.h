@@ -154,6 +154,15 @@ class RecordingLog : public StepLog {
     positions.push_back(position);
     lines.push_back(text ? text : L"");
   }
+  // As the log box does: the line's text changes, its line end stays.
+  void ReplaceLine(const wchar_t* waiting, const wchar_t* text) override {
+    for (std::wstring& line : lines) {
+      if (line == waiting) {
+        line = std::wstring(text) + L"\r\n";
+        return;
+      }
+    }
+  }
   bool Has(const std::wstring& text) const {
     for (const std::wstring& line : lines) {
       if (line.find(text) != std::wstring::npos) return true;

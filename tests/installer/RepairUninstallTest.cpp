@@ -10,6 +10,7 @@
 #include "engine/DmgTable.h"
 #include "installer/core/InstallSteps.h"
 #include "installer/core/InstalledFiles.h"
+#include "installer/core/KeyboardLayouts.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/Registration.h"
 #include "installer/core/Removal.h"
@@ -382,6 +383,29 @@ TEST(Repair, PutsFilesBackAndKeepsCountersAndUserWords) {
                                     L"ITfInputProcessorProfiles::Register 返回错误 0x80070005"),
             std::wstring::npos);
   EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
+}
+
+TEST(Repair, KeepsTheFrameworkTheUserChose) {
+  // Installed as a text service, then switched to the IMM32 layout.
+  InstalledFixture f;
+  ASSERT_TRUE(SwitchToImmMode(*f.state, f.os));
+  ASSERT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
+  f.Unpack();
+  f.state->stubPath[0] = L'\0';
+  f.state->unregistered = false;
+  ASSERT_TRUE(RunRepairSteps(*f.state, f.os));
+  EXPECT_EQ(FindImeLayouts(f.os, L"zinIME.ime").size(), 1u);
+  EXPECT_FALSE(f.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
+  EXPECT_EQ(f.log.lines[0], L"修复完成。\r\n");
+
+  // A text-service install stays one, with no layout.
+  InstalledFixture tsf;
+  tsf.Unpack();
+  tsf.state->stubPath[0] = L'\0';
+  tsf.state->unregistered = false;
+  ASSERT_TRUE(RunRepairSteps(*tsf.state, tsf.os));
+  EXPECT_TRUE(FindImeLayouts(tsf.os, L"zinIME.ime").empty());
+  EXPECT_TRUE(tsf.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
 }
 
 }  // namespace

@@ -63,6 +63,12 @@ TEST(WizardDialog, LicenceBrowseAndAnInstallToTheEnd) {
     HWND licence = WaitForDialog(L"许可协议", IDOK);
     ASSERT_NE(licence, nullptr);
     EXPECT_NE(ItemText(licence, IDC_LICENCE_TEXT).find(L"最终用户许可协议"), std::wstring::npos);
+    // Nothing selected, the caret at the start.
+    DWORD from = 99, to = 99;
+    SendDlgItemMessageW(licence, IDC_LICENCE_TEXT, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                        reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, 0u);
     Click(licence, IDCANCEL);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(licence); }));
     EXPECT_FALSE(Enabled(dialog, IDOK));
@@ -78,7 +84,9 @@ TEST(WizardDialog, LicenceBrowseAndAnInstallToTheEnd) {
     SetDlgItemTextW(dialog, IDC_FOLDER, target.c_str());
     Click(dialog, IDOK);
     EXPECT_TRUE(WaitForText(dialog, IDOK, L"完成(&O)"));
-    EXPECT_NE(ItemText(dialog, IDC_LOG).find(L"  7.安装完成。"), std::wstring::npos);
+    std::wstring log = ItemText(dialog, IDC_LOG);
+    EXPECT_NE(log.find(L"  7.安装完成。"), std::wstring::npos);
+    EXPECT_EQ(log.rfind(L"安装完成。\r\n\r\n  1.创建文件系统", 0), 0u) << "the waiting line stays";
     EXPECT_TRUE(Shown(dialog, IDC_LOG));
     EXPECT_FALSE(Shown(dialog, IDC_FOLDER));
     EXPECT_FALSE(Shown(dialog, IDC_PROGRESS));
@@ -154,6 +162,8 @@ TEST(MaintenanceDialog, RepairSavesTheWordsAndRunsToTheEnd) {
     std::wstring log = ItemText(dialog, IDC_LOG);
     EXPECT_NE(log.find(L"已备份用户词条 2 条"), std::wstring::npos);
     EXPECT_NE(log.find(L"  6.修复完成。"), std::wstring::npos);
+    EXPECT_EQ(log.find(L"请稍候"), std::wstring::npos);
+    EXPECT_NE(log.find(L"\n修复完成。\r\n\r\n  1.备份用户数据"), std::wstring::npos);
     Click(dialog, IDOK);
   });
   MaintenanceDialog repair(MaintenanceDialog::Kind::kRepair, *f.state, f.os);
@@ -193,6 +203,8 @@ TEST(MaintenanceDialog, UninstallWaitsForTheProcessListThenRemovesTheProduct) {
     Click(dialog, IDOK);
     EXPECT_TRUE(WaitForText(dialog, IDOK, L"完成(&O)"));
     EXPECT_NE(ItemText(dialog, IDC_LOG).find(L"  7.卸载完成。"), std::wstring::npos);
+    EXPECT_NE(ItemText(dialog, IDC_LOG).find(L"卸载完成。\r\n\r\n  1.卸载输入接口"), std::wstring::npos);
+    EXPECT_EQ(ItemText(dialog, IDC_LOG).find(L"请稍候"), std::wstring::npos);
     Click(dialog, IDOK);
   });
   auto state = NewState();

@@ -2,11 +2,13 @@
 // that fit the pictures without any clamping.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/ui/ShippedSkins.h"
 #include "tests/ui/SkinTestSupport.h"
 #include "ui/skin/ArchiveLoader.h"
+#include "ui/skin/SkinImage.h"
 #include "ui/skin/SkinIni.h"
 
 namespace {
@@ -110,4 +112,42 @@ TEST(ShippedSkins, EachHasAPreviewForTheAppearancePage) {
     EXPECT_TRUE(drawn);
     FreeSkinImage(preview);
   }
+}
+
+// The appearance page's preview shows the width state a fresh install has:
+// half width. Where the two width pictures differ, the preview is inked
+// exactly where the half-width picture is.
+TEST(ShippedSkins, PreviewShowsTheHalfWidthButton) {
+  std::wstring path = TesselFolder() + L"skin.col";
+  SkinValues values;
+  SkinImageSet images;
+  ASSERT_EQ(LoadSkinArchive(&values, &images, path.c_str()), 1);
+  SkinImage* preview = LoadPngFile((TesselFolder() + L"skin.png").c_str());
+  ASSERT_NE(preview, nullptr);
+  const SkinImage* half = images.images[ButtonPicture(kButtonHalf, 0)];
+  const SkinImage* full = images.images[ButtonPicture(kButtonFull, 0)];
+  ASSERT_TRUE(half && full && half->width == full->width && half->height == full->height);
+  // Where the status bar's third button sits in the preview drawing.
+  const int left = 65, top = 63;
+  ASSERT_LE(left + half->width, preview->width);
+  ASSERT_LE(top + half->height, preview->height);
+  auto at = [](const SkinImage* image, int x, int y) {
+    return image->pixels + 4 * (static_cast<size_t>(y) * image->width + x);
+  };
+  const uint8_t* plain = at(preview, left, top);  // the corner: no ink
+  int differing = 0, matching = 0;
+  for (int y = 0; y < half->height; ++y) {
+    for (int x = 0; x < half->width; ++x) {
+      int halfInk = at(half, x, y)[3], fullInk = at(full, x, y)[3];
+      if (std::abs(halfInk - fullInk) < 128) continue;
+      const uint8_t* shown = at(preview, left + x, top + y);
+      int distance = 0;
+      for (int c = 0; c < 3; ++c) distance += std::abs(shown[c] - plain[c]);
+      ++differing;
+      if ((distance > 60) == (halfInk > fullInk)) ++matching;
+    }
+  }
+  FreeSkinImage(preview);
+  ASSERT_GT(differing, 20);
+  EXPECT_GT(matching * 10, differing * 9) << matching << " of " << differing;
 }

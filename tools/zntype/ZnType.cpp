@@ -39,6 +39,8 @@ constexpr wchar_t kHelp[] =
     L"Keys: a character types itself, \"{{\" types \"{\"; {Name} names other keys:\n"
     L"  {Space} {Enter} {Esc} {Backspace} {Tab} {Left} {Right} {Up} {Down} {Home}\n"
     L"  {End} {PageUp} {PageDown} {Delete} {Insert} {Shift} {Ctrl} {Alt} {CapsLock}\n"
+    L"  {LShift} {RShift} {LCtrl} {RCtrl}: a press and release of that side's key\n"
+    L"  (a Shift tap switches to English, shown as [English])\n"
     L"  {F1}..{F24}, with modifiers {Ctrl+1} {Ctrl+Shift+a} {Alt+x} {Shift+Esc}.\n"
     L"Menu commands:\n"
     L"  {Entry:COMMAND:SLOT}  candidate-word menu on page slot 1..10; COMMAND is\n"
@@ -163,8 +165,10 @@ std::wstring Indented(const std::wstring& text) {
 }
 
 // Text mode lists the temporary words only when they changed.
+// passed: the input method took none of the key's events, so the program got it.
 std::wstring Describe(const KeyStroke& key, const TypingView& view,
-                      const std::vector<std::wstring>& effects, bool json, bool tempChanged) {
+                      const std::vector<std::wstring>& effects, bool json, bool tempChanged,
+                      bool english, bool passed) {
   std::vector<std::wstring> temp;
   for (const TempWordView& t : view.temp) temp.push_back(TempText(t));
   if (json) {
@@ -173,10 +177,12 @@ std::wstring Describe(const KeyStroke& key, const TypingView& view,
            JsonList(view.candidates) + L",\"selection\":" + std::to_wstring(view.selection) +
            L",\"page\":" + std::to_wstring(view.page) + L",\"commit\":" +
            JsonString(view.commit) + L",\"temp\":" + JsonList(temp) + L",\"effects\":" +
-           JsonList(effects) + L"}\n";
+           JsonList(effects) + L",\"english\":" + (english ? L"true" : L"false") +
+           L",\"passed\":" + (passed ? L"true" : L"false") + L"}\n";
   }
   std::wstring line = L"[" + key.name + L"] code: " + view.code;
   if (view.composition != view.code) line += L"  composition: " + view.composition;
+  if (english) line += L"  [English]";
   if (!view.candidates.empty()) {
     line += L"\n   page " + std::to_wstring(view.page + 1) + L":";
     for (size_t i = 0; i < view.candidates.size(); ++i) {
@@ -185,6 +191,7 @@ std::wstring Describe(const KeyStroke& key, const TypingView& view,
     }
   }
   if (!view.commit.empty()) line += L"\n   commit: " + view.commit;
+  if (passed) line += L"\n   passed to the program";
   for (const std::wstring& effect : effects) line += L"\n   effect: " + Indented(effect);
   if (tempChanged) {
     line += temp.empty() ? L"\n   temp: (none)" : L"\n   temp:";
@@ -223,14 +230,16 @@ int Run(const Options& options, const std::vector<KeyStroke>& keys, const std::w
   std::vector<TempWordView> shownTemp;
   for (const KeyStroke& key : keys) {
     host->ClearOutput();
-    host->Press(key);
+    const bool taken = host->Press(key);
     const TypingView view = ViewOf(*host);
     bool tempChanged = view.temp.size() != shownTemp.size();
     for (size_t i = 0; !tempChanged && i < view.temp.size(); ++i) {
       tempChanged = view.temp[i].word != shownTemp[i].word || view.temp[i].age != shownTemp[i].age;
     }
     shownTemp = view.temp;
-    Write(out, Describe(key, view, effects.TakeLog(), options.json, tempChanged));
+    const bool english = (context->stateFlags & kStateEnglish) != 0;
+    Write(out, Describe(key, view, effects.TakeLog(), options.json, tempChanged, english,
+                        !taken && !key.keyFunction));
   }
   host.reset();
   context->effects = nullptr;
