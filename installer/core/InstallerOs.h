@@ -151,6 +151,7 @@ class InstallerOs {
   // Full paths of the modules a process has loaded: its 64-bit modules, or
   // with wow32 its 32-bit ones. False when the process cannot be read.
   virtual bool ListProcessModules(uint32_t pid, bool wow32, std::vector<std::wstring>* out) = 0;
+  // Ends a process and waits, at most 5 s, until it has gone.
   virtual bool TerminateProcess(uint32_t pid, uint32_t exitCode) = 0;
   // System processes whose end brings Windows down.
   virtual bool IsCriticalProcess(uint32_t pid) = 0;

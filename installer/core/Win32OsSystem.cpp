@@ -61,8 +61,12 @@ bool Win32InstallerOs::ListProcessModules(uint32_t pid, bool wow32,
 }
 
 bool Win32InstallerOs::TerminateProcess(uint32_t pid, uint32_t exitCode) {
-  Handle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-  return process.get() && ::TerminateProcess(process.get(), exitCode);
+  Handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+  if (!process.get() || !::TerminateProcess(process.get(), exitCode)) return false;
+  // Termination is asynchronous: a process still unloading its modules would
+  // be listed again as a holder, so wait (bounded) until it is gone.
+  WaitForSingleObject(process.get(), 5000);
+  return true;
 }
 
 bool Win32InstallerOs::IsCriticalProcess(uint32_t pid) {

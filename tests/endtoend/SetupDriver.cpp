@@ -36,16 +36,25 @@ bool Enabled(HWND dialog, int id) {
   return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
 }
 
+// A popup stays up while it works on the click (ending programs takes a
+// second or more): wait for it to go, so one popup is not answered twice.
+void WaitUntilGone(HWND popup) {
+  for (int waited = 0; waited < 10000 && IsWindow(popup) && IsWindowVisible(popup); waited += 50)
+    Sleep(50);
+}
+
 // Answers what may come up while a step dialog works; true when it did.
 bool AnswerPopups(RunResult* result) {
   if (HWND question = FindDialog(kQuestionTitle, IDNO)) {
     result->popups.push_back(kQuestionTitle);
     PostClick(question, IDNO);
+    WaitUntilGone(question);
     return true;
   }
   if (HWND list = FindDialog(kProcessListTitle, kTerminate)) {
     result->popups.push_back(kProcessListTitle);
     PostClick(list, kTerminate);
+    WaitUntilGone(list);
     return true;
   }
   return false;
