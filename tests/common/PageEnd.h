@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace zn::test {
 
@@ -17,12 +19,11 @@ class AtPageEnd {
         VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     DWORD was = 0;
     VirtualProtect(base_ + kPage, kPage, PAGE_NOACCESS, &was);
-    value_ = new (base_ + kPage - sizeof(T)) T{};
+    void* at = base_ + kPage - sizeof(T);
+    std::memset(at, 0, sizeof(T));
+    value_ = std::launder(reinterpret_cast<T*>(at));
   }
-  ~AtPageEnd() {
-    value_->~T();
-    VirtualFree(base_, 0, MEM_RELEASE);
-  }
+  ~AtPageEnd() { VirtualFree(base_, 0, MEM_RELEASE); }
   AtPageEnd(const AtPageEnd&) = delete;
   AtPageEnd& operator=(const AtPageEnd&) = delete;
 
@@ -32,7 +33,8 @@ class AtPageEnd {
 
  private:
   static constexpr size_t kPage = 4096;
-  static_assert(sizeof(T) <= kPage);
+  // Plain data only: the value is zeroed bytes, never constructed.
+  static_assert(std::is_trivially_copyable_v<T> && sizeof(T) <= kPage);
   char* base_ = nullptr;
   T* value_ = nullptr;
 };
