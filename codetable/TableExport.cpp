@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine/WideString.h"
 
@@ -80,6 +81,11 @@ bool Selected(const DmgRecord& rec, int32_t selector, const uint32_t* flags) {
   return true;
 }
 
+// A name fills its nine units without a terminator when it is that long.
+std::wstring NameOf(const CategoryNames& names, int category) {
+  return std::wstring(names[category], BoundedLength(names[category], 9));
+}
+
 void AppendHeaderLines(ExportContext* ctx, int32_t selector, const CategoryNames* names,
                        const uint32_t* flags) {
   static const wchar_t* const kCategoryLines[] = {
@@ -88,17 +94,17 @@ void AppendHeaderLines(ExportContext* ctx, int32_t selector, const CategoryNames
   if (selector == 0) {
     if (!names || !flags) return;
     const CategoryNames& n = *names;
-    AppendFormat(ctx, L"---config@主码别名=%s\r\n", n[0]);
-    if (flags[1] & kCategoryEditable) AppendFormat(ctx, L"---config@主码-系统码表别名=%s\r\n", n[1]);
-    if (n[2][0]) AppendFormat(ctx, L"---config@主码-用户码表别名=%s\r\n", n[2]);
-    if ((flags[3] & kCategoryEditable) && n[3][0]) AppendFormat(ctx, L"---config@主码-次显码表别名=%s\r\n", n[3]);
+    AppendFormat(ctx, L"---config@主码别名=%s\r\n", NameOf(n, 0).c_str());
+    if (flags[1] & kCategoryEditable) AppendFormat(ctx, L"---config@主码-系统码表别名=%s\r\n", NameOf(n, 1).c_str());
+    if (n[2][0]) AppendFormat(ctx, L"---config@主码-用户码表别名=%s\r\n", NameOf(n, 2).c_str());
+    if ((flags[3] & kCategoryEditable) && n[3][0]) AppendFormat(ctx, L"---config@主码-次显码表别名=%s\r\n", NameOf(n, 3).c_str());
     for (int c = 16; c <= 31 && n[c][0]; ++c) {
       if (!(flags[c] & kCategoryEditable)) continue;
       wchar_t line[256];
-      FormatString(line, 256, L"---config@主码-分类码表别名%d=%s\r\n", c - 15, n[c]);
+      FormatString(line, 256, L"---config@主码-分类码表别名%d=%s\r\n", c - 15, NameOf(n, c).c_str());
       Append(ctx, line);
     }
-    if (flags[4] & kCategoryEditable) AppendFormat(ctx, L"---config@辅码别名=%s\r\n", n[4]);
+    if (flags[4] & kCategoryEditable) AppendFormat(ctx, L"---config@辅码别名=%s\r\n", NameOf(n, 4).c_str());
     return;
   }
   if (selector < 0 || selector > 31) return;
@@ -107,7 +113,7 @@ void AppendHeaderLines(ExportContext* ctx, int32_t selector, const CategoryNames
   } else {
     AppendFormat(ctx, L"---config@码表分类=主码-%d\r\n", nullptr, selector - 15);
   }
-  if (names) AppendFormat(ctx, L"---config@码表别名=%s\r\n", (*names)[selector]);
+  if (names) AppendFormat(ctx, L"---config@码表别名=%s\r\n", NameOf(*names, selector).c_str());
 }
 
 }  // namespace

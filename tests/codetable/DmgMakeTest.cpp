@@ -8,6 +8,7 @@
 #include "codetable/DmgMake.h"
 #include "codetable/TableExport.h"
 #include "tests/codetable/CodeTableTestUtil.h"
+#include "tests/common/PageEnd.h"
 
 using namespace zn::test;
 
@@ -151,4 +152,30 @@ TEST(DmgMakeTest, NothingToWrite) {
   EXPECT_EQ(0, BuildDmg(make));
   EXPECT_EQ(0, WriteDmg(make));
   FreeDmgMake(make);
+}
+
+// Names fill their nine units without a terminator when they are that long;
+// the last one ends where a page ends, so reading on would fault.
+TEST(DmgMakeTest, ExportHeadersTakeNamesThatFillTheirField) {
+  TempDir dir;
+  ASSERT_EQ(1, CompileText(dir, L"你好\tnihao#用\r\n", L"n.dmg"));
+  auto table = OpenTableFile(dir.File(L"n.dmg"));
+  AtPageEnd<CategoryNames> names;
+  const wchar_t kFull[] = L"一二三四五六七八九";
+  std::memcpy((*names)[0], L"五笔", 3 * sizeof(wchar_t));
+  std::memcpy((*names)[2], kFull, 9 * sizeof(wchar_t));
+  std::memcpy((*names)[3], L"次显", 3 * sizeof(wchar_t));
+  for (int c = 16; c < 32; ++c) std::memcpy((*names)[c], kFull, 9 * sizeof(wchar_t));
+  uint32_t flags[32] = {};
+  for (uint32_t& f : flags) f = kCategoryEditable;
+
+  ASSERT_EQ(1, ExportTableText(table.get(), dir.File(L"user.txt").c_str(), nullptr, 2,
+                               names.get(), flags, nullptr));
+  EXPECT_NE(std::wstring::npos,
+            ReadText(dir.File(L"user.txt")).find(L"---config@码表别名=一二三四五六七八九\r\n"));
+  ASSERT_EQ(1, ExportTableText(table.get(), dir.File(L"all.txt").c_str(), nullptr, 0,
+                               names.get(), flags, nullptr));
+  const std::wstring all = ReadText(dir.File(L"all.txt"));
+  EXPECT_NE(std::wstring::npos, all.find(L"---config@主码-用户码表别名=一二三四五六七八九\r\n"));
+  EXPECT_NE(std::wstring::npos, all.find(L"---config@主码-分类码表别名16=一二三四五六七八九\r\n"));
 }

@@ -68,7 +68,6 @@ TEST(ConfigStartupRun, WithoutAKeyTheOneInstalledProductIsUsed) {
     ASSERT_EQ(t.services.messages.size(), 1u);
     EXPECT_EQ(t.services.messages[0].text, kBadEnvironmentMessage);
   }
-  t.services.installedKeys.clear();  // shared by every fake
 }
 
 TEST(ConfigStartupRun, AnOpenInstanceIsRaisedOrGivenTheWord) {

@@ -137,9 +137,7 @@ class FakeConfigServices : public ConfigServices {
     run.exitCode = run.ended ? runExitCode : 0;
     return run;
   }
-  // Static: one more member of the fake makes CodeTablePageRun crash under
-  // Wine (a read past a thread's stack), which is still to be found.
-  static inline std::vector<std::wstring> installedKeys;
+  std::vector<std::wstring> installedKeys;
   std::vector<std::wstring> InstalledProductKeys() override { return installedKeys; }
 };
 

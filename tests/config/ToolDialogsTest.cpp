@@ -22,6 +22,7 @@
 #include "config/words/DictDialog.h"
 #include "config/words/WordResources.h"
 #include "tests/common/DialogDriver.h"
+#include "tests/common/PageEnd.h"
 #include "tests/config/ToolsTestApp.h"
 
 using namespace zn::test;
@@ -95,12 +96,13 @@ TEST(CodeTablePageRun, ListsTablesSwitchesButtonsClearsAndExports) {
     cell.left = LVIR_BOUNDS;
     SendMessageW(list, LVM_GETSUBITEMRECT, 3, reinterpret_cast<LPARAM>(&cell));
     // The list's own click handling waits for drags; its notice is what
-    // the page acts on, so the notice is sent as the list sends it.
-    NMITEMACTIVATE click{};
-    click.hdr = {list, IDC_TABLE_LIST, static_cast<UINT>(NM_CLICK)};
-    click.iItem = 3;
-    click.ptAction = POINT{cell.left + 5, (cell.top + cell.bottom) / 2};
-    SendMessageW(page, WM_NOTIFY, IDC_TABLE_LIST, reinterpret_cast<LPARAM>(&click));
+    // the page acts on, so the notice is sent as the list sends it. It ends
+    // where a page ends: reading past it faults here, not by chance.
+    AtPageEnd<NMITEMACTIVATE> click;
+    click->hdr = {list, IDC_TABLE_LIST, static_cast<UINT>(NM_CLICK)};
+    click->iItem = 3;
+    click->ptAction = POINT{cell.left + 5, (cell.top + cell.bottom) / 2};
+    SendMessageW(page, WM_NOTIFY, IDC_TABLE_LIST, reinterpret_cast<LPARAM>(click.get()));
     inUseAfterClick = ListText(list, 3, 4) == L"√";
     Click(page, IDC_TABLE_EXPORT);
     Click(page, IDC_TABLE_CLEAR);  // answered yes
