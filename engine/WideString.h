@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <string>
 
 static_assert(sizeof(wchar_t) == 2, "UTF-16 text is held in wchar_t");
 
@@ -25,6 +26,12 @@ uint32_t CountCodePoints(const wchar_t* text);
 uint32_t CountUnitsForCodePoints(const wchar_t* text, uint32_t n);
 // Length of a terminated text, at most maxUnits.
 uint32_t BoundedLength(const wchar_t* text, uint32_t maxUnits);
+// The text of a fixed field of a shared block, which another process may
+// have left without a terminator.
+template <size_t N>
+std::wstring FieldText(const wchar_t (&field)[N]) {
+  return std::wstring(field, BoundedLength(field, N));
+}
 
 HRESULT CopyStringBounded(wchar_t* dst, uint32_t capacity, const wchar_t* src);
 HRESULT AppendStringBounded(wchar_t* dst, uint32_t capacity, const wchar_t* src);

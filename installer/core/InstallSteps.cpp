@@ -57,8 +57,8 @@ bool ClearEarlierInstall(InstallerState& state, InstallerOs& os, const std::wstr
 }  // namespace
 
 std::wstring InstallFolderName(const SoftConfigBlock& soft) {
-  std::wstring name = soft.installFolderName;
-  return IsPlainFileName(name) ? name : std::wstring(soft.imeName);
+  std::wstring name = FieldText(soft.installFolderName);
+  return IsPlainFileName(name) ? name : FieldText(soft.imeName);
 }
 
 std::wstring AppendInstallFolderName(const std::wstring& chosen, const SoftConfigBlock& soft) {

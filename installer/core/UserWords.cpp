@@ -125,7 +125,7 @@ UserWordBackup BackupUserWords(InstallerState& state, InstallerOs& os) {
   UserWordBackup backup;
   std::wstring data;
   // Only this product's own data folder is read.
-  if (!ProductDataFolder(os, state.soft.imeName, &data)) return backup;
+  if (!ProductDataFolder(os, FieldText(state.soft.imeName), &data)) return backup;
   TableCopy copy(data + L"main.dmg");
   DmgView view = GetDmgView(copy.file);
   if (view.type != kDmgTypeCode) return backup;
@@ -134,9 +134,9 @@ UserWordBackup BackupUserWords(InstallerState& state, InstallerOs& os) {
   backup.result = UserWordBackup::Result::kFailed;
   // The folder is named after the product; a display name that is no plain
   // name falls back to the module name.
-  std::wstring folderName = IsPlainFileName(state.soft.displayName)
-                                ? std::wstring(state.soft.displayName)
-                                : std::wstring(state.soft.imeName);
+  const std::wstring displayName = FieldText(state.soft.displayName);
+  std::wstring folderName =
+      IsPlainFileName(displayName) ? displayName : FieldText(state.soft.imeName);
   std::wstring path;
   if (!NewUserWordBackupPath(os, folderName, &path)) return backup;
   if (ExportTableText(copy.file, path.c_str(), nullptr, static_cast<int32_t>(kUserCategory),

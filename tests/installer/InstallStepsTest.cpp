@@ -29,6 +29,10 @@ TEST(InstallFolder, NameDefaultAndWhichFoldersAreAccepted) {
     SetText(soft.installFolderName, 40, name);
     EXPECT_EQ(InstallFolderName(soft), L"zinIME") << static_cast<int>(name[0]);
   }
+  // A name filling its field has no terminator: only the field is read.
+  for (wchar_t& unit : soft.installFolderName) unit = L'字';
+  EXPECT_EQ(InstallFolderName(soft), std::wstring(40, L'字'));
+  SetText(soft.installFolderName, 40, L"");
   EXPECT_EQ(AppendInstallFolderName(L"C:\\Apps", soft), L"C:\\Apps\\zinIME\\");
   EXPECT_EQ(DefaultInstallFolder(*state, os),
             os.Folder(KnownFolder::kProgramFiles) + L"zinIME\\");
