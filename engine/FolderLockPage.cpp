@@ -69,6 +69,7 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
   wchar_t pagePath[kLockPathUnits];
   CopyStringBounded(pagePath, kLockPathUnits, configPath);
   const uint32_t n = BoundedLength(pagePath, kLockPathUnits);
+  if (n < 10) return nullptr;
   pagePath[n - 10] = 0;  // drops config.dsc
   if (AppendStringBounded(pagePath, kLockPathUnits, kLockPageName) != S_OK) return nullptr;
   HANDLE file = CreateFileW(pagePath, GENERIC_READ | GENERIC_WRITE,
