@@ -1,0 +1,30 @@
+// Opening data files so that a planted link is refused, not written through.
+#include "engine/PlainFile.h"
+
+bool IsPlainFileInfo(const BY_HANDLE_FILE_INFORMATION& info) {
+  constexpr DWORD kNotPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+  return (info.dwFileAttributes & kNotPlain) == 0 && info.nNumberOfLinks == 1;
+}
+
+bool IsPlainFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return file && file != INVALID_HANDLE_VALUE && GetFileType(file) == FILE_TYPE_DISK &&
+         GetFileInformationByHandle(file, &info) && IsPlainFileInfo(info);
+}
+
+HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  // Truncation waits for the check: a planted hard link keeps its bytes.
+  DWORD open = disposition;
+  if (disposition == CREATE_ALWAYS) open = OPEN_ALWAYS;
+  if (disposition == TRUNCATE_EXISTING) open = OPEN_EXISTING;
+  HANDLE file = CreateFileW(path, access, share, nullptr, open, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  const bool plain = IsPlainFile(file);
+  LARGE_INTEGER zero{};
+  if (plain && (open == disposition || (SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) && SetEndOfFile(file))))
+    return file;
+  const DWORD error = plain ? GetLastError() : ERROR_CANT_ACCESS_FILE;
+  CloseHandle(file);
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
