@@ -4,6 +4,7 @@
 
 #include "engine/FileVersion.h"
 #include "engine/WideString.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/Messages.h"
 #include "installer/core/PathGuard.h"
 
@@ -19,19 +20,6 @@ int Ask(InstallerState& state, InstallerOs& os, const wchar_t* format, const std
   wchar_t text[1024];
   FormatString(text, 1024, format, target.c_str());
   return os.ShowMessage(state.owner, text, kCaptionFileConflict, buttons);
-}
-
-// Wide rights go only on a plain file of one name: a link, or a second name
-// of a file elsewhere, that took a data file's name goes itself first. A
-// plain file is overwritten in place, so one still mapped refuses as before.
-bool ClearPlantedTarget(InstallerOs& os, const std::wstring& target, FileAccessKind access) {
-  PathFacts facts;
-  if (access != FileAccessKind::kDataFile ||
-      os.InspectPath(target.c_str(), &facts) != PathPresence::kPresent) {
-    return true;
-  }
-  bool planted = (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) || facts.linkCount > 1;
-  return !planted || os.RemoveFile(target.c_str());
 }
 
 }  // namespace
@@ -75,6 +63,22 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   std::wstring target = LowerAscii(targetPath);
   if (source.empty() || source == target) return 1;
   TargetKind kind = ClassifyTarget(target);
+  // The folder is judged and held now; the file is made through its handle,
+  // so whatever happens to the path meanwhile, it lands where was judged.
+  size_t cut = target.rfind(L'\\');
+  std::wstring name = cut == std::wstring::npos ? std::wstring() : target.substr(cut + 1);
+  HeldFolder folder(os);
+  std::wstring part;
+  if (!IsPlainFileName(name) ||
+      OpenTrustedFolder(os, target.substr(0, cut + 1), LevelCreation::kNone, &folder, &part) !=
+          FolderTrust::kTrusted ||
+      !folder.get()) {
+    wchar_t line[1024];
+    FormatString(line, 1024, kLogFolderUntrusted, part.empty() ? target.c_str() : part.c_str());
+    LogStep(state, 0, line);
+    NoteFailure(state, L"NtCreateFile", ERROR_CANT_ACCESS_FILE);
+    return 0;
+  }
 
   if (kind != TargetKind::kOther && os.FileAttributes(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
     uint64_t have = FileVersionOf(os, target);
@@ -89,13 +93,15 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   bool movedAside = false;
   for (;;) {
     uint32_t error = 0;
-    bool cleared = ClearPlantedTarget(os, target, access);
-    if (!cleared) error = os.LastError();
-    if (cleared && os.CopyOneFile(source.c_str(), target.c_str(), true, &error)) {
+    HANDLE placed = nullptr;
+    if (os.CopyIntoFolder(folder.get(), name.c_str(), source.c_str(), true, &placed, &error)) {
       if (state.placed) state.placed->paths.push_back(target);
-      return ApplyFileAccess(state, os, target, access) ? 1 : 0;
+      // Rights go on the file just written, through its handle.
+      bool granted = ApplyFileAccess(state, os, placed, target, access);
+      os.CloseEntry(placed);
+      return granted ? 1 : 0;
     }
-    NoteFailure(state, cleared ? L"CopyFileW" : L"DeleteFileW", error);
+    NoteFailure(state, L"CopyFileW", error);
     switch (kind) {
       case TargetKind::kProgram:
         if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) !=
