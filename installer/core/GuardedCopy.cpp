@@ -27,10 +27,18 @@ int Ask(InstallerState& state, InstallerOs& os, const wchar_t* format, const std
 // A loaded module cannot be overwritten or deleted but can be renamed: move
 // it aside and let Windows delete it at the next start.
 bool MoveBusyFileAside(InstallerOs& os, const std::wstring& path) {
+  return MoveBusyFileAside(os, nullptr, path);
+}
+
+bool MoveBusyFileAside(InstallerOs& os, HANDLE folder, const std::wstring& path) {
   wchar_t suffix[32];
   FormatString(suffix, 32, L".%llx.old", static_cast<unsigned long long>(os.SystemTime()));
   std::wstring aside = path + suffix;
-  if (!os.RenameFile(path.c_str(), aside.c_str())) return false;
+  std::wstring name = path.substr(path.rfind(L'\\') + 1);
+  if (folder ? !os.RenameInFolder(folder, name.c_str(), (name + suffix).c_str())
+             : !os.RenameFile(path.c_str(), aside.c_str())) {
+    return false;
+  }
   os.DeleteAtReboot(aside.c_str());
   return true;
 }
@@ -111,7 +119,7 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
         break;
       case TargetKind::kModule:
         if (!movedAside && os.FileAttributes(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-          movedAside = MoveBusyFileAside(os, target);
+          movedAside = MoveBusyFileAside(os, folder.get(), target);
           if (movedAside) break;
         }
         // The list of holders is offered once per run; a second refusal fails.

@@ -271,6 +271,8 @@ class InstallerOs {
   // rights; error the Win32 error of a failure (may be null).
   virtual bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
                               bool overwrite, HANDLE* file, uint32_t* error) = 0;
+  // Renames name in folder to newName there (never over an existing name).
+  virtual bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) = 0;
   // ReadFileDacl and WriteFileDacl of an open entry.
   virtual bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) = 0;
   virtual bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) = 0;

@@ -568,6 +568,32 @@ bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const 
   return true;
 }
 
+bool Win32InstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) {
+  size_t units = wcslen(newName);
+  if (units == 0 || units >= 256 || wcschr(newName, L'\\') || wcschr(newName, L'/')) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  HANDLE raw = nullptr;
+  if (OpenBelow(folder, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, nullptr,
+                &raw) < 0) {
+    return false;
+  }
+  KernelHandle entry(raw);
+  // The new name, too, is taken relative to the folder's handle.
+  std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFORMATION) + units * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = folder;
+  rename->FileNameLength = static_cast<ULONG>(units * sizeof(wchar_t));
+  memcpy(rename->FileName, newName, units * sizeof(wchar_t));
+  IO_STATUS_BLOCK io{};
+  NTSTATUS status = NtSetInformationFile(entry.get(), &io, rename, static_cast<ULONG>(buffer.size()),
+                                         FileRenameInformation);
+  if (status < 0) SetLastError(RtlNtStatusToDosError(status));
+  return status >= 0;
+}
+
 bool Win32InstallerOs::ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
   return ReadDaclOf(entry, acl, control);
 }

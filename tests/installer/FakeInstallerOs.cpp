@@ -638,6 +638,15 @@ bool FakeInstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const w
   return true;
 }
 
+bool FakeInstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) {
+  std::wstring from = Lower(opened_[folder] + L"\\" + name);
+  if (renameBlocked.count(from)) return false;
+  if (!Win32InstallerOs::RenameInFolder(folder, name, newName)) return false;
+  // A busy module keeps its lock under its new name; the old name is free.
+  if (busy.erase(from)) busy.insert(Lower(opened_[folder] + L"\\" + newName));
+  return true;
+}
+
 // As the real seam, judged by the handle: no link, no file of two names.
 bool FakeInstallerOs::PlainEntry(HANDLE entry) {
   FILE_BASIC_INFO basic{};
