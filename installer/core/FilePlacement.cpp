@@ -116,14 +116,15 @@ void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstrin
   std::wstring from = WithBackslash(source);
   std::vector<FolderEntry> entries;
   os.ListFolder(from.c_str(), &entries);
+  // Fonts go only into the folder judged and held here.
   HeldFolder fonts(os);
   std::wstring part;
   if (OpenTrustedFolder(os, fontsFolder, LevelCreation::kNone, &fonts, &part) !=
-      FolderTrust::kTrusted) {
+          FolderTrust::kTrusted ||
+      !fonts.get()) {
     entries.clear();
   }
   for (const FolderEntry& entry : entries) {
-    if (!fonts.get()) break;
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     std::wstring lower = LowerAscii(entry.name);
     size_t ttf = lower.find(L".ttf");

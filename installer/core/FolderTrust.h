@@ -47,9 +47,9 @@ FolderTrust OpenTrustedFolder(InstallerOs& os, const std::wstring& folder, Level
                               HeldFolder* out, std::wstring* part);
 
 // The first existing level of folder's path that is not to be trusted:
-// every level below ProgramData or Program Files must be a folder owned by
-// a trusted account; elsewhere no level may be a link and the folder itself
-// must have a trusted owner. kTrusted (part emptied) when all is well or
+// every level below ProgramData, Program Files or the system's folders must
+// be a folder owned by a trusted account; elsewhere no level may be a link
+// and the folder itself must have a trusted owner. kTrusted (part emptied) when all is well or
 // the folder does not exist yet.
 FolderTrust FindUntrustedPart(InstallerOs& os, const std::wstring& folder, std::wstring* part);
 

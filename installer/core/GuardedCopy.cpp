@@ -77,14 +77,18 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   std::wstring name = cut == std::wstring::npos ? std::wstring() : target.substr(cut + 1);
   HeldFolder folder(os);
   std::wstring part;
-  if (!IsPlainFileName(name) ||
-      OpenTrustedFolder(os, target.substr(0, cut + 1), LevelCreation::kNone, &folder, &part) !=
-          FolderTrust::kTrusted ||
-      !folder.get()) {
+  FolderTrust trust =
+      IsPlainFileName(name)
+          ? OpenTrustedFolder(os, target.substr(0, cut + 1), LevelCreation::kNone, &folder, &part)
+          : FolderTrust::kUnreadable;
+  if (trust != FolderTrust::kTrusted) {
     wchar_t line[1024];
     FormatString(line, 1024, kLogFolderUntrusted, part.empty() ? target.c_str() : part.c_str());
     LogStep(state, 0, line);
-    NoteFailure(state, L"NtCreateFile", ERROR_CANT_ACCESS_FILE);
+    return 0;
+  }
+  if (!folder.get()) {
+    NoteFailure(state, L"CopyFileW", ERROR_PATH_NOT_FOUND);
     return 0;
   }
 
