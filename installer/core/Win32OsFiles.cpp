@@ -437,17 +437,10 @@ PathPresence Win32InstallerOs::InspectPath(const wchar_t* path, PathFacts* out) 
 
 bool Win32InstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) {
   SECURITY_DESCRIPTOR descriptor;
-  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(dacl), FALSE) ||
-      !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
-    return false;
-  }
+  std::vector<uint8_t> admins;
+  if (!SecuredDescriptor(&descriptor, dacl, &admins)) return false;
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
-  std::vector<uint8_t> admins = WellKnownSid(WinBuiltinAdministratorsSid);
-  if (!admins.empty() && SetSecurityDescriptorOwner(&descriptor, admins.data(), FALSE) &&
-      CreateDirectoryW(path, &attributes)) {
-    return true;
-  }
+  if (CreateDirectoryW(path, &attributes)) return true;
   // Without the right to name Administrators the owner is our own account,
   // which no standard user can be either.
   if (GetLastError() != ERROR_INVALID_OWNER) return false;
