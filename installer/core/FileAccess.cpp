@@ -79,8 +79,11 @@ uint16_t CarriedDaclControl(uint16_t oldControl) {
   return oldControl & SE_DACL_PROTECTED;
 }
 
-bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
-                     WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags) {
+namespace {
+
+// By the open file when there is one, else by the path.
+bool Grant(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstring& path,
+           WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags) {
   std::vector<uint8_t> sid = WellKnownSid(account);
   if (sid.empty()) {
     LogFailure(state, path, L"CreateWellKnownSid", GetLastError());
@@ -88,7 +91,8 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
   }
   std::vector<uint8_t> old;
   uint16_t control = 0;
-  if (!os.ReadFileDacl(path.c_str(), &old, &control)) {
+  if (file ? !os.ReadEntryDacl(file, &old, &control)
+           : !os.ReadFileDacl(path.c_str(), &old, &control)) {
     LogFailure(state, path, L"GetSecurityInfo", GetLastError());
     return false;
   }
@@ -100,24 +104,38 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
     LogFailure(state, path, L"AddAccessAllowedAceEx", GetLastError());
     return false;
   }
-  if (!os.WriteFileDacl(path.c_str(), reinterpret_cast<const ACL*>(dacl.data()),
-                        CarriedDaclControl(control))) {
+  const ACL* acl = reinterpret_cast<const ACL*>(dacl.data());
+  uint16_t carried = CarriedDaclControl(control);
+  if (file ? !os.WriteEntryDacl(file, acl, carried)
+           : !os.WriteFileDacl(path.c_str(), acl, carried)) {
     LogFailure(state, path, L"SetKernelObjectSecurity", GetLastError());
     return false;
   }
   return true;
 }
 
+}  // namespace
+
+bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
+                     WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags) {
+  return Grant(state, os, nullptr, path, account, mask, aceFlags);
+}
+
 bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
+                     FileAccessKind kind) {
+  return ApplyFileAccess(state, os, nullptr, path, kind);
+}
+
+bool ApplyFileAccess(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstring& path,
                      FileAccessKind kind) {
   switch (kind) {
     case FileAccessKind::kNone:
       return true;
     case FileAccessKind::kProgram:
-      return GrantFileAccess(state, os, path, WinBuiltinAnyPackageSid, kReadExecuteAccess, 0);
+      return Grant(state, os, file, path, WinBuiltinAnyPackageSid, kReadExecuteAccess, 0);
     case FileAccessKind::kDataFile:
-      return GrantFileAccess(state, os, path, WinBuiltinAnyPackageSid, kModifyAccess, 0) &&
-             GrantFileAccess(state, os, path, WinWorldSid, kModifyAccess, 0);
+      return Grant(state, os, file, path, WinBuiltinAnyPackageSid, kModifyAccess, 0) &&
+             Grant(state, os, file, path, WinWorldSid, kModifyAccess, 0);
   }
   return false;
 }

@@ -43,3 +43,6 @@ bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring&
 // The rules of one kind of file.
 bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      FileAccessKind kind);
+// The same through an open file (path names it in the log).
+bool ApplyFileAccess(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstring& path,
+                     FileAccessKind kind);

@@ -116,6 +116,14 @@ void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstrin
   std::wstring from = WithBackslash(source);
   std::vector<FolderEntry> entries;
   os.ListFolder(from.c_str(), &entries);
+  // Fonts go only into the folder judged and held here.
+  HeldFolder fonts(os);
+  std::wstring part;
+  if (OpenTrustedFolder(os, fontsFolder, LevelCreation::kNone, &fonts, &part) !=
+          FolderTrust::kTrusted ||
+      !fonts.get()) {
+    entries.clear();
+  }
   for (const FolderEntry& entry : entries) {
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     std::wstring lower = LowerAscii(entry.name);
@@ -123,7 +131,13 @@ void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstrin
     if (ttf == std::wstring::npos && lower.find(L".ttc") == std::wstring::npos) continue;
     std::wstring target = WithBackslash(fontsFolder) + lower;
     // A font already there is neither replaced nor registered again.
-    if (!os.CopyOneFile((from + entry.name).c_str(), target.c_str(), false, nullptr)) continue;
+    HANDLE placed = nullptr;
+    if (!IsPlainFileName(lower) ||
+        !os.CopyIntoFolder(fonts.get(), lower.c_str(), (from + entry.name).c_str(), false, &placed,
+                           nullptr)) {
+      continue;
+    }
+    os.CloseEntry(placed);
     std::wstring value =
         ttf != std::wstring::npos ? lower.substr(0, ttf) + L"(TrueType)" : lower + L"(TrueType-C)";
     os.AddFont(target.c_str());

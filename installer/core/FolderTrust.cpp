@@ -28,15 +28,19 @@ std::vector<uint8_t> TrustedInstallerSid() {
   return out;
 }
 
-// The known folder that holds path, normalised; empty when none does.
+// The known folder that holds path, or is it, normalised; empty when none
+// does. The system's own folders are written into as they are.
 std::wstring AnchorOf(InstallerOs& os, const std::wstring& path) {
   std::wstring best;
   for (KnownFolder which :
-       {KnownFolder::kCommonAppData, KnownFolder::kProgramFiles, KnownFolder::kProgramFilesX86}) {
+       {KnownFolder::kCommonAppData, KnownFolder::kProgramFiles, KnownFolder::kProgramFilesX86,
+        KnownFolder::kWindows, KnownFolder::kSystem, KnownFolder::kSystemWow64,
+        KnownFolder::kFonts}) {
     std::wstring folder;
     std::wstring normal;
     if (os.GetKnownFolder(which, &folder) && NormaliseLocalPath(folder, &normal) &&
-        IsStrictlyInside(path, normal) && normal.size() > best.size()) {
+        (IsStrictlyInside(path, normal) || SamePath(path, normal)) &&
+        normal.size() > best.size()) {
       best = normal;
     }
   }
@@ -64,31 +68,69 @@ FolderTrust JudgeLevel(const PathFacts& facts, bool ownerMatters) {
   return FolderTrust::kTrusted;
 }
 
-FolderTrust FindUntrustedPart(InstallerOs& os, const std::wstring& folder, std::wstring* part) {
+FolderTrust OpenTrustedFolder(InstallerOs& os, const std::wstring& folder, LevelCreation creation,
+                              HeldFolder* out, std::wstring* part) {
   part->clear();
+  out->Reset(nullptr);
   std::wstring path;
   if (!NormaliseLocalPath(folder, &path) || path.size() <= 3) {
     *part = folder;
     return FolderTrust::kUnreadable;
   }
   std::wstring anchor = AnchorOf(os, path);
-  // Levels from just below the anchor (or the drive root) down to the folder.
-  size_t start = anchor.empty() ? 3 : anchor.size();
-  for (size_t end = path.find(L'\\', start); end != std::wstring::npos;
-       end = path.find(L'\\', end + 1)) {
-    std::wstring level = path.substr(0, end);
+  std::wstring start = anchor.empty() ? path.substr(0, 3) : anchor;
+  out->Reset(os.OpenFolder(start.c_str()));
+  if (!out->get()) {
+    *part = start;
+    return FolderTrust::kUnreadable;
+  }
+  std::vector<uint8_t> plain;
+  std::vector<uint8_t> data;
+  if (creation != LevelCreation::kNone) {
+    plain = ProductFolderDacl(false);
+    data = creation == LevelCreation::kDataFolder ? ProductFolderDacl(true) : plain;
+  }
+  // Levels from just below the start down to the folder; each one is held
+  // before the one above is let go.
+  for (size_t at = start.size(), end; at < path.size(); at = end + 1) {
+    end = path.find(L'\\', at);
+    std::wstring name = path.substr(at, end - at);
+    bool last = end + 1 == path.size();
+    HANDLE next = nullptr;
     PathFacts facts;
-    PathPresence presence = os.InspectPath(level.c_str(), &facts);
-    if (presence == PathPresence::kMissing) return FolderTrust::kTrusted;
+    PathPresence presence = os.OpenLevel(out->get(), name.c_str(), &next, &facts);
+    if (presence == PathPresence::kMissing) {
+      if (creation == LevelCreation::kNone) {
+        out->Reset(nullptr);
+        return FolderTrust::kTrusted;
+      }
+      const std::vector<uint8_t>& dacl = last ? data : plain;
+      if (os.CreateLevel(out->get(), name.c_str(), reinterpret_cast<const ACL*>(dacl.data()),
+                         &next)) {
+        out->Reset(next);
+        continue;
+      }
+      // Taken meanwhile (perhaps by a link): judged as found.
+      presence = os.OpenLevel(out->get(), name.c_str(), &next, &facts);
+      if (presence == PathPresence::kMissing) presence = PathPresence::kUnreadable;
+    }
     FolderTrust verdict = presence == PathPresence::kUnreadable
                               ? FolderTrust::kUnreadable
-                              : JudgeLevel(facts, !anchor.empty() || end + 1 == path.size());
+                              : JudgeLevel(facts, !anchor.empty() || last);
     if (verdict != FolderTrust::kTrusted) {
-      *part = level;
+      if (next) os.CloseEntry(next);
+      out->Reset(nullptr);
+      *part = path.substr(0, end);
       return verdict;
     }
+    out->Reset(next);
   }
   return FolderTrust::kTrusted;
+}
+
+FolderTrust FindUntrustedPart(InstallerOs& os, const std::wstring& folder, std::wstring* part) {
+  HeldFolder held(os);
+  return OpenTrustedFolder(os, folder, LevelCreation::kNone, &held, part);
 }
 
 std::vector<uint8_t> ProductFolderDacl(bool dataFolder) {
@@ -116,22 +158,12 @@ std::vector<uint8_t> ProductFolderDacl(bool dataFolder) {
 }
 
 bool MakeTrustedFolder(InstallerOs& os, const std::wstring& folder, bool dataFolder) {
-  std::wstring path;
-  if (!NormaliseLocalPath(folder, &path) || path.size() <= 3) return false;
-  std::vector<uint8_t> plain = ProductFolderDacl(false);
-  std::vector<uint8_t> data = dataFolder ? ProductFolderDacl(true) : plain;
-  for (size_t end = path.find(L'\\', 3); end != std::wstring::npos;
-       end = path.find(L'\\', end + 1)) {
-    std::wstring level = path.substr(0, end);
-    if (os.FileAttributes(level.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-    const std::vector<uint8_t>& dacl = end + 1 == path.size() ? data : plain;
-    // Taken meanwhile (perhaps by a link): the check below decides.
-    os.CreateSecuredFolder(level.c_str(), reinterpret_cast<const ACL*>(dacl.data()));
-  }
+  HeldFolder held(os);
   std::wstring part;
-  PathFacts facts;
-  return FindUntrustedPart(os, path, &part) == FolderTrust::kTrusted &&
-         os.InspectPath(path.c_str(), &facts) == PathPresence::kPresent;
+  return OpenTrustedFolder(os, folder,
+                           dataFolder ? LevelCreation::kDataFolder : LevelCreation::kFolders, &held,
+                           &part) == FolderTrust::kTrusted &&
+         held.get();
 }
 
 bool CheckProductFolders(InstallerState& state, InstallerOs& os,

@@ -18,10 +18,38 @@ bool IsTrustedOwner(const PathFacts& facts);
 // One existing level of a path; the owner counts only where ownerMatters.
 FolderTrust JudgeLevel(const PathFacts& facts, bool ownerMatters);
 
+// A folder held open by the walk below; closed when it goes.
+class HeldFolder {
+ public:
+  explicit HeldFolder(InstallerOs& os) : os_(os) {}
+  ~HeldFolder() { Reset(nullptr); }
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+  HANDLE get() const { return handle_; }
+  void Reset(HANDLE handle) {
+    if (handle_) os_.CloseEntry(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  InstallerOs& os_;
+  HANDLE handle_ = nullptr;
+};
+
+enum class LevelCreation { kNone, kFolders, kDataFolder };  // kDataFolder: the last level is one
+
+// Opens folder level by level from the known folder that holds it (or is
+// it), or else from the drive root: each level by name through the handle
+// of the one above and judged through its own handle, as FindUntrustedPart
+// judges. Missing levels are made with ProductFolderDacl unless creation is
+// kNone. kTrusted with the folder held, or, not made, with nothing held.
+FolderTrust OpenTrustedFolder(InstallerOs& os, const std::wstring& folder, LevelCreation creation,
+                              HeldFolder* out, std::wstring* part);
+
 // The first existing level of folder's path that is not to be trusted:
-// every level below ProgramData or Program Files must be a folder owned by
-// a trusted account; elsewhere no level may be a link and the folder itself
-// must have a trusted owner. kTrusted (part emptied) when all is well or
+// every level below ProgramData, Program Files or the system's folders must
+// be a folder owned by a trusted account; elsewhere no level may be a link
+// and the folder itself must have a trusted owner. kTrusted (part emptied) when all is well or
 // the folder does not exist yet.
 FolderTrust FindUntrustedPart(InstallerOs& os, const std::wstring& folder, std::wstring* part);
 

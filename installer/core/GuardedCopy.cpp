@@ -4,6 +4,7 @@
 
 #include "engine/FileVersion.h"
 #include "engine/WideString.h"
+#include "installer/core/FolderTrust.h"
 #include "installer/core/Messages.h"
 #include "installer/core/PathGuard.h"
 
@@ -21,28 +22,23 @@ int Ask(InstallerState& state, InstallerOs& os, const wchar_t* format, const std
   return os.ShowMessage(state.owner, text, kCaptionFileConflict, buttons);
 }
 
-// Wide rights go only on a plain file of one name: a link, or a second name
-// of a file elsewhere, that took a data file's name goes itself first. A
-// plain file is overwritten in place, so one still mapped refuses as before.
-bool ClearPlantedTarget(InstallerOs& os, const std::wstring& target, FileAccessKind access) {
-  PathFacts facts;
-  if (access != FileAccessKind::kDataFile ||
-      os.InspectPath(target.c_str(), &facts) != PathPresence::kPresent) {
-    return true;
-  }
-  bool planted = (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) || facts.linkCount > 1;
-  return !planted || os.RemoveFile(target.c_str());
-}
-
 }  // namespace
 
 // A loaded module cannot be overwritten or deleted but can be renamed: move
 // it aside and let Windows delete it at the next start.
 bool MoveBusyFileAside(InstallerOs& os, const std::wstring& path) {
+  return MoveBusyFileAside(os, nullptr, path);
+}
+
+bool MoveBusyFileAside(InstallerOs& os, HANDLE folder, const std::wstring& path) {
   wchar_t suffix[32];
   FormatString(suffix, 32, L".%llx.old", static_cast<unsigned long long>(os.SystemTime()));
   std::wstring aside = path + suffix;
-  if (!os.RenameFile(path.c_str(), aside.c_str())) return false;
+  std::wstring name = path.substr(path.rfind(L'\\') + 1);
+  if (folder ? !os.RenameInFolder(folder, name.c_str(), (name + suffix).c_str())
+             : !os.RenameFile(path.c_str(), aside.c_str())) {
+    return false;
+  }
   os.DeleteAtReboot(aside.c_str());
   return true;
 }
@@ -75,6 +71,26 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   std::wstring target = LowerAscii(targetPath);
   if (source.empty() || source == target) return 1;
   TargetKind kind = ClassifyTarget(target);
+  // The folder is judged and held now; the file is made through its handle,
+  // so whatever happens to the path meanwhile, it lands where was judged.
+  size_t cut = target.rfind(L'\\');
+  std::wstring name = cut == std::wstring::npos ? std::wstring() : target.substr(cut + 1);
+  HeldFolder folder(os);
+  std::wstring part;
+  FolderTrust trust =
+      IsPlainFileName(name)
+          ? OpenTrustedFolder(os, target.substr(0, cut + 1), LevelCreation::kNone, &folder, &part)
+          : FolderTrust::kUnreadable;
+  if (trust != FolderTrust::kTrusted) {
+    wchar_t line[1024];
+    FormatString(line, 1024, kLogFolderUntrusted, part.empty() ? target.c_str() : part.c_str());
+    LogStep(state, 0, line);
+    return 0;
+  }
+  if (!folder.get()) {
+    NoteFailure(state, L"CopyFileW", ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
 
   if (kind != TargetKind::kOther && os.FileAttributes(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
     uint64_t have = FileVersionOf(os, target);
@@ -89,13 +105,15 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
   bool movedAside = false;
   for (;;) {
     uint32_t error = 0;
-    bool cleared = ClearPlantedTarget(os, target, access);
-    if (!cleared) error = os.LastError();
-    if (cleared && os.CopyOneFile(source.c_str(), target.c_str(), true, &error)) {
+    HANDLE placed = nullptr;
+    if (os.CopyIntoFolder(folder.get(), name.c_str(), source.c_str(), true, &placed, &error)) {
       if (state.placed) state.placed->paths.push_back(target);
-      return ApplyFileAccess(state, os, target, access) ? 1 : 0;
+      // Rights go on the file just written, through its handle.
+      bool granted = ApplyFileAccess(state, os, placed, target, access);
+      os.CloseEntry(placed);
+      return granted ? 1 : 0;
     }
-    NoteFailure(state, cleared ? L"CopyFileW" : L"DeleteFileW", error);
+    NoteFailure(state, L"CopyFileW", error);
     switch (kind) {
       case TargetKind::kProgram:
         if (Ask(state, os, kMsgProgramRunning, target, MB_RETRYCANCEL | MB_ICONWARNING) !=
@@ -105,7 +123,7 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
         break;
       case TargetKind::kModule:
         if (!movedAside && os.FileAttributes(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-          movedAside = MoveBusyFileAside(os, target);
+          movedAside = MoveBusyFileAside(os, folder.get(), target);
           if (movedAside) break;
         }
         // The list of holders is offered once per run; a second refusal fails.

@@ -25,6 +25,8 @@ uint64_t FileVersionOf(InstallerOs& os, const std::wstring& path);
 // Renames a busy file aside (<name>.<time>.old) and has Windows delete the
 // renamed file at the next start; false when it cannot be renamed.
 bool MoveBusyFileAside(InstallerOs& os, const std::wstring& path);
+// The same for a file of a held folder, renamed through the folder's handle.
+bool MoveBusyFileAside(InstallerOs& os, HANDLE folder, const std::wstring& path);
 
 // 1 when the target holds the source (or the user chose to keep an existing
 // target of another version), 0 when the copy failed or was cancelled.

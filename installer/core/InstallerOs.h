@@ -251,4 +251,30 @@ class InstallerOs {
   // One folder level owned by Administrators with exactly this DACL, nothing
   // inherited from the parent. Fails when the name is taken, link or not.
   virtual bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) = 0;
+
+  // --- folders held open and files made in them. A level is opened by its
+  // name relative to the level above it, a link at the name opened itself,
+  // and held without delete sharing, so it is neither renamed nor replaced
+  // while in use; what is done in it lands in that very folder. Handles are
+  // null when there is none; each one is closed with CloseEntry. ---
+  // Where a walk starts: a known folder or a drive root, by its path.
+  virtual HANDLE OpenFolder(const wchar_t* path) = 0;
+  // One name below parent, with what it is (link, folder, owner) to judge.
+  virtual PathPresence OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
+                                 PathFacts* facts) = 0;
+  // A new folder level below parent, as CreateSecuredFolder makes one.
+  virtual bool CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl, HANDLE* out) = 0;
+  // source's bytes into name in folder. A link, or a second name of a file
+  // elsewhere, at the name goes itself and a new file takes the name; a
+  // plain file is overwritten in place (without overwrite: left, and the
+  // call fails). file receives the placed file, open for setting its
+  // rights; error the Win32 error of a failure (may be null).
+  virtual bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
+                              bool overwrite, HANDLE* file, uint32_t* error) = 0;
+  // Renames name in folder to newName there (never over an existing name).
+  virtual bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) = 0;
+  // ReadFileDacl and WriteFileDacl of an open entry.
+  virtual bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) = 0;
+  virtual bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) = 0;
+  virtual void CloseEntry(HANDLE entry) = 0;
 };

@@ -109,6 +109,16 @@ class Win32InstallerOs : public InstallerOs {
 
   PathPresence InspectPath(const wchar_t* path, PathFacts* out) override;
   bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) override;
+  HANDLE OpenFolder(const wchar_t* path) override;
+  PathPresence OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
+                         PathFacts* facts) override;
+  bool CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl, HANDLE* out) override;
+  bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source, bool overwrite,
+                      HANDLE* file, uint32_t* error) override;
+  bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) override;
+  bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) override;
+  bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) override;
+  void CloseEntry(HANDLE entry) override;
 
  private:
   HANDLE instanceLock_ = nullptr;

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <shlobj.h>
+#include <winternl.h>
 
 #include "installer/core/FileAccess.h"
 #include "installer/core/ProductPaths.h"
@@ -28,14 +29,29 @@ HANDLE OpenEntry(const wchar_t* path, DWORD access) {
                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// Attributes and number of names of an open entry, by queries that need
+// no path: an entry opened below a folder that has moved since may have
+// none that still leads to it.
+bool EntryShape(HANDLE entry, DWORD* attributes, DWORD* links) {
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  if (!GetFileInformationByHandleEx(entry, FileBasicInfo, &basic, sizeof(basic)) ||
+      !GetFileInformationByHandleEx(entry, FileStandardInfo, &standard, sizeof(standard))) {
+    return false;
+  }
+  *attributes = basic.FileAttributes;
+  *links = standard.NumberOfLinks;
+  return true;
+}
+
 // A plain file or folder: no link, and a file with one name only, so its
 // rights cannot reach a file somewhere else.
 bool IsPlainEntry(HANDLE entry) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(entry, &info)) return false;
-  bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-      (!folder && info.nNumberOfLinks > 1)) {
+  DWORD attributes = 0;
+  DWORD links = 0;
+  if (!EntryShape(entry, &attributes, &links)) return false;
+  bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || (!folder && links > 1)) {
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return false;
   }
@@ -65,6 +81,134 @@ bool IsCaller(PSID sid) {
   DWORD bytes = 0;
   if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &bytes)) return false;
   return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid) != FALSE;
+}
+
+// What an open entry is: link, folder, names, owner.
+PathPresence FactsOf(HANDLE entry, PathFacts* out) {
+  DWORD attributes = 0;
+  DWORD links = 0;
+  if (!EntryShape(entry, &attributes, &links)) return PathPresence::kUnreadable;
+  out->attributes = attributes;
+  out->linkCount = links;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(entry, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                      nullptr, &descriptor) != ERROR_SUCCESS) {
+    return PathPresence::kUnreadable;
+  }
+  if (owner && IsValidSid(owner)) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(owner);
+    out->owner.assign(bytes, bytes + GetLengthSid(owner));
+    out->ownerIsCaller = IsCaller(owner);
+  }
+  LocalFree(descriptor);
+  return out->owner.empty() ? PathPresence::kUnreadable : PathPresence::kPresent;
+}
+
+bool ReadDaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
+  acl->clear();
+  if (!entry || !IsPlainEntry(entry)) return false;
+  ACL* dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD rc = GetSecurityInfo(entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                             &dacl, nullptr, &descriptor);
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(rc);
+    return false;
+  }
+  SECURITY_DESCRIPTOR_CONTROL bits = 0;
+  DWORD revision = 0;
+  ACL_SIZE_INFORMATION size{};
+  bool ok = GetSecurityDescriptorControl(descriptor, &bits, &revision) &&
+            (!dacl || GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation));
+  if (ok) {
+    *control = bits;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
+    if (dacl) acl->assign(bytes, bytes + size.AclBytesInUse);
+  }
+  LocalFree(descriptor);
+  return ok;
+}
+
+bool WriteDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
+  SECURITY_DESCRIPTOR descriptor;
+  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(acl), FALSE)) {
+    return false;
+  }
+  const SECURITY_DESCRIPTOR_CONTROL kCarried =
+      SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
+  if (!SetSecurityDescriptorControl(&descriptor, kCarried, control & kCarried)) return false;
+  if (!entry || !IsPlainEntry(entry)) return false;
+  // The object itself only: SetSecurityInfo would also walk what lies below
+  // a folder, where others may have put links.
+  return SetKernelObjectSecurity(entry, DACL_SECURITY_INFORMATION, &descriptor) != FALSE;
+}
+
+// A protected DACL, owned by Administrators when Administrators is set.
+bool SecuredDescriptor(SECURITY_DESCRIPTOR* descriptor, const ACL* dacl,
+                       std::vector<uint8_t>* admins) {
+  if (!InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(descriptor, TRUE, const_cast<ACL*>(dacl), FALSE) ||
+      !SetSecurityDescriptorControl(descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+    return false;
+  }
+  *admins = WellKnownSid(WinBuiltinAdministratorsSid);
+  return admins->empty() || SetSecurityDescriptorOwner(descriptor, admins->data(), FALSE);
+}
+
+constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);
+constexpr NTSTATUS kInvalidOwner = static_cast<NTSTATUS>(0xC000005A);
+constexpr NTSTATUS kBadName = static_cast<NTSTATUS>(0xC0000033);
+// Levels are held for looking through and making entries in, never shared
+// for deletion: no one renames or removes them while they are held.
+constexpr DWORD kLevelAccess =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
+constexpr DWORD kHeldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// name in folder by the folder's handle, not by a path: renaming a level
+// above, or putting a link where it was, changes nothing here. A link at
+// the name is opened itself.
+NTSTATUS OpenBelow(HANDLE folder, const wchar_t* name, DWORD access, DWORD share,
+                   DWORD disposition, DWORD options, SECURITY_DESCRIPTOR* descriptor,
+                   HANDLE* out) {
+  *out = nullptr;
+  size_t units = wcslen(name);
+  NTSTATUS status = kBadName;
+  if (folder && units > 0 && units < 256 && !wcschr(name, L'\\') && !wcschr(name, L'/')) {
+    UNICODE_STRING text;
+    text.Buffer = const_cast<wchar_t*>(name);
+    text.Length = text.MaximumLength = static_cast<USHORT>(units * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, descriptor);
+    IO_STATUS_BLOCK io{};
+    status = NtCreateFile(out, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                          FILE_ATTRIBUTE_NORMAL, share, disposition,
+                          options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr,
+                          0);
+  }
+  if (status < 0) {
+    *out = nullptr;
+    SetLastError(RtlNtStatusToDosError(status));
+  }
+  return status;
+}
+
+bool CopyBytes(HANDLE from, HANDLE to) {
+  std::vector<uint8_t> buffer(1 << 16);
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      return false;
+    }
+    if (got == 0) return true;
+    DWORD put = 0;
+    if (!::WriteFile(to, buffer.data(), got, &put, nullptr)) return false;
+    if (put != got) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+  }
 }
 
 }  // namespace
@@ -212,43 +356,12 @@ bool Win32InstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* a
                                     uint16_t* control) {
   acl->clear();
   KernelHandle file(OpenEntry(path, READ_CONTROL | FILE_READ_ATTRIBUTES));
-  if (!file.get() || !IsPlainEntry(file.get())) return false;
-  ACL* dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  DWORD rc = GetSecurityInfo(file.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                             nullptr, &dacl, nullptr, &descriptor);
-  if (rc != ERROR_SUCCESS) {
-    SetLastError(rc);
-    return false;
-  }
-  SECURITY_DESCRIPTOR_CONTROL bits = 0;
-  DWORD revision = 0;
-  ACL_SIZE_INFORMATION size{};
-  bool ok = GetSecurityDescriptorControl(descriptor, &bits, &revision) &&
-            (!dacl || GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation));
-  if (ok) {
-    *control = bits;
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
-    if (dacl) acl->assign(bytes, bytes + size.AclBytesInUse);
-  }
-  LocalFree(descriptor);
-  return ok;
+  return ReadDaclOf(file.get(), acl, control);
 }
 
 bool Win32InstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t control) {
-  SECURITY_DESCRIPTOR descriptor;
-  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(acl), FALSE)) {
-    return false;
-  }
-  const SECURITY_DESCRIPTOR_CONTROL kCarried =
-      SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
-  if (!SetSecurityDescriptorControl(&descriptor, kCarried, control & kCarried)) return false;
   KernelHandle file(OpenEntry(path, READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES));
-  if (!file.get() || !IsPlainEntry(file.get())) return false;
-  // The object itself only: SetSecurityInfo would also walk what lies below
-  // a folder, where others may have put links.
-  return SetKernelObjectSecurity(file.get(), DACL_SECURITY_INFORMATION, &descriptor) != FALSE;
+  return WriteDaclOf(file.get(), acl, control);
 }
 
 bool Win32InstallerOs::GetKnownFolder(KnownFolder which, std::wstring* out) {
@@ -319,41 +432,169 @@ PathPresence Win32InstallerOs::InspectPath(const wchar_t* path, PathFacts* out) 
                ? PathPresence::kMissing
                : PathPresence::kUnreadable;
   }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(entry.get(), &info)) return PathPresence::kUnreadable;
-  out->attributes = info.dwFileAttributes;
-  out->linkCount = info.nNumberOfLinks;
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(entry.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return PathPresence::kUnreadable;
-  }
-  if (owner && IsValidSid(owner)) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(owner);
-    out->owner.assign(bytes, bytes + GetLengthSid(owner));
-    out->ownerIsCaller = IsCaller(owner);
-  }
-  LocalFree(descriptor);
-  return out->owner.empty() ? PathPresence::kUnreadable : PathPresence::kPresent;
+  return FactsOf(entry.get(), out);
 }
 
 bool Win32InstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) {
   SECURITY_DESCRIPTOR descriptor;
-  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(dacl), FALSE) ||
-      !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
-    return false;
-  }
+  std::vector<uint8_t> admins;
+  if (!SecuredDescriptor(&descriptor, dacl, &admins)) return false;
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
-  std::vector<uint8_t> admins = WellKnownSid(WinBuiltinAdministratorsSid);
-  if (!admins.empty() && SetSecurityDescriptorOwner(&descriptor, admins.data(), FALSE) &&
-      CreateDirectoryW(path, &attributes)) {
-    return true;
-  }
+  if (CreateDirectoryW(path, &attributes)) return true;
   // Without the right to name Administrators the owner is our own account,
   // which no standard user can be either.
   if (GetLastError() != ERROR_INVALID_OWNER) return false;
   SetSecurityDescriptorOwner(&descriptor, nullptr, FALSE);
   return CreateDirectoryW(path, &attributes) != FALSE;
+}
+
+HANDLE Win32InstallerOs::OpenFolder(const wchar_t* path) {
+  HANDLE folder = CreateFileW(path, kLevelAccess, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return folder == INVALID_HANDLE_VALUE ? nullptr : folder;
+}
+
+PathPresence Win32InstallerOs::OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
+                                         PathFacts* facts) {
+  *facts = PathFacts{};
+  if (OpenBelow(parent, name, kLevelAccess, kHeldShare, FILE_OPEN, 0, nullptr, out) < 0) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? PathPresence::kMissing
+               : PathPresence::kUnreadable;
+  }
+  PathPresence presence = FactsOf(*out, facts);
+  if (presence != PathPresence::kPresent) {
+    CloseHandle(*out);
+    *out = nullptr;
+  }
+  return presence;
+}
+
+bool Win32InstallerOs::CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl,
+                                   HANDLE* out) {
+  SECURITY_DESCRIPTOR descriptor;
+  std::vector<uint8_t> admins;
+  *out = nullptr;
+  if (!SecuredDescriptor(&descriptor, dacl, &admins)) return false;
+  NTSTATUS status = OpenBelow(parent, name, kLevelAccess, kHeldShare, FILE_CREATE,
+                              FILE_DIRECTORY_FILE, &descriptor, out);
+  // Without the right to name Administrators the owner is our own account.
+  if (status == kInvalidOwner) {
+    SetSecurityDescriptorOwner(&descriptor, nullptr, FALSE);
+    status = OpenBelow(parent, name, kLevelAccess, kHeldShare, FILE_CREATE, FILE_DIRECTORY_FILE,
+                       &descriptor, out);
+  }
+  return status >= 0;
+}
+
+bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
+                                      bool overwrite, HANDLE* file, uint32_t* error) {
+  *file = nullptr;
+  auto fail = [&](DWORD code) {
+    if (error) *error = code;
+    SetLastError(code);
+    return false;
+  };
+  KernelHandle from(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!from.get()) return fail(GetLastError());
+  // Shared for reading only while held: no second name, no deletion, no
+  // other writer until the rights are set.
+  constexpr DWORD kAccess =
+      GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE | READ_CONTROL | WRITE_DAC;
+  HANDLE target = nullptr;
+  // A planted name goes and the name is taken again; taken once more at
+  // once, the copy fails rather than write through it.
+  for (int attempt = 0; attempt < 2 && !target; ++attempt) {
+    NTSTATUS status = OpenBelow(folder, name, kAccess, FILE_SHARE_READ, FILE_CREATE,
+                                FILE_NON_DIRECTORY_FILE, nullptr, &target);
+    if (status >= 0) break;
+    if (status != kNameCollision) return fail(GetLastError());
+    if (!overwrite) return fail(ERROR_FILE_EXISTS);
+    if (OpenBelow(folder, name, kAccess, FILE_SHARE_READ, FILE_OPEN, 0, nullptr, &target) < 0) {
+      return fail(GetLastError());
+    }
+    DWORD attributes = 0;
+    DWORD links = 0;
+    if (!EntryShape(target, &attributes, &links)) {
+      DWORD code = GetLastError();
+      CloseHandle(target);
+      return fail(code);
+    }
+    bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !link) {
+      CloseHandle(target);
+      return fail(ERROR_ACCESS_DENIED);
+    }
+    if (!link && links == 1) {
+      // In place, so a file still mapped elsewhere refuses.
+      FILE_END_OF_FILE_INFO empty{};
+      if (!SetFileInformationByHandle(target, FileEndOfFileInfo, &empty, sizeof(empty))) {
+        DWORD code = GetLastError();
+        CloseHandle(target);
+        return fail(code);
+      }
+      break;
+    }
+    bool gone = MarkForDeletion(target);
+    DWORD code = GetLastError();
+    CloseHandle(target);
+    target = nullptr;
+    if (!gone) return fail(code);
+  }
+  if (!target) return fail(ERROR_CANT_ACCESS_FILE);
+  if (!CopyBytes(from.get(), target)) {
+    DWORD code = GetLastError();
+    MarkForDeletion(target);
+    CloseHandle(target);
+    return fail(code);
+  }
+  FILE_BASIC_INFO times{};
+  if (GetFileInformationByHandleEx(from.get(), FileBasicInfo, &times, sizeof(times))) {
+    FILE_BASIC_INFO written{};  // zeros leave the rest as it is
+    written.LastWriteTime = times.LastWriteTime;
+    SetFileInformationByHandle(target, FileBasicInfo, &written, sizeof(written));
+  }
+  *file = target;
+  if (error) *error = 0;
+  return true;
+}
+
+bool Win32InstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) {
+  size_t units = wcslen(newName);
+  if (units == 0 || units >= 256 || wcschr(newName, L'\\') || wcschr(newName, L'/')) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  HANDLE raw = nullptr;
+  if (OpenBelow(folder, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, nullptr,
+                &raw) < 0) {
+    return false;
+  }
+  KernelHandle entry(raw);
+  // The new name, too, is taken relative to the folder's handle.
+  std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFORMATION) + units * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = folder;
+  rename->FileNameLength = static_cast<ULONG>(units * sizeof(wchar_t));
+  memcpy(rename->FileName, newName, units * sizeof(wchar_t));
+  IO_STATUS_BLOCK io{};
+  NTSTATUS status = NtSetInformationFile(entry.get(), &io, rename, static_cast<ULONG>(buffer.size()),
+                                         FileRenameInformation);
+  if (status < 0) SetLastError(RtlNtStatusToDosError(status));
+  return status >= 0;
+}
+
+bool Win32InstallerOs::ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
+  return ReadDaclOf(entry, acl, control);
+}
+
+bool Win32InstallerOs::WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) {
+  return WriteDaclOf(entry, acl, control);
+}
+
+void Win32InstallerOs::CloseEntry(HANDLE entry) {
+  if (entry) CloseHandle(entry);
 }

@@ -168,6 +168,13 @@ bool FakeInstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* ac
   // As the real seam: the rights of a link or of a file with a second name
   // are never read or written.
   if (Refused(path)) return false;
+  bool stored = dacls.count(Lower(path)) != 0;
+  StoredDacl(path, acl, control);
+  return stored || Win32InstallerOs::FileAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FakeInstallerOs::StoredDacl(const std::wstring& path, std::vector<uint8_t>* acl,
+                                 uint16_t* control) {
   auto it = dacls.find(Lower(path));
   if (it != dacls.end()) {
     *acl = it->second;
@@ -183,7 +190,7 @@ bool FakeInstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* ac
   AddAccessAllowedAceEx(reinterpret_cast<ACL*>(acl->data()), ACL_REVISION, INHERITED_ACE,
                         GENERIC_ALL, admins.data());
   *control = SE_DACL_AUTO_INHERITED;
-  return Win32InstallerOs::FileAttributes(path) != INVALID_FILE_ATTRIBUTES;
+  return true;
 }
 
 bool FakeInstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t) {
@@ -547,6 +554,11 @@ PathPresence FakeInstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
   // Real attributes and names; links and owners as scripted.
   PathPresence presence = Win32InstallerOs::InspectPath(path, out);
   if (presence != PathPresence::kPresent) return presence;
+  ScriptFacts(path, out);
+  return PathPresence::kPresent;
+}
+
+void FakeInstallerOs::ScriptFacts(const std::wstring& path, PathFacts* out) {
   std::wstring key = Lower(Trimmed(path));
   if (links.count(key)) out->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
@@ -562,7 +574,6 @@ PathPresence FakeInstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
   out->owner.assign(bytes, bytes + GetLengthSid(sid));
   out->ownerIsCaller = false;
   FreeSid(sid);
-  return PathPresence::kPresent;
 }
 
 bool FakeInstallerOs::Refused(const wchar_t* path) {
@@ -579,6 +590,94 @@ bool FakeInstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) 
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
   securedFolders[Lower(Trimmed(path))] = std::vector<uint8_t>(bytes, bytes + info.AclBytesInUse);
   return true;
+}
+
+HANDLE FakeInstallerOs::OpenFolder(const wchar_t* path) {
+  HANDLE folder = Win32InstallerOs::OpenFolder(path);
+  if (folder) opened_[folder] = Trimmed(path);
+  return folder;
+}
+
+PathPresence FakeInstallerOs::OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
+                                        PathFacts* facts) {
+  PathPresence presence = Win32InstallerOs::OpenLevel(parent, name, out, facts);
+  if (presence != PathPresence::kPresent) return presence;
+  std::wstring path = opened_[parent] + L"\\" + name;
+  opened_[*out] = path;
+  ScriptFacts(path, facts);
+  return presence;
+}
+
+bool FakeInstallerOs::CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl,
+                                  HANDLE* out) {
+  if (!Win32InstallerOs::CreateLevel(parent, name, dacl, out)) return false;
+  std::wstring path = opened_[parent] + L"\\" + name;
+  opened_[*out] = path;
+  ACL_SIZE_INFORMATION info{};
+  GetAclInformation(const_cast<ACL*>(dacl), &info, sizeof(info), AclSizeInformation);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
+  securedFolders[Lower(path)] = std::vector<uint8_t>(bytes, bytes + info.AclBytesInUse);
+  return true;
+}
+
+bool FakeInstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
+                                     bool overwrite, HANDLE* file, uint32_t* error) {
+  *file = nullptr;
+  std::wstring path = opened_[folder] + L"\\" + name;
+  if (busy.count(Lower(path))) {
+    if (error) *error = ERROR_SHARING_VIOLATION;
+    return false;
+  }
+  // A scripted link goes itself, as the real seam removes a link it finds.
+  if (overwrite && links.count(Lower(path)) && !Unlink(path.c_str())) {
+    if (error) *error = ERROR_ACCESS_DENIED;
+    return false;
+  }
+  if (!Win32InstallerOs::CopyIntoFolder(folder, name, source, overwrite, file, error)) return false;
+  opened_[*file] = path;
+  return true;
+}
+
+bool FakeInstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) {
+  std::wstring from = Lower(opened_[folder] + L"\\" + name);
+  if (renameBlocked.count(from)) return false;
+  if (!Win32InstallerOs::RenameInFolder(folder, name, newName)) return false;
+  // A busy module keeps its lock under its new name; the old name is free.
+  if (busy.erase(from)) busy.insert(Lower(opened_[folder] + L"\\" + newName));
+  return true;
+}
+
+// As the real seam, judged by the handle: no link, no file of two names.
+bool FakeInstallerOs::PlainEntry(HANDLE entry) {
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  auto it = opened_.find(entry);
+  if (it == opened_.end() || links.count(Lower(it->second)) ||
+      !GetFileInformationByHandleEx(entry, FileBasicInfo, &basic, sizeof(basic)) ||
+      !GetFileInformationByHandleEx(entry, FileStandardInfo, &standard, sizeof(standard))) {
+    return false;
+  }
+  return !(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (standard.Directory || standard.NumberOfLinks == 1);
+}
+
+bool FakeInstallerOs::ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
+  return PlainEntry(entry) && StoredDacl(opened_[entry], acl, control);
+}
+
+// Recorded under the path the handle was opened at.
+bool FakeInstallerOs::WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t) {
+  if (!PlainEntry(entry)) return false;
+  ACL_SIZE_INFORMATION info{};
+  GetAclInformation(const_cast<ACL*>(acl), &info, sizeof(info), AclSizeInformation);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(acl);
+  dacls[Lower(opened_[entry])] = std::vector<uint8_t>(bytes, bytes + info.AclBytesInUse);
+  return true;
+}
+
+void FakeInstallerOs::CloseEntry(HANDLE entry) {
+  opened_.erase(entry);
+  Win32InstallerOs::CloseEntry(entry);
 }
 
 }  // namespace zn::test

@@ -169,8 +169,24 @@ class FakeInstallerOs : public Win32InstallerOs {
 
   PathPresence InspectPath(const wchar_t* path, PathFacts* out) override;
   bool CreateSecuredFolder(const wchar_t* path, const ACL* dacl) override;
+  // Real handles, with the links, owners, busy files and rights above
+  // applied by the path each handle was opened at.
+  HANDLE OpenFolder(const wchar_t* path) override;
+  PathPresence OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
+                         PathFacts* facts) override;
+  bool CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl, HANDLE* out) override;
+  bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source, bool overwrite,
+                      HANDLE* file, uint32_t* error) override;
+  bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) override;
+  bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) override;
+  bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) override;
+  void CloseEntry(HANDLE entry) override;
 
  private:
+  void ScriptFacts(const std::wstring& path, PathFacts* out);
+  bool StoredDacl(const std::wstring& path, std::vector<uint8_t>* acl, uint16_t* control);
+  bool PlainEntry(HANDLE entry);
+  std::map<HANDLE, std::wstring> opened_;  // handle -> the path it was opened at
   bool Unlink(const wchar_t* path);
   bool Refused(const wchar_t* path);
   struct Key {

@@ -8,6 +8,7 @@
 #include "installer/core/FileAccess.h"
 #include "installer/core/FilePlacement.h"
 #include "installer/core/FolderTrust.h"
+#include "installer/core/GuardedCopy.h"
 #include "installer/core/InstallSteps.h"
 #include "installer/core/ProductPaths.h"
 #include "tests/installer/InstallerTestSupport.h"
@@ -176,6 +177,51 @@ TEST(PlantedFolder, AHardLinkedDataFileIsReplacedNotWrittenThrough) {
   EXPECT_EQ(ReadFileBytes(f.Data() + L"config.dsc"), DefaultConfigImage());
   EXPECT_FALSE(f.os.dacls.count(Lower(victim)));
   EXPECT_TRUE(f.os.dacls.count(Lower(f.Data() + L"config.dsc")));
+}
+
+// An install folder the administrator chose below a folder a user owns:
+// once the folder has been judged, the user may move their level away and
+// put a link in its place, or leave a second name of one of their files
+// where a program goes. The files land in the folder that was judged, and
+// the second name goes itself; the moving is real, the link scripted.
+TEST(PlantedFolder, PlacementWritesOnlyIntoTheFolderItJudged) {
+  FakeInstallerOs os;
+  auto state = ProductState(os);
+  std::wstring mine = os.root() + L"Tools";
+  std::wstring folder = mine + L"\\zinIME\\";
+  ASSERT_TRUE(CreateDirectoryPath(os, mine));
+  os.foreignOwners.insert(Lower(mine));
+  ASSERT_TRUE(MakeTrustedFolder(os, folder, false));
+  std::wstring source = os.Folder(KnownFolder::kTemp) + L"config.exe";
+  WriteFileBytes(source, Bytes("new"));
+  WriteFileBytes(folder + L"config.exe", Bytes("old"));
+  os.versions[Lower(source)] = L"1.0.0.0";
+  os.versions[Lower(folder + L"config.exe")] = L"0.9.0.0";
+  std::wstring moved = os.root() + L"Moved";
+  os.onMessage = [&] {  // while the version question is up
+    ASSERT_TRUE(MoveFileExW(mine.c_str(), moved.c_str(), 0));
+    ASSERT_TRUE(CreateDirectoryPath(os, folder));  // where the link points
+    os.links.insert(Lower(mine));
+  };
+  os.answers = {IDYES};
+  EXPECT_EQ(CopyFileGuarded(*state, os, source, folder + L"config.exe", kFamilyAll,
+                            FileAccessKind::kProgram),
+            1);
+  EXPECT_EQ(os.messages.size(), 1u);
+  EXPECT_EQ(ReadFileBytes(moved + L"\\zinIME\\config.exe"), Bytes("new"));
+  EXPECT_FALSE(Exists(folder + L"config.exe"));
+
+  std::wstring victim = os.Folder(KnownFolder::kDocuments) + L"victim.txt";
+  std::wstring other = os.root() + L"Other\\zinIME\\";
+  WriteFileBytes(victim, Bytes("victim"));
+  ASSERT_TRUE(MakeTrustedFolder(os, other, false));
+  ASSERT_TRUE(CreateHardLinkW((other + L"readme.txt").c_str(), victim.c_str(), nullptr));
+  EXPECT_EQ(CopyFileGuarded(*state, os, source, other + L"readme.txt", kFamilyAll,
+                            FileAccessKind::kProgram),
+            1);
+  EXPECT_EQ(ReadFileBytes(victim), Bytes("victim"));
+  EXPECT_EQ(ReadFileBytes(other + L"readme.txt"), Bytes("new"));
+  EXPECT_FALSE(os.dacls.count(Lower(victim)));
 }
 
 // The rights of a link are neither read nor written: the grant fails and
