@@ -28,3 +28,10 @@ HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share, DWORD dispo
   SetLastError(error);
   return INVALID_HANDLE_VALUE;
 }
+
+HANDLE CreateNewPlainFile(const wchar_t* path, DWORD access, DWORD share, DWORD flags) {
+  // Deleting a planted link removes only its name here, never its target;
+  // a name planted again before the create makes it fail.
+  DeleteFileW(path);
+  return CreateFileW(path, access, share, nullptr, CREATE_NEW, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
