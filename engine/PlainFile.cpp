@@ -7,9 +7,20 @@ bool IsPlainFileInfo(const BY_HANDLE_FILE_INFORMATION& info) {
 }
 
 bool IsPlainFile(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION info;
-  return file && file != INVALID_HANDLE_VALUE && GetFileType(file) == FILE_TYPE_DISK &&
-         GetFileInformationByHandle(file, &info) && IsPlainFileInfo(info);
+  // Two small queries instead of GetFileInformationByHandle, which also asks
+  // for the volume's serial number: that alone made opening a data folder
+  // ten times slower on some systems.
+  FILE_STANDARD_INFO standard;
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  if (!file || file == INVALID_HANDLE_VALUE || GetFileType(file) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof(standard)) ||
+      !GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof(tag))) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  info.dwFileAttributes = tag.FileAttributes | (standard.Directory ? FILE_ATTRIBUTE_DIRECTORY : 0);
+  info.nNumberOfLinks = standard.NumberOfLinks;
+  return IsPlainFileInfo(info);
 }
 
 HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
