@@ -56,12 +56,6 @@ TEST(PlantedLinks, EngineWritersLeaveALinkedTableAndConfigAlone) {
   EXPECT_EQ(ReadFileBytes(configTarget), config);
   EXPECT_EQ(ReadFileBytes(mainTarget), main);
   EXPECT_EQ(ReadFileBytes(tempTarget), temp);
-
-  // Once the plain file is back, the same writer writes.
-  DeleteFileW(data.File(L"main.dmg").c_str());
-  ASSERT_TRUE(WriteFileBytes(data.File(L"main.dmg"), main));
-  MappedFilePtr table = OpenTableFile(data.File(L"main.dmg"));
-  EXPECT_EQ(AppendRecord(table.get(), NewWord().data()), 1);
 }
 
 TEST(PlantedLinks, ALinkedLockPageGivesNoLockAndIsNotWritten) {
