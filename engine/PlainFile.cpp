@@ -28,7 +28,10 @@ HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share, DWORD dispo
   DWORD open = disposition;
   if (disposition == CREATE_ALWAYS) open = OPEN_ALWAYS;
   if (disposition == TRUNCATE_EXISTING) open = OPEN_EXISTING;
-  HANDLE file = CreateFileW(path, access, share, nullptr, open, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // The check reads the file's attributes, which a handle opened only for
+  // writing may not do on Windows (Wine does not enforce it).
+  HANDLE file = CreateFileW(path, access | FILE_READ_ATTRIBUTES, share, nullptr, open,
+                            flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
   const bool plain = IsPlainFile(file);
   LARGE_INTEGER zero{};
