@@ -7,6 +7,7 @@
 
 #include "codetable/TableFiles.h"
 #include "engine/DataLock.h"
+#include "engine/PlainFile.h"
 #include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
@@ -123,8 +124,7 @@ void DropListedRecords(CDmgImport* import) {
 
 bool OpenImportRejects(CDmgImport* import, const wchar_t* path) {
   CloseImportRejects(import);
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateNewPlainFile(path, GENERIC_WRITE, FILE_SHARE_READ);
   if (file == INVALID_HANDLE_VALUE) return false;
   const wchar_t mark = 0xFEFF;
   DWORD written = 0;

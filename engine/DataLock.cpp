@@ -6,6 +6,7 @@
 
 #include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
+#include "engine/PlainFile.h"
 #include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
@@ -55,8 +56,9 @@ HeldLock* HeldByKey(const DataWriteLock::FileKey& key) {
 bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) { return FileIdentity(h, &key->index, &key->created); }
 
 HANDLE OpenForLock(const wchar_t* path) {
-  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The lock is taken on the table the writer maps, never on a link's target.
+  HANDLE h = OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING);
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 

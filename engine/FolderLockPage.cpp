@@ -5,6 +5,7 @@
 
 #include <winternl.h>
 
+#include "engine/PlainFile.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -72,9 +73,13 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
   if (n < 10) return nullptr;
   pagePath[n - 10] = 0;  // drops config.dsc
   if (AppendStringBounded(pagePath, kLockPathUnits, kLockPageName) != S_OK) return nullptr;
-  HANDLE file = CreateFileW(pagePath, GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Not shared for deleting: while any process has the page open nobody can
+  // delete, rename or replace it, so every process of the folder meets in
+  // one page. A page that exists but is not the folder's plain file, or
+  // cannot be opened, gives no page at all: writers then find no lock and
+  // refuse rather than make a second one.
+  HANDLE file = OpenPlainFile(pagePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   uint64_t index = 0, created = 0;
   if (!FileIdentity(file, &index, &created)) {

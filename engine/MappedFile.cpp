@@ -3,6 +3,7 @@
 #include "engine/MappedFile.h"
 
 #include "engine/FolderLockPage.h"
+#include "engine/PlainFile.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -80,8 +81,9 @@ int OpenMappedFile(MappedFile** out, const wchar_t* path) {
   if (!path) return 0;
   MappedFile* mf = NewRecord(path);
   if (!mf) return ReadWholeFile(out, path);
-  mf->file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, kShareReadWrite, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Only the plain file of the folder is mapped writable: a link planted in
+  // its place is served as a memory copy, which nothing writes back.
+  mf->file = OpenPlainFile(path, GENERIC_READ | GENERIC_WRITE, kShareReadWrite, OPEN_EXISTING);
   uint64_t size = 0;
   // A file of 4 GB or more cannot be described by the 32-bit size; it is not
   // mapped partially.

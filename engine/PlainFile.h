@@ -17,3 +17,10 @@ bool IsPlainFile(HANDLE file);
 // not plain with INVALID_HANDLE_VALUE and ERROR_CANT_ACCESS_FILE.
 HANDLE OpenPlainFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                      DWORD flags = FILE_ATTRIBUTE_NORMAL);
+
+// A file made new at path for the caller alone to fill (a temporary file, a
+// compiler's output): a stale name is removed first and the file is created
+// with CREATE_NEW, so nothing that was planted there is ever truncated or
+// written. Fails (INVALID_HANDLE_VALUE) when the name could not be freed.
+HANDLE CreateNewPlainFile(const wchar_t* path, DWORD access, DWORD share,
+                          DWORD flags = FILE_ATTRIBUTE_NORMAL);

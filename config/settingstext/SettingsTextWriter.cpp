@@ -6,6 +6,7 @@
 
 #include "engine/ImeOptionBits.h"
 #include "engine/ItfObject.h"
+#include "engine/PlainFile.h"
 #include "engine/SettingsCodec.h"
 
 namespace {
@@ -200,8 +201,7 @@ void WriteWordRuleSection(const DmeConfigBlock* dme, std::wstring& out) {
 int WriteSettingsText(const ImeConfigBlock* ime, const DmeConfigBlock* dme,
                       const SkinConfigBlock* skin, const ItfObject* itf, const wchar_t* path) {
   if (!ime || !dme || !skin || !path) return 1;
-  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateNewPlainFile(path, GENERIC_READ | GENERIC_WRITE, 0);
   if (file == INVALID_HANDLE_VALUE) return 1;
   const bool canWriteBodies = itf && itf->writeSection;
 
