@@ -51,6 +51,12 @@ bool HasKeptPromotions();
 // main table; returns how many. Tables may be remapped, which empties the
 // candidate list.
 int SaveKeptPromotions(ImeContext* context);
+// The same for the history record of the commit, kept for StoreKeptCommits.
+int KeepUnrecordedCommit(ImeContext* context, int listIndex);
+bool HasKeptCommits();
+// Under the data folder's lock, appends the kept history records of the
+// context's main table to the history, oldest first; returns how many.
+int StoreKeptCommits(ImeContext* context);
 // Appends candidate listIndex to the history; 1 recorded, 0 not.
 int RecordCommit(ImeContext* context, int listIndex);
 // The same for a code record of a candidate kind, read before (a copy).

@@ -265,7 +265,8 @@ TEST_F(KeyRunnerTest, OnlyCommitsThatWriteTakeTheDataLock) {
 
 // A writer of another process that keeps the data folder's lock (suspended
 // half way through a change) costs the typist one wait, not one per commit;
-// a temporary word promoted meanwhile is saved once the lock is let go.
+// a temporary word promoted meanwhile, and the history, are saved once the
+// lock is let go.
 TEST_F(KeyRunnerTest, AStuckWriterCostsOneWaitAndItsPromotionIsSavedLater) {
   // A real data folder: its lock is the word in the folder's lock page.
   ASSERT_TRUE(WriteFileBytes(road.dir().File(L"config.dsc"), road.configBytes()));
@@ -276,6 +277,8 @@ TEST_F(KeyRunnerTest, AStuckWriterCostsOneWaitAndItsPromotionIsSavedLater) {
   ChildProcess holder(BesideThisProgram(L"engine_data_writer.exe"), L"hold " + Quoted(road.dir().path()),
                       road.dir().File(L"holder.txt"));
   ASSERT_EQ(holder.FirstLine(10000), "held");
+  const int historyBefore = ime()->recentCommitCount;
+  ASSERT_LE(historyBefore, 12);
 
   ULONGLONG start = GetTickCount64();
   EXPECT_EQ(Type(L"ab "), L"临时");
@@ -292,4 +295,8 @@ TEST_F(KeyRunnerTest, AStuckWriterCostsOneWaitAndItsPromotionIsSavedLater) {
   EXPECT_EQ(Type(L"b "), L"子");
   EXPECT_EQ(road.MainAttr(L"临时"), kPromotedAttribute) << "promoted by the next commit";
   EXPECT_EQ(road.MainAttr(L"临近"), kPromotedAttribute);
+  // The history of the commits made meanwhile comes before the new one.
+  ASSERT_EQ(ime()->recentCommitCount, historyBefore + 4);
+  EXPECT_EQ(std::wstring(ime()->recentCommits[historyBefore].word), L"临时");
+  EXPECT_EQ(std::wstring(ime()->recentCommits[historyBefore + 3].word), L"子");
 }
