@@ -53,6 +53,63 @@ HeldLock* HeldByKey(const DataWriteLock::FileKey& key) {
   return nullptr;
 }
 
+// Holders a wait of this process ran out on, by lock page. A later take that
+// finds the same owner token in the word gives up at once: a holder stuck for
+// good (a suspended process) costs a typist one wait, not one per key. A free
+// word or another owner forgets it.
+struct StuckHolder {
+  const FolderLockPage* page;
+  LONG64 token;
+};
+constexpr int kMaxStuckHolders = 8;
+SRWLOCK stuckLock = SRWLOCK_INIT;
+StuckHolder stuckHolders[kMaxStuckHolders];
+int nextStuckHolder = 0;
+volatile LONG stuckHolderCount = 0;  // read without the lock: 0 on every ordinary take
+
+LONG64 StuckHolderOf(const FolderLockPage* page) {
+  if (stuckHolderCount == 0) return 0;
+  LONG64 token = 0;
+  AcquireSRWLockShared(&stuckLock);
+  for (const StuckHolder& s : stuckHolders) {
+    if (s.token != 0 && s.page == page) token = s.token;
+  }
+  ReleaseSRWLockShared(&stuckLock);
+  return token;
+}
+
+void RememberStuckHolder(const FolderLockPage* page, LONG64 token) {
+  AcquireSRWLockExclusive(&stuckLock);
+  StuckHolder* entry = nullptr;
+  for (StuckHolder& s : stuckHolders) {
+    if (s.token != 0 && s.page == page) entry = &s;
+  }
+  for (int i = 0; i < kMaxStuckHolders && !entry; ++i) {
+    if (stuckHolders[i].token == 0) entry = &stuckHolders[i];
+  }
+  if (!entry) {
+    // Full: the oldest gives way (it costs one more wait at most).
+    entry = &stuckHolders[nextStuckHolder];
+    nextStuckHolder = (nextStuckHolder + 1) % kMaxStuckHolders;
+    InterlockedDecrement(&stuckHolderCount);
+  }
+  if (entry->token == 0) InterlockedIncrement(&stuckHolderCount);
+  entry->page = page;
+  entry->token = token;
+  ReleaseSRWLockExclusive(&stuckLock);
+}
+
+void ForgetStuckHolder(const FolderLockPage* page) {
+  AcquireSRWLockExclusive(&stuckLock);
+  for (StuckHolder& s : stuckHolders) {
+    if (s.token != 0 && s.page == page) {
+      s = StuckHolder{};
+      InterlockedDecrement(&stuckHolderCount);
+    }
+  }
+  ReleaseSRWLockExclusive(&stuckLock);
+}
+
 bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) { return FileIdentity(h, &key->index, &key->created); }
 
 HANDLE OpenForLock(const wchar_t* path) {
@@ -145,13 +202,19 @@ bool DataWriteLock::TakeWord(uint32_t waitMs) {
   }
   LockPageLayout* shared = page_->view;
   const LONG64 token = page_->token;
+  const LONG64 stuck = StuckHolderOf(page_);
   // A writer that has waited goes first: a process that commits in a loop
   // would otherwise take the word back before a sleeping one wakes.
   LONG64 queued = shared->next;
   if ((queued == 0 || queued == token) && InterlockedCompareExchange64(&shared->owner, token, 0) == 0) {
     if (queued == token) InterlockedCompareExchange64(&shared->next, 0, token);
+    if (stuck != 0) ForgetStuckHolder(page_);
     return true;
   }
+  // Still the holder an earlier wait ran out on: one look, no second wait.
+  // A dead one is still taken over below.
+  const uint32_t fullWaitMs = waitMs;
+  if (stuck != 0 && shared->owner == stuck) waitMs = 0;
   // Polled: the holder may be in any process and wakes nobody.
   const uint64_t start = DefaultOs().TickCount64();
   DWORD pause = 1;
@@ -187,6 +250,12 @@ bool DataWriteLock::TakeWord(uint32_t waitMs) {
     }
     if (DefaultOs().TickCount64() - start >= waitMs) {
       InterlockedCompareExchange64(&shared->next, 0, token);
+      // A live holder of another process kept it for the whole of a real wait.
+      if (fullWaitMs > 0 && seen != 0 && seen != token) {
+        if (seen != stuck) RememberStuckHolder(page_, seen);
+      } else if (stuck != 0 && seen != stuck) {
+        ForgetStuckHolder(page_);
+      }
       return false;
     }
     ++lockSystemCalls;  // the pause
@@ -194,6 +263,7 @@ bool DataWriteLock::TakeWord(uint32_t waitMs) {
     if (pause < 4) pause *= 2;
   }
   InterlockedCompareExchange64(&shared->next, 0, token);
+  if (stuck != 0) ForgetStuckHolder(page_);
   return true;
 }
 

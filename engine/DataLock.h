@@ -10,7 +10,10 @@
 // FolderLockPage.h), taken with one compare-exchange: an uncontended take and
 // release make no system call. A writer that finds it taken waits; when the
 // holder's process is dead it takes the word over and puts right what a
-// dead writer may have left. A thread that already holds the lock of a
+// dead writer may have left. A live holder that outlasts a whole wait is
+// remembered by the process: later takes that find the same holder in the
+// word give up at once (a dead one is still taken over), until the word is
+// seen free or with another owner. A thread that already holds the lock of a
 // folder takes it again at no cost (nested writers). A folder without
 // config.dsc has no page: its tables lock themselves with a byte-range lock.
 #pragma once

@@ -3,7 +3,9 @@
 // out of the word's code by the word-formation rule.
 #include <cstring>
 
+#include "engine/CommandLanguage.h"
 #include "engine/DataLock.h"
+#include "engine/FolderLockPage.h"
 #include "engine/Search.h"
 #include "engine/TempWords.h"
 #include "engine/WideString.h"
@@ -141,7 +143,63 @@ int StoreCommitRecord(ImeContext* context, const RecentCommitRecord& record) {
   return 1;
 }
 
+// History records of commits made while another writer kept the data
+// folder's lock: a few per process, by main table, stored in order by the
+// next commit of that folder that gets the lock, so the words it makes from
+// the history still come. Fixed storage: a commit allocates nothing. When
+// more are waiting than the history holds, the oldest give way.
+struct KeptCommit {
+  wchar_t mainPath[kPathUnits];
+  RecentCommitRecord record;
+};
+SRWLOCK keptCommitsLock = SRWLOCK_INIT;
+KeptCommit keptCommits[kHistoryRecords];
+int keptCommitCount = 0;
+volatile LONG keptCommitsAny = 0;  // read without the lock
+
 }  // namespace
+
+bool HasKeptCommits() { return keptCommitsAny != 0; }
+
+int KeepUnrecordedCommit(ImeContext* context, int listIndex) {
+  const MappedFile* main = context ? context->files[kFileMain] : nullptr;
+  RecentCommitRecord record;
+  if (!main || context->commitKind == kCommitActionTypedCode || !BuildCommitRecord(context, listIndex, &record)) {
+    return 0;
+  }
+  AcquireSRWLockExclusive(&keptCommitsLock);
+  if (keptCommitCount == kHistoryRecords) {
+    for (int i = 0; i + 1 < keptCommitCount; ++i) keptCommits[i] = keptCommits[i + 1];
+    --keptCommitCount;
+  }
+  KeptCommit& kept = keptCommits[keptCommitCount++];
+  CopyStringBounded(kept.mainPath, kPathUnits, main->path);
+  kept.record = record;
+  InterlockedExchange(&keptCommitsAny, keptCommitCount);
+  ReleaseSRWLockExclusive(&keptCommitsLock);
+  return 1;
+}
+
+int StoreKeptCommits(ImeContext* context) {
+  const MappedFile* main = context ? context->files[kFileMain] : nullptr;
+  if (keptCommitsAny == 0 || !main || !context->imeBlock) return 0;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 0;
+  int stored = 0;
+  int left = 0;
+  AcquireSRWLockExclusive(&keptCommitsLock);
+  for (int i = 0; i < keptCommitCount; ++i) {
+    if (SameLockPath(keptCommits[i].mainPath, main->path)) {
+      stored += StoreCommitRecord(context, keptCommits[i].record);
+    } else {
+      keptCommits[left++] = keptCommits[i];
+    }
+  }
+  keptCommitCount = left;
+  InterlockedExchange(&keptCommitsAny, keptCommitCount);
+  ReleaseSRWLockExclusive(&keptCommitsLock);
+  return stored;
+}
 
 bool CommitRecorded(const ImeContext* context, int listIndex) {
   if (!context || listIndex < 0 || listIndex >= context->candidateCount) return false;

@@ -6,6 +6,7 @@
 
 #include "engine/DataLock.h"
 #include "engine/DmsTable.h"
+#include "engine/FolderLockPage.h"
 #include "engine/CommandLanguage.h"
 #include "engine/Search.h"
 #include "engine/TempWords.h"
@@ -157,7 +158,98 @@ void PromoteTempWord(ImeContext* context, const ChosenRecord& chosen) {
   if (at > 0) RemoveTempRecord(temp, at - 1);
 }
 
+// Promotions a commit could not make because another writer kept the data
+// folder's lock: a few per process, by main table, made by the next commit
+// of that folder that gets the lock. Fixed storage: a commit allocates
+// nothing. When more are waiting the oldest gives way; it is still listed
+// in temp.dmg unless that table let it go meanwhile.
+struct KeptPromotion {
+  wchar_t mainPath[kPathUnits];
+  ChosenRecord chosen;
+};
+constexpr int kMaxKeptPromotions = 8;
+SRWLOCK keptLock = SRWLOCK_INIT;
+KeptPromotion keptPromotions[kMaxKeptPromotions];
+int keptCount = 0;
+volatile LONG keptAny = 0;  // read without the lock
+
+bool SameChosen(const ChosenRecord& a, const ChosenRecord& b) {
+  return a.size == b.size && std::memcmp(a.bytes + 4, b.bytes + 4, a.size - 4) == 0;
+}
+
+void DropKept(int at) {
+  for (int i = at; i + 1 < keptCount; ++i) keptPromotions[i] = keptPromotions[i + 1];
+  --keptCount;
+  InterlockedExchange(&keptAny, keptCount);
+}
+
+// Takes out the first promotion kept for a main table; false when none is.
+bool TakeKept(const wchar_t* mainPath, ChosenRecord* out) {
+  bool found = false;
+  AcquireSRWLockExclusive(&keptLock);
+  for (int i = 0; i < keptCount && !found; ++i) {
+    if (!SameLockPath(keptPromotions[i].mainPath, mainPath)) continue;
+    *out = keptPromotions[i].chosen;
+    DropKept(i);
+    found = true;
+  }
+  ReleaseSRWLockExclusive(&keptLock);
+  return found;
+}
+
 }  // namespace
+
+bool HasKeptPromotions() { return keptAny != 0; }
+
+int KeepUnsavedPromotion(ImeContext* context, int listIndex) {
+  if (!context || context->commitKind == kCommitActionTypedCode) return 0;
+  if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
+  const MappedFile* main = context->files[kFileMain];
+  const ImeConfigBlock* ime = context->imeBlock;
+  if (!main || context->candidates[listIndex].kind != kKindTemp || !ime ||
+      !(ime->optionFlags & kImeOptTempWordSaves)) {
+    return 0;
+  }
+  ChosenRecord chosen;
+  if (!CaptureChosen(context, listIndex, &chosen) || chosen.size < 4 || chosen.size > kTempSlotBytes) return 0;
+  AcquireSRWLockExclusive(&keptLock);
+  bool already = false;
+  for (int i = 0; i < keptCount; ++i) {
+    already = already || (SameLockPath(keptPromotions[i].mainPath, main->path) &&
+                          SameChosen(keptPromotions[i].chosen, chosen));
+  }
+  if (!already) {
+    if (keptCount == kMaxKeptPromotions) DropKept(0);
+    KeptPromotion& kept = keptPromotions[keptCount++];
+    CopyStringBounded(kept.mainPath, kPathUnits, main->path);
+    kept.chosen = chosen;
+    InterlockedExchange(&keptAny, keptCount);
+  }
+  ReleaseSRWLockExclusive(&keptLock);
+  return 1;
+}
+
+int SaveKeptPromotions(ImeContext* context) {
+  if (keptAny == 0 || !context || !context->files[kFileMain]) return 0;
+  DataWriteLock lock(context);
+  if (!lock.Held()) return 0;
+  if (RemapCommitTables(context)) {
+    context->candidateCount = 0;
+    context->slotsFilled = 0;
+  }
+  // The commit that saves them stays the last committed entry.
+  const int32_t lastKind = context->lastCommittedKind;
+  const EntryRef last = context->lastCommitted;
+  int made = 0;
+  ChosenRecord chosen;
+  while (TakeKept(context->files[kFileMain]->path, &chosen)) {
+    PromoteTempWord(context, chosen);
+    ++made;
+  }
+  context->lastCommittedKind = lastKind;
+  context->lastCommitted = last;
+  return made;
+}
 
 bool CommitSelectionWrites(const ImeContext* context, int listIndex) {
   if (!context || context->commitKind == kCommitActionTypedCode) return false;

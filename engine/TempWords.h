@@ -41,6 +41,22 @@ int CommitSelection(ImeContext* context, int listIndex);
 // Whether CommitSelection writes a shared file for this commit (the history
 // or a promotion); only then does it take the data folder's lock.
 bool CommitSelectionWrites(const ImeContext* context, int listIndex);
+// A commit of candidate listIndex that could not get the data folder's lock:
+// the temporary word it would have promoted is kept (a few per process) for
+// SaveKeptPromotions. 1 kept, 0 nothing to keep.
+int KeepUnsavedPromotion(ImeContext* context, int listIndex);
+// Whether this process keeps promotions for any folder (no lock taken).
+bool HasKeptPromotions();
+// Under the data folder's lock, makes the promotions kept for the context's
+// main table; returns how many. Tables may be remapped, which empties the
+// candidate list.
+int SaveKeptPromotions(ImeContext* context);
+// The same for the history record of the commit, kept for StoreKeptCommits.
+int KeepUnrecordedCommit(ImeContext* context, int listIndex);
+bool HasKeptCommits();
+// Under the data folder's lock, appends the kept history records of the
+// context's main table to the history, oldest first; returns how many.
+int StoreKeptCommits(ImeContext* context);
 // Appends candidate listIndex to the history; 1 recorded, 0 not.
 int RecordCommit(ImeContext* context, int listIndex);
 // The same for a code record of a candidate kind, read before (a copy).

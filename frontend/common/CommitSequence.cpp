@@ -116,18 +116,29 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
     ApplySearchResult(result);
     return Outcome::kCodeReplaced;
   }
-  if (!FrequencyWouldChange(c_, selector) && !CommitSelectionWrites(c_, index)) {
+  const bool writes = FrequencyWouldChange(c_, selector) || CommitSelectionWrites(c_, index);
+  if (!writes && !HasKeptPromotions() && !HasKeptCommits()) {
     // Nothing shared changes (punctuation, English, generated text): no lock,
     // which costs a system call each way.
     CommitSelection(c_, index);
   } else {
-    // One hold of the data folder's lock for all the commit writes; when
-    // another writer keeps it past the wait the commit goes out unrecorded.
+    // One hold of the data folder's lock for all the commit writes. When
+    // another writer keeps it past the wait (or still keeps it after an
+    // earlier wait ran out: no second wait) the commit goes out with its
+    // frequency unchanged, but its history record and a temporary word it
+    // promotes are kept for a later commit to save.
     DataWriteLock lock(c_);
     if (lock.Held()) {
+      // Older history first; the tables are not touched.
+      StoreKeptCommits(c_);
       AdjustFrequency(c_, selector);
       CommitSelection(c_, index);
+      SaveKeptPromotions(c_);
+    } else if (!writes) {
+      CommitSelection(c_, index);
     } else {
+      KeepUnrecordedCommit(c_, index);
+      KeepUnsavedPromotion(c_, index);
       c_->lastCommittedKind = 0;
       c_->lastCommitted = EntryRef{0, 0};
     }

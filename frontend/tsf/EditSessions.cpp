@@ -31,9 +31,16 @@ ULONG EditSessionBase::Release() {
 HRESULT EditSessionBase::DoEditSession(TfEditCookie ec) {
   // A host that runs a session after the service was deactivated finds nothing to do.
   if (!service_ || !context_) return E_UNEXPECTED;
-  service_->EnterSession(ec);
+  // A box shown while the session runs (a launch that fails, a run( word)
+  // runs the host's message loop, where the framework may deactivate the
+  // service: that detaches the key session and may drop the service's last
+  // reference. Both stay held here until the session is over.
+  CTextService* service = service_;
+  ComPtr<ITfTextInputProcessorEx> keep(service);
+  ComPtr<ITfContext> document = context_;
+  service->EnterSession(ec);
   const HRESULT hr = Run(ec);
-  service_->LeaveSession();
+  service->LeaveSession();
   return hr;
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/Launchers.h"
 #include "engine/WideString.h"
+#include "frontend/common/ContextLifetime.h"
 
 namespace {
 
@@ -29,7 +30,12 @@ HRESULT CTextService::Show(HWND parent, LANGID, REFGUID) {
   // The logon screen and other secure desktops must not start programs.
   if (activationFlags_ & TF_TMAE_SECUREMODE) return E_ACCESSDENIED;
   if (context_) {
-    LaunchConfigTool(context_, parent, L"", ContextEffects(context_));
+    // A start that fails shows the system's box, whose message loop may
+    // deactivate the service: the context stays until the launch returns.
+    ComPtr<CTextService> self(this);
+    ImeContext* running = context_;
+    ContextHold hold(running, environment_.destroyContext);
+    LaunchConfigTool(running, parent, L"", ContextEffects(running));
     return S_OK;
   }
   // Not active in this thread: a context only long enough to start config.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/ImeOptionBits.h"
+#include "frontend/common/ContextLifetime.h"
 #include "frontend/tsf/ComAdopt.h"
 #include "frontend/tsf/TextService.h"
 
@@ -115,15 +116,22 @@ int CTextService::LangBarIcon(LangBarButton button) const {
 void CTextService::ShowFunctionMenu(POINT hidden) {
   ImeWindows* windows = environment_.windows;
   if (!context_ || !windows) return;
+  // The menu runs the host's message loop and carries out the command chosen
+  // (a launch whose failure shows a box): the service may be deactivated and
+  // dropped before it returns.
+  ComPtr<CTextService> self(this);
+  ImeContext* running = context_;
+  ContextHold hold(running, environment_.destroyContext);
   if (HWND owner = GetFocusWindow()) {
-    windows->TrackMenu(context_, ImeMenu::kFunctions, owner, 0);
+    windows->TrackMenu(running, ImeMenu::kFunctions, owner, 0);
     return;
   }
   // A menu needs an owner window: an empty tip out of sight serves.
-  windows->DestroyTipsWindow(context_);
-  HWND tip = windows->RequestTipsWindow(context_, hidden.x, hidden.y, kStayingTip, L"");
-  windows->TrackMenu(context_, ImeMenu::kFunctions, tip, 0);
-  windows->DestroyTipsWindow(context_);
+  windows->DestroyTipsWindow(running);
+  HWND tip = windows->RequestTipsWindow(running, hidden.x, hidden.y, kStayingTip, L"");
+  windows->TrackMenu(running, ImeMenu::kFunctions, tip, 0);
+  // Deactivated meanwhile: its windows, the tip among them, went with it.
+  if (context_ == running) windows->DestroyTipsWindow(running);
 }
 
 HRESULT CTextService::LangBarClick(LangBarButton button, TfLBIClick click) {

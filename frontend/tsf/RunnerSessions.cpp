@@ -104,11 +104,14 @@ bool CTextService::RunPendingKey(ITfContext* context) {
   ComPtr<CTextService> self(this);
   ContextHold hold(context_, environment_.destroyContext);
   if (MayAsk(context_->pendingKeyFlags)) return RunPendingKeyAsking(context);
-  if (!keySession_) return false;
-  keySession_->Bind(context);
+  // Deactivated inside the session (the box of a launch that failed), the
+  // service lets its key session go: this call keeps it to the end.
+  ComPtr<KeyHandlerEditSession> session = keySession_;
+  if (!session) return false;
+  session->Bind(context);
   HRESULT result = E_FAIL;
-  const HRESULT hr = context->RequestEditSession(clientId_, keySession_.Get(), TF_ES_SYNC | TF_ES_READWRITE, &result);
-  keySession_->Bind(nullptr);
+  const HRESULT hr = context->RequestEditSession(clientId_, session.Get(), TF_ES_SYNC | TF_ES_READWRITE, &result);
+  session->Bind(nullptr);
   return SUCCEEDED(hr) && result == S_OK;
 }
 
@@ -129,7 +132,9 @@ bool CTextService::RunCommand(ITfContext* context, const ServiceCommand& command
   ComPtr<CTextService> self(this);  // as for a key
   ImeContext* running = context_;
   ContextHold hold(running, environment_.destroyContext);
-  if (!context) context = currentContext_.Get();
+  // Deactivation inside a box lets the current context go; the call keeps it.
+  ComPtr<ITfContext> document = context ? context : currentContext_.Get();
+  context = document.Get();
   if (inEditSession() && context) {
     SessionOutput output(this, sessionCookie_, context);
     RunWith(command, output);
@@ -161,6 +166,7 @@ bool CTextService::RunCommand(ITfContext* context, const ServiceCommand& command
 
 void CTextService::StatusChanged(uint32_t changes) {
   if (!context_) return;
+  const ImeContext* running = context_;
   const uint32_t state = context_->stateFlags;
   if (changes & StatusChange::kConversion) {
     LONG mode = GetConversionMode();
@@ -175,6 +181,9 @@ void CTextService::StatusChanged(uint32_t changes) {
     const LONG open = (state & kStateInputClosed) ? 0 : 1;
     if (GetKeyboardOpen() != open) SetKeyboardOpen(open);
   }
+  // The compartments' change sinks run inside those writes; one of them may
+  // have deactivated the service.
+  if (context_ != running) return;
   if (changes & StatusChange::kSkin) {
     // The settings were rewritten: the buttons and the display start again.
     InitLanguageBar();

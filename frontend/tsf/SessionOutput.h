@@ -10,27 +10,45 @@
 class SessionOutput final : public KeyRunnerOutput {
  public:
   SessionOutput(CTextService* service, TfEditCookie ec, ITfContext* context)
-      : service_(service), ec_(ec), context_(context) {}
+      : service_(service), ec_(ec), context_(context), running_(service->imeContext()) {}
 
-  void StartComposition() override { service_->EnsureComposition(ec_, context_); }
+  void StartComposition() override {
+    if (Live()) service_->EnsureComposition(ec_, context_);
+  }
   void UpdateComposition(const CompositionView& view) override {
-    service_->ShowComposition(ec_, context_, view.text, view.lenUnits, view.caretUnits, view.associations);
+    if (Live()) service_->ShowComposition(ec_, context_, view.text, view.lenUnits, view.caretUnits, view.associations);
   }
   void CommitText(const wchar_t* text, int lenUnits) override {
-    service_->CommitText(ec_, context_, text, lenUnits);
+    if (Live()) service_->CommitText(ec_, context_, text, lenUnits);
   }
   // The end of a composition also ends its candidate list.
-  void EndComposition() override { service_->EndComposition(ec_, context_); }
+  void EndComposition() override {
+    if (Live()) service_->EndComposition(ec_, context_);
+  }
   // The page lives in the input context; the list element reads it there.
-  void UpdateCandidates(const CandidateView&) override { service_->UpdateCandidateList(ec_, context_); }
-  void UpdateStatus(uint32_t changes) override { service_->StatusChanged(changes); }
-  void ShowTip(const wchar_t* text) override { service_->ShowTipAtCaret(text); }
-  void SoftKeyboardChanged() override { service_->SoftKeyboardChanged(); }
+  void UpdateCandidates(const CandidateView&) override {
+    if (Live()) service_->UpdateCandidateList(ec_, context_);
+  }
+  void UpdateStatus(uint32_t changes) override {
+    if (Live()) service_->StatusChanged(changes);
+  }
+  void ShowTip(const wchar_t* text) override {
+    if (Live()) service_->ShowTipAtCaret(text);
+  }
+  void SoftKeyboardChanged() override {
+    if (Live()) service_->SoftKeyboardChanged();
+  }
 
  private:
+  // A box the key showed (a launch that failed) may have deactivated the
+  // service, or deactivated and activated it again: what the key reports
+  // afterwards belongs to no activation and touches nothing.
+  bool Live() const { return running_ && service_->imeContext() == running_; }
+
   CTextService* service_;
   TfEditCookie ec_;
   ITfContext* context_;
+  const ImeContext* running_;
 };
 
 // The runner's reports when no document is focused (a button clicked while
@@ -38,19 +56,31 @@ class SessionOutput final : public KeyRunnerOutput {
 // composition left in some document is ended through sessions of its own.
 class DocumentlessOutput final : public KeyRunnerOutput {
  public:
-  explicit DocumentlessOutput(CTextService* service) : service_(service) {}
+  explicit DocumentlessOutput(CTextService* service) : service_(service), running_(service->imeContext()) {}
 
   void StartComposition() override {}
   void UpdateComposition(const CompositionView&) override {}
   void CommitText(const wchar_t*, int) override {}
-  void EndComposition() override { service_->EndCompositionsOf(TF_INVALID_EDIT_COOKIE, nullptr); }
+  void EndComposition() override {
+    if (Live()) service_->EndCompositionsOf(TF_INVALID_EDIT_COOKIE, nullptr);
+  }
   void UpdateCandidates(const CandidateView&) override {}
-  void UpdateStatus(uint32_t changes) override { service_->StatusChanged(changes); }
-  void ShowTip(const wchar_t* text) override { service_->ShowTipAtCaret(text); }
-  void SoftKeyboardChanged() override { service_->SoftKeyboardChanged(); }
+  void UpdateStatus(uint32_t changes) override {
+    if (Live()) service_->StatusChanged(changes);
+  }
+  void ShowTip(const wchar_t* text) override {
+    if (Live()) service_->ShowTipAtCaret(text);
+  }
+  void SoftKeyboardChanged() override {
+    if (Live()) service_->SoftKeyboardChanged();
+  }
 
  private:
+  // As for SessionOutput: a launch's box may have deactivated the service.
+  bool Live() const { return running_ && service_->imeContext() == running_; }
+
   CTextService* service_;
+  const ImeContext* running_;
 };
 
 class RecordedOutput final : public KeyRunnerOutput {

@@ -228,3 +228,34 @@ TEST_F(DataLockTest, AWaiterThatDiedDoesNotKeepTheLock) {
   EXPECT_TRUE(DataWriteLock(main.get(), 0).Held());
   EXPECT_EQ(page->next, 0);
 }
+
+// A live holder that outlasts a whole wait costs this process that one wait:
+// later takes give up at once while the same holder keeps the word, another
+// holder is waited for as usual, and a stuck holder that dies is taken over.
+TEST_F(DataLockTest, AHolderThatOutlastedAWaitIsNotWaitedForAgain) {
+  MappedFilePtr main = OpenTableFile(dir_.File(L"main.dmg"));
+  ASSERT_TRUE(main && main->lockPage);
+  bool held = true;
+  const auto waited = [&](uint32_t waitMs) {
+    const ULONGLONG start = GetTickCount64();
+    held = DataWriteLock(main.get(), waitMs).Held();
+    return GetTickCount64() - start;
+  };
+  ChildProcess first(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"first.txt"));
+  ASSERT_EQ(first.FirstLine(10000), "held");
+  EXPECT_GE(waited(400), 350u);
+  EXPECT_FALSE(held);
+  EXPECT_LT(waited(2000), 300u) << "the same holder: no second wait";
+  EXPECT_FALSE(held);
+  first.CloseInput();
+  ASSERT_TRUE(first.Finish(10000));
+
+  ChildProcess second(kWriter, L"hold " + Quoted(dir_.path()), dir_.File(L"second.txt"));
+  ASSERT_EQ(second.FirstLine(10000), "held");
+  EXPECT_GE(waited(400), 350u) << "another holder is waited for";
+  EXPECT_FALSE(held);
+  EXPECT_LT(waited(2000), 300u);
+  second.Kill();
+  EXPECT_LT(waited(2000), 300u);
+  EXPECT_TRUE(held) << "a stuck holder that died is taken over at once";
+}

@@ -7,6 +7,8 @@
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/ImeOptionBits.h"
+#include "engine/TempWords.h"
+#include "tests/common/ChildProcess.h"
 #include "tests/frontend/RunnerTestSupport.h"
 
 using namespace zn::test;
@@ -259,4 +261,42 @@ TEST_F(KeyRunnerTest, OnlyCommitsThatWriteTakeTheDataLock) {
   EXPECT_EQ(ime()->recentCommitCount, historyBefore + 2);
   Type(L"a");
   EXPECT_EQ(out.page[0], L"或");
+}
+
+// A writer of another process that keeps the data folder's lock (suspended
+// half way through a change) costs the typist one wait, not one per commit;
+// a temporary word promoted meanwhile, and the history, are saved once the
+// lock is let go.
+TEST_F(KeyRunnerTest, AStuckWriterCostsOneWaitAndItsPromotionIsSavedLater) {
+  // A real data folder: its lock is the word in the folder's lock page.
+  ASSERT_TRUE(WriteFileBytes(road.dir().File(L"config.dsc"), road.configBytes()));
+  SetWords({{"a", L"工"}, {"b", L"子"}});
+  road.SetTemp({{"ab", L"临时", 0}, {"ac", L"临近", 1}});
+  ASSERT_NE(ctx()->files[kFileMain]->lockPage, nullptr);
+  ime()->optionFlags |= kImeOptTempWordSaves;
+  ChildProcess holder(BesideThisProgram(L"engine_data_writer.exe"), L"hold " + Quoted(road.dir().path()),
+                      road.dir().File(L"holder.txt"));
+  ASSERT_EQ(holder.FirstLine(10000), "held");
+  const int historyBefore = ime()->recentCommitCount;
+  ASSERT_LE(historyBefore, 12);
+
+  ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(Type(L"ab "), L"临时");
+  EXPECT_GE(GetTickCount64() - start, 1500u) << "the first commit waits for the holder";
+  for (const wchar_t* keys : {L"ac ", L"a "}) {
+    start = GetTickCount64();
+    Type(keys);
+    EXPECT_LT(GetTickCount64() - start, 500u) << keys << ": no second wait for the same holder";
+  }
+  EXPECT_EQ(road.MainAttr(L"临时"), 0xFFFFFFFFu);
+
+  holder.CloseInput();
+  ASSERT_TRUE(holder.Finish(10000));
+  EXPECT_EQ(Type(L"b "), L"子");
+  EXPECT_EQ(road.MainAttr(L"临时"), kPromotedAttribute) << "promoted by the next commit";
+  EXPECT_EQ(road.MainAttr(L"临近"), kPromotedAttribute);
+  // The history of the commits made meanwhile comes before the new one.
+  ASSERT_EQ(ime()->recentCommitCount, historyBefore + 4);
+  EXPECT_EQ(std::wstring(ime()->recentCommits[historyBefore].word), L"临时");
+  EXPECT_EQ(std::wstring(ime()->recentCommits[historyBefore + 3].word), L"子");
 }

@@ -5,6 +5,7 @@
 #include "engine/DataLock.h"
 #include "engine/EntryCommands.h"
 #include "engine/ImeOptionBits.h"
+#include "engine/KeyTables.h"
 #include "frontend/tsf/ComAdopt.h"
 #include "tests/common/RecordingImeWindows.h"
 
@@ -152,6 +153,39 @@ TEST_F(SessionTest, DeactivationInsideTheInformationBoxEndsTheCommand) {
   EXPECT_EQ(Document(), L"") << "no code written back into the document";
   EXPECT_TRUE(context_->compositions().empty());
   EXPECT_EQ(Activate(), S_OK);
+  Type(L"wqvb ");
+  EXPECT_EQ(Document(), L"你好");
+}
+
+// A launch key runs inside the key's session; when the start fails, the
+// system's box runs the message loop there, and the framework may deactivate
+// and drop the service before the session ends.
+TEST_F(SessionTest, DeactivationInsideAFailedLaunchEndsTheKeySessionCleanly) {
+  Start();
+  // End starts config's clipboard lookup (a key without Ctrl is no
+  // preserved key: it comes through the key sink).
+  const DmeConfigBlock savedDme = *Ime()->dmeBlock;
+  ASSERT_TRUE(StoreKeyFunction(Ime()->dmeBlock, ParseKeySpec(L"键End"), KeyFunction::kConfigClipboardLookup));
+  Type(L"wq");
+  effects_.launchFails = true;
+  int liveInside = -1;
+  effects_.whileShown = [&] {
+    *Ime()->imeBlock = savedIme_;
+    *Ime()->dmeBlock = savedDme;
+    EXPECT_EQ(service_->Deactivate(), S_OK);
+    liveInside = TestContexts::live;
+    service_.Reset();
+  };
+  EXPECT_TRUE(Press(VK_END));
+  effects_.whileShown = nullptr;
+  effects_.launchFails = false;
+  ASSERT_EQ(effects_.programs.size(), 1u);
+  EXPECT_EQ(liveInside, 1) << "the running key keeps its context";
+  EXPECT_EQ(TestContexts::live, 0) << "freed when the key ended";
+  EXPECT_EQ(Document(), L"");
+  EXPECT_TRUE(context_->compositions().empty());
+  MakeService();
+  Start();
   Type(L"wqvb ");
   EXPECT_EQ(Document(), L"你好");
 }

@@ -52,8 +52,17 @@ class HostEffects : public FakeEffects {
     }
     return FakeEffects::ShowMessage(text, caption, style);
   }
+  // A start that fails shows the system's own box, inside whatever lock
+  // the key holds; its message loop runs whileShown like any box.
+  bool OpenProgram(const wchar_t* file, const wchar_t* parameters, int show) override {
+    FakeEffects::OpenProgram(file, parameters, show);
+    if (!launchFails) return true;
+    if (whileShown) whileShown();
+    return false;
+  }
   fakehost::FakeThreadMgr* host = nullptr;
   int messagesInsideLock = 0;
+  bool launchFails = false;
 };
 
 class TsfTest : public ::testing::Test {
