@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/DataLock.h"
+#include "engine/PlainFile.h"
 #include "engine/TableJournal.h"
 #include "engine/TextDecoder.h"
 #include "engine/WideString.h"
@@ -59,8 +60,9 @@ uint32_t CreateMappedFile(MappedFile** out, const wchar_t* path, uint32_t sizeBy
   if (!path || !path[0] || sizeBytes == 0) return 0;
   auto* mf = static_cast<MappedFile*>(GlobalAlloc(GPTR, sizeof(MappedFile)));
   if (!mf) return 0;
-  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A link planted at the name is refused, never written through.
+  HANDLE file = OpenPlainFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              CREATE_ALWAYS);
   HANDLE mapping = nullptr;
   void* view = nullptr;
   if (file != INVALID_HANDLE_VALUE) {
