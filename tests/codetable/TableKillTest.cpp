@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -154,8 +155,9 @@ class TableKillTest : public ::testing::Test {
   // at a random moment of its whole run, counted from just before it starts
   // (journal writing included), and otherwise at a random moment after a
   // reader mapping the table saw the change begin. That reader recovers the
-  // table through its own view; the open's check follows.
-  void RunKills(const KillCase& c, int kills) {
+  // table through its own view; the open's check follows. With readersFirst
+  // the reader lets go of its view and two reader processes come first.
+  void RunKills(const KillCase& c, int kills, bool readersFirst = false) {
     using Clock = std::chrono::steady_clock;
     const std::wstring name = L"zn-tablekill-" + std::to_wstring(GetCurrentProcessId());
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
@@ -201,6 +203,11 @@ class TableKillTest : public ::testing::Test {
       }
       const std::vector<uint8_t> left = ReadFileBytes(Main());
       if (left.size() > kDmgChangingOffset && left[kDmgChangingOffset]) ++inside;
+      if (readersFirst) {
+        CloseMappedFile(reader, 0);
+        reader = nullptr;
+        ReadAtOnce(c, delayUs);
+      }
       if (reader) {
         RecoverIfAbandoned(reader);
         RemapIfResized(reader);
@@ -216,6 +223,29 @@ class TableKillTest : public ::testing::Test {
     CloseHandle(event);
     std::printf("%ls: whole run %lld us, change %lld us; %d kills inside the change; %d rolled back, %d finished\n",
                 c.writer.c_str(), fullUs, changeUs, inside, unchanged, finished);
+  }
+
+  // Reader processes open the table as the engine does, at once after a
+  // kill: the first while this process holds the file without sharing
+  // writes, so that it reads a copy it may not write back (as a process
+  // without write access to the folder does), the second freely. Each must
+  // find the table no longer changing and sound, with the records of before
+  // or after.
+  void ReadAtOnce(const KillCase& c, long long delayUs) {
+    uint32_t beforeCount = 0;
+    std::memcpy(&beforeCount, c.before.data() + kDmgCountOffset, 4);
+    for (bool copy : {true, false}) {
+      HANDLE held = INVALID_HANDLE_VALUE;
+      if (copy) held = CreateFileW(Main().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      ChildProcess read(BesideThisProgram(L"table_writer_child.exe"), L"read " + Quoted(dir_.path()),
+                        dir_.File(L"read" + std::to_wstring(starts_++) + L".txt"));
+      const bool ok = read.Finish(30000);
+      if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+      unsigned records = 0;
+      std::sscanf(read.Output().c_str(), "unchanging, sound, %u records", &records);
+      EXPECT_TRUE(ok && (records == beforeCount || records == c.after.size()))
+          << (copy ? "copy" : "mapping") << " read after a kill " << delayUs << " us in: " << read.Output();
+    }
   }
 
   // When the table's change word became set (or clear), as a reader
@@ -300,6 +330,13 @@ TEST_F(TableKillTest, GrowingImportKilledKeepsEveryWord) {
   KillCase c{L"import", BuildDmgBytes(Small().system), Words(Small().all)};
   c.importText = ImportText(Small().user);
   RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, ImportKilledThenReadAtOnceSeesTheTableWhole) {
+  ASSERT_TRUE(WriteFileBytes(dir_.File(L"config.dsc"), ReadFileBytes(kData + L"config.dsc")));
+  KillCase c{L"import", BuildDmgBytes(Small().system), Words(Small().all)};
+  c.importText = ImportText(Small().user);
+  RunKills(c, 30, true);
 }
 
 TEST_F(TableKillTest, CompileOntoALiveFolderKilledLeavesOldOrCompiledTable) {
