@@ -188,7 +188,7 @@ bool ApplyJournal(MappedFile* table, const wchar_t* path) {
 // A process that may not write the file reads a copy of it (MappedFile.h),
 // which it could never put right by the lock: the copy is put back as the
 // journal has it, in memory only, and the file is left to a writer.
-bool RollBackCopy(MappedFile* table) {
+bool PutCopyBack(MappedFile* table) {
   wchar_t path[264];
   if (!JournalPath(table->path, path)) return false;
   if (!FileExists(path)) {
@@ -196,8 +196,7 @@ bool RollBackCopy(MappedFile* table) {
     // still set there is a writer's that died before clearing it.
     if (ReopenMappedFile(table) <= 0) return false;
     if (table->file) return RecoverIfAbandoned(table);
-    if (ChangingWord(table) != 0 && !FileExists(path)) std::memset(table->view + kDmgChangingOffset, 0, 4);
-    if (ChangingWord(table) == 0) return true;
+    if (!FileExists(path)) return true;
   }
   const std::vector<uint8_t> b = ReadJournal(path);
   constexpr uint32_t kCopySpare = 10;  // zero bytes a copy keeps behind the file's
@@ -213,8 +212,15 @@ bool RollBackCopy(MappedFile* table) {
   }
   std::memset(table->view + before, 0, kCopySpare);
   table->size = before + kCopySpare;
-  std::memset(table->view + kDmgChangingOffset, 0, 4);
   return true;
+}
+
+bool RollBackCopy(MappedFile* table) {
+  const bool done = PutCopyBack(table);
+  // Tried once per copy: every later look, on the key path too, stays one
+  // load and reads no journal.
+  if (!table->file && ChangingWord(table) != 0) std::memset(table->view + kDmgChangingOffset, 0, 4);
+  return done;
 }
 
 }  // namespace
