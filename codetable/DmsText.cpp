@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "codetable/TableFiles.h"
+#include "engine/PlainFile.h"
 #include "engine/TextDecoder.h"
 #include "engine/WideString.h"
 
@@ -133,9 +134,8 @@ DmsBuildResult WriteDmsTable(const wchar_t* outputPath, const std::vector<DmsTex
   const std::vector<uint8_t> image = BuildDmsImage(entries);
   if (image.empty()) return DmsBuildResult::kTooLarge;
   // A table other processes have mapped cannot be replaced; that fails here
-  // and leaves it as it was.
-  HANDLE file = CreateFileW(outputPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // and leaves it as it was. A link planted at the name is not written through.
+  HANDLE file = OpenPlainFile(outputPath, GENERIC_WRITE, 0, CREATE_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return DmsBuildResult::kCannotWrite;
   DWORD written = 0;
   const bool ok = WriteFile(file, image.data(), static_cast<DWORD>(image.size()), &written,

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/PlainFile.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -182,8 +183,8 @@ int ExportTableText(MappedFile* table, const wchar_t* outputPath, const RecordCo
   std::sort(records.begin(), records.end(),
             [](const DmgRecord& a, const DmgRecord& b) { return CompareTableEntries(a, b) < 0; });
 
-  HANDLE file = CreateFileW(outputPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The output may lie in the data folder: a link planted there is not written through.
+  HANDLE file = OpenPlainFile(outputPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return 0;
   ExportContext ctx{file, view.type, ops, selector, 0, static_cast<uint32_t>(records.size()), progress, {}, false};
   ctx.pending.reserve(kFlushUnits + 1024);

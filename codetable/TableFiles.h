@@ -14,7 +14,8 @@
 constexpr uint32_t kDmgRecordBase = kDmgOffsetTableOffset + 4;  // 66188
 
 // Creates (CREATE_ALWAYS, shared read/write) a file of sizeBytes and maps it
-// whole. Returns sizeBytes, or 0 with *out null and nothing left open.
+// whole; a name that holds no plain file (a link, a folder) is refused.
+// Returns sizeBytes, or 0 with *out null and nothing left open.
 uint32_t CreateMappedFile(MappedFile** out, const wchar_t* path, uint32_t sizeBytes);
 
 // folder (or the temporary folder when null or empty), a backslash when

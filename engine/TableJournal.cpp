@@ -185,6 +185,44 @@ bool ApplyJournal(MappedFile* table, const wchar_t* path) {
   return true;
 }
 
+// A process that may not write the file reads a copy of it (MappedFile.h),
+// which it could never put right by the lock: the copy is put back as the
+// journal has it, in memory only, and the file is left to a writer.
+bool PutCopyBack(MappedFile* table) {
+  wchar_t path[264];
+  if (!JournalPath(table->path, path)) return false;
+  if (!FileExists(path)) {
+    // The change is over and its bytes are in the file: read again. A word
+    // still set there is a writer's that died before clearing it.
+    if (ReopenMappedFile(table) <= 0) return false;
+    if (table->file) return RecoverIfAbandoned(table);
+    if (!FileExists(path)) return true;
+  }
+  const std::vector<uint8_t> b = ReadJournal(path);
+  constexpr uint32_t kCopySpare = 10;  // zero bytes a copy keeps behind the file's
+  if (!ValidJournal(b) || U32(b, 4) != kKindRollback || table->size < kCopySpare ||
+      U32(b, 8) > table->size - kCopySpare) {
+    return false;
+  }
+  const uint32_t before = U32(b, 8);
+  size_t at = kHeadBytes;
+  for (uint32_t i = 0, parts = U32(b, 12); i < parts; ++i) {
+    std::memcpy(table->view + U32(b, at), b.data() + at + 8, U32(b, at + 4));
+    at += 8 + U32(b, at + 4);
+  }
+  std::memset(table->view + before, 0, kCopySpare);
+  table->size = before + kCopySpare;
+  return true;
+}
+
+bool RollBackCopy(MappedFile* table) {
+  const bool done = PutCopyBack(table);
+  // Tried once per copy: every later look, on the key path too, stays one
+  // load and reads no journal.
+  if (!table->file && ChangingWord(table) != 0) std::memset(table->view + kDmgChangingOffset, 0, 4);
+  return done;
+}
+
 }  // namespace
 
 void CopyIntoChangingTable(MappedFile* table, uint32_t offset, const uint8_t* data, uint32_t length) {
@@ -242,8 +280,9 @@ TableChange::~TableChange() {
 }
 
 bool RecoverIfAbandoned(MappedFile* table) {
-  if (ChangingWord(table) == 0 || !IsWritableMapping(table) || SamePath(activeTable, table->path))
-    return false;
+  if (ChangingWord(table) == 0 || SamePath(activeTable, table->path)) return false;
+  if (!table->file) return RollBackCopy(table);
+  if (!IsWritableMapping(table)) return false;
   DataWriteLock lock(table, 0);
   if (!lock.Held() || ChangingWord(table) == 0) return false;
   wchar_t journal[264];

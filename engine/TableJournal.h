@@ -60,5 +60,6 @@ void CopyIntoChangingTable(MappedFile* table, uint32_t offset, const uint8_t* da
 // mapping, taking the lock without waiting. True when it was. One load when
 // the word is clear, so every open and every reader's remap check calls it.
 // A journal beside a table whose word is clear belongs to a change that
-// never began and is left for the next change to replace.
+// never began and is left for the next change to replace. A copy read by a
+// process that may not write the file is put back in memory only.
 bool RecoverIfAbandoned(MappedFile* table);

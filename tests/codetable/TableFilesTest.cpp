@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "codetable/DmsText.h"
 #include "codetable/RecordRoutines.h"
+#include "codetable/TableExport.h"
 #include "codetable/TableFiles.h"
 #include "tests/codetable/CodeTableTestUtil.h"
 
@@ -134,4 +136,25 @@ TEST(TableFilesTest, DeleteRecordAtKeepsEveryOtherRecord) {
   for (uint32_t c : counts) sum += c;
   EXPECT_EQ(47u, sum);  // the damaged record is not counted
   EXPECT_GT(counts[17], 0u);
+}
+
+// Anyone may put a hard link to another file at the name a table, a lookup
+// table or an export is written to: the writer refuses and the other file
+// keeps its bytes.
+TEST(TableFilesTest, WritersRefuseAHardLinkPlantedAtTheirName) {
+  TempDir dir, outside;
+  const std::vector<uint8_t> secret(100, 0x5A);
+  ASSERT_TRUE(WriteFileBytes(outside.File(L"secret.bin"), secret));
+  ASSERT_EQ(2, CompileText(dir, L"工\ta\r\n大\td\r\n", L"t.dmg"));
+  auto t = OpenTableFile(dir.File(L"t.dmg"));
+  for (const wchar_t* name : {L"new.dmg", L"danzi.dmi", L"out.txt"}) {
+    ASSERT_TRUE(CreateHardLinkW(dir.File(name).c_str(), outside.File(L"secret.bin").c_str(), nullptr));
+  }
+  MappedFile* created = nullptr;
+  // A table is made new: the planted name goes, what it named stays.
+  ASSERT_NE(0u, CreateMappedFile(&created, dir.File(L"new.dmg").c_str(), 4096));
+  CloseMappedFile(created, 1);
+  EXPECT_EQ(DmsBuildResult::kCannotWrite, WriteDmsTable(dir.File(L"danzi.dmi").c_str(), {{L"工", L"a"}}));
+  EXPECT_EQ(0, ExportTableText(t.get(), dir.File(L"out.txt").c_str(), nullptr, 32, nullptr, nullptr, nullptr));
+  EXPECT_EQ(secret, ReadFileBytes(outside.File(L"secret.bin")));
 }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -59,6 +60,7 @@ struct KillCase {
   WordSet after;
   std::vector<uint8_t> fresh;  // replace: the new table
   std::wstring importText;     // import, wordlist: the word list
+  std::wstring definition;     // compile: the definition text
 };
 
 // Every record is found by its code, or in a word list by its text.
@@ -87,11 +89,17 @@ class TableKillTest : public ::testing::Test {
     ASSERT_TRUE(written);
     if (!c.fresh.empty()) ASSERT_TRUE(WriteFileBytes(dir_.File(L"fresh.dmg"), c.fresh));
     if (!c.importText.empty()) WriteText(dir_.File(c.writer == L"wordlist" ? L"list.txt" : L"import.txt"), c.importText);
+    if (!c.definition.empty()) WriteText(dir_.File(L"definition.txt"), c.definition);
   }
 
   Outcome Examine(const KillCase& c, std::string* why) {
     const std::vector<uint8_t> bytes = ReadFileBytes(Main());
     if (bytes == c.before) return Outcome::kUnchanged;
+    // A compile ends as its whole run did, byte for byte.
+    if (!compiled_.empty()) {
+      *why = "neither the old nor the compiled table";
+      return bytes == compiled_ ? Outcome::kFinished : Outcome::kBroken;
+    }
     // Only a change that never began leaves its journal.
     if (GetFileAttributesW((Main() + kTableJournalSuffix).c_str()) != INVALID_FILE_ATTRIBUTES) {
       *why = "journal left behind a changed table";
@@ -123,20 +131,23 @@ class TableKillTest : public ::testing::Test {
     CloseMappedFile(table, 1);
   }
 
-  // Starts the writer; returns once it is about to run.
+  // Starts the writer; returns once it is about to run. The build tool
+  // sets no event: it is timed from its start.
   std::unique_ptr<ChildProcess> Start(const KillCase& c, HANDLE event, const std::wstring& name) {
     ResetEvent(event);
+    const bool tool = c.writer == L"compile";
+    const std::wstring exe = tool ? std::wstring(ZN_DMGTOOL_EXE) : BesideThisProgram(L"table_writer_child.exe");
+    const std::wstring args = tool ? L"compile " + Quoted(Main()) + L" " + Quoted(dir_.File(L"definition.txt"))
+                                   : c.writer + L" " + Quoted(dir_.path()) + L" " + name;
     // Under load a start now and then fails while the last child is still
     // being torn down: tried again, each with an output file of its own.
     std::unique_ptr<ChildProcess> child;
     for (int tries = 0; tries < 5 && !(child && child->Started()); ++tries) {
       if (tries) Sleep(100);
-      child = std::make_unique<ChildProcess>(BesideThisProgram(L"table_writer_child.exe"),
-                                             c.writer + L" " + Quoted(dir_.path()) + L" " + name,
-                                             dir_.File(L"child" + std::to_wstring(starts_++) + L".txt"));
+      child = std::make_unique<ChildProcess>(exe, args, dir_.File(L"child" + std::to_wstring(starts_++) + L".txt"));
     }
     EXPECT_TRUE(child->Started());
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 30000));
+    if (!tool) EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 30000));
     return child;
   }
 
@@ -144,8 +155,9 @@ class TableKillTest : public ::testing::Test {
   // at a random moment of its whole run, counted from just before it starts
   // (journal writing included), and otherwise at a random moment after a
   // reader mapping the table saw the change begin. That reader recovers the
-  // table through its own view; the open's check follows.
-  void RunKills(const KillCase& c, int kills) {
+  // table through its own view; the open's check follows. With readersFirst
+  // the reader lets go of its view and two reader processes come first.
+  void RunKills(const KillCase& c, int kills, bool readersFirst = false) {
     using Clock = std::chrono::steady_clock;
     const std::wstring name = L"zn-tablekill-" + std::to_wstring(GetCurrentProcessId());
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
@@ -155,16 +167,22 @@ class TableKillTest : public ::testing::Test {
     {
       MappedFile* reader = nullptr;
       OpenMappedFile(&reader, Main().c_str());
+      const Clock::time_point started = Clock::now();
       auto child = Start(c, event, name);
       const Clock::time_point begun = WaitForChangeWord(reader, *child, true);
       changeUs = std::chrono::duration_cast<std::chrono::microseconds>(
                      WaitForChangeWord(reader, *child, false) - begun).count();
       ASSERT_TRUE(child->Finish(120000)) << child->Output();
-      ASSERT_EQ(1, std::sscanf(child->Output().c_str(), "done %lld", &fullUs));
+      if (c.writer == L"compile") {
+        fullUs = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count();
+      } else {
+        ASSERT_EQ(1, std::sscanf(child->Output().c_str(), "done %lld", &fullUs));
+      }
       CloseMappedFile(reader, 0);
     }
     std::string why;
     ASSERT_EQ(Outcome::kFinished, Examine(c, &why)) << why;
+    if (c.writer == L"compile") compiled_ = ReadFileBytes(Main());
 
     std::mt19937 rng(static_cast<unsigned>(fullUs) ^ 0x5eed);
     std::uniform_int_distribution<long long> anyMoment(0, fullUs + fullUs / 5);
@@ -185,6 +203,11 @@ class TableKillTest : public ::testing::Test {
       }
       const std::vector<uint8_t> left = ReadFileBytes(Main());
       if (left.size() > kDmgChangingOffset && left[kDmgChangingOffset]) ++inside;
+      if (readersFirst) {
+        CloseMappedFile(reader, 0);
+        reader = nullptr;
+        ReadAtOnce(c, delayUs);
+      }
       if (reader) {
         RecoverIfAbandoned(reader);
         RemapIfResized(reader);
@@ -202,6 +225,29 @@ class TableKillTest : public ::testing::Test {
                 c.writer.c_str(), fullUs, changeUs, inside, unchanged, finished);
   }
 
+  // Reader processes open the table as the engine does, at once after a
+  // kill: the first while this process holds the file without sharing
+  // writes, so that it reads a copy it may not write back (as a process
+  // without write access to the folder does), the second freely. Each must
+  // find the table no longer changing and sound, with the records of before
+  // or after.
+  void ReadAtOnce(const KillCase& c, long long delayUs) {
+    uint32_t beforeCount = 0;
+    std::memcpy(&beforeCount, c.before.data() + kDmgCountOffset, 4);
+    for (bool copy : {true, false}) {
+      HANDLE held = INVALID_HANDLE_VALUE;
+      if (copy) held = CreateFileW(Main().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      ChildProcess read(BesideThisProgram(L"table_writer_child.exe"), L"read " + Quoted(dir_.path()),
+                        dir_.File(L"read" + std::to_wstring(starts_++) + L".txt"));
+      const bool ok = read.Finish(30000);
+      if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+      unsigned records = 0;
+      std::sscanf(read.Output().c_str(), "unchanging, sound, %u records", &records);
+      EXPECT_TRUE(ok && (records == beforeCount || records == c.after.size()))
+          << (copy ? "copy" : "mapping") << " read after a kill " << delayUs << " us in: " << read.Output();
+    }
+  }
+
   // When the table's change word became set (or clear), as a reader
   // mapping it sees it; the writer's end also ends the wait.
   static std::chrono::steady_clock::time_point WaitForChangeWord(const MappedFile* reader, ChildProcess& child,
@@ -215,6 +261,7 @@ class TableKillTest : public ::testing::Test {
 
   TempDir dir_;
   int starts_ = 0;
+  std::vector<uint8_t> compiled_;  // what a whole compile left
 };
 
 // A table of 20,000 system words and 2,000 user words and its parts.
@@ -283,6 +330,23 @@ TEST_F(TableKillTest, GrowingImportKilledKeepsEveryWord) {
   KillCase c{L"import", BuildDmgBytes(Small().system), Words(Small().all)};
   c.importText = ImportText(Small().user);
   RunKills(c, kKills);
+}
+
+TEST_F(TableKillTest, ImportKilledThenReadAtOnceSeesTheTableWhole) {
+  ASSERT_TRUE(WriteFileBytes(dir_.File(L"config.dsc"), ReadFileBytes(kData + L"config.dsc")));
+  KillCase c{L"import", BuildDmgBytes(Small().system), Words(Small().all)};
+  c.importText = ImportText(Small().user);
+  RunKills(c, 30, true);
+}
+
+TEST_F(TableKillTest, CompileOntoALiveFolderKilledLeavesOldOrCompiledTable) {
+  // Settings beside the table: a folder processes type from.
+  ASSERT_TRUE(WriteFileBytes(dir_.File(L"config.dsc"), ReadFileBytes(kData + L"config.dsc")));
+  KillCase c{L"compile", BuildDmgBytes(Small().system), Words(Small().all)};
+  for (const DmgTestEntry& e : Small().all) {
+    c.definition += e.word + L"\t" + std::wstring(e.code.begin(), e.code.end()) + L"\r\n";
+  }
+  RunKills(c, 20);
 }
 
 TEST_F(TableKillTest, SortKilledLosesNoRecord) {

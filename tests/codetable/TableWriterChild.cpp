@@ -2,6 +2,9 @@
 //   table_writer_child <replace|wordlist|purge|empty|import|sort|index> <folder\> <event>
 // Sets the named event just before the writer starts and prints
 // "done <microseconds>" when it has finished.
+//   table_writer_child read <folder\>
+// opens main.dmg as the engine does and exits 0 when what it then maps is
+// no longer changing and sound, printing its record count.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -13,6 +16,7 @@
 #include "codetable/WordList.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "engine/TableJournal.h"
 
 namespace {
 
@@ -43,15 +47,32 @@ int RunWriter(const std::wstring& writer, const std::wstring& folder, MappedFile
   return 0;
 }
 
+// The first open after a writer died: it must put the table right itself.
+int Read(const std::wstring& folder) {
+  MappedFile* main = nullptr;
+  if (OpenMappedFile(&main, (folder + L"main.dmg").c_str()) <= 0) return 3;
+  RecoverIfAbandoned(main);
+  RemapIfResized(main);
+  uint32_t changing = 1;
+  DmgLoadU32(main->view, main->size, kDmgChangingOffset, &changing);
+  const bool sound = CheckDmgTable(main, nullptr).Sound();
+  std::printf("%s, %s, %u records\n", changing ? "changing" : "unchanging", sound ? "sound" : "not sound",
+              GetDmgView(main).countRecords);
+  CloseMappedFile(main, 1);
+  return changing == 0 && sound ? 0 : 1;
+}
+
 }  // namespace
 
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!argv || argc < 4) return 2;
+  if (!argv || argc < 3) return 2;
   const std::wstring writer = argv[1];
   std::wstring folder = argv[2];
   if (folder.back() != L'\\') folder += L'\\';
+  if (writer == L"read") return Read(folder);
+  if (argc < 4) return 2;
   MappedFile* main = nullptr;
   if (OpenMappedFile(&main, (folder + L"main.dmg").c_str()) <= 0) return 3;
   HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);

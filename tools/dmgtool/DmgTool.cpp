@@ -7,6 +7,9 @@
 //   dmgtool export <table.dmg> <out.txt> [selector]
 //   dmgtool data <source folder> <data folder>
 //   dmgtool dms <entries.txt> <out.dms>
+// A compiled table is written beside its place and then put there whole; in
+// a live data folder (config.dsc or write.lck beside it) an existing table
+// takes it through the journaled replace under the folder's write lock.
 // dms builds a lookup table such as dict.dms from "key<TAB>value" lines
 // ("\n", "\t" and "\\" escapes in the value).
 #include <windows.h>
@@ -21,6 +24,8 @@
 #include "codetable/TableExport.h"
 #include "codetable/TableFiles.h"
 #include "codetable/WordList.h"
+#include "engine/FolderLockPage.h"
+#include "engine/MappedFile.h"
 #include "tools/dmgtool/DanziTable.h"
 
 namespace {
@@ -41,16 +46,50 @@ int Fail(const char* what) {
   return 1;
 }
 
-int Compile(const wchar_t* out, const wchar_t* const* sources, int count) {
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Settings or a lock page beside a table: processes may be typing from it,
+// each with the table mapped.
+bool InLiveDataFolder(const std::wstring& folder) {
+  return Exists(folder + L"\\config.dsc") || Exists(folder + L"\\" + kLockPageName);
+}
+
+// The journaled whole-table replace config uses, under the folder's write
+// lock: a kill leaves the old table or the new one, and the views of the
+// typing processes stay valid.
+bool ReplaceLive(const std::wstring& out, const std::wstring& fresh) {
+  MappedFile* live = nullptr;
+  MappedFile* table = nullptr;
+  const bool ok = OpenMappedFile(&live, out.c_str()) > 0 && IsWritableMapping(live) &&
+                  OpenMappedFile(&table, fresh.c_str()) > 0 && ReplaceLiveTable(live, table);
+  CloseMappedFile(table, 0);
+  CloseMappedFile(live, 1);
+  return ok;
+}
+
+// live: a table of a live data folder is replaced through the journal
+// rather than renamed over (the shipped folder is always made anew).
+int Compile(const wchar_t* out, const wchar_t* const* sources, int count, bool live) {
   ConsoleProgress progress;
   // The scratch file goes next to the output so parallel builds never share it.
   std::wstring folder(out);
   size_t slash = folder.find_last_of(L"\\/");
   folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash);
-  int n = CompileTableFiles(sources, count, out, &progress, folder.c_str());
-  if (n <= 0) return Fail("compile failed");
+  // The table is written whole beside its place before it takes it: written
+  // in place, a kill would leave it unsorted or half written.
+  const std::wstring fresh = std::wstring(out) + L".new";
+  int n = CompileTableFiles(sources, count, fresh.c_str(), &progress, folder.c_str());
   std::wstring scratch = folder + L"\\" + kScratchFileName;
   DeleteFileW(scratch.c_str());
+  bool placed = false;
+  if (n > 0 && live && Exists(out) && InLiveDataFolder(folder)) {
+    placed = ReplaceLive(out, fresh);
+  } else if (n > 0) {
+    placed = MoveFileExW(fresh.c_str(), out, MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+  DeleteFileW(fresh.c_str());
+  if (n <= 0) return Fail("compile failed");
+  if (!placed) return Fail("cannot put the table in place (in use, locked or damaged?)");
   std::fprintf(stderr, "dmgtool: %d records\n", n);
   return 0;
 }
@@ -67,7 +106,7 @@ int Data(const std::wstring& src, const std::wstring& dst) {
   std::wstring wubi = src + L"\\wubi.txt";
   const wchar_t* sources[] = {wubi.c_str()};
   std::wstring mainDmg = dst + L"\\main.dmg";
-  if (Compile(mainDmg.c_str(), sources, 1)) return 1;
+  if (Compile(mainDmg.c_str(), sources, 1, false)) return 1;
   if (WriteDanziTable(mainDmg.c_str(), (dst + L"\\danzi.dmi").c_str()) <= 0) return Fail("danzi failed");
   if (WordList((src + L"\\sysl.txt").c_str(), (dst + L"\\sysl.dmg").c_str())) return 1;
   if (WordList((src + L"\\engl.txt").c_str(), (dst + L"\\engl.dmg").c_str())) return 1;
@@ -90,7 +129,7 @@ int LookupTable(const wchar_t* text, const wchar_t* out) {
 
 int Run(int argc, wchar_t** argv) {
   std::wstring cmd = argc > 1 ? argv[1] : L"";
-  if (cmd == L"compile" && argc >= 4) return Compile(argv[2], argv + 3, argc - 3);
+  if (cmd == L"compile" && argc >= 4) return Compile(argv[2], argv + 3, argc - 3, true);
   if (cmd == L"danzi" && argc == 4) return WriteDanziTable(argv[2], argv[3]) > 0 ? 0 : Fail("danzi failed");
   if (cmd == L"wordlist" && argc == 4) return WordList(argv[2], argv[3]);
   if (cmd == L"emptytemp" && argc == 3) return CreateEmptyTempTable(argv[2]) ? 0 : Fail("temp failed");
