@@ -5,6 +5,7 @@
 #include "engine/Candidates.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/TableJournal.h"
 
 namespace {
 
@@ -25,10 +26,10 @@ uint32_t OrderOf(const CandidateItem& item) { return EntryAttr::Order(EntryAttri
 // offset: another process may have moved or removed it since the search,
 // and 4 bytes in the middle of some other record would corrupt it.
 void SetOrder(const ImeContext* context, const CandidateItem& item, uint32_t order) {
-  const MappedFile* main = context->files[kFileMain];
+  MappedFile* main = context->files[kFileMain];
   const DmgView view = GetDmgView(main);
   DmgRecord record;
-  if (!Adjustable(context, item) || !IsWritableMapping(main) ||
+  if (!Adjustable(context, item) || !TableReadyForWrite(main) ||
       !FindListedRecord(view, static_cast<uint32_t>(item.entry - view.base), &record)) {
     return;
   }
