@@ -38,7 +38,7 @@ bool GetMainEntry(ImeContext* context, int listIndex, MainEntry* out) {
   // Only a record the table still lists: another process may have moved
   // or removed it since the search.
   // Nor one a dead writer left half changed.
-  if (item.kind != kKindMain || !TableReadyForWrite(main) ||
+  if (item.kind != kKindMain || !IsWritableMapping(main) || TableChanging(main) ||
       !ReadCandidateRecord(context, item, &record) ||
       !FindListedRecord(GetDmgView(main), record.offset, &record)) {
     return false;
@@ -186,7 +186,7 @@ int ConfirmDeleteEntry(ImeContext* context, void* owner, Effects& effects) {
   // Read again under the lock: the box was modal, and another process may
   // have changed the table meanwhile.
   DataWriteLock lock(context);
-  if (!lock.Held() || !TableReadyForWrite(main) || !ReadLastCommitted(context, &record)) return 1;
+  if (!lock.Held() || TableChanging(main) || !ReadLastCommitted(context, &record)) return 1;
   const uint32_t attr = deleted ? (record.attr & ~EntryAttr::kDeleted) : (record.attr | EntryAttr::kDeleted);
   std::memcpy(main->view + record.offset, &attr, 4);
   return 1;

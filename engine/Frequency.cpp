@@ -26,10 +26,12 @@ uint32_t OrderOf(const CandidateItem& item) { return EntryAttr::Order(EntryAttri
 // offset: another process may have moved or removed it since the search,
 // and 4 bytes in the middle of some other record would corrupt it.
 void SetOrder(const ImeContext* context, const CandidateItem& item, uint32_t order) {
-  MappedFile* main = context->files[kFileMain];
+  const MappedFile* main = context->files[kFileMain];
   const DmgView view = GetDmgView(main);
   DmgRecord record;
-  if (!Adjustable(context, item) || !TableReadyForWrite(main) ||
+  // A table a dead writer left half changed is not written: undoing that
+  // change would undo this.
+  if (!Adjustable(context, item) || !IsWritableMapping(main) || TableChanging(main) ||
       !FindListedRecord(view, static_cast<uint32_t>(item.entry - view.base), &record)) {
     return;
   }

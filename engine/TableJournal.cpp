@@ -93,6 +93,12 @@ struct JournalWriter {
 bool WriteJournal(const wchar_t* path, const MappedFile* table, uint32_t number, uint32_t kind,
                   uint32_t partEnd, const wchar_t* keySet) {
   HANDLE file = OpenPlainFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+  if (file == INVALID_HANDLE_VALUE) {
+    // Something has the name: a journal of no change (its writer died
+    // before the change began), or whatever anyone put there.
+    if (!DeleteFileW(path)) RemoveDirectoryW(path);
+    file = OpenPlainFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+  }
   if (file == INVALID_HANDLE_VALUE) return false;
   JournalWriter w{file};
   w.PutU32(kJournalMagic);
@@ -304,7 +310,6 @@ void TableChange::Begin(TableChangeScope scope, const wchar_t* keySet, bool inde
   // A dead writer's change is dealt with before this one is recorded; one
   // that could not be undone keeps its journal, and this change waits.
   if (!TableReadyForWrite(table_) || !JournalPath(table_->path, journal_)) return;
-  RemoveStaleJournal(table_);
   uint32_t end = table_->size;
   if (scope != TableChangeScope::kWholeFile) {
     uint32_t count = 0;
@@ -348,6 +353,10 @@ bool TableReadyForWrite(MappedFile* table) {
   if (SamePath(activeTable, table->path)) return true;
   RecoverIfAbandoned(table);
   return IsWritableMapping(table) && ChangingWord(table) == 0;
+}
+
+bool TableChanging(const MappedFile* table) {
+  return ChangingWord(table) != 0 && !SamePath(activeTable, table->path);
 }
 
 void RemoveStaleJournal(const MappedFile* table) {

@@ -75,6 +75,12 @@ bool RecoverIfAbandoned(MappedFile* table);
 // thread. One load when no change was left.
 bool TableReadyForWrite(MappedFile* table);
 
+// True when the table's change word is set and no change of this thread
+// covers it: a dead writer's change is still to be undone, and a write into
+// the table now would be undone with it. One load, no recovery: for writers
+// that hold pointers into the table's view.
+bool TableChanging(const MappedFile* table);
+
 // A journal beside a table no change runs on belongs to none (its writer
 // died before the change began): a writer that holds the lock removes it.
 void RemoveStaleJournal(const MappedFile* table);
