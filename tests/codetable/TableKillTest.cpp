@@ -186,7 +186,9 @@ class TableKillTest : public ::testing::Test {
         child->Kill();
       }
       const std::vector<uint8_t> left = ReadFileBytes(Main());
-      if (left.size() > kDmgChangingOffset && left[kDmgChangingOffset]) ++inside;
+      uint32_t word = 0;
+      if (left.size() >= kDmgChangingOffset + 4) std::memcpy(&word, left.data() + kDmgChangingOffset, 4);
+      if (word) ++inside;
       if (reader) {
         RecoverIfAbandoned(reader);
         RemapIfResized(reader);
