@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/EntryCommands.h"
+#include "engine/TableJournal.h"
 #include "engine/TempWords.h"
 #include "tests/engine/FakeEffects.h"
 #include "tests/engine/RoadTestContext.h"
@@ -169,6 +170,24 @@ TEST_F(EntryCommandsTest, MovedRecordIsNoLongerTheLastCommittedEntry) {
   fx_.messageResult = IDYES;
   ConfirmDeleteEntry(road_.get(), nullptr, fx_);
   EXPECT_TRUE(fx_.messages.empty());
+  EXPECT_EQ(road_.MainAttr(L"A"), Attr(1, 60));
+}
+
+TEST_F(EntryCommandsTest, TableADeadWriterLeftHalfChangedIsNotWritten) {
+  // Its change is marked and its journal cannot be read now: a move made
+  // meanwhile would be undone with that change.
+  MappedFile* main = road_.get()->files[kFileMain];
+  *reinterpret_cast<volatile uint32_t*>(main->view + kDmgChangingOffset) = 0x5A5A5A5A;
+  const std::wstring journal = road_.dir().File(L"main.dmg") + kTableJournalSuffix;
+  HANDLE held = CreateFileW(journal.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  Run(L"B", kEntryMoveUp);
+  Run(L"D", kEntryMoveFirst);
+  Run(L"C", kEntryTogglePinned);
+  Run(L"A", kEntryDelete);
+  CloseHandle(held);
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+  EXPECT_EQ(road_.MainAttr(L"C"), Attr(1, 40));
   EXPECT_EQ(road_.MainAttr(L"A"), Attr(1, 60));
 }
 
