@@ -203,8 +203,8 @@ struct JournalHead {
 };
 
 // A whole journal (end mark and checksum hold, parts fit) of the change the
-// table's word names.
-bool ValidJournal(const JournalBytes& b, uint32_t word, JournalHead* head) {
+// table's word names; a rollback from before the table grew to its length now.
+bool ValidJournal(const JournalBytes& b, const MappedFile* table, JournalHead* head) {
   if (b.size < kHeadBytesV1 + kTrailBytes) return false;
   const uint32_t magic = b.U32(0);
   if (magic == kJournalMagic && b.size >= kHeadBytes + kTrailBytes) {
@@ -214,13 +214,13 @@ bool ValidJournal(const JournalBytes& b, uint32_t word, JournalHead* head) {
   } else {
     return false;
   }
-  if (head->number != word) return false;
+  if (head->number != ChangingWord(table)) return false;
   const uint32_t body = b.size - kTrailBytes;
   if (b.U32(body + 4) != kJournalEnd || b.U32(body) != Fnv(kFnvStart, b.data, body)) return false;
   const uint32_t kind = b.U32(4);
   const uint32_t parts = b.U32(head->bytes - 4);
   if (kind == kKindIndex) return parts <= kMaxKeySetUnits && head->bytes + 2ull * parts == body;
-  if (kind != kKindRollback) return false;
+  if (kind != kKindRollback || head->before > table->size) return false;
   uint32_t at = head->bytes;
   for (uint32_t i = 0; i < parts; ++i) {
     if (body - at < kPartHeadBytes) return false;
@@ -237,12 +237,11 @@ bool ValidJournal(const JournalBytes& b, uint32_t word, JournalHead* head) {
 bool ApplyJournal(MappedFile* table, const wchar_t* path) {
   // A grown table is seen whole before its journal is measured against it.
   RemapIfResized(table);
-  const uint32_t word = ChangingWord(table);
   JournalBytes b;
   const JournalRead read = ReadJournal(path, table, &b);
   if (read == JournalRead::kUnreadable) return false;
   JournalHead head{};
-  if (read != JournalRead::kRead || !ValidJournal(b, word, &head)) {
+  if (read != JournalRead::kRead || !ValidJournal(b, table, &head)) {
     // Nothing to put back from: the word is only set behind a whole journal
     // of its own change, and the writer had finished if there is none.
     if (read != JournalRead::kMissing && !DeleteFileW(path) && !NoSuchFile(GetLastError()))

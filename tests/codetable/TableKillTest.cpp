@@ -458,6 +458,21 @@ TEST_F(TableJournalTest, PlantedHugeJournalIsNeitherReadNorKept) {
   EXPECT_LT(after.PeakWorkingSetSize - before.PeakWorkingSetSize, size_t{64} << 20);
   EXPECT_FALSE(JournalExists());
   EXPECT_EQ(before_, TableBytes());
+
+  // Nor does a short whole journal that claims the table was far longer.
+  LeaveHalfDone();
+  std::vector<uint8_t> journal = ReadFileBytes(Journal());
+  const uint32_t claimed = 1500u << 20;
+  // The length before sits just ahead of the part count and the one part.
+  const size_t lengthAt = journal.size() - 8 - table_->size - 8 - 8;
+  std::memcpy(journal.data() + lengthAt, &claimed, 4);
+  uint32_t sum = 2166136261u;
+  for (size_t i = 0; i + 8 < journal.size(); ++i) sum = (sum ^ journal[i]) * 16777619u;
+  std::memcpy(journal.data() + journal.size() - 8, &sum, 4);
+  ASSERT_TRUE(WriteFileBytes(Journal(), journal));
+  EXPECT_TRUE(RecoverIfAbandoned(table_));
+  EXPECT_EQ(before_.size(), table_->size);
+  EXPECT_FALSE(JournalExists());
 }
 
 TEST_F(TableJournalTest, JournalThatCannotBeReadNowIsKeptAndWritesWait) {
