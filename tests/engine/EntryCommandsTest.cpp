@@ -189,6 +189,20 @@ TEST_F(EntryCommandsTest, TableADeadWriterLeftHalfChangedIsNotWritten) {
   EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
   EXPECT_EQ(road_.MainAttr(L"C"), Attr(1, 40));
   EXPECT_EQ(road_.MainAttr(L"A"), Attr(1, 60));
+
+  // Nor the temporary words.
+  std::vector<uint8_t> temp(kTempTableBytes);
+  WriteEmptyTempTable(temp.data(), static_cast<uint32_t>(temp.size()));
+  temp[kDmgChangingOffset] = 0x5A;
+  road_.SetTable(kFileTemp, temp, L"temp.dmg");
+  MappedFile* table = road_.get()->files[kFileTemp];
+  held = CreateFileW((road_.dir().File(L"temp.dmg") + kTableJournalSuffix).c_str(), GENERIC_WRITE, 0, nullptr,
+                     CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  EXPECT_EQ(0, AddTempRecord(table, zn::test::RecordBytes({"a", L"T", 0}).data(), nullptr));
+  RemoveTempRecord(table, 0);
+  CloseHandle(held);
+  EXPECT_EQ(temp, std::vector<uint8_t>(table->view, table->view + table->size));
 }
 
 }  // namespace
