@@ -98,7 +98,7 @@ bool Undelete(MappedFile* table, const uint8_t* record, const RecordCompareOps* 
   int hit = FindRecord(table, record + 4, ops);
   DmgRecord found;
   if (hit <= 0 || !ReadDmgRecord(GetDmgView(table), static_cast<uint32_t>(hit - 1), &found) ||
-      !(found.attr & EntryAttr::kDeleted) || !IsWritableMapping(table)) {
+      !(found.attr & EntryAttr::kDeleted) || !IsWritableMapping(table) || TableChanging(table)) {
     return false;
   }
   DmgStoreU32(table->view, table->size, found.offset, found.attr & ~EntryAttr::kDeleted);

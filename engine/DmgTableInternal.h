@@ -47,11 +47,11 @@ inline bool HasFullHeader(const DmgView& view) {
 
 // A writable table, remapped to the file's current length: a table grown by
 // another process must be seen whole before it is changed, or a resize from a
-// stale length would cut off that process's records. The caller holds the
-// data folder's write lock.
+// stale length would cut off that process's records. A table a dead writer
+// left half changed, with no journal readable now, is not written. The caller
+// holds the data folder's write lock.
 inline bool PrepareForWrite(MappedFile* table, DmgView* view) {
-  if (!IsWritableMapping(table)) return false;
-  RecoverIfAbandoned(table);
+  if (!TableReadyForWrite(table)) return false;
   RemapIfResized(table);
   if (!IsWritableMapping(table)) return false;
   *view = GetDmgView(table);

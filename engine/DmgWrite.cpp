@@ -78,6 +78,7 @@ int AppendRecord(MappedFile* table, const uint8_t* record) {
   DataWriteLock lock(table);
   DmgView view;
   if (!lock.Held() || !PrepareForWrite(table, &view) || view.type != type) return 0;
+  RemoveStaleJournal(table);
   uint32_t edge = 0, n = 0;
   DmgLoadU32(view.base, view.sizeBytes, kDmgEdgeOffset, &edge);
   DmgLoadU32(view.base, view.sizeBytes, kDmgCountOffset, &n);

@@ -11,6 +11,7 @@
 #include "engine/ImeContext.h"
 #include "engine/Launchers.h"
 #include "engine/Search.h"
+#include "engine/TableJournal.h"
 #include "engine/TempWords.h"
 #include "engine/UrlEncode.h"
 #include "engine/WideString.h"
@@ -36,7 +37,8 @@ bool GetMainEntry(ImeContext* context, int listIndex, MainEntry* out) {
   DmgRecord record;
   // Only a record the table still lists: another process may have moved
   // or removed it since the search.
-  if (item.kind != kKindMain || !IsWritableMapping(main) ||
+  // Nor one a dead writer left half changed.
+  if (item.kind != kKindMain || !IsWritableMapping(main) || TableChanging(main) ||
       !ReadCandidateRecord(context, item, &record) ||
       !FindListedRecord(GetDmgView(main), record.offset, &record)) {
     return false;
@@ -184,7 +186,7 @@ int ConfirmDeleteEntry(ImeContext* context, void* owner, Effects& effects) {
   // Read again under the lock: the box was modal, and another process may
   // have changed the table meanwhile.
   DataWriteLock lock(context);
-  if (!lock.Held() || !ReadLastCommitted(context, &record)) return 1;
+  if (!lock.Held() || TableChanging(main) || !ReadLastCommitted(context, &record)) return 1;
   const uint32_t attr = deleted ? (record.attr & ~EntryAttr::kDeleted) : (record.attr | EntryAttr::kDeleted);
   std::memcpy(main->view + record.offset, &attr, 4);
   return 1;

@@ -5,6 +5,7 @@
 #include "engine/Candidates.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/TableJournal.h"
 
 namespace {
 
@@ -28,7 +29,9 @@ void SetOrder(const ImeContext* context, const CandidateItem& item, uint32_t ord
   const MappedFile* main = context->files[kFileMain];
   const DmgView view = GetDmgView(main);
   DmgRecord record;
-  if (!Adjustable(context, item) || !IsWritableMapping(main) ||
+  // A table a dead writer left half changed is not written: undoing that
+  // change would undo this.
+  if (!Adjustable(context, item) || !IsWritableMapping(main) || TableChanging(main) ||
       !FindListedRecord(view, static_cast<uint32_t>(item.entry - view.base), &record)) {
     return;
   }

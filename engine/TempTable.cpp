@@ -168,7 +168,8 @@ bool ListSorted(const MappedFile* temp, uint32_t count, const RecordCompareOps* 
 int RepairTempTable(MappedFile* temp, const RecordCompareOps* ops) {
   DataWriteLock lock(temp);
   uint32_t count = 0;
-  if (!lock.Held() || !TempCount(temp, &count)) return 0;
+  // A dead writer's change still to be undone would undo whatever is written.
+  if (!lock.Held() || !TableReadyForWrite(temp) || !TempCount(temp, &count)) return 0;
   if (!SlotsDistinct(temp) && !RestoreGridSlots(temp)) return 0;
   for (uint32_t p = 0; p < count;) {
     if (Listable(temp, LoadOffset(temp, p))) {
@@ -228,7 +229,7 @@ int AddTempRecord(MappedFile* temp, const uint8_t* record, const RecordCompareOp
 void RemoveTempRecord(MappedFile* temp, int position) {
   DataWriteLock lock(temp);
   uint32_t count = 0;
-  if (!lock.Held() || !TempCount(temp, &count) || position < 0 ||
+  if (!lock.Held() || !TableReadyForWrite(temp) || !TempCount(temp, &count) || position < 0 ||
       static_cast<uint32_t>(position) >= count) {
     return;
   }

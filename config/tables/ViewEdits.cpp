@@ -57,7 +57,7 @@ ViewEditResult DeleteViewEntries(MappedFile* table, const std::vector<ViewEntry>
 ViewEditResult RestoreViewEntries(MappedFile* table, const std::vector<ViewEntry>& entries) {
   if (!IsWritableMapping(table)) return ViewEditResult::kReadOnly;
   DataWriteLock lock(table);
-  if (!lock.Held()) return ViewEditResult::kBusy;
+  if (!lock.Held() || !TableReadyForWrite(table)) return ViewEditResult::kBusy;
   RemapIfResized(table);
   bool changed = false;
   for (const ViewEntry& entry : entries) {

@@ -7,6 +7,7 @@
 #include "codetable/DefinitionText.h"
 #include "codetable/RecordRoutines.h"
 #include "engine/DataLock.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -109,7 +110,7 @@ AddWordOutcome CommitUserWord(MappedFile* main, const AddWordRequest& request) {
   // One hold of the folder's lock for the search, the writes and the index,
   // so no other writer comes between the check and the change.
   DataWriteLock lock(main);
-  if (!lock.Held()) return AddWordOutcome::kFailed;
+  if (!lock.Held() || !TableReadyForWrite(main)) return AddWordOutcome::kFailed;
   RemapIfResized(main);
   AddWordOutcome outcome = AddWordOutcome::kAdded;
   const int hit = FindRecord(main, key, nullptr);

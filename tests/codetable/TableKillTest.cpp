@@ -3,6 +3,8 @@
 // the table is either byte for byte as before or holds every word of the
 // finished change, sound and findable.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
@@ -202,7 +204,9 @@ class TableKillTest : public ::testing::Test {
         child->Kill();
       }
       const std::vector<uint8_t> left = ReadFileBytes(Main());
-      if (left.size() > kDmgChangingOffset && left[kDmgChangingOffset]) ++inside;
+      uint32_t word = 0;
+      if (left.size() >= kDmgChangingOffset + 4) std::memcpy(&word, left.data() + kDmgChangingOffset, 4);
+      if (word) ++inside;
       if (readersFirst) {
         CloseMappedFile(reader, 0);
         reader = nullptr;
@@ -383,21 +387,32 @@ class TableJournalTest : public ::testing::Test {
   // What a writer killed part way through a change leaves: the records
   // hidden and overwritten, the journal kept. Done on a thread that ends
   // without ending the change, as a killed one would.
-  void LeaveHalfDone() {
-    HANDLE thread = CreateThread(nullptr, 0, [](void* table) -> DWORD {
-      auto* t = static_cast<MappedFile*>(table);
-      auto* change = new TableChange(t, TableChangeScope::kWholeFile);
-      if (!change->Ready()) return 1;
-      DmgStoreU32(t->view, t->size, kDmgCountOffset, 0);
-      std::memset(t->view + t->size - 5000, 0xEE, 5000);
-      return 0;
-    }, table_, 0, nullptr);
+  // An index rebuild leaves its key set and nothing else changed yet.
+  void LeaveHalfDone(bool index = false) {
+    HANDLE thread = CreateThread(nullptr, 0, index ? LeaveIndexRebuild : LeaveRewrite, table_, 0, nullptr);
     DWORD code = 1;
     WaitForSingleObject(thread, 10000);
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);
     ASSERT_EQ(0u, code);
   }
+  static DWORD WINAPI LeaveRewrite(void* table) {
+    auto* t = static_cast<MappedFile*>(table);
+    auto* change = new TableChange(t, TableChangeScope::kWholeFile);
+    if (!change->Ready()) return 1;
+    DmgStoreU32(t->view, t->size, kDmgCountOffset, 0);
+    std::memset(t->view + t->size - 5000, 0xEE, 5000);
+    return 0;
+  }
+  static DWORD WINAPI LeaveIndexRebuild(void* table) {
+    auto* change = new TableChange(static_cast<MappedFile*>(table), static_cast<const wchar_t*>(nullptr));
+    return change->Ready() ? 0 : 1;
+  }
+  bool AddWord() {
+    const std::vector<uint8_t> added = RecordBytes({"zzzz", L"新", 0x02000400});
+    return AppendRecord(table_, added.data()) && PlaceNewRecord(table_, nullptr, -1);
+  }
+  std::vector<uint8_t> TableBytes() const { return {table_->view, table_->view + table_->size}; }
 
   TempDir dir_;
   std::vector<uint8_t> before_;
@@ -419,7 +434,7 @@ TEST_F(TableJournalTest, JournalOfAChangeThatNeverBeganIsIgnored) {
     const std::vector<uint8_t> added = RecordBytes({"zzzz", L"新", 0x02000400});
     ASSERT_TRUE(AppendRecord(table_, added.data()));
     ASSERT_TRUE(PlaceNewRecord(table_, nullptr, -1));
-    ASSERT_TRUE(JournalExists());
+    EXPECT_FALSE(JournalExists()) << "a writer removes a journal no change owns";
     const std::vector<uint8_t> now(table_->view, table_->view + table_->size);
     MappedFile* opened = nullptr;
     OpenMappedFile(&opened, Main().c_str());
@@ -489,6 +504,116 @@ TEST_F(TableJournalTest, WriterThatFailsPartWayRollsBackAtOnce) {
   EXPECT_EQ(0u, U32At(table_, kDmgCountOffset));
   EXPECT_EQ(0u, U32At(table_, kDmgChangingOffset));
   EXPECT_FALSE(JournalExists());
+}
+
+TEST_F(TableJournalTest, PlantedHugeJournalIsNeitherReadNorKept) {
+  // Anyone may set the word and put a file of any length beside the table.
+  *reinterpret_cast<volatile uint32_t*>(table_->view + kDmgChangingOffset) = 0x5A5A5A5A;
+  HANDLE file = CreateFileW(Journal().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  LARGE_INTEGER length;
+  length.QuadPart = 1500ll << 20;
+  ASSERT_TRUE(SetFilePointerEx(file, length, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+  CloseHandle(file);
+  PROCESS_MEMORY_COUNTERS before{}, after{};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+  EXPECT_TRUE(RecoverIfAbandoned(table_));
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+  EXPECT_LT(after.PeakWorkingSetSize - before.PeakWorkingSetSize, size_t{64} << 20);
+  EXPECT_FALSE(JournalExists());
+  EXPECT_EQ(before_, TableBytes());
+
+  // Nor does a short whole journal that claims the table was far longer.
+  LeaveHalfDone();
+  std::vector<uint8_t> journal = ReadFileBytes(Journal());
+  const uint32_t claimed = 1500u << 20;
+  // The length before sits just ahead of the part count and the one part.
+  const size_t lengthAt = journal.size() - 8 - table_->size - 8 - 8;
+  std::memcpy(journal.data() + lengthAt, &claimed, 4);
+  uint32_t sum = 2166136261u;
+  for (size_t i = 0; i + 8 < journal.size(); ++i) sum = (sum ^ journal[i]) * 16777619u;
+  std::memcpy(journal.data() + journal.size() - 8, &sum, 4);
+  ASSERT_TRUE(WriteFileBytes(Journal(), journal));
+  EXPECT_TRUE(RecoverIfAbandoned(table_));
+  EXPECT_EQ(before_.size(), table_->size);
+  EXPECT_FALSE(JournalExists());
+}
+
+TEST_F(TableJournalTest, JournalThatCannotBeReadNowIsKeptAndWritesWait) {
+  LeaveHalfDone();
+  const std::vector<uint8_t> halfDone = TableBytes();
+  const std::vector<uint8_t> journal = ReadFileBytes(Journal());
+  // Held open by someone who shares it with no one.
+  HANDLE held = CreateFileW(Journal().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  MappedFile* opened = nullptr;
+  OpenMappedFile(&opened, Main().c_str());
+  EXPECT_FALSE(RecoverIfAbandoned(opened));
+  CloseMappedFile(opened, 1);
+  EXPECT_NE(0u, U32At(table_, kDmgChangingOffset));
+  EXPECT_FALSE(AddWord());
+  {
+    TableChange change(table_, TableChangeScope::kWholeFile);
+    EXPECT_FALSE(change.Ready());
+  }
+  EXPECT_EQ(halfDone, TableBytes());
+  CloseHandle(held);
+  EXPECT_EQ(journal, ReadFileBytes(Journal()));
+
+  // Readable again: the next look rolls back.
+  EXPECT_TRUE(RecoverIfAbandoned(table_));
+  EXPECT_EQ(before_, TableBytes());
+  EXPECT_FALSE(JournalExists());
+}
+
+TEST_F(TableJournalTest, ChangeThatCannotBeUndoneKeepsItsJournalAndNoNewChangeBegins) {
+  // A dead writer's index rebuild that cannot be redone now: its table was
+  // cut short of its index meanwhile.
+  LeaveHalfDone(true);
+  const uint32_t word = U32At(table_, kDmgChangingOffset);
+  ASSERT_NE(0u, word);
+  CloseMappedFile(table_, 1);
+  std::vector<uint8_t> cut = ReadFileBytes(Main());
+  cut.resize(0x100);
+  ASSERT_TRUE(WriteFileBytes(Main(), cut));
+  OpenMappedFile(&table_, Main().c_str());
+  ASSERT_TRUE(IsWritableMapping(table_));
+  const std::vector<uint8_t> journal = ReadFileBytes(Journal());
+  EXPECT_FALSE(RecoverIfAbandoned(table_));
+  {
+    TableChange change(table_, TableChangeScope::kWholeFile);
+    EXPECT_FALSE(change.Ready());
+  }
+  EXPECT_EQ(journal, ReadFileBytes(Journal()));
+  EXPECT_EQ(word, U32At(table_, kDmgChangingOffset));
+  EXPECT_EQ(cut, TableBytes());
+}
+
+TEST_F(TableJournalTest, JournalOfAnotherChangeIsNeverRolledBack) {
+  // The table is copied back from a copy taken during some other change
+  // while this change's journal lies beside it.
+  LeaveHalfDone();
+  const uint32_t word = U32At(table_, kDmgChangingOffset);
+  ASSERT_NE(0u, word);
+  CloseMappedFile(table_, 1);
+  std::vector<uint8_t> copy = BuildDmgBytes(Small().all);
+  const uint32_t other = word == 1 ? 2 : 1;
+  std::memcpy(copy.data() + kDmgChangingOffset, &other, 4);
+  ASSERT_TRUE(WriteFileBytes(Main(), copy));
+  OpenMappedFile(&table_, Main().c_str());
+  EXPECT_TRUE(RecoverIfAbandoned(table_));
+  EXPECT_FALSE(JournalExists());
+  std::memset(copy.data() + kDmgChangingOffset, 0, 4);
+  EXPECT_EQ(copy, TableBytes());
+
+  // A journal beside a table no change runs on is removed by the next writer.
+  LeaveHalfDone();
+  std::memcpy(table_->view, copy.data(), copy.size());
+  ASSERT_TRUE(JournalExists());
+  EXPECT_FALSE(RecoverIfAbandoned(table_));
+  EXPECT_TRUE(AddWord());
+  EXPECT_FALSE(JournalExists());
+  EXPECT_EQ(Small().all.size() + 1, GetDmgView(table_).countRecords);
 }
 
 }  // namespace

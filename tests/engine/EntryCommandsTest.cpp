@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/EntryCommands.h"
+#include "engine/TableJournal.h"
 #include "engine/TempWords.h"
 #include "tests/engine/FakeEffects.h"
 #include "tests/engine/RoadTestContext.h"
@@ -170,6 +171,38 @@ TEST_F(EntryCommandsTest, MovedRecordIsNoLongerTheLastCommittedEntry) {
   ConfirmDeleteEntry(road_.get(), nullptr, fx_);
   EXPECT_TRUE(fx_.messages.empty());
   EXPECT_EQ(road_.MainAttr(L"A"), Attr(1, 60));
+}
+
+TEST_F(EntryCommandsTest, TableADeadWriterLeftHalfChangedIsNotWritten) {
+  // Its change is marked and its journal cannot be read now: a move made
+  // meanwhile would be undone with that change.
+  MappedFile* main = road_.get()->files[kFileMain];
+  *reinterpret_cast<volatile uint32_t*>(main->view + kDmgChangingOffset) = 0x5A5A5A5A;
+  const std::wstring journal = road_.dir().File(L"main.dmg") + kTableJournalSuffix;
+  HANDLE held = CreateFileW(journal.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  Run(L"B", kEntryMoveUp);
+  Run(L"D", kEntryMoveFirst);
+  Run(L"C", kEntryTogglePinned);
+  Run(L"A", kEntryDelete);
+  CloseHandle(held);
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+  EXPECT_EQ(road_.MainAttr(L"C"), Attr(1, 40));
+  EXPECT_EQ(road_.MainAttr(L"A"), Attr(1, 60));
+
+  // Nor the temporary words.
+  std::vector<uint8_t> temp(kTempTableBytes);
+  WriteEmptyTempTable(temp.data(), static_cast<uint32_t>(temp.size()));
+  temp[kDmgChangingOffset] = 0x5A;
+  road_.SetTable(kFileTemp, temp, L"temp.dmg");
+  MappedFile* table = road_.get()->files[kFileTemp];
+  held = CreateFileW((road_.dir().File(L"temp.dmg") + kTableJournalSuffix).c_str(), GENERIC_WRITE, 0, nullptr,
+                     CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  EXPECT_EQ(0, AddTempRecord(table, zn::test::RecordBytes({"a", L"T", 0}).data(), nullptr));
+  RemoveTempRecord(table, 0);
+  CloseHandle(held);
+  EXPECT_EQ(temp, std::vector<uint8_t>(table->view, table->view + table->size));
 }
 
 }  // namespace
