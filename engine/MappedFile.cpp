@@ -106,7 +106,9 @@ int ReadWholeFile(MappedFile** out, const wchar_t* path) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   uint64_t size = 0;
-  if (!CurrentFileSize(file, &size) || size > kMaxCopiedFile) {
+  // A name planted to lead to a pipe or a device could keep the reader
+  // waiting, in the host's thread: only files on disk are read.
+  if (GetFileType(file) != FILE_TYPE_DISK || !CurrentFileSize(file, &size) || size > kMaxCopiedFile) {
     CloseHandle(file);
     return 0;
   }
