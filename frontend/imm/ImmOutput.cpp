@@ -23,6 +23,12 @@ ImmOutput::ImmOutput(const ImcLock& lock, ImeWindows& windows) : lock_(lock), wi
 }
 
 ImmOutput::~ImmOutput() {
+  // A box (or the host, taking a message) let the input context or its
+  // blocks go: nothing more is written or sent to it.
+  if (!lock_.Intact()) {
+    batchCount_ = 0;
+    return;
+  }
   // A result the runner left in an open composition still ends it; the runner
   // opens a new one when it next shows something.
   if (resultPending_) {
@@ -49,7 +55,7 @@ void ImmOutput::Deliver() {
   ImeContext* context = lock_.context();
   // Deselected while a box was open: the input context may be gone, and
   // the deselection already ended the composition for the host.
-  if (ContextRetired(context)) {
+  if (!lock_.Intact()) {
     batchCount_ = 0;
     resultQueued_ = false;
     return;

@@ -43,6 +43,7 @@ void SyncBeforeKey(const ImcLock& lock) {
 }
 
 void SyncAfterKey(const ImcLock& lock) {
+  if (!lock.Intact()) return;
   // The module's own change of the mode is no change by the host.
   lock.privateBlock()->hostConversionSeen = lock.imc()->fdwConversion;
   AfterKeyWithoutUiWindow(lock);

@@ -138,5 +138,40 @@ TEST_F(ContextLifetimeTest, TheInformationBoxOfAMenuCommandStopsTheCommandWhenTh
   EXPECT_GE(messagesAfterDeselect_, 1u) << "the deselection ended the composition";
 }
 
+// Blocks this large get a mapping of their own, which freeing releases:
+// a touch after the box faults instead of passing unseen.
+TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextDestroyedInsideTheQuestion) {
+  CommitAWord();
+  constexpr DWORD kMappedBytes = 4u << 20;
+  void* blocks[3] = {};
+  {
+    LockedImc imc(himc_);
+    HIMCC* handles[3] = {&imc->hCompStr, &imc->hCandInfo, &imc->hPrivate};
+    for (int i = 0; i < 3; ++i) {
+      *handles[i] = ImmReSizeIMCC(*handles[i], kMappedBytes);
+      ASSERT_NE(*handles[i], nullptr);
+      blocks[i] = ImmLockIMCC(*handles[i]);
+      ImmUnlockIMCC(*handles[i]);
+    }
+  }
+  DeselectInside(true);
+  bool released = true;
+  auto destroy = effects_.whileShown;
+  effects_.whileShown = [&] {
+    destroy();
+    for (void* block : blocks) {
+      MEMORY_BASIC_INFORMATION info{};
+      released = released && VirtualQuery(block, &info, sizeof(info)) == sizeof(info) &&
+                 (info.State != MEM_COMMIT || (info.Protect & PAGE_NOACCESS));
+    }
+  };
+  const long before = LiveImeContexts();
+  EXPECT_TRUE(Tap(VK_F6));
+  ASSERT_EQ(effects_.messages.size(), 1u);
+  EXPECT_TRUE(released) << "the freed blocks are gone, so any touch would have faulted";
+  EXPECT_EQ(LiveImeContexts(), before - 1);
+  EXPECT_EQ(window_.messages.size(), messagesAfterDeselect_);
+}
+
 }  // namespace
 }  // namespace zn::test
