@@ -60,6 +60,41 @@ class ContextLifetimeTest : public ShippedImcFixture {
       messagesAfterDeselect_ = window_.messages.size();
     };
   }
+  // Blocks this large get a mapping of their own, which freeing releases:
+  // a touch after that faults instead of passing unseen.
+  void MapBlocksApart() {
+    constexpr DWORD kMappedBytes = 4u << 20;
+    LockedImc imc(himc_);
+    HIMCC* handles[3] = {&imc->hCompStr, &imc->hCandInfo, &imc->hPrivate};
+    for (int i = 0; i < 3; ++i) {
+      *handles[i] = ImmReSizeIMCC(*handles[i], kMappedBytes);
+      ASSERT_NE(*handles[i], nullptr);
+      blocks_[i] = ImmLockIMCC(*handles[i]);
+      ImmUnlockIMCC(*handles[i]);
+    }
+  }
+  bool BlocksReleased() const {
+    for (void* block : blocks_) {
+      MEMORY_BASIC_INFORMATION info{};
+      if (VirtualQuery(block, &info, sizeof(info)) != sizeof(info)) return false;
+      if (info.State == MEM_COMMIT && !(info.Protect & PAGE_NOACCESS)) return false;
+    }
+    return true;
+  }
+  // The window's procedure while the host destroys its input context on
+  // taking a result.
+  static LRESULT CALLBACK DestroyOnResult(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    ContextLifetimeTest* self = destroyOnResult_;
+    const LRESULT result = CallWindowProcW(self->recorder_, w, m, wp, lp);
+    if (m == WM_IME_COMPOSITION && (lp & GCS_RESULTSTR) && self->selected_) {
+      // As the system destroys a context: the IME is deselected first.
+      self->selected_ = false;
+      ImeSelect(self->himc_, FALSE);
+      ImmDestroyContext(self->himc_);
+      self->released_ = self->BlocksReleased();
+    }
+    return result;
+  }
   bool DataFolderFree() {
     DataWriteLock lock(watcher_, 0);
     return lock.Held();
@@ -69,6 +104,10 @@ class ContextLifetimeTest : public ShippedImcFixture {
   ImeConfigBlock savedIme_{};
   long liveAfterDeselect_ = 0;
   size_t messagesAfterDeselect_ = 0;
+  void* blocks_[3] = {};
+  WNDPROC recorder_ = nullptr;
+  bool released_ = false;
+  static inline ContextLifetimeTest* destroyOnResult_ = nullptr;
 };
 
 TEST_F(ContextLifetimeTest, DestroyingTheInputContextInsideTheDeleteQuestionFreesItOnceAfterTheKey) {
@@ -138,32 +177,15 @@ TEST_F(ContextLifetimeTest, TheInformationBoxOfAMenuCommandStopsTheCommandWhenTh
   EXPECT_GE(messagesAfterDeselect_, 1u) << "the deselection ended the composition";
 }
 
-// Blocks this large get a mapping of their own, which freeing releases:
-// a touch after the box faults instead of passing unseen.
 TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextDestroyedInsideTheQuestion) {
   CommitAWord();
-  constexpr DWORD kMappedBytes = 4u << 20;
-  void* blocks[3] = {};
-  {
-    LockedImc imc(himc_);
-    HIMCC* handles[3] = {&imc->hCompStr, &imc->hCandInfo, &imc->hPrivate};
-    for (int i = 0; i < 3; ++i) {
-      *handles[i] = ImmReSizeIMCC(*handles[i], kMappedBytes);
-      ASSERT_NE(*handles[i], nullptr);
-      blocks[i] = ImmLockIMCC(*handles[i]);
-      ImmUnlockIMCC(*handles[i]);
-    }
-  }
+  MapBlocksApart();
   DeselectInside(true);
-  bool released = true;
+  bool released = false;
   auto destroy = effects_.whileShown;
   effects_.whileShown = [&] {
     destroy();
-    for (void* block : blocks) {
-      MEMORY_BASIC_INFORMATION info{};
-      released = released && VirtualQuery(block, &info, sizeof(info)) == sizeof(info) &&
-                 (info.State != MEM_COMMIT || (info.Protect & PAGE_NOACCESS));
-    }
+    released = BlocksReleased();
   };
   const long before = LiveImeContexts();
   EXPECT_TRUE(Tap(VK_F6));
@@ -171,6 +193,24 @@ TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextDestroyedInsi
   EXPECT_TRUE(released) << "the freed blocks are gone, so any touch would have faulted";
   EXPECT_EQ(LiveImeContexts(), before - 1);
   EXPECT_EQ(window_.messages.size(), messagesAfterDeselect_);
+
+}
+
+// A host may as well let its input context go while it takes a result (a
+// box that closes on it): the associations listed after the result stop.
+TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextTheHostDestroysOnTheResult) {
+  Context()->imeBlock->optionFlags |= kImeOptAssociations;
+  Type(L"wq");
+  MapBlocksApart();
+  destroyOnResult_ = this;
+  recorder_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DestroyOnResult)));
+  const long before = LiveImeContexts();
+  Tap(VK_SPACE);
+  SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recorder_));
+  EXPECT_EQ(Results(), L"你");
+  EXPECT_TRUE(released_) << "the freed blocks are gone, so any touch would have faulted";
+  EXPECT_EQ(LiveImeContexts(), before - 1);
 }
 
 }  // namespace
