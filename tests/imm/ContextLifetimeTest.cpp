@@ -81,19 +81,29 @@ class ContextLifetimeTest : public ShippedImcFixture {
     }
     return true;
   }
-  // The window's procedure while the host destroys its input context on
-  // taking a result.
-  static LRESULT CALLBACK DestroyOnResult(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    ContextLifetimeTest* self = destroyOnResult_;
-    const LRESULT result = CallWindowProcW(self->recorder_, w, m, wp, lp);
-    if (m == WM_IME_COMPOSITION && (lp & GCS_RESULTSTR) && self->selected_) {
+  // The host destroys its input context when it takes a result (or, with
+  // WM_IME_ENDCOMPOSITION, when the composition ends).
+  void DestroyOn(UINT message) {
+    destroyOn_ = message;
+    destroying_ = this;
+    recorder_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Destroying)));
+  }
+  void KeepContext() {
+    SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recorder_));
+  }
+  static LRESULT CALLBACK Destroying(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    ContextLifetimeTest* self = destroying_;
+    const LRESULT handled = CallWindowProcW(self->recorder_, w, m, wp, lp);
+    const bool taken = m != WM_IME_COMPOSITION || (lp & GCS_RESULTSTR);
+    if (m == self->destroyOn_ && taken && self->selected_) {
       // As the system destroys a context: the IME is deselected first.
       self->selected_ = false;
       ImeSelect(self->himc_, FALSE);
       ImmDestroyContext(self->himc_);
       self->released_ = self->BlocksReleased();
     }
-    return result;
+    return handled;
   }
   bool DataFolderFree() {
     DataWriteLock lock(watcher_, 0);
@@ -106,8 +116,9 @@ class ContextLifetimeTest : public ShippedImcFixture {
   size_t messagesAfterDeselect_ = 0;
   void* blocks_[3] = {};
   WNDPROC recorder_ = nullptr;
+  UINT destroyOn_ = 0;
   bool released_ = false;
-  static inline ContextLifetimeTest* destroyOnResult_ = nullptr;
+  static inline ContextLifetimeTest* destroying_ = nullptr;
 };
 
 TEST_F(ContextLifetimeTest, DestroyingTheInputContextInsideTheDeleteQuestionFreesItOnceAfterTheKey) {
@@ -202,15 +213,29 @@ TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextTheHostDestro
   Context()->imeBlock->optionFlags |= kImeOptAssociations;
   Type(L"wq");
   MapBlocksApart();
-  destroyOnResult_ = this;
-  recorder_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DestroyOnResult)));
+  DestroyOn(WM_IME_COMPOSITION);
   const long before = LiveImeContexts();
   Tap(VK_SPACE);
-  SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recorder_));
+  KeepContext();
   EXPECT_EQ(Results(), L"你");
   EXPECT_TRUE(released_) << "the freed blocks are gone, so any touch would have faulted";
   EXPECT_EQ(LiveImeContexts(), before - 1);
+}
+
+// Closing the IME drops the open code; the host may let its input context go
+// when the composition ends.
+TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextTheHostDestroysWhenClosingEndsTheCode) {
+  Type(L"wq");
+  MapBlocksApart();
+  DestroyOn(WM_IME_ENDCOMPOSITION);
+  {
+    LockedImc imc(himc_);
+    imc->fOpen = FALSE;
+  }
+  // What ImmSetOpenStatus tells the IME.
+  NotifyIME(himc_, NI_CONTEXTUPDATED, 0, IMC_SETOPENSTATUS);
+  KeepContext();
+  EXPECT_TRUE(released_) << "the freed blocks are gone, so any touch would have faulted";
 }
 
 }  // namespace
