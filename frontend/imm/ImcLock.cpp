@@ -13,6 +13,17 @@ LockedImcc::LockedImcc(HIMCC block, DWORD minBytes) : block_(block) {
   data_ = static_cast<uint8_t*>(ImmLockIMCC(block));
 }
 
+namespace {
+
+bool SameBlock(HIMCC now, const LockedImcc& locked, DWORD minBytes) {
+  if (now != locked.handle() || ImmGetIMCCSize(now) < minBytes) return false;
+  void* data = ImmLockIMCC(now);
+  if (data) ImmUnlockIMCC(now);
+  return data == locked.data();
+}
+
+}  // namespace
+
 ImcLock::ImcLock(HIMC himc)
     : imc_(himc),
       candidates_(imc_ ? imc_->hCandInfo : nullptr, kCandidateInfoBytes),
@@ -33,6 +44,16 @@ ImcLock::~ImcLock() {
   if (ReleaseContext(context_)) DestroyImmContext(context_);
   context_ = nullptr;
   if (retired) ForgetReleasedBlocks();
+}
+
+bool ImcLock::Intact() const {
+  if (!ok() || ContextRetired(context_)) return false;
+  // Destroyed: its INPUTCONTEXT is gone too.
+  if (ImmGetIMCLockCount(imc_.handle()) == 0) return false;
+  const INPUTCONTEXT* imc = imc_.get();
+  return SameBlock(imc->hCandInfo, candidates_, kCandidateInfoBytes) &&
+         SameBlock(imc->hCompStr, composition_, kCompositionBytes) &&
+         SameBlock(imc->hPrivate, private_, kPrivateBlockBytes);
 }
 
 void ImcLock::ForgetReleasedBlocks() {

@@ -68,6 +68,11 @@ class ImcLock {
   bool blocks() const { return candidates_ && composition_ && private_; }
   // ... and an ImeContext serves the input context.
   bool ok() const { return blocks() && context_ != nullptr; }
+  // Still as locked: the context was not retired and the input context has
+  // the same blocks at the same place, none smaller than our layout. A modal
+  // box runs the host's message loop, where the system may take them away;
+  // whatever runs after the key runner asks this before touching a block.
+  bool Intact() const;
 
   HIMC himc() const { return imc_.handle(); }
   INPUTCONTEXT* imc() const { return imc_.get(); }

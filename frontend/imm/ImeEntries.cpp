@@ -63,6 +63,9 @@ BOOL SelectContext(HIMC himc) {
 }
 
 BOOL DeselectContext(HIMC himc) {
+  // Messages held for the context go while it is still ours; the next IME
+  // owns it after this.
+  DeliverDeferredImeMessages(himc);
   ImcLock lock(himc);
   if (!lock.imc()) return FALSE;
   INPUTCONTEXT* imc = lock.imc();
@@ -79,7 +82,8 @@ BOOL DeselectContext(HIMC himc) {
   CancelImeComposition(lock);
   // No window of the context may outlive it.
   ImmWindows().DestroyWindows(context);
-  lock.privateBlock()->context = nullptr;
+  // Cancelling sent messages: the host may have destroyed the input context.
+  if (lock.Intact()) lock.privateBlock()->context = nullptr;
   // A key or command that showed a box may still run on it: the last lock
   // to go frees it.
   RetireContext(context);
@@ -178,6 +182,7 @@ BOOL WINAPI ImeDestroy(UINT) {
   // The module may be unloaded next: no hook or timer may call into it.
   Guarded<int>(0, [] {
     DeliverDeferredImeMessages();
+    DropDeferredImeMessages();
     RemoveKeyHooks();
     return 0;
   });

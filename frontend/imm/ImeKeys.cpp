@@ -16,7 +16,7 @@ BOOL ProcessKey(HIMC himc, UINT virtualKey, LPARAM keyData, const BYTE* keyState
   ImcLock lock(himc);
   if (!lock.ok() || !lock.context()->dmeBlock) return FALSE;
   ImeContext* context = lock.context();
-  SyncBeforeKey(lock);
+  if (!SyncBeforeKey(lock)) return FALSE;
   // The status bar shows the Caps Lock state: let it draw again. The state
   // comes with the key; asking the system for it is a slow call under Wine.
   // Caps Lock's own key leaves it to be asked once.

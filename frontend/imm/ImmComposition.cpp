@@ -24,6 +24,8 @@ void CancelImeComposition(const ImcLock& lock) {
     ImmOutput output(lock, ImmWindows());
     ThreadKeyRunner().Cancel(lock.context(), output);
   }
+  // The host may have let the context go while it took the messages.
+  if (!lock.Intact()) return;
   ClearCompositionString(lock.composition());
   WriteCandidateList(lock.candidateList(), nullptr, nullptr, 0, 0);
 }

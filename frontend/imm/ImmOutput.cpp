@@ -23,6 +23,12 @@ ImmOutput::ImmOutput(const ImcLock& lock, ImeWindows& windows) : lock_(lock), wi
 }
 
 ImmOutput::~ImmOutput() {
+  // A box (or the host, taking a message) let the input context or its
+  // blocks go: nothing more is written or sent to it.
+  if (!lock_.Intact()) {
+    batchCount_ = 0;
+    return;
+  }
   // A result the runner left in an open composition still ends it; the runner
   // opens a new one when it next shows something.
   if (resultPending_) {
@@ -31,7 +37,7 @@ ImmOutput::~ImmOutput() {
   }
   FlushStart();
   if (resultDelivered_ && batchCount_ > 0) {
-    DeferImeMessages(lock_.himc(), batch_, batchCount_);
+    if (lock_.Intact()) DeferImeMessages(lock_.himc(), batch_, batchCount_);
     batchCount_ = 0;
     return;
   }
@@ -49,7 +55,7 @@ void ImmOutput::Deliver() {
   ImeContext* context = lock_.context();
   // Deselected while a box was open: the input context may be gone, and
   // the deselection already ended the composition for the host.
-  if (ContextRetired(context)) {
+  if (!lock_.Intact()) {
     batchCount_ = 0;
     resultQueued_ = false;
     return;
@@ -70,12 +76,15 @@ void ImmOutput::FlushStart() {
   Queue(WM_IME_STARTCOMPOSITION);
 }
 
-void ImmOutput::BeginContent() {
+bool ImmOutput::BeginContent() {
   if (resultPending_) {
     QueueEnd();
     startPending_ = true;
+    // The host took the result: it may have let the input context go.
+    if (!lock_.Intact()) return false;
   }
   FlushStart();
+  return true;
 }
 
 void ImmOutput::StartComposition() {
@@ -84,7 +93,7 @@ void ImmOutput::StartComposition() {
 }
 
 void ImmOutput::UpdateComposition(const CompositionView& view) {
-  BeginContent();
+  if (!BeginContent()) return;
   const LPARAM flags = WriteCompositionString(lock_.composition(), view.code, view.codeUnits,
                                               view.text, view.lenUnits, view.caretUnits);
   Queue(WM_IME_COMPOSITION, 0, flags);
@@ -130,7 +139,7 @@ void ImmOutput::QueueEnd() {
 }
 
 void ImmOutput::UpdateCandidates(const CandidateView& view) {
-  BeginContent();
+  if (!BeginContent()) return;
   const wchar_t* texts[kCandidateStrings] = {};
   int units[kCandidateStrings] = {};
   const int count = std::clamp(view.count, 0, kCandidateStrings);

@@ -41,7 +41,8 @@ class ImmOutput : public KeyRunnerOutput {
   // Sends the start of a composition held back until something is shown in it.
   void FlushStart();
   // Before new content: a composition that already has its result ends first.
-  void BeginContent();
+  // False when the host let the input context go on taking that result.
+  bool BeginContent();
   // The notices, the result (if any) and the end of the composition.
   void QueueEnd();
 

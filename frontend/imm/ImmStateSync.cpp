@@ -6,11 +6,14 @@
 #include "frontend/imm/ImmComposition.h"
 #include "frontend/imm/WindowlessUi.h"
 
-void ApplyHostOpenStatus(const ImcLock& lock) {
+bool ApplyHostOpenStatus(const ImcLock& lock) {
   ImeContext* context = lock.context();
   switch (NoticeHostOpenStatus(lock.imc(), lock.privateBlock())) {
     case HostOpenChange::kClose:
-      if (context->compositionOpen) CancelImeComposition(lock);
+      if (context->compositionOpen) {
+        CancelImeComposition(lock);
+        if (!lock.Intact()) return false;
+      }
       context->stateFlags |= kStateInputClosed;
       break;
     case HostOpenChange::kOpen:
@@ -19,6 +22,7 @@ void ApplyHostOpenStatus(const ImcLock& lock) {
     case HostOpenChange::kNone:
       break;
   }
+  return true;
 }
 
 void ApplyHostConversionMode(const ImcLock& lock) {
@@ -31,18 +35,21 @@ void RederiveHostState(const ImcLock& lock) {
   context->stateFlags = RederiveState(context->stateFlags, lock.imc()->fdwConversion);
 }
 
-void FollowHostModes(const ImcLock& lock) {
-  ApplyHostOpenStatus(lock);
+bool FollowHostModes(const ImcLock& lock) {
+  if (!ApplyHostOpenStatus(lock)) return false;
   if (NoticeHostConversion(lock.imc(), lock.privateBlock(), lock.context()->stateFlags))
     ApplyHostConversionMode(lock);
+  return true;
 }
 
-void SyncBeforeKey(const ImcLock& lock) {
-  FollowHostModes(lock);
+bool SyncBeforeKey(const ImcLock& lock) {
+  if (!FollowHostModes(lock)) return false;
   ShowFirstStatusWithoutUiWindow(lock);
+  return true;
 }
 
 void SyncAfterKey(const ImcLock& lock) {
+  if (!lock.Intact()) return;
   // The module's own change of the mode is no change by the host.
   lock.privateBlock()->hostConversionSeen = lock.imc()->fdwConversion;
   AfterKeyWithoutUiWindow(lock);

@@ -83,7 +83,7 @@ void OnNotify(HWND window, const ImcLock& lock, WPARAM code) {
         context->uiFlags &= ~kUiCandidateWanted;
       break;
     case IMN_SETOPENSTATUS:
-      ApplyHostOpenStatus(lock);
+      if (!ApplyHostOpenStatus(lock)) break;
       [[fallthrough]];
     case IMN_SETCONVERSIONMODE:
     case IMN_SETSENTENCEMODE:

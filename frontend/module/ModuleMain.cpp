@@ -6,6 +6,7 @@
 
 #include "engine/ItfObject.h"
 #include "engine/Os.h"
+#include "frontend/imm/DeferredMessages.h"
 #include "frontend/imm/ImeCommands.h"
 #include "frontend/imm/KeyHook.h"
 #include "frontend/imm/TextServiceNotices.h"
@@ -28,7 +29,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     SetWindowCommandTarget(FrontEnd::kTsf, &TextServiceWindowCommands());
   } else if (reason == DLL_THREAD_DETACH) {
     RemoveThreadKeyHook();
+    ReleaseThreadDeferredMessages();
   } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+    DropDeferredImeMessages();
     RemoveKeyHooks();
     SetWindowCommandTarget(FrontEnd::kTsf, nullptr);
     // Only on FreeLibrary: at process exit the classes go with the process.

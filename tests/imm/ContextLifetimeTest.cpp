@@ -60,6 +60,51 @@ class ContextLifetimeTest : public ShippedImcFixture {
       messagesAfterDeselect_ = window_.messages.size();
     };
   }
+  // Blocks this large get a mapping of their own, which freeing releases:
+  // a touch after that faults instead of passing unseen.
+  void MapBlocksApart() {
+    constexpr DWORD kMappedBytes = 4u << 20;
+    LockedImc imc(himc_);
+    HIMCC* handles[3] = {&imc->hCompStr, &imc->hCandInfo, &imc->hPrivate};
+    for (int i = 0; i < 3; ++i) {
+      *handles[i] = ImmReSizeIMCC(*handles[i], kMappedBytes);
+      ASSERT_NE(*handles[i], nullptr);
+      blocks_[i] = ImmLockIMCC(*handles[i]);
+      ImmUnlockIMCC(*handles[i]);
+    }
+  }
+  bool BlocksReleased() const {
+    for (void* block : blocks_) {
+      MEMORY_BASIC_INFORMATION info{};
+      if (VirtualQuery(block, &info, sizeof(info)) != sizeof(info)) return false;
+      if (info.State == MEM_COMMIT && !(info.Protect & PAGE_NOACCESS)) return false;
+    }
+    return true;
+  }
+  // The host destroys its input context when it takes a result (or, with
+  // WM_IME_ENDCOMPOSITION, when the composition ends).
+  void DestroyOn(UINT message) {
+    destroyOn_ = message;
+    destroying_ = this;
+    recorder_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Destroying)));
+  }
+  void KeepContext() {
+    SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recorder_));
+  }
+  static LRESULT CALLBACK Destroying(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    ContextLifetimeTest* self = destroying_;
+    const LRESULT handled = CallWindowProcW(self->recorder_, w, m, wp, lp);
+    const bool taken = m != WM_IME_COMPOSITION || (lp & GCS_RESULTSTR);
+    if (m == self->destroyOn_ && taken && self->selected_) {
+      // As the system destroys a context: the IME is deselected first.
+      self->selected_ = false;
+      ImeSelect(self->himc_, FALSE);
+      ImmDestroyContext(self->himc_);
+      self->released_ = self->BlocksReleased();
+    }
+    return handled;
+  }
   bool DataFolderFree() {
     DataWriteLock lock(watcher_, 0);
     return lock.Held();
@@ -69,6 +114,11 @@ class ContextLifetimeTest : public ShippedImcFixture {
   ImeConfigBlock savedIme_{};
   long liveAfterDeselect_ = 0;
   size_t messagesAfterDeselect_ = 0;
+  void* blocks_[3] = {};
+  WNDPROC recorder_ = nullptr;
+  UINT destroyOn_ = 0;
+  bool released_ = false;
+  static inline ContextLifetimeTest* destroying_ = nullptr;
 };
 
 TEST_F(ContextLifetimeTest, DestroyingTheInputContextInsideTheDeleteQuestionFreesItOnceAfterTheKey) {
@@ -136,6 +186,56 @@ TEST_F(ContextLifetimeTest, TheInformationBoxOfAMenuCommandStopsTheCommandWhenTh
   EXPECT_EQ(window_.messages.size(), messagesAfterDeselect_)
       << "no search result reaches the destroyed context";
   EXPECT_GE(messagesAfterDeselect_, 1u) << "the deselection ended the composition";
+}
+
+TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextDestroyedInsideTheQuestion) {
+  CommitAWord();
+  MapBlocksApart();
+  DeselectInside(true);
+  bool released = false;
+  auto destroy = effects_.whileShown;
+  effects_.whileShown = [&] {
+    destroy();
+    released = BlocksReleased();
+  };
+  const long before = LiveImeContexts();
+  EXPECT_TRUE(Tap(VK_F6));
+  ASSERT_EQ(effects_.messages.size(), 1u);
+  EXPECT_TRUE(released) << "the freed blocks are gone, so any touch would have faulted";
+  EXPECT_EQ(LiveImeContexts(), before - 1);
+  EXPECT_EQ(window_.messages.size(), messagesAfterDeselect_);
+
+}
+
+// A host may as well let its input context go while it takes a result (a
+// box that closes on it): the associations listed after the result stop.
+TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextTheHostDestroysOnTheResult) {
+  Context()->imeBlock->optionFlags |= kImeOptAssociations;
+  Type(L"wq");
+  MapBlocksApart();
+  DestroyOn(WM_IME_COMPOSITION);
+  const long before = LiveImeContexts();
+  Tap(VK_SPACE);
+  KeepContext();
+  EXPECT_EQ(Results(), L"你");
+  EXPECT_TRUE(released_) << "the freed blocks are gone, so any touch would have faulted";
+  EXPECT_EQ(LiveImeContexts(), before - 1);
+}
+
+// Closing the IME drops the open code; the host may let its input context go
+// when the composition ends.
+TEST_F(ContextLifetimeTest, NothingTouchesTheBlocksOfAnInputContextTheHostDestroysWhenClosingEndsTheCode) {
+  Type(L"wq");
+  MapBlocksApart();
+  DestroyOn(WM_IME_ENDCOMPOSITION);
+  {
+    LockedImc imc(himc_);
+    imc->fOpen = FALSE;
+  }
+  // What ImmSetOpenStatus tells the IME.
+  NotifyIME(himc_, NI_CONTEXTUPDATED, 0, IMC_SETOPENSTATUS);
+  KeepContext();
+  EXPECT_TRUE(released_) << "the freed blocks are gone, so any touch would have faulted";
 }
 
 }  // namespace

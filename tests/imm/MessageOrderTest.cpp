@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "tests/common/ImeMessageRules.h"
 #include "tests/imm/ImmTestSupport.h"
@@ -162,6 +163,50 @@ TEST_F(MessageOrderTest, HeldMessagesGoFirstWhenAnotherKeyComesOrTheFocusLeaves)
   // No UI window serves this context: leaving it ends the code, as the UI
   // window would on deactivation.
   EXPECT_FALSE(rules.open());
+}
+
+// Only its own thread can kill a thread timer: when the module is let go
+// (ImeDestroy, then unloading), another thread's held messages must leave
+// nothing that calls into it, and nothing for a context it no longer serves.
+TEST_F(MessageOrderTest, LettingTheModuleGoLeavesNoOtherThreadATimerIntoIt) {
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE destroyed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  bool heldThere = false;
+  bool timerCallsBack = false;
+  size_t delivered = 0;
+  std::thread other([&] {
+    RecordingWindow window;
+    HIMC himc = ImmCreateContext();
+    {
+      LockedImc imc(himc);
+      imc->hWnd = window.get();
+    }
+    const TRANSMSG message{WM_IME_NOTIFY, IMN_OPENCANDIDATE, 1};
+    DeferImeMessages(himc, &message, 1);
+    heldThere = ImeMessagesDeferred();
+    SetEvent(held);
+    WaitForSingleObject(destroyed, 5000);
+    for (int round = 0; round < 20; ++round) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // The thread set no timer of its own: any callback is the module's.
+        if (msg.message == WM_TIMER && msg.lParam) timerCallsBack = true;
+        DispatchMessageW(&msg);
+      }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    delivered = window.messages.size();
+    ImmDestroyContext(himc);
+  });
+  WaitForSingleObject(held, 5000);
+  ImeDestroy(0);
+  SetEvent(destroyed);
+  other.join();
+  CloseHandle(held);
+  CloseHandle(destroyed);
+  EXPECT_TRUE(heldThere);
+  EXPECT_FALSE(timerCallsBack) << "a timer with a callback in the module outlived it";
+  EXPECT_EQ(delivered, 0u) << "the held messages were dropped";
 }
 
 }  // namespace
