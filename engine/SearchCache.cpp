@@ -132,7 +132,11 @@ uint8_t KeptCode(const ImeContext* context) {
   }
   const MappedFile* main = context->files[kFileMain];
   const MappedFile* temp = context->files[kFileTemp];
-  if (!main || !main->view || !main->lockPage) return 0;
+  // A page without its file's identity cannot tell one folder from another.
+  if (!main || !main->view || !main->lockPage ||
+      (main->lockPage->fileIndex == 0 && main->lockPage->fileCreated == 0)) {
+    return 0;
+  }
   if (temp && (!temp->view || !SameFolder(temp->lockPage, main->lockPage))) return 0;
   return b;
 }
