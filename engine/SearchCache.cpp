@@ -13,18 +13,22 @@ namespace {
 
 constexpr int kFolders = 4;
 constexpr int kCodes = 128;
-// A one-key search stops at kTableSearchLimit; a longer list is not kept.
+// Lists of one-key codes, then of two-key codes.
+constexpr int kListSlots = kCodes + kCodes * kCodes;
+// A search stops at kTableSearchLimit; a longer list is not kept.
 constexpr int kListItems = kTableSearchLimit + 24;
+// Items of all lists of a folder; when they run out every list is dropped.
+constexpr uint32_t kPoolItems = 1u << 18;
+constexpr uint32_t kTempBit = 0x80000000u;
 
-// A candidate by its offset: every context maps the tables at its own address.
+// A candidate by its offset (temp.dmg ones marked): every context maps the
+// tables at its own address.
 struct KeptItem {
   uint32_t offset;
   int32_t value;
   uint16_t hint[2];
-  uint8_t kind;
-  uint8_t reserved[3];
 };
-static_assert(sizeof(KeptItem) == 16);
+static_assert(sizeof(KeptItem) == 12);
 
 // Everything besides the tables that decides a one-key list, its order and
 // the search result. Compared bytewise: built from zero.
@@ -37,8 +41,9 @@ struct ListSettings {
   uint32_t stateFlags;
   uint8_t wildcard;
   uint8_t secondaryOnly;
-  uint8_t keyFlags;
+  uint8_t keyFlags[2];
   uint8_t leads[5];
+  uint8_t reserved[3];
 };
 
 // The header words that any length change, append, removal or whole-table
@@ -55,7 +60,10 @@ struct KeptList {
   bool merged;  // duplicate words were merged: which one stays depends on orders
   int32_t result;
   int32_t count;
-  LONG changes;
+  uint32_t first;      // of its items in the pool
+  uint32_t capacity;   // pool items it owns
+  uint32_t poolRound;  // the pool's round it owns them in
+  uint32_t generation;  // the folder's when built; lists of an older one are dropped
   ListSettings settings;
   TableState main;
   TableState temp;
@@ -66,8 +74,13 @@ struct FolderLists {
   uint64_t fileIndex;  // the folder's lock page file
   uint64_t fileCreated;
   std::atomic<bool> dirty;  // this process changed a table under a hold not yet let go
-  KeptItem* items;          // kCodes lists of kListItems, allocated once
-  KeptList lists[kCodes];
+  // The change word that the current generation of lists is valid for.
+  LONG changes;
+  uint32_t generation;
+  KeptList* lists;          // kListSlots, allocated once
+  KeptItem* items;          // the pool, allocated once
+  uint32_t poolUsed;
+  uint32_t poolRound;       // bumped when the pool is emptied
 };
 
 FolderLists folders[kFolders];
@@ -98,14 +111,20 @@ int ClaimFolder(const FolderLockPage* page) {
   for (int f = 0; f < kFolders; ++f) {
     FolderLists& lists = folders[f];
     if (lists.used.load(std::memory_order_relaxed)) continue;
-    void* items = VirtualAlloc(nullptr, sizeof(KeptItem) * kCodes * kListItems,
-                               MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (!items) return -1;
-    lists.items = static_cast<KeptItem*>(items);
+    // Pages are touched only as lists fill them.
+    const size_t headerBytes = sizeof(KeptList) * kListSlots;
+    void* memory = VirtualAlloc(nullptr, headerBytes + sizeof(KeptItem) * kPoolItems,
+                                MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!memory) return -1;
+    lists.lists = static_cast<KeptList*>(memory);
+    lists.items = reinterpret_cast<KeptItem*>(static_cast<uint8_t*>(memory) + headerBytes);
+    lists.poolUsed = 0;
+    lists.poolRound = 1;
+    lists.changes = 0;
+    lists.generation = 1;
     lists.fileIndex = page->fileIndex;
     lists.fileCreated = page->fileCreated;
     lists.dirty.store(false);
-    std::memset(lists.lists, 0, sizeof lists.lists);
     lists.used.store(true, std::memory_order_release);
     return f;
   }
@@ -116,18 +135,26 @@ bool SameFolder(const FolderLockPage* a, const FolderLockPage* b) {
   return a && b && a->fileIndex == b->fileIndex && a->fileCreated == b->fileCreated;
 }
 
-// The code byte of a one-key code whose list may be kept, else 0.
-uint8_t KeptCode(const ImeContext* context) {
-  if (!keepLists.load(std::memory_order_relaxed) || !context || context->codeLength != 1 ||
-      context->code[1] != 0 || !context->dmeBlock || !context->imeBlock ||
-      (context->stateFlags & (kStateEnglish | kStateTempEnglish))) {
+int ListIndex(uint8_t first, uint8_t second) {
+  return second == 0 ? first : kCodes + first * kCodes + second;
+}
+
+// The list slot of a one- or two-key code whose list may be kept, else 0.
+int KeptCode(const ImeContext* context) {
+  if (!keepLists.load(std::memory_order_relaxed) || !context || context->codeLength < 1 ||
+      context->codeLength > 2 || context->code[context->codeLength] != 0 || !context->dmeBlock ||
+      !context->imeBlock || (context->stateFlags & (kStateEnglish | kStateTempEnglish))) {
     return 0;
   }
   const uint8_t b = CharToKeyCode(context->code[0]);
+  const uint8_t second = context->codeLength == 2 ? CharToKeyCode(context->code[1]) : 0;
   const DmeConfigBlock* dme = context->dmeBlock;
   // Leads and the wildcard list other codes, numbers or the last output.
   if (b == 0 || b >= kCodes || b == dme->wildcardChar || b == dme->tempEnglishLead ||
       b == dme->auxiliaryLead || b == dme->secondaryLead || b == dme->fourthLead) {
+    return 0;
+  }
+  if (context->codeLength == 2 && (second == 0 || second >= kCodes || second == dme->wildcardChar)) {
     return 0;
   }
   const MappedFile* main = context->files[kFileMain];
@@ -138,10 +165,10 @@ uint8_t KeptCode(const ImeContext* context) {
     return 0;
   }
   if (temp && (!temp->view || !SameFolder(temp->lockPage, main->lockPage))) return 0;
-  return b;
+  return ListIndex(b, second);
 }
 
-ListSettings SettingsOf(const ImeContext* context, uint8_t b) {
+ListSettings SettingsOf(const ImeContext* context, int index) {
   ListSettings s;
   std::memset(&s, 0, sizeof s);
   const SearchSettings search = CurrentSearchSettings(context);
@@ -155,7 +182,12 @@ ListSettings SettingsOf(const ImeContext* context, uint8_t b) {
   s.sortWord = ime->sortWord;
   s.spaceWord = ime->spaceWord;
   s.stateFlags = context->stateFlags & kStateAssociations;
-  s.keyFlags = dme->keyCharFlags[b];
+  if (index < kCodes) {
+    s.keyFlags[0] = dme->keyCharFlags[index];
+  } else {
+    s.keyFlags[0] = dme->keyCharFlags[(index - kCodes) / kCodes];
+    s.keyFlags[1] = dme->keyCharFlags[(index - kCodes) % kCodes];
+  }
   s.leads[0] = dme->wildcardChar;
   s.leads[1] = dme->tempEnglishLead;
   s.leads[2] = dme->auxiliaryLead;
@@ -177,22 +209,29 @@ TableState StateOf(const MappedFile* table) {
 bool SameState(const TableState& a, const TableState& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Whether list was built from what the context sees now.
-bool Matches(const KeptList& list, const ImeContext* context, uint8_t b) {
-  const ListSettings s = SettingsOf(context, b);
+// Whether the list belongs to the folder's generation and nothing was
+// written since.
+bool Current(const FolderLists& folder, const KeptList& list, LONG changes) {
+  return list.current && list.generation == folder.generation && folder.changes == changes;
+}
+
+bool Matches(const KeptList& list, const ImeContext* context, int index) {
+  const ListSettings s = SettingsOf(context, index);
   return std::memcmp(&list.settings, &s, sizeof s) == 0 &&
          SameState(list.main, StateOf(context->files[kFileMain])) &&
          SameState(list.temp, StateOf(context->files[kFileTemp]));
 }
 
-const uint8_t* BaseOf(const ImeContext* context, uint8_t kind) {
-  const MappedFile* table = context->files[kind == kKindMain ? kFileMain : kFileTemp];
+const uint8_t* BaseOf(const ImeContext* context, DataFile file) {
+  const MappedFile* table = context->files[file];
   return table ? table->view : nullptr;
 }
 
 CandidateItem ItemOf(const KeptItem& kept, const uint8_t* mainBase, const uint8_t* tempBase) {
   CandidateItem item;
-  item.entry = (kept.kind == kKindMain ? mainBase : tempBase) + kept.offset;
-  item.kind = kept.kind;
+  const bool temp = (kept.offset & kTempBit) != 0;
+  item.entry = (temp ? tempBase : mainBase) + (kept.offset & ~kTempBit);
+  item.kind = temp ? kKindTemp : kKindMain;
   item.value = kept.value;
   item.hint[0] = static_cast<wchar_t>(kept.hint[0]);
   item.hint[1] = static_cast<wchar_t>(kept.hint[1]);
@@ -204,10 +243,10 @@ CandidateItem ItemOf(const KeptItem& kept, const uint8_t* mainBase, const uint8_
 // the list keeps its order, and the order is total (no two items tie).
 void Reposition(const ImeContext* context, KeptItem* items, int count, uint32_t offset) {
   int i = 0;
-  while (i < count && !(items[i].kind == kKindMain && items[i].offset == offset)) ++i;
+  while (i < count && items[i].offset != offset) ++i;
   if (i == count) return;
-  const uint8_t* mainBase = BaseOf(context, kKindMain);
-  const uint8_t* tempBase = BaseOf(context, kKindTemp);
+  const uint8_t* mainBase = BaseOf(context, kFileMain);
+  const uint8_t* tempBase = BaseOf(context, kFileTemp);
   const KeptItem moved = items[i];
   const CandidateItem m = ItemOf(moved, mainBase, tempBase);
   int j = i;
@@ -228,7 +267,7 @@ void Reposition(const ImeContext* context, KeptItem* items, int count, uint32_t 
 
 bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result) {
   *ticket = FirstKeyTicket{};
-  const uint8_t b = KeptCode(context);
+  const int b = KeptCode(context);
   if (b == 0) return false;
   FolderLockPage* page = context->files[kFileMain]->lockPage;
   if (!TryEnter()) return false;
@@ -237,10 +276,10 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
   if (f >= 0) {
     const LONG changes = ReadChanges(page);
     const KeptList& list = folders[f].lists[b];
-    if (list.current && list.changes == changes && Matches(list, context, b)) {
-      const KeptItem* items = folders[f].items + b * kListItems;
-      const uint8_t* mainBase = BaseOf(context, kKindMain);
-      const uint8_t* tempBase = BaseOf(context, kKindTemp);
+    if (Current(folders[f], list, changes) && Matches(list, context, b)) {
+      const KeptItem* items = folders[f].items + list.first;
+      const uint8_t* mainBase = BaseOf(context, kFileMain);
+      const uint8_t* tempBase = BaseOf(context, kFileTemp);
       for (int i = 0; i < list.count; ++i) context->candidates[i] = ItemOf(items[i], mainBase, tempBase);
       context->candidateCount = list.count;
       *result = list.result;
@@ -259,7 +298,8 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
 void StoreFirstKeyList(const ImeContext* context, const FirstKeyTicket& ticket, int result) {
   if (ticket.folder < 0 || ticket.folder >= kFolders || KeptCode(context) != ticket.code) return;
   const int n = context->candidateCount;
-  if (n < 0 || n > kListItems) return;
+  // An empty two-key list may give way to the candidate the context remembers.
+  if (n < 0 || n > kListItems || (n == 0 && ticket.code >= kCodes)) return;
   const MappedFile* main = context->files[kFileMain];
   const MappedFile* temp = context->files[kFileTemp];
   if (!TryEnter()) return;
@@ -269,31 +309,47 @@ void StoreFirstKeyList(const ImeContext* context, const FirstKeyTicket& ticket, 
     Leave();
     return;
   }
+  if (folder.changes != ticket.changes) {
+    // Every list kept so far was built before the last change.
+    folder.changes = ticket.changes;
+    ++folder.generation;
+  }
   KeptList& list = folder.lists[ticket.code];
-  KeptItem* items = folder.items + ticket.code * kListItems;
   list.current = false;
+  if (list.poolRound != folder.poolRound || list.capacity < static_cast<uint32_t>(n)) {
+    if (kPoolItems - folder.poolUsed < static_cast<uint32_t>(n)) {
+      // Emptied: every list gives its items back and is built anew.
+      ++folder.poolRound;
+      ++folder.generation;
+      folder.poolUsed = 0;
+    }
+    list.first = folder.poolUsed;
+    list.capacity = static_cast<uint32_t>(n);
+    list.poolRound = folder.poolRound;
+    folder.poolUsed += static_cast<uint32_t>(n);
+  }
+  KeptItem* items = folder.items + list.first;
   bool keepable = true;
   for (int i = 0; i < n && keepable; ++i) {
     const CandidateItem& item = context->candidates[i];
     const MappedFile* table = item.kind == kKindMain ? main : item.kind == kKindTemp ? temp : nullptr;
     if (!table || !table->view || item.entry < table->view || item.entry >= table->view + table->size ||
-        item.hint[2] != 0) {
+        table->size > kTempBit || item.hint[2] != 0) {
       keepable = false;
       break;
     }
     KeptItem& kept = items[i];
-    kept.offset = static_cast<uint32_t>(item.entry - table->view);
+    kept.offset = static_cast<uint32_t>(item.entry - table->view) | (table == main ? 0 : kTempBit);
     kept.value = item.value;
     kept.hint[0] = static_cast<uint16_t>(item.hint[0]);
     kept.hint[1] = static_cast<uint16_t>(item.hint[1]);
-    kept.kind = item.kind;
     // One record listed twice has no order of its own against itself.
-    if (i > 0 && items[i - 1].kind == kept.kind && items[i - 1].offset == kept.offset) keepable = false;
+    if (i > 0 && items[i - 1].offset == kept.offset) keepable = false;
   }
   if (keepable) {
     list.result = result;
     list.count = n;
-    list.changes = ticket.changes;
+    list.generation = folder.generation;
     list.merged = ticket.unmerged != n;
     list.settings = SettingsOf(context, ticket.code);
     list.main = StateOf(main);
@@ -322,17 +378,22 @@ void NoteOrderWritten(const ImeContext* context, const MappedFile* main, uint32_
     folder.dirty.store(true);
     return;
   }
-  const uint8_t b = main->view[offset + 4] > 0 ? main->view[offset + 5] : 0;
-  if (b >= kCodes) {
+  const uint32_t codeLen = main->view[offset + 4];
+  const uint8_t b = codeLen > 0 ? main->view[offset + 5] : 0;
+  const uint8_t second = codeLen > 1 && main->size - offset > 6 ? main->view[offset + 6] : 0;
+  if (b >= kCodes || second >= kCodes) {
     folder.dirty.store(true);
   } else {
-    KeptList& list = folder.lists[b];
-    if (list.current && list.changes == ReadChanges(main->lockPage)) {
+    // The record is listed under its first key and under its first two.
+    for (int index : {ListIndex(b, 0), second ? ListIndex(b, second) : -1}) {
+      if (index <= 0) continue;
+      KeptList& list = folder.lists[index];
+      if (!Current(folder, list, ReadChanges(main->lockPage))) continue;
       // Which of two equal words stays depends on their orders: built anew.
-      if (list.merged || context->files[kFileMain] != main || !Matches(list, context, b)) {
+      if (list.merged || context->files[kFileMain] != main || !Matches(list, context, index)) {
         list.current = false;
       } else {
-        Reposition(context, folder.items + b * kListItems, list.count, offset);
+        Reposition(context, folder.items + list.first, list.count, offset);
       }
     }
   }
@@ -350,9 +411,7 @@ void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver) {
   FolderLists& folder = folders[f];
   // Lists that do not move on to the new word are built anew when next used.
   if (folder.dirty.exchange(false) || tookOver || !TryEnter()) return;
-  for (KeptList& list : folder.lists) {
-    if (list.current && list.changes == changes - 1) list.changes = changes;
-  }
+  if (folder.changes == changes - 1) folder.changes = changes;
   Leave();
 }
 

@@ -1,4 +1,4 @@
-// Kept one-key lists against the search itself: every list, page by page,
+// Kept one- and two-key lists against the search itself: every list, page by page,
 // under each setting that changes a list, after commits that move a word and
 // after another process changes the table in place.
 #include <gtest/gtest.h>
@@ -56,9 +56,8 @@ class FirstKeyLists : public ::testing::Test {
 
   // Everything a one-key code shows: the result, the list, the composition
   // and every page with its slots' texts, commit texts and list indexes.
-  std::wstring Shown(wchar_t code) {
-    const wchar_t text[2] = {code, 0};
-    const int result = road.Search(text);
+  std::wstring Shown(const std::wstring& code) {
+    const int result = road.Search(code.c_str());
     ImeContext* c = road.get();
     std::wstring out = L"result " + std::to_wstring(result) + L"\n";
     for (int i = 0; i < c->candidateCount; ++i) {
@@ -82,38 +81,50 @@ class FirstKeyLists : public ::testing::Test {
     return out;
   }
 
-  // Each code as the search shows it, and twice from kept lists.
+  // Each one- and two-key code as the search shows it, and twice from kept lists.
   void CompareEveryCode() {
     const uint64_t servedBefore = FirstKeyListsServed();
+    std::vector<std::wstring> codes;
     for (const wchar_t* p = kCodes; *p; ++p) {
-      SCOPED_TRACE(std::wstring(1, *p));
-      KeepFirstKeyLists(false);
-      const std::wstring searched = Shown(*p);
-      KeepFirstKeyLists(true);
-      EXPECT_EQ(Shown(*p), searched);
-      EXPECT_EQ(Shown(*p), searched);
+      codes.push_back(std::wstring(1, *p));
+      for (const wchar_t* q = kCodes; *q; ++q) codes.push_back(std::wstring{*p, *q});
     }
-    // Every code but the wildcard came from a kept list at least once.
-    EXPECT_GE(FirstKeyListsServed() - servedBefore, 25u);
+    for (const std::wstring& code : codes) {
+      SCOPED_TRACE(code);
+      KeepFirstKeyLists(false);
+      const std::wstring searched = Shown(code);
+      KeepFirstKeyLists(true);
+      EXPECT_EQ(Shown(code), searched);
+      EXPECT_EQ(Shown(code), searched);
+    }
+    // Every one-key code but the wildcard, and the two-key codes that list
+    // something, came from kept lists.
+    EXPECT_GE(FirstKeyListsServed() - servedBefore, 150u);
   }
 
-  // Commits the first candidate past the first page of code whose order a
-  // commit changes, holding the lock as a commit does.
-  void CommitPastFirstPage(wchar_t code) {
-    const wchar_t text[2] = {code, 0};
-    road.Search(text);
+  // Commits the last candidate of code whose order a commit changes (a
+  // longer code, so that its two-key list changes too), holding the lock as a
+  // commit does.
+  void CommitLastMovable(const std::wstring& code) {
     ImeContext* c = road.get();
-    int selector = 0;
-    for (int page = 0; page < 200 && selector == 0; ++page) {
-      TurnPage(c, c->slotsFilled - c->selection);
-      for (int s = 1; s <= c->slotsFilled && selector == 0; ++s) {
-        if (FrequencyWouldChange(c, s)) selector = s;
+    road.Search(code.c_str());
+    int page = 0, chosenPage = -1, chosen = 0;
+    for (; page < 400; ++page) {
+      for (int s = 1; s <= c->slotsFilled; ++s) {
+        if (FrequencyWouldChange(c, s)) {
+          chosenPage = page;
+          chosen = s;
+        }
       }
+      if (c->pageLastCarry == 0 && c->pageLast + 1 >= c->candidateCount) break;
+      TurnPage(c, c->slotsFilled - c->selection);
     }
-    ASSERT_NE(selector, 0);
+    ASSERT_GE(chosenPage, 0);
+    road.Search(code.c_str());
+    for (page = 0; page < chosenPage; ++page) TurnPage(c, c->slotsFilled - c->selection);
     DataWriteLock lock(c->files[kFileMain]);
     ASSERT_TRUE(lock.Held());
-    AdjustFrequency(c, selector);
+    AdjustFrequency(c, chosen);
   }
 
   bool RunWriter(const std::wstring& args) {
@@ -151,6 +162,7 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
       {L"duplicates hidden", [](ImeContext* c) { c->imeBlock->spaceWord |= ImeBits::kNoDuplicates; }},
       {L"page of three", [](ImeContext* c) { SetImePageSize(c->imeBlock, 3); }},
       {L"wildcard first key", [](ImeContext* c) { c->dmeBlock->codeOptions |= kDmeOptWildcardFirstKey | kDmeOptPrefixHints; }},
+      {L"b ends a code", [](ImeContext* c) { c->dmeBlock->keyCharFlags['b'] |= kKeyCharTerminator; }},
       {L"unique commit and clearing",
        [](ImeContext* c) { c->dmeBlock->commitLengths = (1u << 24) | (1u << 8); }},
   };
@@ -169,10 +181,8 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
     for (uint32_t mode : {1u, 2u, 4u}) {
       SCOPED_TRACE(mode);
       ime->sortWord = (ime->sortWord & ~0x1Fu) | mode;
-      for (wchar_t code : {L'a', L'b', L'c'}) {
-        Shown(code);
-        CommitPastFirstPage(code);
-      }
+      CompareEveryCode();
+      for (const wchar_t* code : {L"a", L"b", L"ab", L"ac"}) CommitLastMovable(code);
       CompareEveryCode();
     }
   }
@@ -181,7 +191,7 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
   ime->sortWord &= ~0x1Fu;
   for (int command : {kEntryMoveDown, kEntryTogglePinned, kEntryToggleSecondary, kEntryDelete}) {
     SCOPED_TRACE(command);
-    Shown(L'b');
+    Shown(L"b");
     {
       DataWriteLock lock(road.get()->files[kFileMain]);
       ASSERT_TRUE(lock.Held());
@@ -191,7 +201,7 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
   }
 
   // Another process gives the last word listed under 'a' the highest order.
-  Shown(L'a');
+  Shown(L"a");
   const ImeContext* c = road.get();
   int lastAt = c->candidateCount - 1;
   while (lastAt > 0 && c->candidates[lastAt].value != c->candidates[0].value) --lastAt;
@@ -206,7 +216,7 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
   ASSERT_LT(position, view.countRecords);
   ASSERT_TRUE(RunWriter(L"order " + Quoted(road.dir().path()) + L" " + std::to_wstring(position) + L" 60000"));
   CompareEveryCode();
-  Shown(L'a');
+  Shown(L"a");
   int movedTo = 0;
   while (movedTo < c->candidateCount && c->candidates[movedTo].entry != last.entry) ++movedTo;
   EXPECT_LT(movedTo, lastAt / 2);
