@@ -74,6 +74,7 @@ struct FolderLists {
   uint64_t fileIndex;  // the folder's lock page file
   uint64_t fileCreated;
   std::atomic<bool> dirty;  // this process changed a table under a hold not yet let go
+  std::atomic<uint32_t> writes;  // changes this process made: a search they overlap keeps nothing
   // The change word that the current generation of lists is valid for.
   LONG changes;
   uint32_t generation;
@@ -125,6 +126,7 @@ int ClaimFolder(const FolderLockPage* page) {
     lists.fileIndex = page->fileIndex;
     lists.fileCreated = page->fileCreated;
     lists.dirty.store(false);
+    lists.writes.store(0);
     lists.used.store(true, std::memory_order_release);
     return f;
   }
@@ -288,6 +290,7 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
       ticket->folder = f;
       ticket->code = b;
       ticket->changes = changes;
+      ticket->writes = folders[f].writes.load();
     }
   }
   Leave();
@@ -305,7 +308,8 @@ void StoreFirstKeyList(const ImeContext* context, const FirstKeyTicket& ticket, 
   if (!TryEnter()) return;
   FolderLists& folder = folders[ticket.folder];
   // A change since the search began: what it found may be half old.
-  if (ReadChanges(main->lockPage) != ticket.changes || FindFolder(main->lockPage) != ticket.folder) {
+  if (ReadChanges(main->lockPage) != ticket.changes || FindFolder(main->lockPage) != ticket.folder ||
+      folder.writes.load() != ticket.writes) {
     Leave();
     return;
   }
@@ -374,6 +378,7 @@ void NoteOrderWritten(const ImeContext* context, const MappedFile* main, uint32_
   const int f = FindFolder(main->lockPage);
   if (f < 0) return;
   FolderLists& folder = folders[f];
+  folder.writes.fetch_add(1);
   if (!context || offset > main->size || main->size - offset < 6 || !TryEnter()) {
     folder.dirty.store(true);
     return;
@@ -402,7 +407,9 @@ void NoteOrderWritten(const ImeContext* context, const MappedFile* main, uint32_
 
 void NoteTableWritten(const MappedFile* table) {
   const int f = table ? FindFolder(table->lockPage) : -1;
-  if (f >= 0) folders[f].dirty.store(true);
+  if (f < 0) return;
+  folders[f].writes.fetch_add(1);
+  folders[f].dirty.store(true);
 }
 
 void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver) {
@@ -411,7 +418,7 @@ void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver) {
   FolderLists& folder = folders[f];
   // Lists that do not move on to the new word are built anew when next used.
   if (folder.dirty.exchange(false) || tookOver || !TryEnter()) return;
-  if (folder.changes == changes - 1) folder.changes = changes;
+  if (static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) folder.changes = changes;
   Leave();
 }
 

@@ -27,6 +27,7 @@ struct FirstKeyTicket {
   int folder = -1;   // kept-list slot of the data folder; -1: the list is not kept
   int code = 0;      // the code's list slot
   LONG changes = 0;  // the folder's change word before the search
+  uint32_t writes = 0;  // this process's own table writes before the search
   int unmerged = 0;  // list length before duplicate words were merged
 };
 

@@ -304,7 +304,7 @@ int wmain(int argc, wchar_t** argv) {
                  q(0.9), q(0.99));
   };
   report(L"strokes leaving a one-key code", firstKeys);
-  std::wprintf(L"one-key lists served kept: %llu\n",
+  std::wprintf(L"one- and two-key lists served kept: %llu\n",
                static_cast<unsigned long long>(FirstKeyListsServed() - keptBefore));
   report(L"strokes delivering text", committing);
   report(L"other strokes", others);
