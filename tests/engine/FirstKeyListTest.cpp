@@ -56,9 +56,12 @@ class FirstKeyLists : public ::testing::Test {
 
   // Everything a one-key code shows: the result, the list, the composition
   // and every page with its slots' texts, commit texts and list indexes.
-  std::wstring Shown(const std::wstring& code) {
-    const int result = road.Search(code.c_str());
-    ImeContext* c = road.get();
+  std::wstring Shown(const std::wstring& code, ImeContext* c = nullptr) {
+    if (!c) c = road.get();
+    ResetInput(c);
+    for (size_t i = 0; i <= code.size(); ++i) c->code[i] = code.c_str()[i];
+    c->codeLength = c->cursor = static_cast<int32_t>(code.size());
+    const int result = RebuildCandidates(c);
     std::wstring out = L"result " + std::to_wstring(result) + L"\n";
     for (int i = 0; i < c->candidateCount; ++i) {
       const CandidateItem& item = c->candidates[i];
@@ -171,6 +174,25 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
     setting.apply(road.get());
     CompareEveryCode();
   }
+
+  // Another context of the process maps the same tables at other addresses.
+  ImeContext* second = static_cast<ImeContext*>(std::malloc(sizeof(ImeContext)));
+  std::memcpy(second, road.get(), sizeof(ImeContext));
+  second->files[kFileMain] = second->files[kFileTemp] = nullptr;
+  ASSERT_GT(OpenMappedFile(&second->files[kFileMain], road.get()->files[kFileMain]->path), 0);
+  ASSERT_GT(OpenMappedFile(&second->files[kFileTemp], road.get()->files[kFileTemp]->path), 0);
+  for (const wchar_t* code : {L"a", L"ab", L"q"}) {
+    KeepFirstKeyLists(false);
+    const std::wstring searched = Shown(code, second);
+    KeepFirstKeyLists(true);
+    Shown(code);
+    const uint64_t served = FirstKeyListsServed();
+    EXPECT_EQ(Shown(code, second), searched);
+    EXPECT_EQ(FirstKeyListsServed(), served + 1);
+  }
+  CloseMappedFile(second->files[kFileMain], 1);
+  CloseMappedFile(second->files[kFileTemp], 1);
+  std::free(second);
 
   // A commit that moves a word, in each frequency mode, with and without
   // duplicates hidden.
