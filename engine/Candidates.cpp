@@ -8,6 +8,7 @@
 #include "engine/DmgTable.h"
 #include "engine/ImeOptionBits.h"
 #include "engine/KeyTables.h"
+#include "engine/SearchCache.h"
 
 using namespace candidate_text;
 
@@ -118,8 +119,24 @@ int RebuildCandidates(ImeContext* context) {
     CountCandidatesForCode(context);
     result = kSearchListed;
   } else {
-    result = SearchCandidates(context);
-    if (result > kSearchListed) return result;
+    BeginSearch(context);
+    FirstKeyTicket ticket;
+    if (ServeFirstKeyList(context, &ticket, &result)) {
+      if (result > kSearchListed) return result;
+      ShowSortedList(context);
+      if (result == kSearchListed) BuildCompositionText(context);
+      return result;
+    }
+    result = SearchTypedCode(context);
+    ticket.unmerged = context->candidateCount;
+    if (result > kSearchListed) {
+      StoreFirstKeyList(context, ticket, result);
+      return result;
+    }
+    SortCandidates(context);
+    StoreFirstKeyList(context, ticket, result);
+    if (result == kSearchListed) BuildCompositionText(context);
+    return result;
   }
   SortCandidates(context);
   if (result == kSearchListed) BuildCompositionText(context);

@@ -7,6 +7,7 @@
 #include "engine/FolderLockPage.h"
 #include "engine/ImeContext.h"
 #include "engine/PlainFile.h"
+#include "engine/SearchCache.h"
 #include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
@@ -319,7 +320,12 @@ DataWriteLock::~DataWriteLock() {
     }
     // Let go only of the word this holder set: a holder wrongly thought dead
     // must not free a lock taken over since.
-    if (locked_) InterlockedCompareExchange64(&page_->view->owner, 0, page_->token);
+    if (locked_) {
+      // Still held: no other writer can come between these writes and the bump.
+      const LONG changes = InterlockedIncrement(&page_->view->changes);
+      NoteWriteLockReleased(page_, changes, tookOver_);
+      InterlockedCompareExchange64(&page_->view->owner, 0, page_->token);
+    }
     ReleaseLockPage(page_);
     return;
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/DmgTable.h"
+#include "engine/SearchCache.h"
 #include "engine/TableJournal.h"
 
 namespace dmg_internal {
@@ -55,6 +56,8 @@ inline bool PrepareForWrite(MappedFile* table, DmgView* view) {
   RemapIfResized(table);
   if (!IsWritableMapping(table)) return false;
   *view = GetDmgView(table);
+  // Kept candidate lists of the table are built anew once the lock is let go.
+  NoteTableWritten(table);
   return HasFullHeader(*view);
 }
 

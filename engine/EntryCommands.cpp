@@ -11,6 +11,7 @@
 #include "engine/ImeContext.h"
 #include "engine/Launchers.h"
 #include "engine/Search.h"
+#include "engine/SearchCache.h"
 #include "engine/TableJournal.h"
 #include "engine/TempWords.h"
 #include "engine/UrlEncode.h"
@@ -49,7 +50,10 @@ bool GetMainEntry(ImeContext* context, int listIndex, MainEntry* out) {
   return true;
 }
 
-void SetAttr(const MainEntry& entry, uint32_t value) { std::memcpy(entry.attr, &value, 4); }
+void SetAttr(const ImeContext* context, const MainEntry& entry, uint32_t value) {
+  std::memcpy(entry.attr, &value, 4);
+  NoteTableWritten(context->files[kFileMain]);
+}
 
 bool SameRun(const MainEntry& a, const MainEntry& b) {
   return a.matchValue == b.matchValue && (a.value & EntryAttr::kPinned) == (b.value & EntryAttr::kPinned);
@@ -62,8 +66,8 @@ bool RunMember(ImeContext* context, const MainEntry& entry, int listIndex, MainE
 void SwapWith(ImeContext* context, const MainEntry& entry, int neighbour) {
   MainEntry other;
   if (!RunMember(context, entry, neighbour, &other)) return;
-  SetAttr(entry, (entry.value & ~kSwapMask) | (other.value & kSwapMask));
-  SetAttr(other, (other.value & ~kSwapMask) | (entry.value & kSwapMask));
+  SetAttr(context, entry, (entry.value & ~kSwapMask) | (other.value & kSwapMask));
+  SetAttr(context, other, (other.value & ~kSwapMask) | (entry.value & kSwapMask));
 }
 
 // Moves the entry's order value to the end of its run in direction step (-1
@@ -82,9 +86,9 @@ void RotateRun(ImeContext* context, int index, const MainEntry& entry, int step)
     MainEntry to, from;
     GetMainEntry(context, t, &to);
     GetMainEntry(context, t - step, &from);
-    SetAttr(to, (to.value & ~kRotateMask) | (from.value & kRotateMask));
+    SetAttr(context, to, (to.value & ~kRotateMask) | (from.value & kRotateMask));
   }
-  SetAttr(entry, (entry.value & ~kRotateMask) | takes);
+  SetAttr(context, entry, (entry.value & ~kRotateMask) | takes);
 }
 
 void AppendLine(wchar_t* text, const wchar_t* line) { AppendStringBounded(text, kMessageUnits, line); }
@@ -153,11 +157,11 @@ int ShowEntryInfo(ImeContext* context, void* owner, int slot, int command, Effec
     case kEntryMoveDown: SwapWith(context, entry, index + 1); break;
     case kEntryMoveFirst: RotateRun(context, index, entry, -1); break;
     case kEntryMoveLast: RotateRun(context, index, entry, +1); break;
-    case kEntryTogglePinned: SetAttr(entry, entry.value ^ EntryAttr::kPinned); break;
+    case kEntryTogglePinned: SetAttr(context, entry, entry.value ^ EntryAttr::kPinned); break;
     case kEntryToggleSecondary:
-      SetAttr(entry, EntryAttr::WithCategory(entry.value, EntryAttr::Category(entry.value) == 3 ? 1 : 3));
+      SetAttr(context, entry, EntryAttr::WithCategory(entry.value, EntryAttr::Category(entry.value) == 3 ? 1 : 3));
       break;
-    case kEntryDelete: SetAttr(entry, entry.value | EntryAttr::kDeleted); break;
+    case kEntryDelete: SetAttr(context, entry, entry.value | EntryAttr::kDeleted); break;
     default: break;
   }
   return 1;
@@ -189,5 +193,6 @@ int ConfirmDeleteEntry(ImeContext* context, void* owner, Effects& effects) {
   if (!lock.Held() || TableChanging(main) || !ReadLastCommitted(context, &record)) return 1;
   const uint32_t attr = deleted ? (record.attr & ~EntryAttr::kDeleted) : (record.attr | EntryAttr::kDeleted);
   std::memcpy(main->view + record.offset, &attr, 4);
+  NoteTableWritten(main);
   return 1;
 }

@@ -21,9 +21,15 @@ struct LockPageLayout {
   volatile LONG growth;       // bumped before and after a table's length changes
   volatile LONG takeOvers;    // locks taken from a dead holder
   volatile LONG64 next;       // token of a waiting writer that goes first; 0 none
-  uint8_t reserved[40];
+  // Bumped by every writer as it lets go of the lock, after all its writes:
+  // readers that keep what they built from the tables compare it to learn of
+  // any change, also one that leaves every length as it was.
+  volatile LONG changes;
+  uint8_t reserved[36];
   volatile LONG64 slotTokens[kLockPageSlots];  // token of the live process of each slot
 };
+
+static_assert(sizeof(LockPageLayout) == 64 + 8 * kLockPageSlots);
 
 struct FolderLockPage {
   wchar_t configPath[kLockPathUnits];   // <folder>\config.dsc, as first named
@@ -65,3 +71,4 @@ bool LockHolderDead(FolderLockPage* page, LONG64 token);
 // An aligned volatile load: x86 keeps it ordered after earlier loads.
 inline LONG ReadGrowth(const FolderLockPage* page) { return page->view->growth; }
 inline void BumpGrowth(FolderLockPage* page) { InterlockedIncrement(&page->view->growth); }
+inline LONG ReadChanges(const FolderLockPage* page) { return page->view->changes; }

@@ -5,6 +5,7 @@
 #include "engine/Candidates.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/SearchCache.h"
 #include "engine/TableJournal.h"
 
 namespace {
@@ -36,7 +37,7 @@ void SetOrder(const ImeContext* context, const CandidateItem& item, uint32_t ord
     return;
   }
   const uint32_t attr = (record.attr & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask);
-  DmgStoreU32(main->view, main->size, record.offset, attr);
+  if (DmgStoreU32(main->view, main->size, record.offset, attr)) NoteOrderWritten(context, main, record.offset);
 }
 
 bool Reference(const ImeContext* context, int index, int32_t value) {

@@ -9,6 +9,7 @@
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/Registry.h"
+#include "engine/SearchCache.h"
 #include "engine/Search.h"
 #include "engine/TableJournal.h"
 #include "engine/WideString.h"
@@ -36,6 +37,7 @@ bool EmptyTempTable(MappedFile* temp) {
   if (!IsWritableMapping(temp) || temp->size < kDmgKeyIndexOffset + kDmgKeyIndexBytes) return false;
   uint32_t edge = temp->size;
   uint32_t count = 0;
+  NoteTableWritten(temp);
   std::memcpy(temp->view + kDmgEdgeOffset, &edge, sizeof(edge));
   std::memcpy(temp->view + kDmgCountOffset, &count, sizeof(count));
   // The index-valid flag and the offset table stay as they are.

@@ -412,8 +412,8 @@ void ClearPreviousUnique(ImeContext* context) {
   if (context) context->previousUnique = PreviousUnique{};
 }
 
-int SearchCandidates(ImeContext* context) {
-  if (!context) return kSearchNothing;
+void BeginSearch(ImeContext* context) {
+  if (!context) return;
   if (context->candidateCount > 0) {
     RememberFirstCandidate(context);
   }
@@ -424,6 +424,16 @@ int SearchCandidates(ImeContext* context) {
   // longer points into the old views; a remembered candidate of one does not
   // survive.
   if (context->codeLength == 1 && RemapTables(context)) ClearPreviousUnique(context);
+}
+
+int SearchCandidates(ImeContext* context) {
+  if (!context) return kSearchNothing;
+  BeginSearch(context);
+  return SearchTypedCode(context);
+}
+
+int SearchTypedCode(ImeContext* context) {
+  if (!context) return kSearchNothing;
   const DmeConfigBlock* dme = context->dmeBlock;
   if (!dme) return kSearchNothing;
   uint8_t raw[kSearchKeyBytes + 2];

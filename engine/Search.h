@@ -79,6 +79,10 @@ int SearchWildcard(ImeContext* context, const SearchSettings& settings, const ui
 void AddNumberCandidates(ImeContext* context, const uint8_t* key);
 int DecideAfterSearch(ImeContext* context, const SearchSettings& settings, const uint8_t* key);
 int SearchCandidates(ImeContext* context);
+// The two halves of SearchCandidates: what every new search of the typed
+// code does first (the list is emptied), then the search itself.
+void BeginSearch(ImeContext* context);
+int SearchTypedCode(ImeContext* context);
 
 // Forgets the remembered unique candidate (after a remap or reset).
 void ClearPreviousUnique(ImeContext* context);

@@ -24,6 +24,7 @@ uint32_t LoadOffset(const MappedFile* temp, uint32_t slot) {
 
 // One 4-byte store per slot (see StoreSlot).
 void StoreOffset(const MappedFile* temp, uint32_t slot, uint32_t offset) {
+  NoteTableWritten(temp);
   dmg_internal::StoreSlot(GetDmgView(temp), slot, offset);
 }
 
@@ -33,10 +34,12 @@ bool LoadAge(const MappedFile* temp, uint32_t offset, uint32_t* age) {
 }
 
 void StoreAge(MappedFile* temp, uint32_t offset, uint32_t age) {
+  NoteTableWritten(temp);
   if (offset >= kSlotAreaStart) DmgStoreU32(temp->view, temp->size, offset, age);
 }
 
 void StoreCount(MappedFile* temp, uint32_t count) {
+  NoteTableWritten(temp);
   DmgStoreU32(temp->view, temp->size, kDmgCountOffset, count);
 }
 
@@ -219,6 +222,7 @@ int AddTempRecord(MappedFile* temp, const uint8_t* record, const RecordCompareOp
   // The code and word first (still marked), the age last, then the count.
   const uint32_t offset = LoadOffset(temp, slot);
   std::memcpy(copy, &kRemovedAge, 4);
+  NoteTableWritten(temp);
   std::memcpy(temp->view + offset, copy, size);
   StoreAge(temp, offset, age);
   if (count < kTempSlotCount) StoreCount(temp, count + 1);

@@ -22,6 +22,7 @@
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/Search.h"
+#include "engine/SearchCache.h"
 #include "engine/ImeContext.h"
 #include "engine/KeyTables.h"
 #include "engine/MappedFile.h"
@@ -258,6 +259,7 @@ int wmain(int argc, wchar_t** argv) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   long long committedUnits = 0;
+  const uint64_t keptBefore = FirstKeyListsServed();
   const long long allocationsBefore = gAllocations.load();
   const uint64_t locksBefore = DataWriteLock::TakesOnThisThread();
   const uint64_t lockCallsBefore = DataWriteLock::SystemCallsOnThisThread();
@@ -302,6 +304,8 @@ int wmain(int argc, wchar_t** argv) {
                  q(0.9), q(0.99));
   };
   report(L"strokes leaving a one-key code", firstKeys);
+  std::wprintf(L"one- and two-key lists served kept: %llu\n",
+               static_cast<unsigned long long>(FirstKeyListsServed() - keptBefore));
   report(L"strokes delivering text", committing);
   report(L"other strokes", others);
   std::wprintf(L"write locks taken: %llu, system calls made by them: %llu\n",

@@ -8,6 +8,10 @@
 //       and committed too, so they are promoted into main.dmg. Prints one
 //       line "T CODE HEXWORD" per committed temporary word and one line
 //       "P CODE HEXWORD" per promotion.
+//   engine_data_writer order FOLDER POSITION ORDER
+//       gives the main.dmg record at POSITION a new order, in place
+//   engine_data_writer replace FOLDER SOURCE
+//       writes the bytes of SOURCE over main.dmg in place (same length)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -136,6 +140,33 @@ int Type(std::wstring folder, uint32_t seed, int rounds) {
   return 0;
 }
 
+// The writes another process makes to a shared table without changing its
+// length: a new order (frequency adjustment) and a table replaced in place.
+int WriteMain(const std::wstring& folder, uint32_t position, uint32_t order, const std::wstring& source) {
+  MappedFile* main = nullptr;
+  if (OpenMappedFile(&main, (folder + L"\\main.dmg").c_str()) <= 0 || !main) return 2;
+  int status = 3;
+  {
+    DataWriteLock lock(main);
+    const DmgView view = GetDmgView(main);
+    DmgRecord rec;
+    if (!lock.Held()) {
+      status = 4;
+    } else if (source.empty() && ReadDmgRecord(view, position, &rec)) {
+      const uint32_t attr = (rec.attr & ~EntryAttr::kOrderMask) | (order & EntryAttr::kOrderMask);
+      status = DmgStoreU32(main->view, main->size, rec.offset, attr) ? 0 : 5;
+    } else if (!source.empty()) {
+      const std::vector<uint8_t> bytes = zn::test::ReadFileBytes(source);
+      if (bytes.size() == main->size) {
+        std::memcpy(main->view, bytes.data(), bytes.size());
+        status = 0;
+      }
+    }
+  }
+  CloseMappedFile(main, 1);
+  return status;
+}
+
 }  // namespace
 
 int main() {
@@ -146,6 +177,10 @@ int main() {
     status = Hold(argv[2]);
   } else if (argv && argc == 5 && std::wstring(argv[1]) == L"type") {
     status = Type(argv[2], static_cast<uint32_t>(_wtoi(argv[3])), _wtoi(argv[4]));
+  } else if (argv && argc == 5 && std::wstring(argv[1]) == L"order") {
+    status = WriteMain(argv[2], static_cast<uint32_t>(_wtoi(argv[3])), static_cast<uint32_t>(_wtoi(argv[4])), L"");
+  } else if (argv && argc == 4 && std::wstring(argv[1]) == L"replace") {
+    status = WriteMain(argv[2], 0, 0, argv[3]);
   }
   LocalFree(argv);
   return status;
