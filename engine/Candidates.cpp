@@ -73,20 +73,7 @@ int AddCandidate(ImeContext* context, const SearchSettings& s, const uint8_t* en
   }
   if (kind == 0 && value == 0) return kAddDone;
   if (context->candidateCount >= kMaxCandidates) return kAddListFull;
-  CandidateItem& item = context->candidates[context->candidateCount];
-  item.entry = entry;
-  item.kind = kind;
-  item.value = value;
-  item.hint[0] = item.hint[1] = item.hint[2] = 0;
-  if ((kind & kKindShownByWord) && entry && hintPosition >= 0) {
-    const uint8_t* code = EntryCode(entry);
-    const int len = code[0];
-    for (int i = 0; i < 2 && hintPosition + i < len; ++i) {
-      const uint8_t b = code[1 + hintPosition + i];
-      item.hint[i] = b < 32 ? static_cast<wchar_t>(0xFF00 + b) : (b < 128 ? b : 0);
-    }
-  }
-  ++context->candidateCount;
+  AppendCandidate(context, entry, kind, value, hintPosition);
   return kAddDone;
 }
 
