@@ -122,7 +122,7 @@ int ClaimFolder(const FolderLockPage* page) {
   for (int f = 0; f < kFolders; ++f) {
     FolderLists& lists = folders[f];
     if (lists.used.load(std::memory_order_relaxed)) continue;
-    // Pages are touched only as lists fill them.
+    // Pages are touched as lists fill them, at most one list's room ahead.
     const size_t headerBytes = kHeaderBytes;
     void* memory = VirtualAlloc(nullptr, headerBytes + sizeof(KeptItem) * kPoolItems,
                                 MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
