@@ -73,20 +73,7 @@ int AddCandidate(ImeContext* context, const SearchSettings& s, const uint8_t* en
   }
   if (kind == 0 && value == 0) return kAddDone;
   if (context->candidateCount >= kMaxCandidates) return kAddListFull;
-  CandidateItem& item = context->candidates[context->candidateCount];
-  item.entry = entry;
-  item.kind = kind;
-  item.value = value;
-  item.hint[0] = item.hint[1] = item.hint[2] = 0;
-  if ((kind & kKindShownByWord) && entry && hintPosition >= 0) {
-    const uint8_t* code = EntryCode(entry);
-    const int len = code[0];
-    for (int i = 0; i < 2 && hintPosition + i < len; ++i) {
-      const uint8_t b = code[1 + hintPosition + i];
-      item.hint[i] = b < 32 ? static_cast<wchar_t>(0xFF00 + b) : (b < 128 ? b : 0);
-    }
-  }
-  ++context->candidateCount;
+  AppendCandidate(context, entry, kind, value, hintPosition);
   return kAddDone;
 }
 
@@ -174,11 +161,30 @@ void ShellSortCandidates(ImeContext* context) {
             });
 }
 
-uint32_t TextHash(const TextRef& t) {
-  uint32_t h = 2166136261u;
-  for (int i = 0; i < t.length; ++i) h = (h ^ UnitAt(t, i)) * 16777619u;
-  return h ^ static_cast<uint32_t>(t.length);
+namespace {
+
+// The length and the first two units, mixed; no branch on the length: the
+// loop over every unit of every text mispredicted on most items.
+uint32_t MergeHash(const TextRef& t) {
+  if (t.length == 0) return 0;
+  // A single unit reads itself again and masks it off.
+  const uint32_t second = t.length > 1 ? 1 : 0;
+  uint32_t u0, u1;
+  if (t.plain) {
+    u0 = static_cast<uint16_t>(t.plain[0]);
+    u1 = static_cast<uint16_t>(t.plain[second]);
+  } else {
+    u0 = DmgUnitAt(t.units);
+    u1 = DmgUnitAt(t.units + 2 * second);
+  }
+  u1 &= 0u - second;
+  uint32_t h = (u0 | (u1 << 16)) * 0x9E3779B1u ^ static_cast<uint32_t>(t.length) * 0x85EBCA77u;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  return h ^ (h >> 13);
 }
+
+}  // namespace
 
 // Keeps one candidate per shown text: the higher value, then the higher
 // order; on a full tie the earlier one. One pass over a hash of the texts: a
@@ -188,25 +194,34 @@ void MergeDuplicateWords(ImeContext* context) {
   const int count = context->candidateCount;
   if (count < 2) return;
   static_assert(kMaxCandidates < kMergeSlots * 3 / 4);
-  uint16_t slots[kMergeSlots];  // kept index + 1; 0 = free
+  constexpr uint32_t kIndexBits = 12;
+  static_assert(kMergeSlots <= (1u << kIndexBits));
+  // Kept index + 1 in the low bits (0 = free), the hash's top bits above:
+  // texts that differ there are told apart without reading them.
+  uint32_t slots[kMergeSlots];
   uint32_t mask = 63;
-  while (mask + 1 < kMergeSlots && mask + 1 < static_cast<uint32_t>(count) * 2) mask = mask * 2 + 1;
-  std::memset(slots, 0, sizeof(uint16_t) * (mask + 1));
+  // A quarter full at most below kMergeSlots: a probe rarely meets a taken slot.
+  while (mask + 1 < kMergeSlots && mask + 1 < static_cast<uint32_t>(count) * 4) mask = mask * 2 + 1;
+  std::memset(slots, 0, sizeof(uint32_t) * (mask + 1));
+  constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1;
   CandidateItem* items = context->candidates;
   int kept = 0;
   for (int i = 0; i < count; ++i) {
     const CandidateItem item = items[i];
     const TextRef text = ShownText(item);
-    uint32_t at = TextHash(text) & mask;
-    while (slots[at] && CompareTexts(ShownText(items[slots[at] - 1]), text) != 0) {
+    const uint32_t hash = MergeHash(text);
+    const uint32_t tag = hash & ~kIndexMask;
+    uint32_t at = hash & mask;
+    while (slots[at] && ((slots[at] & ~kIndexMask) != tag ||
+                         CompareTexts(ShownText(items[(slots[at] & kIndexMask) - 1]), text) != 0)) {
       at = (at + 1) & mask;
     }
     if (!slots[at]) {
       items[kept] = item;
-      slots[at] = static_cast<uint16_t>(++kept);
+      slots[at] = tag | static_cast<uint32_t>(++kept);
       continue;
     }
-    CandidateItem& held = items[slots[at] - 1];
+    CandidateItem& held = items[(slots[at] & kIndexMask) - 1];
     const uint32_t heldOrder = AttributeOf(held) & 0xFFFFFu;
     const uint32_t order = AttributeOf(item) & 0xFFFFFu;
     if (item.value > held.value || (item.value == held.value && order > heldOrder)) held = item;

@@ -41,6 +41,26 @@ int CandidateText(const CandidateItem& item, wchar_t* out, int capacity);
 // Units of the shown text without copying.
 int CandidateTextUnits(const CandidateItem& item);
 
+// The end of AddCandidate, once the entry is to be listed and the list has
+// room: inline, as the table search runs it for every record of its range.
+inline void AppendCandidate(ImeContext* context, const uint8_t* entry, uint8_t kind, int32_t value,
+                            int hintPosition) {
+  CandidateItem& item = context->candidates[context->candidateCount];
+  item.entry = entry;
+  item.kind = kind;
+  item.value = value;
+  item.hint[0] = item.hint[1] = item.hint[2] = 0;
+  if ((kind & kKindShownByWord) && entry && hintPosition >= 0) {
+    const uint8_t* code = EntryCode(entry);
+    const int len = code[0];
+    for (int i = 0; i < 2 && hintPosition + i < len; ++i) {
+      const uint8_t b = code[1 + hintPosition + i];
+      item.hint[i] = b < 32 ? static_cast<wchar_t>(0xFF00 + b) : (b < 128 ? b : 0);
+    }
+  }
+  ++context->candidateCount;
+}
+
 int AddCandidate(ImeContext* context, const uint8_t* entry, uint8_t kind, int32_t value,
                  int hintPosition);
 int AddCandidate(ImeContext* context, const SearchSettings& settings, const uint8_t* entry,

@@ -304,7 +304,10 @@ void SearchTableForCode(ImeContext* context, const SearchSettings& s, MappedFile
   for (uint32_t i = range.start; i < range.end && context->candidateCount < kTableSearchLimit; ++i) {
     if (!ReadDmgRecord(view, i, &r) || !r.code) continue;
     const int m = MatchCodeRecord(context, s, r, key);
-    if (m != 0) AddCandidate(context, s, view.base + r.offset, kind, m, hint);
+    // AddCandidate's rules, its settings kept out of the loop.
+    if (m != 0 && IsEntryVisible(s, r.attr) && context->candidateCount < kMaxCandidates) {
+      AppendCandidate(context, view.base + r.offset, kind, m, hint);
+    }
   }
 }
 

@@ -69,6 +69,14 @@ struct KeptList {
   TableState temp;
 };
 
+// A fresh page costs a fault on its first write, which under load made a
+// list built for the first time the slowest stroke of all. A served two-key
+// list (a short stroke) touches one page that the next lists will need: of
+// the list headers of its first letter, else of the pool past its used items.
+constexpr uintptr_t kPageBytes = 4096;
+constexpr size_t kHeaderBytes = sizeof(KeptList) * kListSlots;
+constexpr int kHeaderPages = static_cast<int>((kHeaderBytes + kPageBytes - 1) / kPageBytes) + 1;
+
 struct FolderLists {
   std::atomic<bool> used;
   uint64_t fileIndex;  // the folder's lock page file
@@ -82,6 +90,8 @@ struct FolderLists {
   KeptItem* items;          // the pool, allocated once
   uint32_t poolUsed;
   uint32_t poolRound;       // bumped when the pool is emptied
+  uintptr_t touchedEnd;     // pool pages below it were written
+  uint64_t headerTouched[(kHeaderPages + 63) / 64];  // header pages written
 };
 
 FolderLists folders[kFolders];
@@ -112,8 +122,8 @@ int ClaimFolder(const FolderLockPage* page) {
   for (int f = 0; f < kFolders; ++f) {
     FolderLists& lists = folders[f];
     if (lists.used.load(std::memory_order_relaxed)) continue;
-    // Pages are touched only as lists fill them.
-    const size_t headerBytes = sizeof(KeptList) * kListSlots;
+    // Pages are touched as lists fill them, at most one list's room ahead.
+    const size_t headerBytes = kHeaderBytes;
     void* memory = VirtualAlloc(nullptr, headerBytes + sizeof(KeptItem) * kPoolItems,
                                 MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     if (!memory) return -1;
@@ -121,6 +131,8 @@ int ClaimFolder(const FolderLockPage* page) {
     lists.items = reinterpret_cast<KeptItem*>(static_cast<uint8_t*>(memory) + headerBytes);
     lists.poolUsed = 0;
     lists.poolRound = 1;
+    lists.touchedEnd = reinterpret_cast<uintptr_t>(lists.items);
+    std::memset(lists.headerTouched, 0, sizeof lists.headerTouched);
     lists.changes = 0;
     lists.generation = 1;
     lists.fileIndex = page->fileIndex;
@@ -265,6 +277,34 @@ void Reposition(const ImeContext* context, KeptItem* items, int count, uint32_t 
   items[j] = moved;
 }
 
+// Inside: writes one page the next lists of the folder will write, if any
+// is left: a header page of the two-key lists of first, else the pool page
+// past the used items and the room of one more list.
+void TouchAhead(FolderLists& folder, uint8_t first) {
+  const uintptr_t base = reinterpret_cast<uintptr_t>(folder.lists);
+  const uintptr_t rowStart = reinterpret_cast<uintptr_t>(folder.lists + ListIndex(first, 1));
+  const uintptr_t rowEnd = reinterpret_cast<uintptr_t>(folder.lists + ListIndex(first, kCodes - 1) + 1);
+  for (uintptr_t page = rowStart & ~(kPageBytes - 1); page < rowEnd; page += kPageBytes) {
+    const uintptr_t at = page < base ? base : page;
+    const size_t n = (page - (base & ~(kPageBytes - 1))) / kPageBytes;
+    if (folder.headerTouched[n / 64] & (1ull << (n % 64))) continue;
+    folder.headerTouched[n / 64] |= 1ull << (n % 64);
+    // Rewritten as it is: every header is read and written only inside.
+    volatile uint8_t* byte = reinterpret_cast<volatile uint8_t*>(at);
+    *byte = *byte;
+    return;
+  }
+  const uintptr_t poolEnd = reinterpret_cast<uintptr_t>(folder.items + kPoolItems);
+  const uintptr_t used = reinterpret_cast<uintptr_t>(folder.items + folder.poolUsed);
+  // Pages holding used items were written by the lists that own them.
+  if (folder.touchedEnd < used) folder.touchedEnd = (used + kPageBytes - 1) & ~(kPageBytes - 1);
+  const uintptr_t ahead = used + sizeof(KeptItem) * kListItems + kPageBytes;
+  if (folder.touchedEnd >= poolEnd || folder.touchedEnd >= ahead) return;
+  // Past every used item: no list owns it.
+  *reinterpret_cast<volatile uint8_t*>(folder.touchedEnd) = 0;
+  folder.touchedEnd = (folder.touchedEnd & ~(kPageBytes - 1)) + kPageBytes;
+}
+
 }  // namespace
 
 bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result) {
@@ -286,6 +326,8 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
       context->candidateCount = list.count;
       *result = list.result;
       hit = true;
+      // Not on a first letter: those lists are the longest to copy.
+      if (b >= kCodes) TouchAhead(folders[f], CharToKeyCode(context->code[0]));
     } else {
       ticket->folder = f;
       ticket->code = b;

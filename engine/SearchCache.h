@@ -11,7 +11,8 @@
 // one main.dmg record moves it within its lists, anything else drops the
 // folder's lists when the lock is let go. Memory: per data folder (at most
 // four) one allocation of list headers and of a pool of 262,144 items of 12
-// bytes, touched only as lists fill it; when it runs out all lists go.
+// bytes, touched as lists fill it (and one list's room ahead of them); when
+// it runs out all lists go.
 #pragma once
 
 #include <windows.h>

@@ -210,5 +210,28 @@ TEST_F(Candidates, DuplicateMergeKeepsTheBestOfEveryTextInLongLists) {
   }
 }
 
+// Words of one length that share their first two characters differ only in
+// their last ones: each stays, once, as the better of its own duplicates.
+TEST_F(Candidates, DuplicateMergeTellsApartWordsWithTheSameStart) {
+  road.SetMain({{"ab", L"中国人民", Attr(1, 4)},
+                {"ab", L"中国人们", Attr(1, 6)},
+                {"abc", L"中国人民", Attr(1, 9)},
+                {"ab", L"中国", Attr(1, 1)},
+                {"abd", L"中国队", Attr(1, 2)},
+                {"ab", L"中国人", Attr(1, 3)},
+                {"ab", L"中", Attr(1, 5)},
+                {"ab", L"中中", Attr(1, 7)}});
+  road.SetTemp({{"ab", L"中国队", 0x900}});
+  road.dme()->codeOptions = kDmeOptPrefixHints;
+  road.ime()->spaceWord |= 0x8;
+  road.Search(L"ab");
+  EXPECT_EQ(road.List(), (Words{L"中国队", L"中中", L"中国人们", L"中", L"中国人民", L"中国人", L"中国"}));
+  // The exact code of 中国人民 (value 0x81) won over its longer code.
+  const ImeContext* c = road.get();
+  for (int i = 0; i < c->candidateCount; ++i) {
+    if (road.List()[i] == L"中国人民") EXPECT_EQ(EntryAttribute(c->candidates[i].entry) & 0xFFFF, 4u);
+  }
+}
+
 }  // namespace
 }  // namespace zn::test
