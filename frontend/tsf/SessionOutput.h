@@ -7,10 +7,37 @@
 #include "frontend/common/KeyRunnerOutput.h"
 #include "frontend/tsf/TextService.h"
 
-class SessionOutput final : public KeyRunnerOutput {
+// What both live outputs share: the state display, and the rule that a box
+// the key showed (a launch that failed) may have deactivated the service, or
+// deactivated and activated it again; what the key reports afterwards then
+// belongs to no activation and touches nothing.
+class LiveServiceOutput : public KeyRunnerOutput {
+ public:
+  explicit LiveServiceOutput(CTextService* service) : service_(service), running_(service->imeContext()) {}
+
+  void UpdateStatus(uint32_t changes) override {
+    if (Live()) service_->StatusChanged(changes);
+  }
+  void ShowTip(const wchar_t* text) override {
+    if (Live()) service_->ShowTipAtCaret(text);
+  }
+  void SoftKeyboardChanged() override {
+    if (Live()) service_->SoftKeyboardChanged();
+  }
+
+ protected:
+  bool Live() const { return running_ && service_->imeContext() == running_; }
+
+  CTextService* service_;
+
+ private:
+  const ImeContext* running_;
+};
+
+class SessionOutput final : public LiveServiceOutput {
  public:
   SessionOutput(CTextService* service, TfEditCookie ec, ITfContext* context)
-      : service_(service), ec_(ec), context_(context), running_(service->imeContext()) {}
+      : LiveServiceOutput(service), ec_(ec), context_(context) {}
 
   void StartComposition() override {
     if (Live()) service_->EnsureComposition(ec_, context_);
@@ -29,34 +56,18 @@ class SessionOutput final : public KeyRunnerOutput {
   void UpdateCandidates(const CandidateView&) override {
     if (Live()) service_->UpdateCandidateList(ec_, context_);
   }
-  void UpdateStatus(uint32_t changes) override {
-    if (Live()) service_->StatusChanged(changes);
-  }
-  void ShowTip(const wchar_t* text) override {
-    if (Live()) service_->ShowTipAtCaret(text);
-  }
-  void SoftKeyboardChanged() override {
-    if (Live()) service_->SoftKeyboardChanged();
-  }
 
  private:
-  // A box the key showed (a launch that failed) may have deactivated the
-  // service, or deactivated and activated it again: what the key reports
-  // afterwards belongs to no activation and touches nothing.
-  bool Live() const { return running_ && service_->imeContext() == running_; }
-
-  CTextService* service_;
   TfEditCookie ec_;
   ITfContext* context_;
-  const ImeContext* running_;
 };
 
 // The runner's reports when no document is focused (a button clicked while
 // the focus is where no text goes): the state display follows; a
 // composition left in some document is ended through sessions of its own.
-class DocumentlessOutput final : public KeyRunnerOutput {
+class DocumentlessOutput final : public LiveServiceOutput {
  public:
-  explicit DocumentlessOutput(CTextService* service) : service_(service), running_(service->imeContext()) {}
+  explicit DocumentlessOutput(CTextService* service) : LiveServiceOutput(service) {}
 
   void StartComposition() override {}
   void UpdateComposition(const CompositionView&) override {}
@@ -65,22 +76,6 @@ class DocumentlessOutput final : public KeyRunnerOutput {
     if (Live()) service_->EndCompositionsOf(TF_INVALID_EDIT_COOKIE, nullptr);
   }
   void UpdateCandidates(const CandidateView&) override {}
-  void UpdateStatus(uint32_t changes) override {
-    if (Live()) service_->StatusChanged(changes);
-  }
-  void ShowTip(const wchar_t* text) override {
-    if (Live()) service_->ShowTipAtCaret(text);
-  }
-  void SoftKeyboardChanged() override {
-    if (Live()) service_->SoftKeyboardChanged();
-  }
-
- private:
-  // As for SessionOutput: a launch's box may have deactivated the service.
-  bool Live() const { return running_ && service_->imeContext() == running_; }
-
-  CTextService* service_;
-  const ImeContext* running_;
 };
 
 class RecordedOutput final : public KeyRunnerOutput {
