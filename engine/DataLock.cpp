@@ -47,7 +47,7 @@ HeldLock* HeldByPath(const wchar_t* path) {
 HeldLock* HeldByKey(const DataWriteLock::FileKey& key) {
   for (int i = 0; i < heldLockCount; ++i) {
     if (!heldLocks[i].page && heldLocks[i].key.index == key.index &&
-        heldLocks[i].key.created == key.created) {
+        heldLocks[i].key.volume == key.volume) {
       return &heldLocks[i];
     }
   }
@@ -89,10 +89,10 @@ void RememberStuckHolder(const FolderLockPage* page, LONG64 token) {
     if (stuckHolders[i].token == 0) entry = &stuckHolders[i];
   }
   if (!entry) {
-    // Full: the oldest gives way (it costs one more wait at most).
+    // Full: the oldest gives way (it costs one more wait at most); the entry
+    // stays in use, so the count does not move.
     entry = &stuckHolders[nextStuckHolder];
     nextStuckHolder = (nextStuckHolder + 1) % kMaxStuckHolders;
-    InterlockedDecrement(&stuckHolderCount);
   }
   if (entry->token == 0) InterlockedIncrement(&stuckHolderCount);
   entry->page = page;
@@ -111,7 +111,7 @@ void ForgetStuckHolder(const FolderLockPage* page) {
   ReleaseSRWLockExclusive(&stuckLock);
 }
 
-bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) { return FileIdentity(h, &key->index, &key->created); }
+bool KeyOf(HANDLE h, DataWriteLock::FileKey* key) { return FileIdentity(h, &key->index, &key->volume); }
 
 HANDLE OpenForLock(const wchar_t* path) {
   // The lock is taken on the table the writer maps, never on a link's target.
@@ -194,6 +194,10 @@ void DataWriteLock::TakePage(FolderLockPage* page, uint32_t waitMs, bool owned) 
   held.key = FileKey{};
   held.depth = 1;
   locked_ = held_ = true;
+  // Bumped before the first write as well as after the last: whatever a
+  // reader kept from the tables is stale from this holder's first byte on.
+  const LONG changes = InterlockedIncrement(&page->view->changes);
+  NoteWriteLockTaken(page, changes, tookOver_);
 }
 
 bool DataWriteLock::TakeWord(uint32_t waitMs) {
@@ -299,6 +303,12 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
   held.depth = 1;
   locked_ = true;
   held_ = true;
+}
+
+bool WriteLockHeldElsewhere(const FolderLockPage* page) {
+  const LONG64 owner = page->view->owner;
+  // Our token with this thread's hold: the writes are the thread's own.
+  return owner != 0 && (owner != page->token || !HeldByPage(page));
 }
 
 uint64_t DataWriteLock::TakesOnThisThread() { return lockTakes; }

@@ -31,6 +31,10 @@ struct ImeContext;
 // How long a writer waits for another one before giving up.
 inline constexpr uint32_t kDataLockWaitMs = 2000;
 
+// True when the folder's lock word is held by anyone but the calling thread:
+// a writer may be half way through a change. One load when it is free.
+bool WriteLockHeldElsewhere(const FolderLockPage* page);
+
 class DataWriteLock {
  public:
   // The lock of the context's data folder. A context whose settings and
@@ -58,10 +62,10 @@ class DataWriteLock {
   // True when this holder took the lock from a dead writer.
   bool TookOver() const { return tookOver_; }
 
-  // Names one file: its index and creation time.
+  // Names one file: its index and volume.
   struct FileKey {
     uint64_t index;
-    uint64_t created;
+    uint64_t volume;
   };
 
  private:

@@ -3,9 +3,8 @@
 // frees the process's slot.
 #include "engine/FolderLockPage.h"
 
-#include <winternl.h>
-
 #include "engine/PlainFile.h"
+#include "engine/SearchCache.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -53,6 +52,8 @@ void UnlockLifeByte(HANDLE file, LONG slot) {
 }
 
 void ClosePage(FolderLockPage* page) {
+  // The last context of the folder is gone: so are its kept lists.
+  ForgetFolderLists(page);
   if (page->slot >= 0) {
     // The slot may go to another process now: this token stops naming it.
     InterlockedCompareExchange64(&page->view->slotTokens[page->slot], 0, page->token);
@@ -81,14 +82,14 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
   HANDLE file = OpenPlainFile(pagePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  uint64_t index = 0, created = 0;
-  if (!FileIdentity(file, &index, &created)) {
+  uint64_t index = 0, volume = 0;
+  if (!FileIdentity(file, &index, &volume)) {
     CloseHandle(file);
     return nullptr;
   }
   for (int i = 0; i < pageCount; ++i) {
     // Another spelling of a folder already open shares its page and slot.
-    if (pages[i]->fileIndex == index && pages[i]->fileCreated == created) {
+    if (pages[i]->fileIndex == index && pages[i]->fileVolume == volume) {
       CloseHandle(file);
       return pages[i];
     }
@@ -117,7 +118,7 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
   }
   CopyStringBounded(page->configPath, kLockPathUnits, configPath);
   page->fileIndex = index;
-  page->fileCreated = created;
+  page->fileVolume = volume;
   page->file = file;
   page->mapping = mapping;
   page->view = static_cast<LockPageLayout*>(view);
@@ -128,16 +129,11 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
 
 }  // namespace
 
-bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* created) {
-  IO_STATUS_BLOCK status;
-  LARGE_INTEGER id;
-  FILE_BASIC_INFO basic;
-  if (NtQueryInformationFile(h, &status, &id, sizeof(id), FileInternalInformation) < 0 ||
-      !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic))) {
-    return false;
-  }
-  *index = static_cast<uint64_t>(id.QuadPart);
-  *created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
+bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* volume) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  *index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  *volume = info.dwVolumeSerialNumber;
   return true;
 }
 

@@ -21,9 +21,10 @@ struct LockPageLayout {
   volatile LONG growth;       // bumped before and after a table's length changes
   volatile LONG takeOvers;    // locks taken from a dead holder
   volatile LONG64 next;       // token of a waiting writer that goes first; 0 none
-  // Bumped by every writer as it lets go of the lock, after all its writes:
-  // readers that keep what they built from the tables compare it to learn of
-  // any change, also one that leaves every length as it was.
+  // Bumped by every writer as it takes the lock, before its first write, and
+  // as it lets go, after its last: readers that keep what they built from
+  // the tables compare it to learn of any change, also one that leaves every
+  // length as it was.
   volatile LONG changes;
   uint8_t reserved[36];
   volatile LONG64 slotTokens[kLockPageSlots];  // token of the live process of each slot
@@ -34,11 +35,12 @@ static_assert(sizeof(LockPageLayout) == 64 + 8 * kLockPageSlots);
 struct FolderLockPage {
   wchar_t configPath[kLockPathUnits];   // <folder>\config.dsc, as first named
   uint64_t fileIndex;        // identity of the page file: other spellings of the
-  uint64_t fileCreated;      // folder find this record
+  uint64_t fileVolume;       // folder find this record
   HANDLE file;
   HANDLE mapping;
   LockPageLayout* view;
   volatile LONG refs;
+  volatile LONG contexts;    // input contexts of this process reading the folder
   volatile LONG slot;        // -1 until this process first writes
   LONG64 token;              // this process's owner word, with its slot in the low bits
 };
@@ -54,9 +56,10 @@ void ReleaseLockPage(FolderLockPage* page);
 // Another reference to a page the caller holds one of; no system call.
 inline void PinLockPage(FolderLockPage* page) { InterlockedIncrement(&page->refs); }
 
-// The file's index and creation time: together they name one file. (The
-// volume serial number would cost a slow query on some systems.)
-bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* created);
+// The file's index and its volume's serial number: together they name one
+// file for as long as it exists. (A creation time would not do: some file
+// systems report the last change in its place.)
+bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* volume);
 // Paths compared as the file system does: letter case and slashes aside.
 wchar_t FoldedPathUnit(wchar_t c);
 bool SameLockPath(const wchar_t* a, const wchar_t* b);

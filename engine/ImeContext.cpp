@@ -76,6 +76,7 @@ int OpenDataFiles(ImeContext* context) {
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
     MappedFile* file = nullptr;
     if (OpenMappedFile(&file, path) > 0) context->files[i] = file;
+    if (i == kFileMain) RetainFolderLists(context->files[i]);
     // A whole-table change a dead writer left is undone before it is read.
     if (IsCodeTableFile(static_cast<DataFile>(i))) RecoverIfAbandoned(file);
   }
@@ -91,6 +92,7 @@ void CloseDataFiles(ImeContext* context) {
   context->imeBlock = nullptr;
   context->dmeBlock = nullptr;
   context->skinBlock = nullptr;
+  ReleaseFolderLists(context->files[kFileMain]);
   for (uint32_t i = 0; i < kDataFileCount; ++i) {
     CloseMappedFile(context->files[i], 1);
     context->files[i] = nullptr;

@@ -89,6 +89,7 @@ int OpenMappedFile(MappedFile** out, const wchar_t* path) {
   // mapped partially.
   if (mf->file != INVALID_HANDLE_VALUE && CurrentFileSize(mf->file, &size) &&
       size <= 0xFFFFFFFFull && MapFile(mf, static_cast<uint32_t>(size))) {
+    FileIdentity(mf->file, &mf->fileIndex, &mf->fileVolume);
     *out = mf;
     return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);
   }
@@ -186,6 +187,7 @@ int ReopenMappedFile(MappedFile* mf) {
   mf->mapping = nullptr;
   mf->view = nullptr;
   mf->size = 0;
+  mf->fileIndex = mf->fileVolume = 0;
   if (GetFileAttributesW(mf->path) == INVALID_FILE_ATTRIBUTES) return 0;
   MappedFile* fresh = nullptr;
   if (OpenMappedFile(&fresh, mf->path) <= 0 || !fresh) return 0;
@@ -194,6 +196,8 @@ int ReopenMappedFile(MappedFile* mf) {
   mf->file = fresh->file;
   mf->mapping = fresh->mapping;
   mf->view = fresh->view;
+  mf->fileIndex = fresh->fileIndex;
+  mf->fileVolume = fresh->fileVolume;
   if (fresh->lockPage) mf->growthSeen = fresh->growthSeen;
   FreeRecord(fresh);
   return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/Candidates.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/FolderLockPage.h"
 #include "engine/KeyTables.h"
@@ -46,9 +47,10 @@ struct ListSettings {
   uint8_t reserved[3];
 };
 
-// The header words that any length change, append, removal or whole-table
-// change moves.
+// The file, and the header words that any length change, append, removal or
+// whole-table change moves.
 struct TableState {
+  uint64_t index;
   uint32_t size;
   uint32_t edge;
   uint32_t count;
@@ -77,10 +79,11 @@ constexpr uintptr_t kPageBytes = 4096;
 constexpr size_t kHeaderBytes = sizeof(KeptList) * kListSlots;
 constexpr int kHeaderPages = static_cast<int>((kHeaderBytes + kPageBytes - 1) / kPageBytes) + 1;
 
+// A folder's slot lives as long as the process's record of its lock page:
+// pages are one per folder (found by the page file's volume and index), and
+// the last context of the folder to close gives the slot and its memory back.
 struct FolderLists {
-  std::atomic<bool> used;
-  uint64_t fileIndex;  // the folder's lock page file
-  uint64_t fileCreated;
+  std::atomic<const FolderLockPage*> page;  // null: free
   std::atomic<bool> dirty;  // this process changed a table under a hold not yet let go
   std::atomic<uint32_t> writes;  // changes this process made: a search they overlap keeps nothing
   // The change word that the current generation of lists is valid for.
@@ -106,11 +109,7 @@ void Leave() { busy.clear(std::memory_order_release); }
 int FindFolder(const FolderLockPage* page) {
   if (!page) return -1;
   for (int f = 0; f < kFolders; ++f) {
-    const FolderLists& lists = folders[f];
-    if (lists.used.load(std::memory_order_acquire) && lists.fileIndex == page->fileIndex &&
-        lists.fileCreated == page->fileCreated) {
-      return f;
-    }
+    if (folders[f].page.load(std::memory_order_acquire) == page) return f;
   }
   return -1;
 }
@@ -121,7 +120,7 @@ int ClaimFolder(const FolderLockPage* page) {
   if (found >= 0) return found;
   for (int f = 0; f < kFolders; ++f) {
     FolderLists& lists = folders[f];
-    if (lists.used.load(std::memory_order_relaxed)) continue;
+    if (lists.page.load(std::memory_order_relaxed)) continue;
     // Pages are touched as lists fill them, at most one list's room ahead.
     const size_t headerBytes = kHeaderBytes;
     void* memory = VirtualAlloc(nullptr, headerBytes + sizeof(KeptItem) * kPoolItems,
@@ -135,18 +134,12 @@ int ClaimFolder(const FolderLockPage* page) {
     std::memset(lists.headerTouched, 0, sizeof lists.headerTouched);
     lists.changes = 0;
     lists.generation = 1;
-    lists.fileIndex = page->fileIndex;
-    lists.fileCreated = page->fileCreated;
     lists.dirty.store(false);
     lists.writes.store(0);
-    lists.used.store(true, std::memory_order_release);
+    lists.page.store(page, std::memory_order_release);
     return f;
   }
   return -1;
-}
-
-bool SameFolder(const FolderLockPage* a, const FolderLockPage* b) {
-  return a && b && a->fileIndex == b->fileIndex && a->fileCreated == b->fileCreated;
 }
 
 int ListIndex(uint8_t first, uint8_t second) {
@@ -173,12 +166,10 @@ int KeptCode(const ImeContext* context) {
   }
   const MappedFile* main = context->files[kFileMain];
   const MappedFile* temp = context->files[kFileTemp];
-  // A page without its file's identity cannot tell one folder from another.
-  if (!main || !main->view || !main->lockPage ||
-      (main->lockPage->fileIndex == 0 && main->lockPage->fileCreated == 0)) {
-    return 0;
-  }
-  if (temp && (!temp->view || !SameFolder(temp->lockPage, main->lockPage))) return 0;
+  // Only tables mapped from the folder's files: a private copy is nobody's
+  // to share lists with.
+  if (!main || !main->view || !main->file || !main->lockPage) return 0;
+  if (temp && (!temp->view || !temp->file || temp->lockPage != main->lockPage)) return 0;
   return ListIndex(b, second);
 }
 
@@ -213,6 +204,7 @@ ListSettings SettingsOf(const ImeContext* context, int index) {
 TableState StateOf(const MappedFile* table) {
   TableState s{};
   if (!table || !table->view) return s;
+  s.index = table->fileIndex;
   s.size = table->size;
   DmgLoadU32(table->view, table->size, kDmgEdgeOffset, &s.edge);
   DmgLoadU32(table->view, table->size, kDmgCountOffset, &s.count);
@@ -312,7 +304,9 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
   const int b = KeptCode(context);
   if (b == 0) return false;
   FolderLockPage* page = context->files[kFileMain]->lockPage;
-  if (!TryEnter()) return false;
+  // A writer holding the lock may be half way through its change: neither
+  // served nor kept.
+  if (WriteLockHeldElsewhere(page) || !TryEnter()) return false;
   bool hit = false;
   const int f = ClaimFolder(page);
   if (f >= 0) {
@@ -343,11 +337,17 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
 void StoreFirstKeyList(const ImeContext* context, const FirstKeyTicket& ticket, int result) {
   if (ticket.folder < 0 || ticket.folder >= kFolders || KeptCode(context) != ticket.code) return;
   const int n = context->candidateCount;
-  // An empty two-key list may give way to the candidate the context remembers.
-  if (n < 0 || n > kListItems || (n == 0 && ticket.code >= kCodes)) return;
+  // An empty two-key list may give way to the candidate the context
+  // remembers, and one that did depends on what was typed before.
+  if (n < 0 || n > kListItems || (n == 0 && ticket.code >= kCodes) || result == kSearchCommitPrevious ||
+      result == kSearchCommitPreviousText) {
+    return;
+  }
   const MappedFile* main = context->files[kFileMain];
   const MappedFile* temp = context->files[kFileTemp];
-  if (!TryEnter()) return;
+  // What the search read comes before the checks that it was all current.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  if (WriteLockHeldElsewhere(main->lockPage) || !TryEnter()) return;
   FolderLists& folder = folders[ticket.folder];
   // A change since the search began: what it found may be half old.
   if (ReadChanges(main->lockPage) != ticket.changes || FindFolder(main->lockPage) != ticket.folder ||
@@ -454,6 +454,15 @@ void NoteTableWritten(const MappedFile* table) {
   folders[f].dirty.store(true);
 }
 
+void NoteWriteLockTaken(FolderLockPage* page, LONG changes, bool tookOver) {
+  const int f = FindFolder(page);
+  if (f < 0 || tookOver || !TryEnter()) return;
+  FolderLists& folder = folders[f];
+  // Nothing is written yet: lists current before the take stay current.
+  if (static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) folder.changes = changes;
+  Leave();
+}
+
 void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver) {
   const int f = FindFolder(page);
   if (f < 0) return;
@@ -461,6 +470,29 @@ void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver) {
   // Lists that do not move on to the new word are built anew when next used.
   if (folder.dirty.exchange(false) || tookOver || !TryEnter()) return;
   if (static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) folder.changes = changes;
+  Leave();
+}
+
+void RetainFolderLists(const MappedFile* main) {
+  if (main && main->lockPage) InterlockedIncrement(&main->lockPage->contexts);
+}
+
+void ReleaseFolderLists(const MappedFile* main) {
+  if (main && main->lockPage && InterlockedDecrement(&main->lockPage->contexts) == 0) {
+    ForgetFolderLists(main->lockPage);
+  }
+}
+
+void ForgetFolderLists(const FolderLockPage* page) {
+  const int f = FindFolder(page);
+  if (f < 0) return;
+  // Lists are used for a few microseconds at a time; this is no key stroke.
+  while (!TryEnter()) Sleep(0);
+  FolderLists& folder = folders[f];
+  VirtualFree(folder.lists, 0, MEM_RELEASE);
+  folder.lists = nullptr;
+  folder.items = nullptr;
+  folder.page.store(nullptr, std::memory_order_release);
   Leave();
 }
 

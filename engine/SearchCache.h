@@ -4,15 +4,19 @@
 // the second letter was the next longest.
 //
 // A list stays current while nothing it was built from changes: the settings
-// that decide it are compared on every use, and the tables by the lengths in
-// their headers and by the folder's change word (write.lck), which every
-// writer bumps as it lets go of the write lock. This process's own writers
-// tell the lists what they changed while they hold the lock: a new order of
-// one main.dmg record moves it within its lists, anything else drops the
-// folder's lists when the lock is let go. Memory: per data folder (at most
-// four) one allocation of list headers and of a pool of 262,144 items of 12
-// bytes, touched as lists fill it (and one list's room ahead of them); when
-// it runs out all lists go.
+// that decide it are compared on every use, and the tables by their files and
+// the lengths in their headers and by the folder's change word (write.lck),
+// which every writer bumps as it takes the write lock and again as it lets
+// go. While anyone but the calling thread holds the lock no list is served
+// or kept. A search result that depends on what was typed before (the
+// candidate a dynamic commit offers again) is never kept. This process's own
+// writers tell the lists what they changed while they hold the lock: a new
+// order of one main.dmg record moves it within its lists, anything else
+// drops the folder's lists when the lock is let go. Memory: per data folder
+// (at most four open at once) one allocation of list headers and of a pool
+// of 262,144 items of 12 bytes, touched as lists fill it (and one list's
+// room ahead of them), given back when the folder's last context closes;
+// when the pool runs out all lists go.
 #pragma once
 
 #include <windows.h>
@@ -46,8 +50,16 @@ void ShowSortedList(ImeContext* context);
 void NoteOrderWritten(const ImeContext* context, const MappedFile* main, uint32_t offset);
 // This process changed a table some other way (under the write lock).
 void NoteTableWritten(const MappedFile* table);
-// The write lock of page is let go; changes is the folder's new change word.
+// The write lock of page is taken, or let go; changes is the folder's new
+// change word.
+void NoteWriteLockTaken(FolderLockPage* page, LONG changes, bool tookOver);
 void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver);
+// An input context opened, or closed, the main table of a folder: with the
+// folder's last context its lists go, as they do when the process closes its
+// record of the folder's lock page (a table may be put back in between).
+void RetainFolderLists(const MappedFile* main);
+void ReleaseFolderLists(const MappedFile* main);
+void ForgetFolderLists(const FolderLockPage* page);
 
 // Whether lists are kept and served (on by default); tests compare both ways.
 void KeepFirstKeyLists(bool on);

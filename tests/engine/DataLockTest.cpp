@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
@@ -258,4 +260,32 @@ TEST_F(DataLockTest, AHolderThatOutlastedAWaitIsNotWaitedForAgain) {
   second.Kill();
   EXPECT_LT(waited(2000), 300u);
   EXPECT_TRUE(held) << "a stuck holder that died is taken over at once";
+}
+
+// The process remembers eight stuck holders; past that the oldest gives way.
+// However many came and went, each one still remembered is not waited for.
+TEST_F(DataLockTest, StuckHoldersStillRememberedAfterManyAreNotWaitedFor) {
+  constexpr int kFolders = 9;
+  std::vector<std::unique_ptr<TempDir>> dirs;
+  std::vector<MappedFilePtr> tables;
+  std::vector<std::unique_ptr<ChildProcess>> holders;
+  for (int i = 0; i < kFolders; ++i) {
+    dirs.push_back(std::make_unique<TempDir>());
+    ASSERT_TRUE(WriteFileBytes(dirs[i]->File(L"config.dsc"), DefaultConfig()));
+    ASSERT_TRUE(WriteFileBytes(dirs[i]->File(L"main.dmg"), BuildDmgBytes(RandomEntries(5, 10))));
+    tables.push_back(OpenTableFile(dirs[i]->File(L"main.dmg")));
+    ASSERT_TRUE(tables[i] && tables[i]->lockPage);
+    holders.push_back(std::make_unique<ChildProcess>(kWriter, L"hold " + Quoted(dirs[i]->path()),
+                                                     dirs[i]->File(L"holder.txt")));
+    ASSERT_EQ(holders[i]->FirstLine(10000), "held");
+  }
+  const auto waited = [&](int i, uint32_t waitMs) {
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(DataWriteLock(tables[i].get(), waitMs).Held());
+    return GetTickCount64() - start;
+  };
+  // Sixteen holders outlast a wait: the last eight are remembered.
+  for (int n = 0; n < 16; ++n) waited(n % kFolders, 30);
+  for (int n = 8; n < 16; ++n) EXPECT_LT(waited(n % kFolders, 1500), 300u) << "folder " << n % kFolders;
+  for (auto& holder : holders) holder->Kill();
 }

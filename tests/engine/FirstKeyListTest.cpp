@@ -3,6 +3,8 @@
 // after another process changes the table in place.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <random>
 #include <string>
 
@@ -11,6 +13,7 @@
 #include "engine/ImeOptionBits.h"
 #include "engine/SearchCache.h"
 #include "tests/common/ChildProcess.h"
+#include "tests/engine/CoreTestData.h"
 #include "tests/engine/RoadTestContext.h"
 
 namespace zn::test {
@@ -250,6 +253,101 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
   ASSERT_TRUE(WriteFileBytes(elsewhere.File(L"main.dmg"), other));
   ASSERT_TRUE(RunWriter(L"replace " + Quoted(road.dir().path()) + L" \"" + elsewhere.File(L"main.dmg") + L"\""));
   CompareEveryCode();
+}
+
+// A data folder of its own that nothing else of the process has open, with
+// the tables of the fixture's folder.
+class OwnFolder {
+ public:
+  explicit OwnFolder(const std::vector<uint8_t>& main) {
+    MakeDataFolder(os_, dir_.path());
+    EXPECT_TRUE(WriteFileBytes(dir_.File(L"main.dmg"), main));
+    EXPECT_TRUE(WriteFileBytes(dir_.File(L"temp.dmg"), BuildDmgBytes({{"ab", L"临时", 7}, {"b", L"临", 3}})));
+  }
+  ImeContext* Open() { return CreateImeContext(&os_); }
+  const TempDir& dir() const { return dir_; }
+
+ private:
+  TempDir dir_;
+  FakeOs os_;
+};
+
+// Committed private memory of the process, pages never touched included.
+uint64_t CommittedBytes() {
+  uint64_t total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (const uint8_t* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;
+       at = static_cast<const uint8_t*>(info.BaseAddress) + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+  }
+  return total;
+}
+
+// A host opens and closes contexts of one folder around another process's
+// writes: after every reopen lists are kept and served again, and what they
+// cost goes with the folder's last context.
+TEST_F(FirstKeyLists, AFolderOpenedAgainAndAgainKeepsListsInFlatMemory) {
+  OwnFolder folder(BuildDmgBytes(MainWords(7, false)));
+  uint64_t before = 0;
+  int unserved = 0;
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    SCOPED_TRACE(cycle);
+    if (cycle == 1) before = CommittedBytes();
+    ImeContext* c = folder.Open();
+    ASSERT_NE(c, nullptr);
+    for (const wchar_t* code : {L"a", L"ab"}) {
+      KeepFirstKeyLists(false);
+      const std::wstring searched = Shown(code, c);
+      KeepFirstKeyLists(true);
+      Shown(code, c);
+      const uint64_t served = FirstKeyListsServed();
+      EXPECT_EQ(Shown(code, c), searched);
+      if (FirstKeyListsServed() != served + 1) ++unserved;
+    }
+    ASSERT_TRUE(RunWriter(L"order " + Quoted(folder.dir().path()) + L" " + std::to_wstring(cycle * 7) + L" " +
+                          std::to_wstring(100 + cycle)));
+    const std::wstring kept = Shown(L"a", c);
+    KeepFirstKeyLists(false);
+    EXPECT_EQ(kept, Shown(L"a", c)) << "after the other process wrote";
+    KeepFirstKeyLists(true);
+    DestroyImeContext(c);
+  }
+  EXPECT_EQ(unserved, 0) << "lists not served after a reopen";
+  EXPECT_LT(CommittedBytes(), before + (2u << 20)) << "one folder's lists are 4.7 MB";
+}
+
+// A table put back between contexts (the same length, edge and count) is
+// searched anew: the lists went with the folder's last context.
+TEST_F(FirstKeyLists, ATableCopiedOverWhileNoContextIsOpenIsSearchedAnew) {
+  OwnFolder folder(BuildDmgBytes(MainWords(7, false)));
+  // Another part of the host keeps the folder's settings open throughout.
+  MappedFilePtr settings = OpenTableFile(folder.dir().File(L"config.dsc"));
+  ASSERT_TRUE(settings && settings->lockPage);
+  ImeContext* c = folder.Open();
+  ASSERT_NE(c, nullptr);
+  for (const wchar_t* code : {L"a", L"ab", L"b", L"q"}) Shown(code, c);
+  DestroyImeContext(c);
+  // The same records with the orders of another day.
+  std::vector<DmgTestEntry> older = MainWords(7, false);
+  for (size_t i = 0; i < older.size(); ++i) {
+    older[i].attr = (older[i].attr & ~EntryAttr::kOrderMask) | static_cast<uint32_t>(i * 7 % 13);
+  }
+  TempDir elsewhere;
+  const std::vector<uint8_t> other = BuildDmgBytes(older);
+  ASSERT_TRUE(WriteFileBytes(elsewhere.File(L"main.dmg"), other));
+  ASSERT_TRUE(CopyFileW(elsewhere.File(L"main.dmg").c_str(), folder.dir().File(L"main.dmg").c_str(), FALSE));
+  c = folder.Open();
+  ASSERT_NE(c, nullptr);
+  ASSERT_EQ(c->files[kFileMain]->size, other.size());
+  for (const wchar_t* code : {L"a", L"ab", L"b", L"q"}) {
+    SCOPED_TRACE(code);
+    KeepFirstKeyLists(false);
+    const std::wstring searched = Shown(code, c);
+    KeepFirstKeyLists(true);
+    EXPECT_EQ(Shown(code, c), searched);
+    EXPECT_EQ(Shown(code, c), searched);
+  }
+  DestroyImeContext(c);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "tools/common/TypingHost.h"
 #include "tools/common/TypingView.h"
 #include "tools/zntype/KeyScript.h"
+#include "tests/engine/DmgTestTables.h"
 
 namespace {
 
@@ -343,4 +344,29 @@ TEST_F(ShippedTypingTest, CapsLockAsASwitchTogglesOnce) {
   EXPECT_EQ(log, (std::vector<std::wstring>{L"key 0x14 up", L"key 0x14 down"}));
   Type(L"{CapsLock}");
   EXPECT_FALSE(ctx_->stateFlags & kStateEnglish);
+}
+
+// With a dynamic commit, a two-key code that no word starts with commits the
+// first word listed before it: which word that is depends on what was typed,
+// so it must come from the search each time, never from a list kept earlier.
+TEST_F(ShippedTypingTest, ACodeWithoutWordsCommitsTheWordListedJustBefore) {
+  host_.reset();
+  DestroyImeContext(ctx_);
+  const uint32_t system = 1u << 24;
+  ASSERT_TRUE(zn::test::WriteFileBytes(
+      copy_ + L"main.dmg", zn::test::BuildDmgBytes({{"b", L"甲", system | 4}, {"b", L"乙", system | 3},
+                                                    {"b", L"丙", system | 2}, {"b", L"丁", system | 1},
+                                                    {"bd", L"戊", system | 1}})));
+  ctx_ = CreateImeContext(os_.get());
+  ASSERT_NE(ctx_, nullptr);
+  ctx_->effects = &effects_;
+  host_ = std::make_unique<TypingHost>(ctx_);
+  for (const wchar_t* line : {L"[-DME设置-],智能动态上屏码长=1", L"[-IME设置-],词频调整=一次到顶"}) {
+    CopyStringBounded(ctx_->commandArgument, kCommandArgumentUnits, (std::wstring(L"set(") + line + L")").c_str());
+    ASSERT_TRUE(ApplySetCommand(ctx_, effects_)) << line;
+  }
+  EXPECT_EQ(Type(L"bc{Esc}"), L"甲");
+  EXPECT_EQ(Type(L"b2"), L"乙");
+  Type(L"b{Esc}");
+  EXPECT_EQ(Type(L"bc{Esc}"), L"乙") << "the word now listed first";
 }
