@@ -45,6 +45,35 @@ TEST(CodeTableCommandsTest, ReplacingACategoryReadsTheFileBeforePurging) {
   ClearDmgImport(&imp);
 }
 
+// A dead writer's change that cannot be undone now (its journal held open
+// by someone else): the category is not cleared, no word is added to the
+// half-changed table, and the user is told.
+TEST(CodeTableCommandsTest, ReplacingACategoryOfATableStillChangingIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
+  ASSERT_TRUE(LeaveHalfChanged(dir.File(L"main.dmg"), [](MappedFile* t) {
+    DmgStoreU32(t->view, t->size, kDmgCountOffset, 0);
+  }));
+  const std::vector<uint8_t> halfDone = ReadFileBytes(dir.File(L"main.dmg"));
+  HANDLE held = CreateFileW((dir.File(L"main.dmg") + kTableJournalSuffix).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  WriteText(dir.File(L"user.txt"), L"戊\tae\r\n");
+  ScriptedUi ui;
+  ui.chosen = dir.File(L"user.txt");
+  {
+    auto main = OpenTableFile(dir.File(L"main.dmg"));
+    CDmgImport imp{};
+    imp.mainTable = main.get();
+    EXPECT_EQ(-1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));
+    ClearDmgImport(&imp);
+  }
+  CloseHandle(held);
+  EXPECT_EQ(halfDone, ReadFileBytes(dir.File(L"main.dmg")));
+  ASSERT_FALSE(ui.told.empty());
+  EXPECT_NE(std::wstring::npos, ui.told.back().find(L"替换操作无法继续"));
+}
+
 TEST(CodeTableCommandsTest, ReplaceMainTableAndWordList) {
   TempDir dir;
   ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
