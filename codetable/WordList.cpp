@@ -145,7 +145,9 @@ int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath,
     return 0;
   }
   DataWriteLock lock(target);
-  if (!lock.Held()) {
+  // Another writer may have grown the table during the wait: the journal
+  // must hold its length now, or a rollback cuts off that writer's records.
+  if (!lock.Held() || !PrepareTableForWrite(target)) {
     CloseMappedFile(target, 0);
     return 0;
   }
