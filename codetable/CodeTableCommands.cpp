@@ -65,7 +65,12 @@ int RunReplaceCategory(CodeTableUi* ui, CDmgImport* import, uint32_t category, c
   if (ui->Ask(kConfirmClearCategory, kCaption, UiIcon::kWarning) != UiAnswer::kYes) return -1;
   wchar_t path[260];
   if (!ChooseDefinition(ui, path) || !ReadInto(import, path)) return -1;
-  if (!PurgeCategoryEntries(import->mainTable, 1u << category)) return -1;
+  // Busy: another writer holds the table, or a dead one's change is still
+  // to be undone. Nothing was cleared, and nothing is added.
+  if (!PurgeCategoryEntries(import->mainTable, 1u << category)) {
+    ui->Tell(L"无法清空当前分类的词条，替换操作无法继续。", kCaption, UiIcon::kError);
+    return -1;
+  }
   import->selectedCategory = category;
   return ImportHeldText(ui, import, tempFolder);
 }

@@ -261,9 +261,8 @@ int AppendToTable(CDmgImport* import) {
   MappedFile* table = import->mainTable;
   if (import->newRecords.count == 0 || !IsWritableMapping(table)) return 0;
   DataWriteLock lock(table);
-  if (!lock.Held()) return 0;
-  RemapIfResized(table);
-  // A writer that died in the table may have left it half changed, and
+  if (!lock.Held() || !PrepareTableForWrite(table)) return 0;
+  // A writer that died in the table may have left slots out of order, and
   // another process may have added some of the words since they were checked.
   if (!RepairDmgTable(table, import->ops) || !IsTableConsistent(table)) return 0;
   DropListedRecords(import);

@@ -42,9 +42,7 @@ bool NthCharacter(const wchar_t* word, uint32_t n, wchar_t* out) {
 
 int DeleteRecordAt(MappedFile* table, uint32_t position) {
   DataWriteLock lock(table);
-  if (!lock.Held() || !IsWritableMapping(table)) return 0;
-  RemapIfResized(table);
-  if (!IsWritableMapping(table)) return 0;
+  if (!lock.Held() || !PrepareTableForWrite(table)) return 0;
   DmgView view = GetDmgView(table);
   if (!view.base || position >= view.countRecords) return 0;
   uint32_t edge = 0;

@@ -1,7 +1,7 @@
 // Whole-table rewrites. Other processes read these tables while we write, so
-// each rewrite takes the data folder's lock, journals what it overwrites,
-// first hides the records (count 0), then moves bytes, and sets edge and
-// count last.
+// each rewrite takes the data folder's lock, has a dead writer's change
+// undone before it reads anything, journals what it overwrites, first hides
+// the records (count 0), then moves bytes, and sets edge and count last.
 #include "codetable/TableFiles.h"
 
 #include <algorithm>
@@ -141,8 +141,7 @@ int ReadWholeTextFile(const wchar_t* path, DecodedText* text) {
 
 int SortOffsetTable(MappedFile* table, const RecordCompareOps* ops) {
   DataWriteLock lock(table);
-  if (!lock.Held() || !IsWritableMapping(table)) return 0;
-  RemapIfResized(table);
+  if (!lock.Held() || !PrepareTableForWrite(table)) return 0;
   DmgView view = GetDmgView(table);
   if (!view.base || view.sizeBytes < kDmgOffsetTableOffset) return 0;
   std::vector<DmgRecord> good;
@@ -194,8 +193,7 @@ bool IsTableConsistent(const MappedFile* table) {
 
 int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
   DataWriteLock lock(table);
-  if (!lock.Held() || !IsWritableMapping(table)) return 0;
-  RemapIfResized(table);
+  if (!lock.Held() || !PrepareTableForWrite(table)) return 0;
   DmgView view = GetDmgView(table);
   std::vector<DmgRecord> records;
   if (!view.base || view.sizeBytes < kDmgRecordBase || !CollectRecords(view, &records)) return 0;
@@ -232,9 +230,7 @@ int PurgeCategoryEntries(MappedFile* table, uint32_t categoryMask) {
 
 int EmptyTable(MappedFile* table) {
   DataWriteLock lock(table);
-  if (!lock.Held() || !IsWritableMapping(table)) return 0;
-  RemapIfResized(table);
-  if (!IsWritableMapping(table) || table->size < kDmgOffsetTableOffset) return 0;
+  if (!lock.Held() || !PrepareTableForWrite(table) || table->size < kDmgOffsetTableOffset) return 0;
   TableChange change(table, TableChangeScope::kHeader);
   if (!change.Ready()) return 0;
   StoreU32(table, kDmgCountOffset, 0);
@@ -256,13 +252,11 @@ int CreateEmptyTempTable(const wchar_t* path) {
 
 int ReplaceLiveTable(MappedFile* live, const MappedFile* fresh) {
   DataWriteLock lock(live);
-  if (!lock.Held() || !IsWritableMapping(live) || !IsTableConsistent(fresh)) return 0;
+  if (!lock.Held() || !PrepareTableForWrite(live) || !IsTableConsistent(fresh)) return 0;
   DmgView view = GetDmgView(fresh);
   uint32_t freshEdge = LoadU32(fresh, kDmgEdgeOffset);
   uint32_t freshSize = fresh->size;
   uint32_t count = view.countRecords;
-  RemapIfResized(live);
-  if (!IsWritableMapping(live)) return 0;
   TableChange change(live, TableChangeScope::kWholeFile);
   if (!change.Ready()) return 0;
   if (live->size < freshSize && !ResizeMappedFile(live, freshSize)) return 0;

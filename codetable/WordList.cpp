@@ -10,8 +10,11 @@
 #include "codetable/WordTree.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/FolderLockPage.h"
 #include "engine/MappedFile.h"
+#include "engine/PlainFile.h"
 #include "engine/TableJournal.h"
+#include "engine/WideString.h"
 
 namespace {
 
@@ -134,37 +137,92 @@ int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, Progr
   return BuildWordListTableFromText(text.Text(), text.LenUnits(), outputPath, progress, hashFlag);
 }
 
-int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
-                              ProgressReporter* progress, const wchar_t* tempFolder) {
-  wchar_t tempPath[260];
-  if (!MakeTempFilePath(kWordListTempName, tempPath, tempFolder)) return 0;
-  if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
+namespace {
+
+// No file, or one of no bytes (what a builder killed before its first write
+// leaves): no table whose words could be lost.
+bool NoTableAt(const wchar_t* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeHigh == 0 &&
+         data.nFileSizeLow == 0;
+}
+
+// Puts the list's table where there is none, under the write lock of the
+// folder: written whole beside its place and renamed into it, so a kill
+// leaves no table or the whole one. Nothing maps an empty file, so nothing
+// holds it open against the rename. A folder without settings is no data
+// folder and has no folder lock (its tables lock themselves).
+bool PlaceWholeTable(const wchar_t* tablePath, const MappedFile* fresh) {
+  wchar_t folder[264], beside[264], settings[kLockPathUnits];
+  if (CopyStringBounded(folder, 264, tablePath) != S_OK ||
+      FormatString(beside, 264, L"%s.new", tablePath) != S_OK || !ConfigPathBeside(tablePath, settings)) {
+    return false;
+  }
+  for (uint32_t i = BoundedLength(folder, 264); i > 0 && folder[i - 1] != L'\\' && folder[i - 1] != L'/'; --i) {
+    folder[i - 1] = L'\0';
+  }
+  DataWriteLock lock(folder);
+  const bool dataFolder = GetFileAttributesW(settings) != INVALID_FILE_ATTRIBUTES;
+  if ((dataFolder && !lock.Held()) || !NoTableAt(tablePath)) return false;
+  HANDLE file = CreateNewPlainFile(beside, GENERIC_WRITE, 0);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, fresh->view, fresh->size, &written, nullptr) && written == fresh->size &&
+            FlushFileBuffers(file);
+  CloseHandle(file);
+  ok = ok && MoveFileExW(beside, tablePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileW(beside);
+  return ok;
+}
+
+// Copies the list's table over the start of the table at tablePath in one
+// change: a failure or a kill leaves the table as it was.
+bool MergeIntoTable(const wchar_t* tablePath, const MappedFile* fresh) {
   MappedFile* target = nullptr;
   if (OpenMappedFile(&target, tablePath) <= 0 || !IsWritableMapping(target)) {
     CloseMappedFile(target, 0);
-    return 0;
+    return false;
   }
-  DataWriteLock lock(target);
-  if (!lock.Held()) {
-    CloseMappedFile(target, 0);
-    return 0;
-  }
-  MappedFile* fresh = nullptr;
-  int done = 0;
-  if (OpenMappedFile(&fresh, tempPath) > 0 && fresh && fresh->size >= 8) {
-    TableChange change(target, TableChangeScope::kWholeFile);
-    if (change.Ready() && (target->size >= fresh->size || ResizeMappedFile(target, fresh->size))) {
-      // Readers in other processes see an empty table until the copy is whole.
-      DmgStoreU32(target->view, target->size, kDmgCountOffset, 0);
-      CopyIntoChangingTable(target, 8, fresh->view + 8, fresh->size - 8);
-      std::memcpy(target->view, fresh->view, 4);
-      std::memcpy(target->view + 4, fresh->view + 4, 4);
-      FlushMappedFile(target);
-      change.Done();
-      done = 1;
+  bool done = false;
+  {
+    DataWriteLock lock(target);
+    // Another writer may have grown the table during the wait: the journal
+    // must hold its length now, or a rollback cuts off that writer's records.
+    if (lock.Held() && PrepareTableForWrite(target)) {
+      TableChange change(target, TableChangeScope::kWholeFile);
+      if (change.Ready() && (target->size >= fresh->size || ResizeMappedFile(target, fresh->size))) {
+        // Readers in other processes see an empty table until the copy is whole.
+        DmgStoreU32(target->view, target->size, kDmgCountOffset, 0);
+        CopyIntoChangingTable(target, 8, fresh->view + 8, fresh->size - 8);
+        std::memcpy(target->view, fresh->view, 4);
+        std::memcpy(target->view + 4, fresh->view + 4, 4);
+        FlushMappedFile(target);
+        change.Done();
+        done = true;
+      }
     }
   }
-  CloseMappedFile(fresh, 0);
   CloseMappedFile(target, 1);
   return done;
+}
+
+}  // namespace
+
+int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
+                              ProgressReporter* progress, const wchar_t* tempFolder) {
+  wchar_t tempPath[260];
+  if (!tablePath || !MakeTempFilePath(kWordListTempName, tempPath, tempFolder)) return 0;
+  if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
+  MappedFile* fresh = nullptr;
+  bool done = false;
+  if (OpenMappedFile(&fresh, tempPath) > 0 && IsWritableMapping(fresh) && fresh->size >= kDmgRecordBase) {
+    // A table that appeared meanwhile is merged into as any other.
+    done = (NoTableAt(tablePath) && PlaceWholeTable(tablePath, fresh)) || MergeIntoTable(tablePath, fresh);
+  }
+  CloseMappedFile(fresh, 0);
+  return done ? 1 : 0;
 }

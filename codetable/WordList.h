@@ -21,6 +21,7 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
 
 // Builds the list into __templx_.dmg of the temporary folder (or of
 // tempFolder) and copies it over the start of the table at tablePath, growing
-// that file when it is shorter. 1 done, 0 failed (nothing changed).
+// that file when it is shorter; where no table is (no file, or an empty one)
+// the built table is put in its place. 1 done, 0 failed (nothing changed).
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
                               ProgressReporter* progress, const wchar_t* tempFolder = nullptr);

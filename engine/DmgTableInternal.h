@@ -52,9 +52,7 @@ inline bool HasFullHeader(const DmgView& view) {
 // left half changed, with no journal readable now, is not written. The caller
 // holds the data folder's write lock.
 inline bool PrepareForWrite(MappedFile* table, DmgView* view) {
-  if (!TableReadyForWrite(table)) return false;
-  RemapIfResized(table);
-  if (!IsWritableMapping(table)) return false;
+  if (!PrepareTableForWrite(table)) return false;
   *view = GetDmgView(table);
   // Kept candidate lists of the table are built anew once the lock is let go.
   NoteTableWritten(table);

@@ -395,6 +395,12 @@ bool TableReadyForWrite(MappedFile* table) {
   return IsWritableMapping(table) && ChangingWord(table) == 0;
 }
 
+bool PrepareTableForWrite(MappedFile* table) {
+  if (!TableReadyForWrite(table)) return false;
+  RemapIfResized(table);
+  return IsWritableMapping(table);
+}
+
 bool TableChanging(const MappedFile* table) {
   return ChangingWord(table) != 0 && !SamePath(activeTable, table->path);
 }

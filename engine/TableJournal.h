@@ -77,6 +77,14 @@ bool RecoverIfAbandoned(MappedFile* table);
 // thread. One load when no change was left.
 bool TableReadyForWrite(MappedFile* table);
 
+// What every writer does first once it holds the write lock, before it
+// reads anything of the table it will write: TableReadyForWrite, then the
+// table mapped at its length now (a rollback or another writer may have
+// changed it). What is read before would be half of a dead writer's change
+// or a stale length, and would be written over the restored table. False:
+// the table is busy and the writer must fail, never report nothing to do.
+bool PrepareTableForWrite(MappedFile* table);
+
 // True when the table's change word is set and no change of this thread
 // covers it: a dead writer's change is still to be undone, and a write into
 // the table now would be undone with it. One load, no recovery: for writers

@@ -13,6 +13,7 @@ using namespace zn::test;
 namespace {
 
 const wchar_t kTable[] = L"甲\taa\r\n乙\tab#用\r\n丙\tac#用\r\n丁\tad#次\r\n";
+const std::wstring kData = ZN_TEST_DATA_DIR;
 
 }  // namespace
 
@@ -45,6 +46,35 @@ TEST(CodeTableCommandsTest, ReplacingACategoryReadsTheFileBeforePurging) {
   ClearDmgImport(&imp);
 }
 
+// A dead writer's change that cannot be undone now (its journal held open
+// by someone else): the category is not cleared, no word is added to the
+// half-changed table, and the user is told.
+TEST(CodeTableCommandsTest, ReplacingACategoryOfATableStillChangingIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
+  ASSERT_TRUE(LeaveHalfChanged(dir.File(L"main.dmg"), [](MappedFile* t) {
+    DmgStoreU32(t->view, t->size, kDmgCountOffset, 0);
+  }));
+  const std::vector<uint8_t> halfDone = ReadFileBytes(dir.File(L"main.dmg"));
+  HANDLE held = CreateFileW((dir.File(L"main.dmg") + kTableJournalSuffix).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  WriteText(dir.File(L"user.txt"), L"戊\tae\r\n");
+  ScriptedUi ui;
+  ui.chosen = dir.File(L"user.txt");
+  {
+    auto main = OpenTableFile(dir.File(L"main.dmg"));
+    CDmgImport imp{};
+    imp.mainTable = main.get();
+    EXPECT_EQ(-1, RunReplaceCategory(&ui, &imp, 2, dir.path().c_str()));
+    ClearDmgImport(&imp);
+  }
+  CloseHandle(held);
+  EXPECT_EQ(halfDone, ReadFileBytes(dir.File(L"main.dmg")));
+  ASSERT_FALSE(ui.told.empty());
+  EXPECT_NE(std::wstring::npos, ui.told.back().find(L"替换操作无法继续"));
+}
+
 TEST(CodeTableCommandsTest, ReplaceMainTableAndWordList) {
   TempDir dir;
   ASSERT_EQ(4, CompileText(dir, kTable, L"main.dmg"));
@@ -74,4 +104,37 @@ TEST(CodeTableCommandsTest, ReplaceMainTableAndWordList) {
   EXPECT_EQ(L"词条导入成功。", ui.told.back());
   auto sysl = OpenTableFile(dir.File(L"sysl.dmg"));
   EXPECT_EQ(2u, TableEntries(sysl.get()).size());
+}
+
+// A builder killed while writing sysl.dmg leaves it missing, empty or too
+// short to be a table: the import builds it from the list, in a data folder
+// and in any other.
+TEST(CodeTableCommandsTest, WordListImportBuildsAMissingOrEmptyTable) {
+  for (bool dataFolder : {false, true}) {
+    for (int state = 0; state < 3; ++state) {
+      TempDir dir;
+      if (dataFolder) ASSERT_TRUE(WriteFileBytes(dir.File(L"config.dsc"), ReadFileBytes(kData + L"config.dsc")));
+      const std::wstring sysl = dir.File(L"sysl.dmg");
+      if (state > 0) ASSERT_TRUE(WriteFileBytes(sysl, std::vector<uint8_t>(state == 1 ? 0 : 40, 0x5A)));
+      WriteText(dir.File(L"list.txt"), L"#联想\r\n丙丁\r\n甲乙\r\n");
+      ScriptedUi ui;
+      ui.chosen = dir.File(L"list.txt");
+      bool hash = false;
+      const std::string what = std::string(dataFolder ? "data folder, " : "plain folder, ") +
+                               (state == 0 ? "no table" : state == 1 ? "empty table" : "short table");
+      EXPECT_EQ(1, RunWordListImport(&ui, sysl.c_str(), &hash, dir.path().c_str())) << what;
+      EXPECT_TRUE(hash) << what;
+      ASSERT_FALSE(ui.told.empty());
+      EXPECT_EQ(L"词条导入成功。", ui.told.back()) << what;
+      auto table = OpenTableFile(sysl);
+      EXPECT_TRUE(table) << what;
+      if (!table) continue;
+      EXPECT_TRUE(IsWritableMapping(table.get())) << what;
+      std::vector<std::wstring> texts;
+      for (const DmgTestEntry& e : TableEntries(table.get())) texts.push_back(e.word);
+      EXPECT_EQ((std::vector<std::wstring>{L"#联想", L"丙丁", L"甲乙"}), texts) << what;
+      EXPECT_TRUE(CheckDmgTable(table.get(), nullptr).Sound()) << what;
+      EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((sysl + L".new").c_str())) << what;
+    }
+  }
 }

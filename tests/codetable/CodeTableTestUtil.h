@@ -1,17 +1,20 @@
 // Helpers of the code-table tests: writing UTF-16 text files, compiling
-// inline definitions and reading table words.
+// inline definitions, reading table words and leaving a dead writer's change.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "codetable/DmgMake.h"
 #include "codetable/TableFiles.h"
+#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "engine/TableJournal.h"
 #include "tests/common/TempDir.h"
 #include "tests/common/TestFiles.h"
 #include "tests/engine/DmgTestTables.h"
@@ -62,6 +65,37 @@ inline bool EveryCodeFindable(MappedFile* table) {
     if (i < r.start || i >= r.end) return false;
   }
   return true;
+}
+
+using HalfChange = std::function<void(MappedFile*)>;
+
+// A writer that died part way through a whole-table change after letting go
+// of the lock (a take-over for another file undoes nothing here): it runs on
+// a thread with a mapping of its own, as another process would, begins the
+// change, does what steps does and ends without ending the change.
+inline bool LeaveHalfChanged(const std::wstring& path, const HalfChange& steps) {
+  struct Job {
+    const std::wstring* path;
+    const HalfChange* steps;
+    bool begun;
+  } job{&path, &steps, false};
+  HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+    auto* job = static_cast<Job*>(p);
+    MappedFile* own = nullptr;
+    OpenMappedFile(&own, job->path->c_str());
+    {
+      DataWriteLock lock(own);
+      auto* change = new TableChange(own, TableChangeScope::kWholeFile);  // never ended
+      job->begun = lock.Held() && change->Ready();
+      if (job->begun) (*job->steps)(own);
+      FlushMappedFile(own);
+    }
+    CloseMappedFile(own, 1);
+    return 0;
+  }, &job, 0, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return job.begun;
 }
 
 }  // namespace zn::test

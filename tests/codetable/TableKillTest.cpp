@@ -16,6 +16,7 @@
 #include "codetable/WordList.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "engine/FolderLockPage.h"
 #include "engine/TableJournal.h"
 #include "tests/codetable/CodeTableTestUtil.h"
 #include "tests/common/ChildProcess.h"
@@ -318,6 +319,65 @@ TEST_F(TableKillTest, WordListReplaceKilledLeavesOldOrNewList) {
   KillCase c{L"wordlist", ReadFileBytes(dir_.File(L"older.dmg")), after};
   c.importText = newer;
   RunKills(c, kKills);
+}
+
+// Another writer grows the word list while the merge waits for the lock;
+// the merge is then killed inside its change. Its journal must hold the
+// table as grown, or the rollback cuts off the other writer's records while
+// the restored header still lists them.
+TEST_F(TableKillTest, WordListMergeKilledAfterAnotherWriterGrewTheTableKeepsItsRecords) {
+  ASSERT_TRUE(WriteFileBytes(dir_.File(L"config.dsc"), ReadFileBytes(kData + L"config.dsc")));
+  std::wstring older, newer;
+  WordSet after;
+  for (const DmgTestEntry& e : Small().all) {
+    if (&e < &Small().all[2000]) {
+      older += e.word + L"\r\n";
+      after.insert({"", e.word});
+    }
+    newer += e.word + L"\r\n";
+  }
+  const DmgTestEntry added{"", L"加上的词", 65534};
+  after.insert({"", added.word});
+  WriteText(dir_.File(L"older.txt"), older);
+  ASSERT_GT(BuildWordListTable(dir_.File(L"older.txt").c_str(), dir_.File(L"older.dmg").c_str(), nullptr, nullptr), 0);
+  KillCase c{L"wordlist", ReadFileBytes(dir_.File(L"older.dmg")), after};
+  c.importText = newer;
+  Reset(c);
+  const std::wstring name = L"zn-tablegrow-" + std::to_wstring(GetCurrentProcessId());
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  ASSERT_TRUE(event);
+  MappedFile* table = nullptr;
+  OpenMappedFile(&table, Main().c_str());
+  ASSERT_TRUE(IsWritableMapping(table) && table->lockPage);
+  const uint32_t sizeBefore = table->size;
+  std::unique_ptr<ChildProcess> child;
+  {
+    DataWriteLock lock(table);
+    ASSERT_TRUE(lock.Held());
+    child = Start(c, event, name);
+    // The merge has mapped the table once it queues for the lock.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (table->lockPage->view->next == 0 && std::chrono::steady_clock::now() < limit && !child->Finish(0)) Sleep(1);
+    ASSERT_NE(0, table->lockPage->view->next) << child->Output();
+    const std::vector<uint8_t> record = RecordBytes(added, kDmgTypeWordList);
+    ASSERT_TRUE(AppendRecord(table, record.data()));
+    ASSERT_TRUE(PlaceNewRecord(table, nullptr, -1));
+    ASSERT_GT(table->size, sizeBefore);
+  }
+  WaitForChangeWord(table, *child, true);
+  child->Kill();
+  CloseMappedFile(table, 1);
+  CloseHandle(event);
+  const std::vector<uint8_t> left = ReadFileBytes(Main());
+  ASSERT_NE(0u, GetU32(left, kDmgChangingOffset)) << "the merge ended before the kill: " << child->Output();
+  OpenAsTheEngineDoes();
+  MappedFile* recovered = nullptr;
+  OpenMappedFile(&recovered, Main().c_str());
+  EXPECT_EQ(0u, U32At(recovered, kDmgChangingOffset));
+  EXPECT_TRUE(CheckDmgTable(recovered, nullptr).Sound());
+  EXPECT_TRUE(Words(TableEntries(recovered)) == after) << GetDmgView(recovered).countRecords << " records";
+  EXPECT_TRUE(EveryWordFindable(recovered));
+  CloseMappedFile(recovered, 0);
 }
 
 TEST_F(TableKillTest, PurgeKilledKeepsEveryWordOrDropsTheCategoryWhole) {

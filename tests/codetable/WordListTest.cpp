@@ -59,8 +59,10 @@ TEST(WordListTest, MergeOverLargerAndSmallerTables) {
   EXPECT_EQ((std::vector<DmgTestEntry>{{"", L"a", 65534}, {"", L"b", 65534}}), TableEntries(t1.get()));
   EXPECT_EQ(500u, TableEntries(t2.get()).size());
   EXPECT_EQ(bigSize, t2.get()->size);
-  EXPECT_EQ(0, MergeWordListViaTempTable(dir.File(L"none.dmg").c_str(), dir.File(L"big.txt").c_str(), &hash,
+  // No table there: the list's table is put in its place.
+  EXPECT_EQ(1, MergeWordListViaTempTable(dir.File(L"none.dmg").c_str(), dir.File(L"big.txt").c_str(), &hash,
                                          nullptr, dir.path().c_str()));
+  EXPECT_EQ(500u, TableEntries(OpenTableFile(dir.File(L"none.dmg")).get()).size());
   WriteText(dir.File(L"empty.txt"), L"\r\n// only\r\n");
   EXPECT_EQ(0, MergeWordListViaTempTable(dir.File(L"t1.dmg").c_str(), dir.File(L"empty.txt").c_str(), &hash,
                                          nullptr, dir.path().c_str()));
