@@ -15,6 +15,7 @@
 #include "tests/common/ChildProcess.h"
 #include "tests/engine/CoreTestData.h"
 #include "tests/engine/RoadTestContext.h"
+#include "tests/engine/WriterClient.h"
 
 namespace zn::test {
 namespace {
@@ -253,6 +254,58 @@ TEST_F(FirstKeyLists, KeptListsShowWhatTheSearchShows) {
   ASSERT_TRUE(WriteFileBytes(elsewhere.File(L"main.dmg"), other));
   ASSERT_TRUE(RunWriter(L"replace " + Quoted(road.dir().path()) + L" \"" + elsewhere.File(L"main.dmg") + L"\""));
   CompareEveryCode();
+}
+
+// Another process writes in place and keeps the lock, or dies holding it:
+// from its first byte on, every list shows what the search shows; once the
+// lock is free again lists are kept and served as before.
+TEST_F(FirstKeyLists, AWriterStillHoldingTheLockIsSeenFromItsFirstByte) {
+  const std::vector<std::wstring> codes = {L"a", L"ab", L"b", L"ba", L"c", L"q"};
+  const auto compare = [&](const char* when) {
+    for (const std::wstring& code : codes) {
+      KeepFirstKeyLists(false);
+      const std::wstring searched = Shown(code);
+      KeepFirstKeyLists(true);
+      EXPECT_EQ(Shown(code), searched) << when << " " << std::string(code.begin(), code.end());
+    }
+  };
+  // The record listed last under 'a' and under its first two keys.
+  const auto lastUnderA = [&] {
+    Shown(L"a");
+    const ImeContext* c = road.get();
+    const DmgView view = GetDmgView(c->files[kFileMain]);
+    DmgRecord rec;
+    for (uint32_t i = 0; i < view.countRecords; ++i) {
+      if (ReadDmgRecord(view, i, &rec) && view.base + rec.offset == c->candidates[c->candidateCount - 1].entry) {
+        return std::to_string(i);
+      }
+    }
+    return std::string("0");
+  };
+  WriterClient writer(road.dir().path());
+  ASSERT_TRUE(writer.Started());
+  for (const std::string command : {"order %1 60000", "pin %1", "category %1 3", "delete %1"}) {
+    SCOPED_TRACE(command);
+    compare("before");
+    std::string line = command;
+    line.replace(line.find("%1"), 2, lastUnderA());
+    ASSERT_EQ(writer.Send(line + " keep"), "ok");
+    compare("while the writer holds the lock");
+    ASSERT_EQ(writer.Send("release"), "ok");
+    compare("after");
+  }
+  ASSERT_EQ(writer.Send("order " + lastUnderA() + " 50000 keep"), "ok");
+  writer.Kill();
+  compare("while a dead writer holds the lock");
+  {
+    // This process takes the lock over from the dead writer.
+    DataWriteLock lock(road.get());
+    ASSERT_TRUE(lock.Held() && lock.TookOver());
+  }
+  compare("after the lock was taken over");
+  const uint64_t served = FirstKeyListsServed();
+  compare("kept again");
+  EXPECT_GE(FirstKeyListsServed(), served + codes.size() - 2) << "kept and served again";
 }
 
 // A data folder of its own that nothing else of the process has open, with
