@@ -153,9 +153,7 @@ std::string Hex(const std::wstring& text) {
 class Typist {
  public:
   explicit Typist(const std::wstring& folder) {
-    os_.values[L"IMEName"] = L"zinIME";
-    os_.values[L"InstallLocation"] = folder.substr(0, folder.size() - 1);
-    os_.values[L"DataLocation"] = folder;
+    PointAtDataFolder(os_, folder);
     context_ = CreateImeContext(&os_);
     if (!context_) return;
     context_->effects = &effects_;
