@@ -75,14 +75,20 @@ inline std::vector<uint8_t> FakeTable(uint32_t count) {
 
 // Fills folder (ending in a backslash) with config.dsc, main.dmg and temp.dmg
 // and points the fake registry at it.
+// The registry values that make CreateImeContext open folder (ending in a
+// backslash) as the data folder.
+inline void PointAtDataFolder(FakeOs& os, const std::wstring& folder) {
+  os.values[L"IMEName"] = L"zinIME";
+  os.values[L"InstallLocation"] = folder.substr(0, folder.size() - 1);
+  os.values[L"DataLocation"] = folder;
+}
+
 inline void MakeDataFolder(FakeOs& os, const std::wstring& folder,
                            const std::vector<uint8_t>& config = DefaultConfig()) {
   WriteFileBytes(folder + L"config.dsc", config);
   WriteFileBytes(folder + L"main.dmg", FakeTable(3));
   WriteFileBytes(folder + L"temp.dmg", FakeTable(5));
-  os.values[L"IMEName"] = L"zinIME";
-  os.values[L"InstallLocation"] = folder.substr(0, folder.size() - 1);
-  os.values[L"DataLocation"] = folder;
+  PointAtDataFolder(os, folder);
 }
 
 // Can the file be deleted, i.e. is no handle of ours left open on it.

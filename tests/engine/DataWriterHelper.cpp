@@ -116,9 +116,7 @@ std::string Hex(const wchar_t* text, int units) {
 int Type(std::wstring folder, uint32_t seed, int rounds) {
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   zn::test::FakeOs os;
-  os.values[L"IMEName"] = L"zinIME";
-  os.values[L"InstallLocation"] = folder.substr(0, folder.size() - 1);
-  os.values[L"DataLocation"] = folder;
+  zn::test::PointAtDataFolder(os, folder);
   ImeContext* context = CreateImeContext(&os);
   if (!context) return 2;
   const std::vector<std::wstring> mainCodes = MainCodes(context);
@@ -267,9 +265,7 @@ bool ReadCommandLine(std::string* line) {
 int Serve(std::wstring folder) {
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   zn::test::FakeOs os;
-  os.values[L"IMEName"] = L"zinIME";
-  os.values[L"InstallLocation"] = folder.substr(0, folder.size() - 1);
-  os.values[L"DataLocation"] = folder;
+  zn::test::PointAtDataFolder(os, folder);
   ImeContext* context = CreateImeContext(&os);
   if (!context) return 2;
   std::unique_ptr<DataWriteLock> kept;
