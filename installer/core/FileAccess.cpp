@@ -79,35 +79,80 @@ uint16_t CarriedDaclControl(uint16_t oldControl) {
   return oldControl & SE_DACL_PROTECTED;
 }
 
-namespace {
+bool AccessEntries(FileAccessKind kind, std::vector<uint8_t>* out) {
+  out->clear();
+  std::vector<std::pair<WELL_KNOWN_SID_TYPE, DWORD>> entries;
+  if (kind == FileAccessKind::kProgram) entries = {{WinBuiltinAnyPackageSid, kReadExecuteAccess}};
+  if (kind == FileAccessKind::kDataFile) {
+    entries = {{WinBuiltinAnyPackageSid, kModifyAccess}, {WinWorldSid, kModifyAccess}};
+  }
+  if (entries.empty()) return true;
+  std::vector<std::vector<uint8_t>> sids;
+  DWORD bytes = sizeof(ACL);
+  for (const auto& [account, mask] : entries) {
+    sids.push_back(WellKnownSid(account));
+    if (sids.back().empty()) return false;
+    bytes += sizeof(ACCESS_ALLOWED_ACE) + static_cast<DWORD>(sids.back().size());
+  }
+  out->assign((bytes + 3) & ~3u, 0);
+  ACL* acl = reinterpret_cast<ACL*>(out->data());
+  if (!InitializeAcl(acl, static_cast<DWORD>(out->size()), ACL_REVISION)) return false;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!AddAccessAllowedAceEx(acl, ACL_REVISION, 0, entries[i].second, sids[i].data())) {
+      out->clear();
+      return false;
+    }
+  }
+  return true;
+}
 
-// By the open file when there is one, else by the path.
-bool Grant(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstring& path,
-           WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags) {
-  std::vector<uint8_t> sid = WellKnownSid(account);
-  if (sid.empty()) {
-    LogFailure(state, path, L"CreateWellKnownSid", GetLastError());
+bool AddAccessEntries(const ACL* old, const ACL* added, std::vector<uint8_t>* out) {
+  ACL_SIZE_INFORMATION info{};
+  if (!GetAclInformation(const_cast<ACL*>(old), &info, sizeof(info), AclSizeInformation)) {
     return false;
   }
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(old);
+  out->assign(bytes, bytes + info.AclBytesInUse);
+  for (DWORD i = 0; i < added->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(const_cast<ACL*>(added), i, &ace) ||
+        static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+      return false;
+    }
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    std::vector<uint8_t> next;
+    if (!ComposeDacl(reinterpret_cast<const ACL*>(out->data()),
+                     reinterpret_cast<const SID*>(&allowed->SidStart), allowed->Mask,
+                     allowed->Header.AceFlags, &next)) {
+      return false;
+    }
+    *out = std::move(next);
+  }
+  return true;
+}
+
+namespace {
+
+// The entries added to the DACL of the file at path, read and written
+// through a handle to the file itself.
+bool Grant(InstallerState& state, InstallerOs& os, const std::wstring& path,
+           const std::vector<uint8_t>& entries) {
   std::vector<uint8_t> old;
   uint16_t control = 0;
-  if (file ? !os.ReadEntryDacl(file, &old, &control)
-           : !os.ReadFileDacl(path.c_str(), &old, &control)) {
+  if (!os.ReadFileDacl(path.c_str(), &old, &control)) {
     LogFailure(state, path, L"GetSecurityInfo", GetLastError());
     return false;
   }
   // A null DACL already lets everyone in; one entry would lock the rest out.
   if (old.empty()) return true;
   std::vector<uint8_t> dacl;
-  if (!ComposeDacl(reinterpret_cast<const ACL*>(old.data()),
-                   reinterpret_cast<const SID*>(sid.data()), mask, aceFlags, &dacl)) {
+  if (!AddAccessEntries(reinterpret_cast<const ACL*>(old.data()),
+                        reinterpret_cast<const ACL*>(entries.data()), &dacl)) {
     LogFailure(state, path, L"AddAccessAllowedAceEx", GetLastError());
     return false;
   }
-  const ACL* acl = reinterpret_cast<const ACL*>(dacl.data());
-  uint16_t carried = CarriedDaclControl(control);
-  if (file ? !os.WriteEntryDacl(file, acl, carried)
-           : !os.WriteFileDacl(path.c_str(), acl, carried)) {
+  if (!os.WriteFileDacl(path.c_str(), reinterpret_cast<const ACL*>(dacl.data()),
+                        CarriedDaclControl(control))) {
     LogFailure(state, path, L"SetKernelObjectSecurity", GetLastError());
     return false;
   }
@@ -118,24 +163,23 @@ bool Grant(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstri
 
 bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags) {
-  return Grant(state, os, nullptr, path, account, mask, aceFlags);
+  std::vector<uint8_t> sid = WellKnownSid(account);
+  std::vector<uint8_t> entry(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE);
+  ACL* acl = reinterpret_cast<ACL*>(entry.data());
+  if (sid.empty() || !InitializeAcl(acl, static_cast<DWORD>(entry.size()), ACL_REVISION) ||
+      !AddAccessAllowedAceEx(acl, ACL_REVISION, aceFlags, mask, sid.data())) {
+    LogFailure(state, path, L"CreateWellKnownSid", GetLastError());
+    return false;
+  }
+  return Grant(state, os, path, entry);
 }
 
 bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      FileAccessKind kind) {
-  return ApplyFileAccess(state, os, nullptr, path, kind);
-}
-
-bool ApplyFileAccess(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstring& path,
-                     FileAccessKind kind) {
-  switch (kind) {
-    case FileAccessKind::kNone:
-      return true;
-    case FileAccessKind::kProgram:
-      return Grant(state, os, file, path, WinBuiltinAnyPackageSid, kReadExecuteAccess, 0);
-    case FileAccessKind::kDataFile:
-      return Grant(state, os, file, path, WinBuiltinAnyPackageSid, kModifyAccess, 0) &&
-             Grant(state, os, file, path, WinWorldSid, kModifyAccess, 0);
+  std::vector<uint8_t> entries;
+  if (!AccessEntries(kind, &entries)) {
+    LogFailure(state, path, L"CreateWellKnownSid", GetLastError());
+    return false;
   }
-  return false;
+  return entries.empty() || Grant(state, os, path, entries);
 }

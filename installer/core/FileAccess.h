@@ -36,13 +36,17 @@ bool ComposeDacl(const ACL* old, const SID* sid, DWORD mask, BYTE aceFlags,
 // auto-inherited, otherwise only the protected bit is kept.
 uint16_t CarriedDaclControl(uint16_t oldControl);
 
+// The allowed entries a kind of file is given, in order, as ACL bytes
+// (empty for kNone). False when a SID could not be made.
+bool AccessEntries(FileAccessKind kind, std::vector<uint8_t>* out);
+// old with each entry of added put in as ComposeDacl puts one.
+bool AddAccessEntries(const ACL* old, const ACL* added, std::vector<uint8_t>* out);
+
 // Adds one allowed entry to the file's DACL, written through a handle to the
 // file itself (never through a link); a failure goes to the step log.
 bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags);
-// The rules of one kind of file.
+// The rules of one kind of file, for a file already in place. Files the
+// installer places get them as they are made (CopyIntoFolder).
 bool ApplyFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
-                     FileAccessKind kind);
-// The same through an open file (path names it in the log).
-bool ApplyFileAccess(InstallerState& state, InstallerOs& os, HANDLE file, const std::wstring& path,
                      FileAccessKind kind);

@@ -133,8 +133,8 @@ void InstallFonts(InstallerOs& os, const std::wstring& source, const std::wstrin
     // A font already there is neither replaced nor registered again.
     HANDLE placed = nullptr;
     if (!IsPlainFileName(lower) ||
-        !os.CopyIntoFolder(fonts.get(), lower.c_str(), (from + entry.name).c_str(), false, &placed,
-                           nullptr)) {
+        !os.CopyIntoFolder(fonts.get(), lower.c_str(), (from + entry.name).c_str(), false,
+                           nullptr, &placed, nullptr)) {
       continue;
     }
     os.CloseEntry(placed);

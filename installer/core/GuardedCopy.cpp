@@ -10,6 +10,9 @@
 
 namespace {
 
+// Placements of one file while others keep giving it a second name.
+constexpr int kFreshPlacements = 3;
+
 bool EndsWith(const std::wstring& text, const wchar_t* suffix) {
   size_t n = wcslen(suffix);
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
@@ -102,16 +105,27 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
     if (question && Ask(state, os, question, target, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
   }
 
+  std::vector<uint8_t> rights;
+  if (!AccessEntries(access, &rights)) {
+    NoteFailure(state, L"CreateWellKnownSid", GetLastError());
+    return 0;
+  }
+  const ACL* acl = rights.empty() ? nullptr : reinterpret_cast<const ACL*>(rights.data());
   bool movedAside = false;
+  int shared = 0;
   for (;;) {
     uint32_t error = 0;
     HANDLE placed = nullptr;
-    if (os.CopyIntoFolder(folder.get(), name.c_str(), source.c_str(), true, &placed, &error)) {
-      if (state.placed) state.placed->paths.push_back(target);
-      // Rights go on the file just written, through its handle.
-      bool granted = ApplyFileAccess(state, os, placed, target, access);
+    if (os.CopyIntoFolder(folder.get(), name.c_str(), source.c_str(), true, acl, &placed, &error)) {
+      // The file came with its rights. Another name given to it meanwhile
+      // would share what input methods write to it later, and they write
+      // only a file of one name: it is placed afresh, the other name keeping
+      // the copy it has. One who keeps doing so gets a file of two names.
+      bool named = os.NameCount(placed) > 1;
       os.CloseEntry(placed);
-      return granted ? 1 : 0;
+      if (named && ++shared < kFreshPlacements) continue;
+      if (state.placed) state.placed->paths.push_back(target);
+      return 1;
     }
     NoteFailure(state, L"CopyFileW", error);
     switch (kind) {

@@ -1,6 +1,6 @@
 // One guarded copy per placed file: the version question, retries while the
 // target is in use, a busy module renamed aside, the process list once per
-// run, then the file's access rules.
+// run, the file made with its access rules.
 #pragma once
 
 #include <string>

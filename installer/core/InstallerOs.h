@@ -267,14 +267,17 @@ class InstallerOs {
   // source's bytes into name in folder. A link, or a second name of a file
   // elsewhere, at the name goes itself and a new file takes the name; a
   // plain file is overwritten in place (without overwrite: left, and the
-  // call fails). file receives the placed file, open for setting its
-  // rights; error the Win32 error of a failure (may be null).
+  // call fails). rights (null: none) are the allowed entries the file gets:
+  // a new file is made with them, ahead of what the folder passes on, so it
+  // never exists without them; a file overwritten in place has them added
+  // through the handle it was judged by. file receives the placed file, still
+  // held; error the Win32 error of a failure (may be null).
   virtual bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
-                              bool overwrite, HANDLE* file, uint32_t* error) = 0;
+                              bool overwrite, const ACL* rights, HANDLE* file,
+                              uint32_t* error) = 0;
   // Renames name in folder to newName there (never over an existing name).
   virtual bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) = 0;
-  // ReadFileDacl and WriteFileDacl of an open entry.
-  virtual bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) = 0;
-  virtual bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) = 0;
+  // The number of names (hard links) of an open file; 0 when unknown.
+  virtual uint32_t NameCount(HANDLE entry) = 0;
   virtual void CloseEntry(HANDLE entry) = 0;
 };

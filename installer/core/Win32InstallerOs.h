@@ -114,10 +114,9 @@ class Win32InstallerOs : public InstallerOs {
                          PathFacts* facts) override;
   bool CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl, HANDLE* out) override;
   bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source, bool overwrite,
-                      HANDLE* file, uint32_t* error) override;
+                      const ACL* rights, HANDLE* file, uint32_t* error) override;
   bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) override;
-  bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) override;
-  bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) override;
+  uint32_t NameCount(HANDLE entry) override;
   void CloseEntry(HANDLE entry) override;
 
  private:

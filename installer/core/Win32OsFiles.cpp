@@ -105,9 +105,9 @@ PathPresence FactsOf(HANDLE entry, PathFacts* out) {
   return out->owner.empty() ? PathPresence::kUnreadable : PathPresence::kPresent;
 }
 
-bool ReadDaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
+// The DACL of an open entry, whatever it is.
+bool DaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
   acl->clear();
-  if (!entry || !IsPlainEntry(entry)) return false;
   ACL* dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   DWORD rc = GetSecurityInfo(entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
@@ -130,7 +130,9 @@ bool ReadDaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
   return ok;
 }
 
-bool WriteDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
+// The object itself only: SetSecurityInfo would also walk what lies below
+// a folder, where others may have put links.
+bool SetDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
   SECURITY_DESCRIPTOR descriptor;
   if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
       !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(acl), FALSE)) {
@@ -138,11 +140,82 @@ bool WriteDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
   }
   const SECURITY_DESCRIPTOR_CONTROL kCarried =
       SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
-  if (!SetSecurityDescriptorControl(&descriptor, kCarried, control & kCarried)) return false;
-  if (!entry || !IsPlainEntry(entry)) return false;
-  // The object itself only: SetSecurityInfo would also walk what lies below
-  // a folder, where others may have put links.
-  return SetKernelObjectSecurity(entry, DACL_SECURITY_INFORMATION, &descriptor) != FALSE;
+  return SetSecurityDescriptorControl(&descriptor, kCarried, control & kCarried) &&
+         SetKernelObjectSecurity(entry, DACL_SECURITY_INFORMATION, &descriptor);
+}
+
+bool ReadDaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
+  acl->clear();
+  return entry && IsPlainEntry(entry) && DaclOf(entry, acl, control);
+}
+
+bool WriteDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
+  return entry && IsPlainEntry(entry) && SetDaclOf(entry, acl, control);
+}
+
+// rights added to the DACL of a file judged plain through this very handle:
+// a name given to it since takes nothing from the data folder.
+bool AddRightsOf(HANDLE file, const ACL* rights) {
+  std::vector<uint8_t> old;
+  uint16_t control = 0;
+  if (!DaclOf(file, &old, &control)) return false;
+  // A null DACL already lets everyone in; entries would lock the rest out.
+  if (old.empty()) return true;
+  std::vector<uint8_t> dacl;
+  return AddAccessEntries(reinterpret_cast<const ACL*>(old.data()), rights, &dacl) &&
+         SetDaclOf(file, reinterpret_cast<const ACL*>(dacl.data()), CarriedDaclControl(control));
+}
+
+// The DACL a file is made with in folder: rights, then what the folder
+// passes to files, marked inherited. Windows puts the folder's entries in
+// itself as it makes the file, in place of such copies; a system that does
+// not (Wine) still gives the file them, and with them its owner's access.
+bool CreationDacl(HANDLE folder, const ACL* rights, std::vector<uint8_t>* out) {
+  std::vector<uint8_t> parent;
+  uint16_t control = 0;
+  if (!DaclOf(folder, &parent, &control)) parent.clear();
+  const ACL* passed = parent.empty() ? nullptr : reinterpret_cast<const ACL*>(parent.data());
+  ACL_SIZE_INFORMATION own{};
+  if (!GetAclInformation(const_cast<ACL*>(rights), &own, sizeof(own), AclSizeInformation)) {
+    return false;
+  }
+  out->assign(own.AclBytesInUse + parent.size(), 0);
+  ACL* acl = reinterpret_cast<ACL*>(out->data());
+  if (!InitializeAcl(acl, static_cast<DWORD>(out->size()), ACL_REVISION)) return false;
+  for (DWORD i = 0; i < own.AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(const_cast<ACL*>(rights), i, &ace) ||
+        !AddAce(acl, ACL_REVISION, MAXDWORD, ace, static_cast<ACE_HEADER*>(ace)->AceSize)) {
+      return false;
+    }
+  }
+  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                             FILE_ALL_ACCESS};
+  std::vector<uint8_t> creatorOwner = WellKnownSid(WinCreatorOwnerSid);
+  std::vector<uint8_t> creatorGroup = WellKnownSid(WinCreatorGroupSid);
+  for (DWORD i = 0; passed && i < passed->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(const_cast<ACL*>(passed), i, &ace)) return false;
+    auto* header = static_cast<ACE_HEADER*>(ace);
+    if (!(header->AceFlags & OBJECT_INHERIT_ACE) ||
+        (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_DENIED_ACE_TYPE)) {
+      continue;
+    }
+    // Allowed and denied entries share one layout.
+    std::vector<uint8_t> copy(static_cast<const uint8_t*>(ace),
+                              static_cast<const uint8_t*>(ace) + header->AceSize);
+    auto* entry = reinterpret_cast<ACCESS_ALLOWED_ACE*>(copy.data());
+    PSID sid = &entry->SidStart;
+    // Whose these stand for only the system knows as it makes the file.
+    if ((!creatorOwner.empty() && EqualSid(sid, creatorOwner.data())) ||
+        (!creatorGroup.empty() && EqualSid(sid, creatorGroup.data()))) {
+      continue;
+    }
+    entry->Header.AceFlags = INHERITED_ACE;
+    MapGenericMask(&entry->Mask, &mapping);
+    if (!AddAce(acl, ACL_REVISION, MAXDWORD, copy.data(), header->AceSize)) return false;
+  }
+  return true;
 }
 
 // A protected DACL, owned by Administrators when Administrators is set.
@@ -489,7 +562,8 @@ bool Win32InstallerOs::CreateLevel(HANDLE parent, const wchar_t* name, const ACL
 }
 
 bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
-                                      bool overwrite, HANDLE* file, uint32_t* error) {
+                                      bool overwrite, const ACL* rights, HANDLE* file,
+                                      uint32_t* error) {
   *file = nullptr;
   auto fail = [&](DWORD code) {
     if (error) *error = code;
@@ -499,8 +573,22 @@ bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const 
   KernelHandle from(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!from.get()) return fail(GetLastError());
-  // Shared for reading only while held: no second name, no deletion, no
-  // other writer until the rights are set.
+  // A new file has its rights from the moment it exists: nothing has to be
+  // checked or granted on it afterwards, when others may have given it
+  // another name (opening a file for its attributes, which is all a hard
+  // link needs, is not stopped by any sharing).
+  SECURITY_DESCRIPTOR made;
+  SECURITY_DESCRIPTOR* descriptor = nullptr;
+  std::vector<uint8_t> dacl;
+  if (rights) {
+    if (!CreationDacl(folder, rights, &dacl) ||
+        !InitializeSecurityDescriptor(&made, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&made, TRUE, reinterpret_cast<ACL*>(dacl.data()), FALSE)) {
+      return fail(GetLastError());
+    }
+    descriptor = &made;
+  }
+  // Shared for reading only while held: no deletion and no other writer.
   constexpr DWORD kAccess =
       GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE | READ_CONTROL | WRITE_DAC;
   HANDLE target = nullptr;
@@ -508,7 +596,7 @@ bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const 
   // once, the copy fails rather than write through it.
   for (int attempt = 0; attempt < 2 && !target; ++attempt) {
     NTSTATUS status = OpenBelow(folder, name, kAccess, FILE_SHARE_READ, FILE_CREATE,
-                                FILE_NON_DIRECTORY_FILE, nullptr, &target);
+                                FILE_NON_DIRECTORY_FILE, descriptor, &target);
     if (status >= 0) break;
     if (status != kNameCollision) return fail(GetLastError());
     if (!overwrite) return fail(ERROR_FILE_EXISTS);
@@ -528,9 +616,11 @@ bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const 
       return fail(ERROR_ACCESS_DENIED);
     }
     if (!link && links == 1) {
-      // In place, so a file still mapped elsewhere refuses.
+      // In place, so a file still mapped elsewhere refuses; its rights are
+      // set before a byte of it changes.
       FILE_END_OF_FILE_INFO empty{};
-      if (!SetFileInformationByHandle(target, FileEndOfFileInfo, &empty, sizeof(empty))) {
+      if ((rights && !AddRightsOf(target, rights)) ||
+          !SetFileInformationByHandle(target, FileEndOfFileInfo, &empty, sizeof(empty))) {
         DWORD code = GetLastError();
         CloseHandle(target);
         return fail(code);
@@ -587,12 +677,10 @@ bool Win32InstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const 
   return status >= 0;
 }
 
-bool Win32InstallerOs::ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
-  return ReadDaclOf(entry, acl, control);
-}
-
-bool Win32InstallerOs::WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) {
-  return WriteDaclOf(entry, acl, control);
+uint32_t Win32InstallerOs::NameCount(HANDLE entry) {
+  DWORD attributes = 0;
+  DWORD links = 0;
+  return entry && EntryShape(entry, &attributes, &links) ? links : 0;
 }
 
 void Win32InstallerOs::CloseEntry(HANDLE entry) {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "installer/core/FileAccess.h"
+
 namespace zn::test {
 
 std::wstring Lower(const std::wstring& text) {
@@ -621,7 +623,8 @@ bool FakeInstallerOs::CreateLevel(HANDLE parent, const wchar_t* name, const ACL*
 }
 
 bool FakeInstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
-                                     bool overwrite, HANDLE* file, uint32_t* error) {
+                                     bool overwrite, const ACL* rights, HANDLE* file,
+                                     uint32_t* error) {
   *file = nullptr;
   std::wstring path = opened_[folder] + L"\\" + name;
   if (busy.count(Lower(path))) {
@@ -633,8 +636,24 @@ bool FakeInstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const w
     if (error) *error = ERROR_ACCESS_DENIED;
     return false;
   }
-  if (!Win32InstallerOs::CopyIntoFolder(folder, name, source, overwrite, file, error)) return false;
+  // Only a plain file keeps its rights; any other name goes and a new file
+  // starts from what the folder passes on.
+  PathFacts facts;
+  if (InspectPath(path.c_str(), &facts) != PathPresence::kPresent ||
+      (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) || facts.linkCount != 1) {
+    dacls.erase(Lower(path));
+  }
+  if (!Win32InstallerOs::CopyIntoFolder(folder, name, source, overwrite, rights, file, error)) {
+    return false;
+  }
   opened_[*file] = path;
+  if (rights) {
+    std::vector<uint8_t> old;
+    uint16_t control = 0;
+    StoredDacl(path, &old, &control);
+    AddAccessEntries(reinterpret_cast<const ACL*>(old.data()), rights, &dacls[Lower(path)]);
+  }
+  if (onPlaced) onPlaced(path);
   return true;
 }
 
@@ -644,34 +663,6 @@ bool FakeInstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const w
   if (!Win32InstallerOs::RenameInFolder(folder, name, newName)) return false;
   // A busy module keeps its lock under its new name; the old name is free.
   if (busy.erase(from)) busy.insert(Lower(opened_[folder] + L"\\" + newName));
-  return true;
-}
-
-// As the real seam, judged by the handle: no link, no file of two names.
-bool FakeInstallerOs::PlainEntry(HANDLE entry) {
-  FILE_BASIC_INFO basic{};
-  FILE_STANDARD_INFO standard{};
-  auto it = opened_.find(entry);
-  if (it == opened_.end() || links.count(Lower(it->second)) ||
-      !GetFileInformationByHandleEx(entry, FileBasicInfo, &basic, sizeof(basic)) ||
-      !GetFileInformationByHandleEx(entry, FileStandardInfo, &standard, sizeof(standard))) {
-    return false;
-  }
-  return !(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-         (standard.Directory || standard.NumberOfLinks == 1);
-}
-
-bool FakeInstallerOs::ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
-  return PlainEntry(entry) && StoredDacl(opened_[entry], acl, control);
-}
-
-// Recorded under the path the handle was opened at.
-bool FakeInstallerOs::WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t) {
-  if (!PlainEntry(entry)) return false;
-  ACL_SIZE_INFORMATION info{};
-  GetAclInformation(const_cast<ACL*>(acl), &info, sizeof(info), AclSizeInformation);
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(acl);
-  dacls[Lower(opened_[entry])] = std::vector<uint8_t>(bytes, bytes + info.AclBytesInUse);
   return true;
 }
 

@@ -60,6 +60,9 @@ class FakeInstallerOs : public Win32InstallerOs {
   // Lower-case paths a standard user owns; everything else belongs to
   // Administrators. Links (above) are reported as reparse points.
   std::set<std::wstring> foreignOwners;
+  // Runs with the path of a file just placed by CopyIntoFolder, while the
+  // placement still holds it: what another user may do at that moment.
+  std::function<void(const std::wstring& path)> onPlaced;
 
   // --- what happened ---
   std::vector<std::wstring> calls;     // TSF, IMM and shell calls in order
@@ -175,17 +178,15 @@ class FakeInstallerOs : public Win32InstallerOs {
   PathPresence OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
                          PathFacts* facts) override;
   bool CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl, HANDLE* out) override;
+  // The rights a placed file is made with are recorded under its path.
   bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source, bool overwrite,
-                      HANDLE* file, uint32_t* error) override;
+                      const ACL* rights, HANDLE* file, uint32_t* error) override;
   bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) override;
-  bool ReadEntryDacl(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) override;
-  bool WriteEntryDacl(HANDLE entry, const ACL* acl, uint16_t control) override;
   void CloseEntry(HANDLE entry) override;
 
  private:
   void ScriptFacts(const std::wstring& path, PathFacts* out);
   bool StoredDacl(const std::wstring& path, std::vector<uint8_t>* acl, uint16_t* control);
-  bool PlainEntry(HANDLE entry);
   std::map<HANDLE, std::wstring> opened_;  // handle -> the path it was opened at
   bool Unlink(const wchar_t* path);
   bool Refused(const wchar_t* path);

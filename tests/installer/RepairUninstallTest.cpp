@@ -8,6 +8,7 @@
 
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
+#include "installer/core/FileAccess.h"
 #include "installer/core/InstallSteps.h"
 #include "installer/core/InstalledFiles.h"
 #include "installer/core/KeyboardLayouts.h"
@@ -406,6 +407,106 @@ TEST(Repair, KeepsTheFrameworkTheUserChose) {
   ASSERT_TRUE(RunRepairSteps(*tsf.state, tsf.os));
   EXPECT_TRUE(FindImeLayouts(tsf.os, L"zinIME.ime").empty());
   EXPECT_TRUE(tsf.os.HasKey(RegHive::kClassesRoot, L"CLSID\\" + kKey));
+}
+
+// A file's identity and number of names, through a handle of its own.
+BY_HANDLE_FILE_INFORMATION FileIdentity(const std::wstring& path) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+  }
+  return info;
+}
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  BY_HANDLE_FILE_INFORMATION x = FileIdentity(a);
+  BY_HANDLE_FILE_INFORMATION y = FileIdentity(b);
+  return x.nNumberOfLinks > 0 && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+         x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+// Anyone who may add files to the data folder may give a data file a second
+// name, even while the installer still holds the file it just placed: an
+// open for attributes only is not stopped by sharing (Windows' rule, which
+// the fake's hook stands in for). Neither the install nor a repair stops,
+// each data file ends as a file of its own, the rights it was made with in
+// place, and what is written to it afterwards never reaches the other name.
+TEST(Repair, ASecondNameGivenToADataFileStopsNothing) {
+  const std::vector<DmgTestEntry> userWord = {{"zzxy", L"星禾", kUserAttr}};
+  auto linkWhileHeld = [](InstallFixture& f, const std::wstring& outside) {
+    f.os.onPlaced = [&f, outside](const std::wstring& path) {
+      if (Lower(path) != Lower(f.Data() + L"main.dmg") || Exists(outside)) return;
+      EXPECT_TRUE(CreateHardLinkW(outside.c_str(), path.c_str(), nullptr));
+    };
+  };
+  auto expectOwnFile = [](InstallFixture& f, const std::wstring& outside) {
+    std::wstring table = f.Data() + L"main.dmg";
+    EXPECT_EQ(FileIdentity(table).nNumberOfLinks, 1u);
+    EXPECT_FALSE(SameFile(table, outside));
+    bool everyone = false;
+    std::vector<uint8_t> world = WellKnownSid(WinWorldSid);
+    for (const AceView& ace : AclEntries(f.os.dacls[Lower(table)]))
+      everyone = everyone || (SameSid(ace.sid.data(), world.data()) && ace.mask == kModifyAccess);
+    EXPECT_TRUE(everyone);
+  };
+
+  // The repair as the maintenance dialog runs it, the user's two words put back.
+  auto repairKeepingTheWords = [](InstalledFixture& f) {
+    f.Unpack();
+    f.state->stubPath[0] = L'\0';
+    f.state->unregistered = false;
+    bool repaired = RunRepairSteps(*f.state, f.os);
+    EXPECT_TRUE(repaired) << f.log.lines.back();
+    EXPECT_TRUE(f.log.Has(L"已将 2 条用户词条写回码表"));
+    return repaired;
+  };
+
+  // The install: a word the input method adds later stays in the data folder.
+  {
+    InstallFixture f;
+    f.Unpack();
+    CreateDirectoryPath(f.os, f.Install());
+    std::wstring outside = f.os.Folder(KnownFolder::kDocuments) + L"linked.dmg";
+    linkWhileHeld(f, outside);
+    ASSERT_TRUE(RunInstallSteps(*f.state, f.os, L"", L"")) << f.log.lines.back();
+    ASSERT_TRUE(Exists(outside));
+    expectOwnFile(f, outside);
+    std::vector<uint8_t> held = ReadFileBytes(outside);
+    KeptTableState added;
+    added.userRecords.push_back(RecordBytes(userWord[0]));
+    EXPECT_EQ(RestoreKeptTableState(f.Data() + L"main.dmg", added), 1);
+    EXPECT_TRUE(Holds(Entries(f.Data() + L"main.dmg"), userWord[0]));
+    EXPECT_EQ(ReadFileBytes(outside), held);
+  }
+
+  // A repair: the user's words go back into the data folder's table only.
+  {
+    InstalledFixture f;
+    WriteFileBytes(f.Data() + L"main.dmg", TableWithFields(true, 5, 6, 7));
+    std::wstring outside = f.os.Folder(KnownFolder::kDocuments) + L"linked.dmg";
+    linkWhileHeld(f, outside);
+    ASSERT_TRUE(repairKeepingTheWords(f));
+    expectOwnFile(f, outside);
+    EXPECT_TRUE(Holds(Entries(f.Data() + L"main.dmg"), userWord[0]));
+    EXPECT_FALSE(Holds(Entries(outside), userWord[0]));
+  }
+
+  // A repair finding a data file that already has a second name: the data
+  // folder gets a fresh file, the other name keeps what it had.
+  {
+    InstalledFixture f;
+    WriteFileBytes(f.Data() + L"main.dmg", TableWithFields(true, 5, 6, 7));
+    std::wstring outside = f.os.Folder(KnownFolder::kDocuments) + L"earlier.dmg";
+    ASSERT_TRUE(CreateHardLinkW(outside.c_str(), (f.Data() + L"main.dmg").c_str(), nullptr));
+    std::vector<uint8_t> before = ReadFileBytes(outside);
+    ASSERT_TRUE(repairKeepingTheWords(f));
+    expectOwnFile(f, outside);
+    EXPECT_EQ(ReadFileBytes(outside), before);
+  }
 }
 
 }  // namespace

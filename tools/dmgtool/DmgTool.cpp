@@ -7,9 +7,12 @@
 //   dmgtool export <table.dmg> <out.txt> [selector]
 //   dmgtool data <source folder> <data folder>
 //   dmgtool dms <entries.txt> <out.dms>
-// A compiled table is written beside its place and then put there whole; in
-// a live data folder (config.dsc or write.lck beside it) an existing table
-// takes it through the journaled replace under the folder's write lock.
+// Every table is written beside its place and then put there whole, so a
+// kill never leaves a part of one at its name. In a live data folder
+// (config.dsc or write.lck beside it) an existing code table or word list
+// takes the new one through the journaled replace under the folder's write
+// lock; danzi.dmi and temp.dmg, which typing processes keep mapped and which
+// have no such replace, are not written there at all.
 // dms builds a lookup table such as dict.dms from "key<TAB>value" lines
 // ("\n", "\t" and "\\" escapes in the value).
 #include <windows.h>
@@ -54,6 +57,24 @@ bool InLiveDataFolder(const std::wstring& folder) {
   return Exists(folder + L"\\config.dsc") || Exists(folder + L"\\" + kLockPageName);
 }
 
+std::wstring FolderOf(const wchar_t* path) {
+  std::wstring folder(path);
+  size_t slash = folder.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : folder.substr(0, slash);
+}
+
+// A table a live folder's processes map cannot be renamed over, and written
+// in place it would be half written when the writer is killed: such a
+// target is left alone.
+bool RefusedAsLive(const char* command, const wchar_t* out) {
+  if (!InLiveDataFolder(FolderOf(out))) return false;
+  std::fprintf(stderr,
+               "dmgtool: %s: the target is in a live data folder (config.dsc or write.lck beside "
+               "it) and is left as it is; run it on a copy of the folder\n",
+               command);
+  return true;
+}
+
 // The journaled whole-table replace config uses, under the folder's write
 // lock: a kill leaves the old table or the new one, and the views of the
 // typing processes stay valid.
@@ -67,50 +88,92 @@ bool ReplaceLive(const std::wstring& out, const std::wstring& fresh) {
   return ok;
 }
 
+// build writes a whole table at the path it is given: beside out, which
+// then takes it by a rename (or, with live, through ReplaceLive).
+template <typename Build>
+bool WriteBeside(const wchar_t* out, bool live, Build build) {
+  const std::wstring fresh = std::wstring(out) + L".new";
+  bool placed = build(fresh.c_str());
+  if (placed && live) {
+    placed = ReplaceLive(out, fresh);
+  } else if (placed) {
+    placed = MoveFileExW(fresh.c_str(), out, MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+  DeleteFileW(fresh.c_str());
+  return placed;
+}
+
 // live: a table of a live data folder is replaced through the journal
 // rather than renamed over (the shipped folder is always made anew).
 int Compile(const wchar_t* out, const wchar_t* const* sources, int count, bool live) {
   ConsoleProgress progress;
   // The scratch file goes next to the output so parallel builds never share it.
-  std::wstring folder(out);
-  size_t slash = folder.find_last_of(L"\\/");
-  folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash);
-  // The table is written whole beside its place before it takes it: written
-  // in place, a kill would leave it unsorted or half written.
-  const std::wstring fresh = std::wstring(out) + L".new";
-  int n = CompileTableFiles(sources, count, fresh.c_str(), &progress, folder.c_str());
-  std::wstring scratch = folder + L"\\" + kScratchFileName;
-  DeleteFileW(scratch.c_str());
-  bool placed = false;
-  if (n > 0 && live && Exists(out) && InLiveDataFolder(folder)) {
-    placed = ReplaceLive(out, fresh);
-  } else if (n > 0) {
-    placed = MoveFileExW(fresh.c_str(), out, MOVEFILE_REPLACE_EXISTING) != 0;
-  }
-  DeleteFileW(fresh.c_str());
+  const std::wstring folder = FolderOf(out);
+  const std::wstring scratch = folder + L"\\" + kScratchFileName;
+  int n = 0;
+  const bool placed =
+      WriteBeside(out, live && Exists(out) && InLiveDataFolder(folder), [&](const wchar_t* fresh) {
+        n = CompileTableFiles(sources, count, fresh, &progress, folder.c_str());
+        DeleteFileW(scratch.c_str());
+        return n > 0;
+      });
   if (n <= 0) return Fail("compile failed");
   if (!placed) return Fail("cannot put the table in place (in use, locked or damaged?)");
   std::fprintf(stderr, "dmgtool: %d records\n", n);
   return 0;
 }
 
-int WordList(const wchar_t* list, const wchar_t* out) {
+int WordList(const wchar_t* list, const wchar_t* out, bool live) {
+  const std::wstring folder = FolderOf(out);
+  if (live && Exists(out) && InLiveDataFolder(folder)) {
+    // As config's word-list import: built beside, copied over through the
+    // journal under the folder's write lock.
+    bool hash = false;
+    const int ok = MergeWordListViaTempTable(out, list, &hash, nullptr, folder.c_str());
+    wchar_t temp[260];
+    if (MakeTempFilePath(kWordListTempName, temp, folder.c_str())) DeleteFileW(temp);
+    if (!ok) return Fail("word list failed (unreadable, or the live table in use, locked or damaged?)");
+    std::fprintf(stderr, "dmgtool: live word list replaced\n");
+    return 0;
+  }
+  int n = 0;
   bool hash = false;
-  int n = BuildWordListTable(list, out, nullptr, &hash);
-  if (n <= 0) return Fail("word list failed");
+  if (!WriteBeside(out, false, [&](const wchar_t* fresh) {
+        return (n = BuildWordListTable(list, fresh, nullptr, &hash)) > 0;
+      })) {
+    return Fail("word list failed");
+  }
   std::fprintf(stderr, "dmgtool: %d words\n", n);
   return 0;
 }
 
+int Danzi(const wchar_t* mainTable, const wchar_t* out, bool live) {
+  if (live && RefusedAsLive("danzi", out)) return 1;
+  return WriteBeside(out, false, [&](const wchar_t* fresh) {
+           return WriteDanziTable(mainTable, fresh) > 0;
+         })
+             ? 0
+             : Fail("danzi failed");
+}
+
+int EmptyTemp(const wchar_t* out, bool live) {
+  if (live && RefusedAsLive("emptytemp", out)) return 1;
+  return WriteBeside(out, false, [](const wchar_t* fresh) { return CreateEmptyTempTable(fresh) != 0; })
+             ? 0
+             : Fail("temp failed");
+}
+
+// The shipped folder: made anew at build time, never live, whatever lies
+// beside its tables.
 int Data(const std::wstring& src, const std::wstring& dst) {
   std::wstring wubi = src + L"\\wubi.txt";
   const wchar_t* sources[] = {wubi.c_str()};
   std::wstring mainDmg = dst + L"\\main.dmg";
   if (Compile(mainDmg.c_str(), sources, 1, false)) return 1;
-  if (WriteDanziTable(mainDmg.c_str(), (dst + L"\\danzi.dmi").c_str()) <= 0) return Fail("danzi failed");
-  if (WordList((src + L"\\sysl.txt").c_str(), (dst + L"\\sysl.dmg").c_str())) return 1;
-  if (WordList((src + L"\\engl.txt").c_str(), (dst + L"\\engl.dmg").c_str())) return 1;
-  if (!CreateEmptyTempTable((dst + L"\\temp.dmg").c_str())) return Fail("temp.dmg failed");
+  if (Danzi(mainDmg.c_str(), (dst + L"\\danzi.dmi").c_str(), false)) return 1;
+  if (WordList((src + L"\\sysl.txt").c_str(), (dst + L"\\sysl.dmg").c_str(), false)) return 1;
+  if (WordList((src + L"\\engl.txt").c_str(), (dst + L"\\engl.dmg").c_str(), false)) return 1;
+  if (EmptyTemp((dst + L"\\temp.dmg").c_str(), false)) return 1;
   return 0;
 }
 
@@ -130,9 +193,9 @@ int LookupTable(const wchar_t* text, const wchar_t* out) {
 int Run(int argc, wchar_t** argv) {
   std::wstring cmd = argc > 1 ? argv[1] : L"";
   if (cmd == L"compile" && argc >= 4) return Compile(argv[2], argv + 3, argc - 3, true);
-  if (cmd == L"danzi" && argc == 4) return WriteDanziTable(argv[2], argv[3]) > 0 ? 0 : Fail("danzi failed");
-  if (cmd == L"wordlist" && argc == 4) return WordList(argv[2], argv[3]);
-  if (cmd == L"emptytemp" && argc == 3) return CreateEmptyTempTable(argv[2]) ? 0 : Fail("temp failed");
+  if (cmd == L"danzi" && argc == 4) return Danzi(argv[2], argv[3], true);
+  if (cmd == L"wordlist" && argc == 4) return WordList(argv[2], argv[3], true);
+  if (cmd == L"emptytemp" && argc == 3) return EmptyTemp(argv[2], true);
   if (cmd == L"export" && (argc == 4 || argc == 5)) {
     MappedFile* table = nullptr;
     if (OpenMappedFile(&table, argv[2]) <= 0) return Fail("cannot open table");
