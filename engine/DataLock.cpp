@@ -306,7 +306,7 @@ void DataWriteLock::Take(HANDLE handle, const wchar_t* lockPath, uint32_t waitMs
 }
 
 bool WriteLockHeldElsewhere(const FolderLockPage* page) {
-  const LONG64 owner = page->view->owner;
+  const LONG64 owner = ReadOwner(page);
   // Our token with this thread's hold: the writes are the thread's own.
   return owner != 0 && (owner != page->token || !HeldByPage(page));
 }

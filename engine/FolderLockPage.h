@@ -75,3 +75,4 @@ bool LockHolderDead(FolderLockPage* page, LONG64 token);
 inline LONG ReadGrowth(const FolderLockPage* page) { return page->view->growth; }
 inline void BumpGrowth(FolderLockPage* page) { InterlockedIncrement(&page->view->growth); }
 inline LONG ReadChanges(const FolderLockPage* page) { return page->view->changes; }
+inline LONG64 ReadOwner(const FolderLockPage* page) { return page->view->owner; }

@@ -306,7 +306,7 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
   FolderLockPage* page = context->files[kFileMain]->lockPage;
   // A writer holding the lock may be half way through its change: neither
   // served nor kept.
-  if (WriteLockHeldElsewhere(page) || !TryEnter()) return false;
+  if ((ReadOwner(page) != 0 && WriteLockHeldElsewhere(page)) || !TryEnter()) return false;
   bool hit = false;
   const int f = ClaimFolder(page);
   if (f >= 0) {
@@ -347,7 +347,7 @@ void StoreFirstKeyList(const ImeContext* context, const FirstKeyTicket& ticket, 
   const MappedFile* temp = context->files[kFileTemp];
   // What the search read comes before the checks that it was all current.
   std::atomic_thread_fence(std::memory_order_acquire);
-  if (WriteLockHeldElsewhere(main->lockPage) || !TryEnter()) return;
+  if ((ReadOwner(main->lockPage) != 0 && WriteLockHeldElsewhere(main->lockPage)) || !TryEnter()) return;
   FolderLists& folder = folders[ticket.folder];
   // A change since the search began: what it found may be half old.
   if (ReadChanges(main->lockPage) != ticket.changes || FindFolder(main->lockPage) != ticket.folder ||
