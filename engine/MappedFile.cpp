@@ -89,7 +89,8 @@ int OpenMappedFile(MappedFile** out, const wchar_t* path) {
   // mapped partially.
   if (mf->file != INVALID_HANDLE_VALUE && CurrentFileSize(mf->file, &size) &&
       size <= 0xFFFFFFFFull && MapFile(mf, static_cast<uint32_t>(size))) {
-    FileIdentity(mf->file, &mf->fileIndex, &mf->fileVolume);
+    uint64_t volume = 0;
+    FileIdentity(mf->file, &mf->fileIndex, &volume);
     *out = mf;
     return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);
   }
@@ -187,7 +188,7 @@ int ReopenMappedFile(MappedFile* mf) {
   mf->mapping = nullptr;
   mf->view = nullptr;
   mf->size = 0;
-  mf->fileIndex = mf->fileVolume = 0;
+  mf->fileIndex = 0;
   if (GetFileAttributesW(mf->path) == INVALID_FILE_ATTRIBUTES) return 0;
   MappedFile* fresh = nullptr;
   if (OpenMappedFile(&fresh, mf->path) <= 0 || !fresh) return 0;
@@ -197,7 +198,6 @@ int ReopenMappedFile(MappedFile* mf) {
   mf->mapping = fresh->mapping;
   mf->view = fresh->view;
   mf->fileIndex = fresh->fileIndex;
-  mf->fileVolume = fresh->fileVolume;
   if (fresh->lockPage) mf->growthSeen = fresh->growthSeen;
   FreeRecord(fresh);
   return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);

@@ -15,9 +15,8 @@ struct MappedFile {
   // file system; growthSeen is the value this record last checked against.
   struct FolderLockPage* lockPage;
   long growthSeen;
-  // The mapped file's identity (FileIdentity); 0 for a memory copy.
+  // The mapped file's index in its volume (FileIdentity); 0 for a memory copy.
   uint64_t fileIndex;
-  uint64_t fileVolume;
 };
 
 // Returns the size (> 0) or the fallback's result; *out is a GlobalAlloc'ed record.

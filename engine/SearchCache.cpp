@@ -104,6 +104,12 @@ std::atomic<bool> keepLists{true};
 std::atomic<uint64_t> served{0};
 
 bool TryEnter() { return !busy.test_and_set(std::memory_order_acquire); }
+
+// A writer holding the folder's lock may be half way through its change:
+// nothing is served or kept meanwhile. One load while the lock is free.
+bool WriterActive(const FolderLockPage* page) {
+  return ReadOwner(page) != 0 && WriteLockHeldElsewhere(page);
+}
 void Leave() { busy.clear(std::memory_order_release); }
 
 int FindFolder(const FolderLockPage* page) {
@@ -304,9 +310,7 @@ bool ServeFirstKeyList(ImeContext* context, FirstKeyTicket* ticket, int* result)
   const int b = KeptCode(context);
   if (b == 0) return false;
   FolderLockPage* page = context->files[kFileMain]->lockPage;
-  // A writer holding the lock may be half way through its change: neither
-  // served nor kept.
-  if ((ReadOwner(page) != 0 && WriteLockHeldElsewhere(page)) || !TryEnter()) return false;
+  if (WriterActive(page) || !TryEnter()) return false;
   bool hit = false;
   const int f = ClaimFolder(page);
   if (f >= 0) {
@@ -347,7 +351,7 @@ void StoreFirstKeyList(const ImeContext* context, const FirstKeyTicket& ticket, 
   const MappedFile* temp = context->files[kFileTemp];
   // What the search read comes before the checks that it was all current.
   std::atomic_thread_fence(std::memory_order_acquire);
-  if ((ReadOwner(main->lockPage) != 0 && WriteLockHeldElsewhere(main->lockPage)) || !TryEnter()) return;
+  if (WriterActive(main->lockPage) || !TryEnter()) return;
   FolderLists& folder = folders[ticket.folder];
   // A change since the search began: what it found may be half old.
   if (ReadChanges(main->lockPage) != ticket.changes || FindFolder(main->lockPage) != ticket.folder ||
@@ -489,6 +493,11 @@ void ForgetFolderLists(const FolderLockPage* page) {
   // Lists are used for a few microseconds at a time; this is no key stroke.
   while (!TryEnter()) Sleep(0);
   FolderLists& folder = folders[f];
+  // Given back meanwhile by another last context, and maybe taken anew.
+  if (folder.page.load(std::memory_order_relaxed) != page) {
+    Leave();
+    return;
+  }
   VirtualFree(folder.lists, 0, MEM_RELEASE);
   folder.lists = nullptr;
   folder.items = nullptr;

@@ -79,31 +79,48 @@ uint16_t CarriedDaclControl(uint16_t oldControl) {
   return oldControl & SE_DACL_PROTECTED;
 }
 
-bool AccessEntries(FileAccessKind kind, std::vector<uint8_t>* out) {
+namespace {
+
+struct Allowed {
+  WELL_KNOWN_SID_TYPE account;
+  DWORD mask;
+  BYTE aceFlags;
+};
+
+// ACL bytes holding the allowed entries in order; false when a SID could
+// not be made.
+bool AllowedAcl(const std::vector<Allowed>& entries, std::vector<uint8_t>* out) {
   out->clear();
-  std::vector<std::pair<WELL_KNOWN_SID_TYPE, DWORD>> entries;
-  if (kind == FileAccessKind::kProgram) entries = {{WinBuiltinAnyPackageSid, kReadExecuteAccess}};
-  if (kind == FileAccessKind::kDataFile) {
-    entries = {{WinBuiltinAnyPackageSid, kModifyAccess}, {WinWorldSid, kModifyAccess}};
-  }
-  if (entries.empty()) return true;
   std::vector<std::vector<uint8_t>> sids;
   DWORD bytes = sizeof(ACL);
-  for (const auto& [account, mask] : entries) {
-    sids.push_back(WellKnownSid(account));
+  for (const Allowed& entry : entries) {
+    sids.push_back(WellKnownSid(entry.account));
     if (sids.back().empty()) return false;
     bytes += sizeof(ACCESS_ALLOWED_ACE) + static_cast<DWORD>(sids.back().size());
   }
   out->assign((bytes + 3) & ~3u, 0);
   ACL* acl = reinterpret_cast<ACL*>(out->data());
-  if (!InitializeAcl(acl, static_cast<DWORD>(out->size()), ACL_REVISION)) return false;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!AddAccessAllowedAceEx(acl, ACL_REVISION, 0, entries[i].second, sids[i].data())) {
-      out->clear();
-      return false;
-    }
+  bool ok = InitializeAcl(acl, static_cast<DWORD>(out->size()), ACL_REVISION);
+  for (size_t i = 0; ok && i < entries.size(); ++i) {
+    ok = AddAccessAllowedAceEx(acl, ACL_REVISION, entries[i].aceFlags, entries[i].mask, sids[i].data());
   }
-  return true;
+  if (!ok) out->clear();
+  return ok;
+}
+
+}  // namespace
+
+bool AccessEntries(FileAccessKind kind, std::vector<uint8_t>* out) {
+  out->clear();
+  switch (kind) {
+    case FileAccessKind::kNone:
+      return true;
+    case FileAccessKind::kProgram:
+      return AllowedAcl({{WinBuiltinAnyPackageSid, kReadExecuteAccess, 0}}, out);
+    case FileAccessKind::kDataFile:
+      return AllowedAcl({{WinBuiltinAnyPackageSid, kModifyAccess, 0}, {WinWorldSid, kModifyAccess, 0}}, out);
+  }
+  return false;
 }
 
 bool AddAccessEntries(const ACL* old, const ACL* added, std::vector<uint8_t>* out) {
@@ -163,11 +180,8 @@ bool Grant(InstallerState& state, InstallerOs& os, const std::wstring& path,
 
 bool GrantFileAccess(InstallerState& state, InstallerOs& os, const std::wstring& path,
                      WELL_KNOWN_SID_TYPE account, DWORD mask, BYTE aceFlags) {
-  std::vector<uint8_t> sid = WellKnownSid(account);
-  std::vector<uint8_t> entry(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE);
-  ACL* acl = reinterpret_cast<ACL*>(entry.data());
-  if (sid.empty() || !InitializeAcl(acl, static_cast<DWORD>(entry.size()), ACL_REVISION) ||
-      !AddAccessAllowedAceEx(acl, ACL_REVISION, aceFlags, mask, sid.data())) {
+  std::vector<uint8_t> entry;
+  if (!AllowedAcl({{account, mask, aceFlags}}, &entry)) {
     LogFailure(state, path, L"CreateWellKnownSid", GetLastError());
     return false;
   }
