@@ -1,27 +1,14 @@
-// Files, folders, known places and file security of the real installer seam.
+// Files, folders and known places of the real installer seam, by path; a
+// link at a path's end is removed itself, never followed.
 #include <windows.h>
-#include <aclapi.h>
 #include <shlobj.h>
-#include <winternl.h>
 
-#include "installer/core/FileAccess.h"
 #include "installer/core/ProductPaths.h"
 #include "installer/core/ScopedHandle.h"
 #include "installer/core/Win32InstallerOs.h"
+#include "installer/core/Win32OsEntries.h"
 
-namespace {
-
-bool ShellFolder(int csidl, std::wstring* out) {
-  wchar_t buffer[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                              buffer))) {
-    return false;
-  }
-  *out = WithBackslash(buffer);
-  return buffer[0] != L'\0';
-}
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+namespace win32_entries {
 
 // The entry itself: a link at the path's end is opened, not followed.
 HANDLE OpenEntry(const wchar_t* path, DWORD access) {
@@ -44,20 +31,6 @@ bool EntryShape(HANDLE entry, DWORD* attributes, DWORD* links) {
   return true;
 }
 
-// A plain file or folder: no link, and a file with one name only, so its
-// rights cannot reach a file somewhere else.
-bool IsPlainEntry(HANDLE entry) {
-  DWORD attributes = 0;
-  DWORD links = 0;
-  if (!EntryShape(entry, &attributes, &links)) return false;
-  bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || (!folder && links > 1)) {
-    SetLastError(ERROR_CANT_ACCESS_FILE);
-    return false;
-  }
-  return true;
-}
-
 // FileDispositionInfoEx, which these headers show only to newer targets.
 constexpr auto kDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 
@@ -73,215 +46,20 @@ bool MarkForDeletion(HANDLE entry) {
                                     sizeof(disposition)) != FALSE;
 }
 
-bool IsCaller(PSID sid) {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-  KernelHandle token(raw);
-  alignas(TOKEN_USER) uint8_t buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  DWORD bytes = 0;
-  if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &bytes)) return false;
-  return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid) != FALSE;
-}
+}  // namespace win32_entries
 
-// What an open entry is: link, folder, names, owner.
-PathPresence FactsOf(HANDLE entry, PathFacts* out) {
-  DWORD attributes = 0;
-  DWORD links = 0;
-  if (!EntryShape(entry, &attributes, &links)) return PathPresence::kUnreadable;
-  out->attributes = attributes;
-  out->linkCount = links;
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(entry, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS) {
-    return PathPresence::kUnreadable;
-  }
-  if (owner && IsValidSid(owner)) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(owner);
-    out->owner.assign(bytes, bytes + GetLengthSid(owner));
-    out->ownerIsCaller = IsCaller(owner);
-  }
-  LocalFree(descriptor);
-  return out->owner.empty() ? PathPresence::kUnreadable : PathPresence::kPresent;
-}
+using namespace win32_entries;
 
-// The DACL of an open entry, whatever it is.
-bool DaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
-  acl->clear();
-  ACL* dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  DWORD rc = GetSecurityInfo(entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                             &dacl, nullptr, &descriptor);
-  if (rc != ERROR_SUCCESS) {
-    SetLastError(rc);
+namespace {
+
+bool ShellFolder(int csidl, std::wstring* out) {
+  wchar_t buffer[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                              buffer))) {
     return false;
   }
-  SECURITY_DESCRIPTOR_CONTROL bits = 0;
-  DWORD revision = 0;
-  ACL_SIZE_INFORMATION size{};
-  bool ok = GetSecurityDescriptorControl(descriptor, &bits, &revision) &&
-            (!dacl || GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation));
-  if (ok) {
-    *control = bits;
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
-    if (dacl) acl->assign(bytes, bytes + size.AclBytesInUse);
-  }
-  LocalFree(descriptor);
-  return ok;
-}
-
-// The object itself only: SetSecurityInfo would also walk what lies below
-// a folder, where others may have put links.
-bool SetDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
-  SECURITY_DESCRIPTOR descriptor;
-  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor, TRUE, const_cast<ACL*>(acl), FALSE)) {
-    return false;
-  }
-  const SECURITY_DESCRIPTOR_CONTROL kCarried =
-      SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
-  return SetSecurityDescriptorControl(&descriptor, kCarried, control & kCarried) &&
-         SetKernelObjectSecurity(entry, DACL_SECURITY_INFORMATION, &descriptor);
-}
-
-bool ReadDaclOf(HANDLE entry, std::vector<uint8_t>* acl, uint16_t* control) {
-  acl->clear();
-  return entry && IsPlainEntry(entry) && DaclOf(entry, acl, control);
-}
-
-bool WriteDaclOf(HANDLE entry, const ACL* acl, uint16_t control) {
-  return entry && IsPlainEntry(entry) && SetDaclOf(entry, acl, control);
-}
-
-// rights added to the DACL of a file judged plain through this very handle:
-// a name given to it since takes nothing from the data folder.
-bool AddRightsOf(HANDLE file, const ACL* rights) {
-  std::vector<uint8_t> old;
-  uint16_t control = 0;
-  if (!DaclOf(file, &old, &control)) return false;
-  // A null DACL already lets everyone in; entries would lock the rest out.
-  if (old.empty()) return true;
-  std::vector<uint8_t> dacl;
-  return AddAccessEntries(reinterpret_cast<const ACL*>(old.data()), rights, &dacl) &&
-         SetDaclOf(file, reinterpret_cast<const ACL*>(dacl.data()), CarriedDaclControl(control));
-}
-
-// The DACL a file is made with in folder: rights, then what the folder
-// passes to files, marked inherited. Windows puts the folder's entries in
-// itself as it makes the file, in place of such copies; a system that does
-// not (Wine) still gives the file them, and with them its owner's access.
-bool CreationDacl(HANDLE folder, const ACL* rights, std::vector<uint8_t>* out) {
-  std::vector<uint8_t> parent;
-  uint16_t control = 0;
-  if (!DaclOf(folder, &parent, &control)) parent.clear();
-  const ACL* passed = parent.empty() ? nullptr : reinterpret_cast<const ACL*>(parent.data());
-  ACL_SIZE_INFORMATION own{};
-  if (!GetAclInformation(const_cast<ACL*>(rights), &own, sizeof(own), AclSizeInformation)) {
-    return false;
-  }
-  out->assign(own.AclBytesInUse + parent.size(), 0);
-  ACL* acl = reinterpret_cast<ACL*>(out->data());
-  if (!InitializeAcl(acl, static_cast<DWORD>(out->size()), ACL_REVISION)) return false;
-  for (DWORD i = 0; i < own.AceCount; ++i) {
-    void* ace = nullptr;
-    if (!GetAce(const_cast<ACL*>(rights), i, &ace) ||
-        !AddAce(acl, ACL_REVISION, MAXDWORD, ace, static_cast<ACE_HEADER*>(ace)->AceSize)) {
-      return false;
-    }
-  }
-  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
-                             FILE_ALL_ACCESS};
-  std::vector<uint8_t> creatorOwner = WellKnownSid(WinCreatorOwnerSid);
-  std::vector<uint8_t> creatorGroup = WellKnownSid(WinCreatorGroupSid);
-  for (DWORD i = 0; passed && i < passed->AceCount; ++i) {
-    void* ace = nullptr;
-    if (!GetAce(const_cast<ACL*>(passed), i, &ace)) return false;
-    auto* header = static_cast<ACE_HEADER*>(ace);
-    if (!(header->AceFlags & OBJECT_INHERIT_ACE) ||
-        (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_DENIED_ACE_TYPE)) {
-      continue;
-    }
-    // Allowed and denied entries share one layout.
-    std::vector<uint8_t> copy(static_cast<const uint8_t*>(ace),
-                              static_cast<const uint8_t*>(ace) + header->AceSize);
-    auto* entry = reinterpret_cast<ACCESS_ALLOWED_ACE*>(copy.data());
-    PSID sid = &entry->SidStart;
-    // Whose these stand for only the system knows as it makes the file.
-    if ((!creatorOwner.empty() && EqualSid(sid, creatorOwner.data())) ||
-        (!creatorGroup.empty() && EqualSid(sid, creatorGroup.data()))) {
-      continue;
-    }
-    entry->Header.AceFlags = INHERITED_ACE;
-    MapGenericMask(&entry->Mask, &mapping);
-    if (!AddAce(acl, ACL_REVISION, MAXDWORD, copy.data(), header->AceSize)) return false;
-  }
-  return true;
-}
-
-// A protected DACL, owned by Administrators when Administrators is set.
-bool SecuredDescriptor(SECURITY_DESCRIPTOR* descriptor, const ACL* dacl,
-                       std::vector<uint8_t>* admins) {
-  if (!InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(descriptor, TRUE, const_cast<ACL*>(dacl), FALSE) ||
-      !SetSecurityDescriptorControl(descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
-    return false;
-  }
-  *admins = WellKnownSid(WinBuiltinAdministratorsSid);
-  return admins->empty() || SetSecurityDescriptorOwner(descriptor, admins->data(), FALSE);
-}
-
-constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);
-constexpr NTSTATUS kInvalidOwner = static_cast<NTSTATUS>(0xC000005A);
-constexpr NTSTATUS kBadName = static_cast<NTSTATUS>(0xC0000033);
-// Levels are held for looking through and making entries in, never shared
-// for deletion: no one renames or removes them while they are held.
-constexpr DWORD kLevelAccess =
-    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
-constexpr DWORD kHeldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-
-// name in folder by the folder's handle, not by a path: renaming a level
-// above, or putting a link where it was, changes nothing here. A link at
-// the name is opened itself.
-NTSTATUS OpenBelow(HANDLE folder, const wchar_t* name, DWORD access, DWORD share,
-                   DWORD disposition, DWORD options, SECURITY_DESCRIPTOR* descriptor,
-                   HANDLE* out) {
-  *out = nullptr;
-  size_t units = wcslen(name);
-  NTSTATUS status = kBadName;
-  if (folder && units > 0 && units < 256 && !wcschr(name, L'\\') && !wcschr(name, L'/')) {
-    UNICODE_STRING text;
-    text.Buffer = const_cast<wchar_t*>(name);
-    text.Length = text.MaximumLength = static_cast<USHORT>(units * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, descriptor);
-    IO_STATUS_BLOCK io{};
-    status = NtCreateFile(out, access | SYNCHRONIZE, &attributes, &io, nullptr,
-                          FILE_ATTRIBUTE_NORMAL, share, disposition,
-                          options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr,
-                          0);
-  }
-  if (status < 0) {
-    *out = nullptr;
-    SetLastError(RtlNtStatusToDosError(status));
-  }
-  return status;
-}
-
-bool CopyBytes(HANDLE from, HANDLE to) {
-  std::vector<uint8_t> buffer(1 << 16);
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-      return false;
-    }
-    if (got == 0) return true;
-    DWORD put = 0;
-    if (!::WriteFile(to, buffer.data(), got, &put, nullptr)) return false;
-    if (put != got) {
-      SetLastError(ERROR_WRITE_FAULT);
-      return false;
-    }
-  }
+  *out = WithBackslash(buffer);
+  return buffer[0] != L'\0';
 }
 
 }  // namespace
@@ -425,18 +203,6 @@ uint32_t Win32InstallerOs::DriveType(const wchar_t* path) {
   return GetDriveTypeW(root);
 }
 
-bool Win32InstallerOs::ReadFileDacl(const wchar_t* path, std::vector<uint8_t>* acl,
-                                    uint16_t* control) {
-  acl->clear();
-  KernelHandle file(OpenEntry(path, READ_CONTROL | FILE_READ_ATTRIBUTES));
-  return ReadDaclOf(file.get(), acl, control);
-}
-
-bool Win32InstallerOs::WriteFileDacl(const wchar_t* path, const ACL* acl, uint16_t control) {
-  KernelHandle file(OpenEntry(path, READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES));
-  return WriteDaclOf(file.get(), acl, control);
-}
-
 bool Win32InstallerOs::GetKnownFolder(KnownFolder which, std::wstring* out) {
   wchar_t buffer[MAX_PATH];
   UINT n = 0;
@@ -494,195 +260,4 @@ std::wstring Win32InstallerOs::OwnPath() {
 
 uint32_t Win32InstallerOs::OwnProcessId() {
   return GetCurrentProcessId();
-}
-
-PathPresence Win32InstallerOs::InspectPath(const wchar_t* path, PathFacts* out) {
-  *out = PathFacts{};
-  KernelHandle entry(OpenEntry(path, READ_CONTROL | FILE_READ_ATTRIBUTES));
-  if (!entry.get()) {
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-               ? PathPresence::kMissing
-               : PathPresence::kUnreadable;
-  }
-  return FactsOf(entry.get(), out);
-}
-
-bool Win32InstallerOs::CreateSecuredFolder(const wchar_t* path, const ACL* dacl) {
-  SECURITY_DESCRIPTOR descriptor;
-  std::vector<uint8_t> admins;
-  if (!SecuredDescriptor(&descriptor, dacl, &admins)) return false;
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
-  if (CreateDirectoryW(path, &attributes)) return true;
-  // Without the right to name Administrators the owner is our own account,
-  // which no standard user can be either.
-  if (GetLastError() != ERROR_INVALID_OWNER) return false;
-  SetSecurityDescriptorOwner(&descriptor, nullptr, FALSE);
-  return CreateDirectoryW(path, &attributes) != FALSE;
-}
-
-HANDLE Win32InstallerOs::OpenFolder(const wchar_t* path) {
-  HANDLE folder = CreateFileW(path, kLevelAccess, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  return folder == INVALID_HANDLE_VALUE ? nullptr : folder;
-}
-
-PathPresence Win32InstallerOs::OpenLevel(HANDLE parent, const wchar_t* name, HANDLE* out,
-                                         PathFacts* facts) {
-  *facts = PathFacts{};
-  if (OpenBelow(parent, name, kLevelAccess, kHeldShare, FILE_OPEN, 0, nullptr, out) < 0) {
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-               ? PathPresence::kMissing
-               : PathPresence::kUnreadable;
-  }
-  PathPresence presence = FactsOf(*out, facts);
-  if (presence != PathPresence::kPresent) {
-    CloseHandle(*out);
-    *out = nullptr;
-  }
-  return presence;
-}
-
-bool Win32InstallerOs::CreateLevel(HANDLE parent, const wchar_t* name, const ACL* dacl,
-                                   HANDLE* out) {
-  SECURITY_DESCRIPTOR descriptor;
-  std::vector<uint8_t> admins;
-  *out = nullptr;
-  if (!SecuredDescriptor(&descriptor, dacl, &admins)) return false;
-  NTSTATUS status = OpenBelow(parent, name, kLevelAccess, kHeldShare, FILE_CREATE,
-                              FILE_DIRECTORY_FILE, &descriptor, out);
-  // Without the right to name Administrators the owner is our own account.
-  if (status == kInvalidOwner) {
-    SetSecurityDescriptorOwner(&descriptor, nullptr, FALSE);
-    status = OpenBelow(parent, name, kLevelAccess, kHeldShare, FILE_CREATE, FILE_DIRECTORY_FILE,
-                       &descriptor, out);
-  }
-  return status >= 0;
-}
-
-bool Win32InstallerOs::CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source,
-                                      bool overwrite, const ACL* rights, HANDLE* file,
-                                      uint32_t* error) {
-  *file = nullptr;
-  auto fail = [&](DWORD code) {
-    if (error) *error = code;
-    SetLastError(code);
-    return false;
-  };
-  KernelHandle from(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!from.get()) return fail(GetLastError());
-  // A new file has its rights from the moment it exists: nothing has to be
-  // checked or granted on it afterwards, when others may have given it
-  // another name (opening a file for its attributes, which is all a hard
-  // link needs, is not stopped by any sharing).
-  SECURITY_DESCRIPTOR made;
-  SECURITY_DESCRIPTOR* descriptor = nullptr;
-  std::vector<uint8_t> dacl;
-  if (rights) {
-    if (!CreationDacl(folder, rights, &dacl) ||
-        !InitializeSecurityDescriptor(&made, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&made, TRUE, reinterpret_cast<ACL*>(dacl.data()), FALSE)) {
-      return fail(GetLastError());
-    }
-    descriptor = &made;
-  }
-  // Shared for reading only while held: no deletion and no other writer.
-  constexpr DWORD kAccess =
-      GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE | READ_CONTROL | WRITE_DAC;
-  HANDLE target = nullptr;
-  // A planted name goes and the name is taken again; taken once more at
-  // once, the copy fails rather than write through it.
-  for (int attempt = 0; attempt < 2 && !target; ++attempt) {
-    NTSTATUS status = OpenBelow(folder, name, kAccess, FILE_SHARE_READ, FILE_CREATE,
-                                FILE_NON_DIRECTORY_FILE, descriptor, &target);
-    if (status >= 0) break;
-    if (status != kNameCollision) return fail(GetLastError());
-    if (!overwrite) return fail(ERROR_FILE_EXISTS);
-    if (OpenBelow(folder, name, kAccess, FILE_SHARE_READ, FILE_OPEN, 0, nullptr, &target) < 0) {
-      return fail(GetLastError());
-    }
-    DWORD attributes = 0;
-    DWORD links = 0;
-    if (!EntryShape(target, &attributes, &links)) {
-      DWORD code = GetLastError();
-      CloseHandle(target);
-      return fail(code);
-    }
-    bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !link) {
-      CloseHandle(target);
-      return fail(ERROR_ACCESS_DENIED);
-    }
-    if (!link && links == 1) {
-      // In place, so a file still mapped elsewhere refuses; its rights are
-      // set before a byte of it changes.
-      FILE_END_OF_FILE_INFO empty{};
-      if ((rights && !AddRightsOf(target, rights)) ||
-          !SetFileInformationByHandle(target, FileEndOfFileInfo, &empty, sizeof(empty))) {
-        DWORD code = GetLastError();
-        CloseHandle(target);
-        return fail(code);
-      }
-      break;
-    }
-    bool gone = MarkForDeletion(target);
-    DWORD code = GetLastError();
-    CloseHandle(target);
-    target = nullptr;
-    if (!gone) return fail(code);
-  }
-  if (!target) return fail(ERROR_CANT_ACCESS_FILE);
-  if (!CopyBytes(from.get(), target)) {
-    DWORD code = GetLastError();
-    MarkForDeletion(target);
-    CloseHandle(target);
-    return fail(code);
-  }
-  FILE_BASIC_INFO times{};
-  if (GetFileInformationByHandleEx(from.get(), FileBasicInfo, &times, sizeof(times))) {
-    FILE_BASIC_INFO written{};  // zeros leave the rest as it is
-    written.LastWriteTime = times.LastWriteTime;
-    SetFileInformationByHandle(target, FileBasicInfo, &written, sizeof(written));
-  }
-  *file = target;
-  if (error) *error = 0;
-  return true;
-}
-
-bool Win32InstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) {
-  size_t units = wcslen(newName);
-  if (units == 0 || units >= 256 || wcschr(newName, L'\\') || wcschr(newName, L'/')) {
-    SetLastError(ERROR_INVALID_NAME);
-    return false;
-  }
-  HANDLE raw = nullptr;
-  if (OpenBelow(folder, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, nullptr,
-                &raw) < 0) {
-    return false;
-  }
-  KernelHandle entry(raw);
-  // The new name, too, is taken relative to the folder's handle.
-  std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFORMATION) + units * sizeof(wchar_t));
-  auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
-  rename->ReplaceIfExists = FALSE;
-  rename->RootDirectory = folder;
-  rename->FileNameLength = static_cast<ULONG>(units * sizeof(wchar_t));
-  memcpy(rename->FileName, newName, units * sizeof(wchar_t));
-  IO_STATUS_BLOCK io{};
-  NTSTATUS status = NtSetInformationFile(entry.get(), &io, rename, static_cast<ULONG>(buffer.size()),
-                                         FileRenameInformation);
-  if (status < 0) SetLastError(RtlNtStatusToDosError(status));
-  return status >= 0;
-}
-
-uint32_t Win32InstallerOs::NameCount(HANDLE entry) {
-  DWORD attributes = 0;
-  DWORD links = 0;
-  return entry && EntryShape(entry, &attributes, &links) ? links : 0;
-}
-
-void Win32InstallerOs::CloseEntry(HANDLE entry) {
-  if (entry) CloseHandle(entry);
 }
