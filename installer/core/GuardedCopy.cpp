@@ -120,12 +120,20 @@ int CopyFileGuarded(InstallerState& state, InstallerOs& os, const std::wstring& 
       // The file came with its rights. Another name given to it meanwhile
       // would share what input methods write to it later, and they write
       // only a file of one name: it is placed afresh, the other name keeping
-      // the copy it has. One who keeps doing so gets a file of two names.
+      // the copy it has. One who keeps doing so stops the copy: a file of
+      // two names is not placed.
       bool named = os.NameCount(placed) > 1;
       os.CloseEntry(placed);
-      if (named && ++shared < kFreshPlacements) continue;
-      if (state.placed) state.placed->paths.push_back(target);
-      return 1;
+      if (!named) {
+        if (state.placed) state.placed->paths.push_back(target);
+        return 1;
+      }
+      if (++shared < kFreshPlacements) continue;
+      NoteFailure(state, L"CopyFileW", ERROR_CANT_ACCESS_FILE);
+      wchar_t line[1024];
+      FormatString(line, 1024, kLogFileNamedElsewhere, target.c_str(), kFreshPlacements);
+      LogStep(state, 0, line);
+      return 0;
     }
     NoteFailure(state, L"CopyFileW", error);
     switch (kind) {

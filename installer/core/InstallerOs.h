@@ -277,6 +277,15 @@ class InstallerOs {
                               uint32_t* error) = 0;
   // Renames name in folder to newName there (never over an existing name).
   virtual bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) = 0;
+  // A new file name in folder holding exactly these bytes, flushed to disk,
+  // with what the folder passes on. A name already taken, link or not, fails
+  // the call and is left as it is; a file that could not be written whole
+  // goes again.
+  virtual bool WriteNewFile(HANDLE folder, const wchar_t* name, const void* data,
+                            size_t sizeBytes) = 0;
+  // The whole content of a file opened by OpenLevel; false when it is
+  // larger than maxBytes.
+  virtual bool ReadEntry(HANDLE entry, std::vector<uint8_t>* out, uint64_t maxBytes) = 0;
   // The number of names (hard links) of an open file; 0 when unknown.
   virtual uint32_t NameCount(HANDLE entry) = 0;
   virtual void CloseEntry(HANDLE entry) = 0;

@@ -35,6 +35,8 @@ inline constexpr wchar_t kLogWow64ModuleFailed[] = L"     错误: 无法创建Wo
 inline constexpr wchar_t kLogStubFailed[] = L"     错误: 无法创建installer.exe";
 inline constexpr wchar_t kLogFolderFailed[] = L"     错误: 无法复制文件夹 %s";
 inline constexpr wchar_t kLogAccessFailed[] = L"     错误: 无法设置访问权限 %s (%s 错误 %u)";
+inline constexpr wchar_t kLogFileNamedElsewhere[] =
+    L"     错误: 文件 %s 放置后被另外命名(硬链接)，放置 %d 次均未成功";
 inline constexpr wchar_t kLogFolderUntrusted[] = L"     错误: 目录不可信任，操作已停止: %s";
 inline constexpr wchar_t kMsgFolderUntrusted[] =
     L"目录:\r\n%s\r\n是链接(重解析点)，或者不属于管理员或系统账户，可能已被他人改动。"
@@ -129,8 +131,14 @@ inline constexpr wchar_t kLogRepairCleanUp[] = L"  5.清除安装程序创建的
 inline constexpr wchar_t kLogRepairDone[] = L"  6.修复完成。\r\n";
 inline constexpr wchar_t kLogRepairFailed[] = L"修复程序发生错误！";
 inline constexpr wchar_t kLogUserWordsRestored[] = L"      已将 %u 条用户词条写回码表。";
-inline constexpr wchar_t kLogUserWordsLost[] =
-    L"      错误: 用户词条未能写回码表，请从“文档”中的备份文件导入。";
+inline constexpr wchar_t kLogUserWordsNotRestored[] = L"      错误: 用户词条未能写回码表。";
+inline constexpr wchar_t kLogCountersNotRestored[] = L"      错误: 码表的用户计数未能写回。";
+// Where the words wait, and the two ways back into the table.
+inline constexpr wchar_t kLogUserWordsOnDisk[] =
+    L"      %u 条用户词条保存在 %s 中，下次修复时自动写回码表；也可以在输入法设置的“码表”页"
+    L"选中“输入编码表”，单击“导入”并选择该文件。";
+inline constexpr wchar_t kLogUserWordsNotKept[] =
+    L"      错误: 用户词条无法保存到数据目录 %s ，修复已停止，码表没有任何改动。";
 
 inline constexpr wchar_t kLogUninstallStart[] = L"请稍候卸载完成...\r\n";
 inline constexpr wchar_t kLogUninstallInput[] = L"  1.卸载输入接口...";

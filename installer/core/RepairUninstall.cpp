@@ -7,6 +7,7 @@
 #include "installer/core/FilePlacement.h"
 #include "installer/core/FolderTrust.h"
 #include "installer/core/InstalledFiles.h"
+#include "installer/core/KeptUserWords.h"
 #include "installer/core/KeyboardLayouts.h"
 #include "installer/core/Messages.h"
 #include "installer/core/ProductPaths.h"
@@ -47,6 +48,23 @@ bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
   std::wstring table = WithBackslash(state.dataFolder) + L"main.dmg";
   KeptTableState kept;
   bool haveKept = ReadKeptTableState(table, &kept);
+  // The user's words are on disk before main.dmg is replaced, and stay there
+  // until they are back in it: a repair ended at any point loses none.
+  KeptWordsFile words;
+  if (!KeepUserWordsOnDisk(os, state.dataFolder, &kept, &words)) {
+    wchar_t line[512];
+    FormatString(line, 512, kLogUserWordsNotKept, state.dataFolder);
+    LogStep(state, 0, kLogRepairFailed);
+    LogStep(state, 0, line);
+    return false;
+  }
+  auto tellWhereWordsWait = [&] {
+    if (words.path.empty()) return;
+    wchar_t line[1024];
+    FormatString(line, 1024, kLogUserWordsOnDisk, static_cast<unsigned>(words.words),
+                 words.path.c_str());
+    LogStep(state, -1, line);
+  };
   const wchar_t* step = nullptr;
   auto begin = [&](int position, const wchar_t* line) {
     LogStep(state, position, line);
@@ -65,18 +83,21 @@ bool RunRepairStepsInOrder(InstallerState& state, InstallerOs& os) {
   if (!ok) {
     LogStep(state, 0, kLogRepairFailed);
     if (step) LogStepFailure(state, os, step);
+    tellWhereWordsWait();
     return false;
   }
   LogStep(state, 85, kLogRepairCleanUp);
   os.Sleep(100);
   RecordInstalledFiles(state, os);
   LogStep(state, 100, kLogRepairDone);
-  if (!haveKept) return true;
+  if (!haveKept && kept.userRecords.empty()) return true;
   int added = RestoreKeptTableState(table, kept);
   if (added < 0) {
-    LogStep(state, -1, kLogUserWordsLost);
+    LogStep(state, -1, words.path.empty() ? kLogCountersNotRestored : kLogUserWordsNotRestored);
+    tellWhereWordsWait();
     return false;
   }
+  ForgetKeptUserWords(os, words);
   if (added > 0) {
     wchar_t line[128];
     FormatString(line, 128, kLogUserWordsRestored, static_cast<unsigned>(added));

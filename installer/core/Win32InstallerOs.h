@@ -116,6 +116,9 @@ class Win32InstallerOs : public InstallerOs {
   bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source, bool overwrite,
                       const ACL* rights, HANDLE* file, uint32_t* error) override;
   bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) override;
+  bool WriteNewFile(HANDLE folder, const wchar_t* name, const void* data,
+                    size_t sizeBytes) override;
+  bool ReadEntry(HANDLE entry, std::vector<uint8_t>* out, uint64_t maxBytes) override;
   uint32_t NameCount(HANDLE entry) override;
   void CloseEntry(HANDLE entry) override;
 

@@ -223,6 +223,48 @@ bool Win32InstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const 
   return status >= 0;
 }
 
+bool Win32InstallerOs::WriteNewFile(HANDLE folder, const wchar_t* name, const void* data,
+                                    size_t sizeBytes) {
+  if (sizeBytes > 0x7FFFFFFF) {
+    SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
+  HANDLE raw = nullptr;
+  if (OpenBelow(folder, name, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0, FILE_CREATE,
+                FILE_NON_DIRECTORY_FILE, nullptr, &raw) < 0) {
+    return false;
+  }
+  KernelHandle file(raw);
+  DWORD written = 0;
+  bool ok = sizeBytes == 0 || (::WriteFile(file.get(), data, static_cast<DWORD>(sizeBytes),
+                                           &written, nullptr) &&
+                               written == sizeBytes);
+  ok = ok && FlushFileBuffers(file.get());
+  if (!ok) {
+    DWORD code = GetLastError();
+    MarkForDeletion(file.get());
+    SetLastError(code);
+  }
+  return ok;
+}
+
+bool Win32InstallerOs::ReadEntry(HANDLE entry, std::vector<uint8_t>* out, uint64_t maxBytes) {
+  out->clear();
+  LARGE_INTEGER size{};
+  LARGE_INTEGER start{};
+  if (!entry || !GetFileSizeEx(entry, &size) || static_cast<uint64_t>(size.QuadPart) > maxBytes ||
+      size.QuadPart >= 0x7FFFFFFF || !SetFilePointerEx(entry, start, nullptr, FILE_BEGIN)) {
+    return false;
+  }
+  out->resize(static_cast<size_t>(size.QuadPart));
+  DWORD got = 0;
+  bool ok = out->empty() ||
+            (::ReadFile(entry, out->data(), static_cast<DWORD>(out->size()), &got, nullptr) &&
+             got == out->size());
+  if (!ok) out->clear();
+  return ok;
+}
+
 uint32_t Win32InstallerOs::NameCount(HANDLE entry) {
   DWORD attributes = 0;
   DWORD links = 0;

@@ -666,6 +666,12 @@ bool FakeInstallerOs::RenameInFolder(HANDLE folder, const wchar_t* name, const w
   return true;
 }
 
+bool FakeInstallerOs::WriteNewFile(HANDLE folder, const wchar_t* name, const void* data,
+                                   size_t sizeBytes) {
+  if (busy.count(Lower(opened_[folder] + L"\\" + name))) return false;
+  return Win32InstallerOs::WriteNewFile(folder, name, data, sizeBytes);
+}
+
 void FakeInstallerOs::CloseEntry(HANDLE entry) {
   opened_.erase(entry);
   Win32InstallerOs::CloseEntry(entry);

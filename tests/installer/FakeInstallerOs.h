@@ -182,6 +182,9 @@ class FakeInstallerOs : public Win32InstallerOs {
   bool CopyIntoFolder(HANDLE folder, const wchar_t* name, const wchar_t* source, bool overwrite,
                       const ACL* rights, HANDLE* file, uint32_t* error) override;
   bool RenameInFolder(HANDLE folder, const wchar_t* name, const wchar_t* newName) override;
+  // A busy name takes no new file.
+  bool WriteNewFile(HANDLE folder, const wchar_t* name, const void* data,
+                    size_t sizeBytes) override;
   void CloseEntry(HANDLE entry) override;
 
  private:

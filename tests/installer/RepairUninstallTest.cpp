@@ -18,6 +18,7 @@
 #include "installer/core/RepairUninstall.h"
 #include "installer/core/UserWords.h"
 #include "tests/installer/InstallerTestSupport.h"
+#include "tests/installer/RepairTestSupport.h"
 
 namespace zn::test {
 namespace {
@@ -26,24 +27,6 @@ const std::wstring kKey = ZN_PRODUCT_GUID_TEXT;
 
 std::wstring BackupFolder(FakeInstallerOs& os, const wchar_t* name = L"星禾五笔") {
   return os.Folder(KnownFolder::kDocuments) + L"[ " + name + L" ]\\";
-}
-
-// main.dmg bytes with the three kept header fields set.
-std::vector<uint8_t> TableWithFields(bool userWords, uint32_t a, uint64_t b, uint64_t c) {
-  std::vector<uint8_t> bytes = BuildDmgBytes(SmallMainTable(userWords));
-  std::memcpy(bytes.data() + offsetof(DmgHeader, userState74), &a, 4);
-  std::memcpy(bytes.data() + offsetof(DmgHeader, userState78), &b, 8);
-  std::memcpy(bytes.data() + offsetof(DmgHeader, userState80), &c, 8);
-  return bytes;
-}
-
-std::vector<DmgTestEntry> Entries(const std::wstring& path) {
-  MappedFilePtr table = OpenTableFile(path);
-  return TableEntries(table.get());
-}
-
-bool Holds(const std::vector<DmgTestEntry>& entries, const DmgTestEntry& wanted) {
-  return std::count(entries.begin(), entries.end(), wanted) == 1;
 }
 
 TEST(UserWordBackup, ExportsTheUserEntriesUnderANewNameEachTime) {
@@ -158,27 +141,6 @@ TEST(KeptTable, CountersAndUserEntriesSurviveAReplacedTable) {
   EXPECT_EQ(RestoreKeptTableState(dir.File(L"none.dmg"), kept), -1);
   EXPECT_FALSE(ReadKeptTableState(dir.File(L"none.dmg"), &kept));
 }
-
-// A product installed on the fake, and the state an uninstall starts from.
-struct InstalledFixture : InstallFixture {
-  InstalledFixture() {
-    Unpack();
-    CreateDirectoryPath(os, Install());
-    EXPECT_TRUE(RunInstallSteps(*state, os, L"", L""));
-    log.lines.clear();
-    log.positions.clear();
-  }
-  std::unique_ptr<InstallerState> FromRegistry() {
-    auto fresh = NewState();
-    SetText(fresh->productKey, kKeyUnits, kKey);
-    EXPECT_TRUE(ReadInstalledProduct(*fresh, os));
-    fresh->log = &log;
-    return fresh;
-  }
-  std::wstring StartMenu() {
-    return os.Folder(KnownFolder::kCommonPrograms) + L"星禾五笔\\";
-  }
-};
 
 TEST(Uninstall, RemovesEverythingButTheUsersOwnFiles) {
   InstalledFixture f;
@@ -369,9 +331,11 @@ TEST(Repair, PutsFilesBackAndKeepsCountersAndUserWords) {
   DeleteFileW((std::wstring(f.state->unpackFolder) + L"zinIME.ime").c_str());
   f.state->stubPath[0] = L'\0';
   EXPECT_FALSE(RunRepairSteps(*f.state, f.os));
-  ASSERT_GE(f.log.lines.size(), 2u);
-  EXPECT_EQ(f.log.lines[f.log.lines.size() - 2], L"修复程序发生错误！");
-  EXPECT_EQ(f.log.lines.back(), L"     错误: 步骤“修复文件系统”失败");
+  // The failure, then where the user's words wait.
+  ASSERT_GE(f.log.lines.size(), 3u);
+  EXPECT_EQ(f.log.lines[f.log.lines.size() - 3], L"修复程序发生错误！");
+  EXPECT_EQ(f.log.lines[f.log.lines.size() - 2], L"     错误: 步骤“修复文件系统”失败");
+  EXPECT_EQ(f.log.lines.back().find(L"      2 条用户词条保存在 "), 0u);
   EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
 
   // A refused registration: the step, the call and the system's code.
@@ -380,7 +344,7 @@ TEST(Repair, PutsFilesBackAndKeepsCountersAndUserWords) {
   f.state->stubPath[0] = L'\0';
   f.os.tsfResults["Register"] = E_ACCESSDENIED;
   EXPECT_FALSE(RunRepairSteps(*f.state, f.os));
-  EXPECT_NE(f.log.lines.back().find(L"步骤“修复软件运行环境”失败: "
+  EXPECT_NE(f.log.lines[f.log.lines.size() - 2].find(L"步骤“修复软件运行环境”失败: "
                                     L"ITfInputProcessorProfiles::Register 返回错误 0x80070005"),
             std::wstring::npos);
   EXPECT_EQ(f.state->outcome, RunOutcome::kFailed);
@@ -506,6 +470,26 @@ TEST(Repair, ASecondNameGivenToADataFileStopsNothing) {
     ASSERT_TRUE(repairKeepingTheWords(f));
     expectOwnFile(f, outside);
     EXPECT_EQ(ReadFileBytes(outside), before);
+  }
+
+  // One who names every placement: the third is a failure, told in the log,
+  // and the file is not counted as placed.
+  {
+    InstallFixture f;
+    f.Unpack();
+    CreateDirectoryPath(f.os, f.Install());
+    const std::wstring table = f.Data() + L"main.dmg";
+    int named = 0;
+    f.os.onPlaced = [&](const std::wstring& path) {
+      if (Lower(path) != Lower(table)) return;
+      std::wstring outside =
+          f.os.Folder(KnownFolder::kDocuments) + L"linked" + std::to_wstring(++named) + L".dmg";
+      EXPECT_TRUE(CreateHardLinkW(outside.c_str(), path.c_str(), nullptr));
+    };
+    EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
+    EXPECT_EQ(named, 3);
+    EXPECT_TRUE(f.log.Has(L"错误: 文件 " + Lower(table) + L" 放置后被另外命名(硬链接)，放置 3 次均未成功"));
+    for (const std::wstring& path : f.placed.paths) EXPECT_NE(Lower(path), Lower(table));
   }
 }
 
