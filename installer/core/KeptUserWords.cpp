@@ -149,8 +149,9 @@ bool IsKeptWordsName(const std::wstring& name) {
   if (middle.empty()) return true;
   if (middle.size() < 4 || middle.compare(0, 2, L" (") != 0 || middle.back() != L')') return false;
   std::wstring digits = middle.substr(2, middle.size() - 3);
+  auto digit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
   return digits.size() <= 3 && digits[0] != L'0' &&
-         std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+         std::all_of(digits.begin(), digits.end(), digit);
 }
 
 bool KeepUserWordsOnDisk(InstallerOs& os, const std::wstring& dataFolder, KeptTableState* kept,

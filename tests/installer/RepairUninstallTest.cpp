@@ -488,7 +488,8 @@ TEST(Repair, ASecondNameGivenToADataFileStopsNothing) {
     };
     EXPECT_FALSE(RunInstallSteps(*f.state, f.os, L"", L""));
     EXPECT_EQ(named, 3);
-    EXPECT_TRUE(f.log.Has(L"错误: 文件 " + Lower(table) + L" 放置后被另外命名(硬链接)，放置 3 次均未成功"));
+    EXPECT_TRUE(f.log.Has(L"错误: 文件 " + Lower(table) +
+                          L" 放置后被另外命名(硬链接)，放置 3 次均未成功"));
     for (const std::wstring& path : f.placed.paths) EXPECT_NE(Lower(path), Lower(table));
   }
 }
