@@ -22,6 +22,10 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
 // Builds the list into __templx_.dmg of the temporary folder (or of
 // tempFolder) and copies it over the start of the table at tablePath, growing
 // that file when it is shorter; where no table is (no file, or an empty one)
-// the built table is put in its place. 1 done, 0 failed (nothing changed).
+// the built table is put in its place. In a data folder (config.dsc beside
+// the table) this runs under one hold of the folder's write lock, and for its
+// association table (sysl.dmg) the settings then say whether the list came
+// with "#" marks (the input options' bit the association lookup reads).
+// 1 done, 0 failed (nothing changed).
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
                               ProgressReporter* progress, const wchar_t* tempFolder = nullptr);
