@@ -136,13 +136,14 @@ int RunReplaceMainTable(CodeTableUi* ui, MappedFile* live, const wchar_t* tempFo
   return ok;
 }
 
-int RunWordListImport(CodeTableUi* ui, const wchar_t* tablePath, bool* hashFlag, const wchar_t* tempFolder) {
+int RunWordListImport(CodeTableUi* ui, const wchar_t* tablePath, bool* hashFlag, const wchar_t* tempFolder,
+                      ImeConfigBlock* settings) {
   if (ui->Ask(kConfirmClearTable, kCaption, UiIcon::kWarning) != UiAnswer::kYes) return -1;
   wchar_t list[260];
   if (!ChooseDefinition(ui, list)) return -1;
   ImportProgressCallback progress(ui);
   ui->ShowProgress(true);
-  int ok = MergeWordListViaTempTable(tablePath, list, hashFlag, &progress, tempFolder);
+  int ok = MergeWordListViaTempTable(tablePath, list, hashFlag, &progress, tempFolder, settings);
   ui->ShowProgress(false);
   ui->Tell(ok ? L"词条导入成功。" : L"词条导入失败。", L"词条导入", UiIcon::kInformation);
   return ok;

@@ -34,6 +34,7 @@ int RunReplaceCategory(CodeTableUi* ui, CDmgImport* import, uint32_t category,
 int RunReplaceMainTable(CodeTableUi* ui, MappedFile* live, const wchar_t* tempFolder = nullptr);
 
 // Replaces sysl.dmg or engl.dmg by a chosen word list. 1 done, 0 failed,
-// -1 cancelled; *hashFlag as BuildWordListTable gives it.
+// -1 cancelled; *hashFlag as BuildWordListTable gives it, and settings as
+// MergeWordListViaTempTable takes them.
 int RunWordListImport(CodeTableUi* ui, const wchar_t* tablePath, bool* hashFlag,
-                      const wchar_t* tempFolder = nullptr);
+                      const wchar_t* tempFolder = nullptr, ImeConfigBlock* settings = nullptr);

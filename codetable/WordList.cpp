@@ -228,17 +228,19 @@ bool IsAssociationTable(const wchar_t* tablePath) {
                                                    TRUE) == CSTR_EQUAL;
 }
 
-// Sets the association keys' "#" bit of the settings at settingsPath; the
-// caller holds the folder's write lock.
+void SetAssociationKeys(ImeConfigBlock* ime, bool hash) {
+  uint32_t& word = ime->spaceWord;
+  word = hash ? (word | ImeBits::kAssociationHashKeys) : (word & ~ImeBits::kAssociationHashKeys);
+}
+
+// The same in the settings file at settingsPath; the caller holds the
+// folder's write lock.
 bool RecordAssociationKeys(const wchar_t* settingsPath, bool hash) {
   MappedFile* settings = nullptr;
   ConfigBlockSet blocks{};
   const bool found = OpenMappedFile(&settings, settingsPath) > 0 && IsWritableMapping(settings) &&
                      LocateConfigBlocks(settings->view, settings->size, &blocks) && blocks.ime;
-  if (found) {
-    uint32_t& word = blocks.ime->spaceWord;
-    word = hash ? (word | ImeBits::kAssociationHashKeys) : (word & ~ImeBits::kAssociationHashKeys);
-  }
+  if (found) SetAssociationKeys(blocks.ime, hash);
   CloseMappedFile(settings, found ? 1 : 0);
   return found;
 }
@@ -246,7 +248,7 @@ bool RecordAssociationKeys(const wchar_t* settingsPath, bool hash) {
 }  // namespace
 
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
-                              ProgressReporter* progress, const wchar_t* tempFolder) {
+                              ProgressReporter* progress, const wchar_t* tempFolder, ImeConfigBlock* settings) {
   wchar_t tempPath[260];
   bool hash = false;
   if (!hashFlag) hashFlag = &hash;
@@ -254,18 +256,24 @@ int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath,
   if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
   MappedFile* fresh = nullptr;
   bool done = false;
-  wchar_t folder[264], settings[kLockPathUnits];
-  if (FolderOfTable(tablePath, folder) && ConfigPathBeside(tablePath, settings) &&
+  wchar_t folder[264], settingsPath[kLockPathUnits];
+  if (FolderOfTable(tablePath, folder) && ConfigPathBeside(tablePath, settingsPath) &&
       OpenMappedFile(&fresh, tempPath) > 0 && IsWritableMapping(fresh) && fresh->size >= kDmgRecordBase) {
     // In a data folder the table and the settings word that says how its
     // keys read change under one hold of the folder's lock.
     DataWriteLock lock(folder);
-    const bool dataFolder = GetFileAttributesW(settings) != INVALID_FILE_ATTRIBUTES;
+    const bool dataFolder = GetFileAttributesW(settingsPath) != INVALID_FILE_ATTRIBUTES;
     if (!dataFolder || lock.Held()) {
       // A table that appeared meanwhile is merged into as any other.
       done = (NoTableAt(tablePath) && PlaceWholeTable(tablePath, fresh)) || MergeIntoTable(tablePath, fresh);
       // The table is in place even when the settings cannot be written.
-      if (done && dataFolder && IsAssociationTable(tablePath)) RecordAssociationKeys(settings, *hashFlag);
+      if (done && IsAssociationTable(tablePath)) {
+        if (settings) {
+          SetAssociationKeys(settings, *hashFlag);
+        } else if (dataFolder) {
+          RecordAssociationKeys(settingsPath, *hashFlag);
+        }
+      }
     }
   }
   CloseMappedFile(fresh, 0);

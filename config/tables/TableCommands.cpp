@@ -59,10 +59,10 @@ void PrepareImport(ImeContext* context, uint32_t category, CDmgImport* import) {
 
 int ImportWordList(ImeContext* context, const TableRow& row, CodeTableUi& ui,
                    const std::wstring& tempFolder) {
-  // The import records in config.dsc how the association keys read.
+  // The import records in the settings how the association keys read.
   bool hash = false;
   const std::wstring path = TablePath(context, row);
-  const int result = RunWordListImport(&ui, path.c_str(), &hash, FolderArgument(tempFolder));
+  const int result = RunWordListImport(&ui, path.c_str(), &hash, FolderArgument(tempFolder), context->imeBlock);
   ReopenTables(context);
   return result;
 }
