@@ -6,6 +6,8 @@
 #include "codetable/DmgMake.h"
 #include "codetable/TableFiles.h"
 #include "codetable/WordList.h"
+#include "engine/DataLock.h"
+#include "engine/TableJournal.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -18,10 +20,10 @@ bool ChooseDefinition(CodeTableUi* ui, wchar_t* path) {
   return ui->ChooseTextFile(kChooseDefinitionTitle, kTextFileFilter, path) && path[0];
 }
 
-// Header, lines and append of an importer that already holds its text, with
-// the rejects file and the closing summary.
-int ImportHeldText(CodeTableUi* ui, CDmgImport* import, const wchar_t* tempFolder) {
-  wchar_t rejectsPath[260];
+// Header, lines and append of an importer that already holds its text,
+// with the rejects file and the progress bar. What AppendToTable returns.
+int AppendHeldText(CodeTableUi* ui, CDmgImport* import, wchar_t (&rejectsPath)[260],
+                   const wchar_t* tempFolder) {
   if (MakeTempFilePath(kRejectsFileName, rejectsPath, tempFolder)) OpenImportRejects(import, rejectsPath);
   ImportProgressCallback progress(ui);
   import->progress = &progress;
@@ -32,7 +34,21 @@ int ImportHeldText(CodeTableUi* ui, CDmgImport* import, const wchar_t* tempFolde
   ui->ShowProgress(false);
   import->progress = nullptr;
   CloseImportRejects(import);
+  return added;
+}
+
+// The closing summary of an import that wrote its records, or had none to
+// add; a failure is told with its reason, never as a summary of 0 words.
+// Returns added, or kCommandNotWritten.
+int TellImportResult(CodeTableUi* ui, const CDmgImport* import, int added, const wchar_t* failure,
+                     const wchar_t* rejectsPath) {
   wchar_t text[256];
+  if (added < 0) {
+    FormatString(text, 256, L"%s\r\n%s", failure,
+                 added == kAppendBusy ? kDataBusyMessage : L"无法写入码表文件。");
+    ui->Tell(text, kCaption, UiIcon::kError);
+    return kCommandNotWritten;
+  }
   if (import->rejects.lines > 0) {
     FormatString(text, 256, L"成功添加词条数: %d\r\n无法添加的词条个数为: %d。\r\n是否现在查看无法导入的词条？",
                  added, static_cast<int>(import->rejects.lines));
@@ -57,7 +73,9 @@ int RunMainTableImport(CodeTableUi* ui, CDmgImport* import, const wchar_t* tempF
   wchar_t path[260];
   if (!ChooseDefinition(ui, path)) return -1;
   if (!ReadInto(import, path)) SetImportText(import, DecodedText());
-  return ImportHeldText(ui, import, tempFolder);
+  wchar_t rejectsPath[260] = {};
+  const int added = AppendHeldText(ui, import, rejectsPath, tempFolder);
+  return TellImportResult(ui, import, added, L"批量加词未能完成，没有添加任何词条。", rejectsPath);
 }
 
 int RunReplaceCategory(CodeTableUi* ui, CDmgImport* import, uint32_t category, const wchar_t* tempFolder) {
@@ -65,14 +83,29 @@ int RunReplaceCategory(CodeTableUi* ui, CDmgImport* import, uint32_t category, c
   if (ui->Ask(kConfirmClearCategory, kCaption, UiIcon::kWarning) != UiAnswer::kYes) return -1;
   wchar_t path[260];
   if (!ChooseDefinition(ui, path) || !ReadInto(import, path)) return -1;
-  // Busy: another writer holds the table, or a dead one's change is still
-  // to be undone. Nothing was cleared, and nothing is added.
-  if (!PurgeCategoryEntries(import->mainTable, 1u << category)) {
-    ui->Tell(L"无法清空当前分类的词条，替换操作无法继续。", kCaption, UiIcon::kError);
-    return -1;
+  MappedFile* table = import->mainTable;
+  wchar_t rejectsPath[260] = {};
+  int added = kAppendFailed;
+  if (IsWritableMapping(table)) {
+    // The purge and the import are one change under one hold of the lock: a
+    // failure or a kill anywhere in between leaves the category as it was,
+    // and no other writer comes between them. Busy: another writer holds the
+    // table, or a dead one's change is still to be undone.
+    DataWriteLock lock(table);
+    added = kAppendBusy;
+    if (lock.Held() && PrepareTableForWrite(table)) {
+      TableChange change(table, TableChangeScope::kWholeFile);
+      added = kAppendFailed;
+      if (change.Ready() && PurgeCategoryEntries(table, 1u << category)) {
+        import->selectedCategory = category;
+        added = AppendHeldText(ui, import, rejectsPath, tempFolder);
+        if (added >= 0) change.Done();
+      }
+    }
   }
-  import->selectedCategory = category;
-  return ImportHeldText(ui, import, tempFolder);
+  // Told once the lock is let go: the user may leave the message open.
+  return TellImportResult(ui, import, added, L"无法替换当前分类的词条，替换操作无法继续，当前分类保持不变。",
+                          rejectsPath);
 }
 
 int RunReplaceMainTable(CodeTableUi* ui, MappedFile* live, const wchar_t* tempFolder) {
@@ -103,13 +136,14 @@ int RunReplaceMainTable(CodeTableUi* ui, MappedFile* live, const wchar_t* tempFo
   return ok;
 }
 
-int RunWordListImport(CodeTableUi* ui, const wchar_t* tablePath, bool* hashFlag, const wchar_t* tempFolder) {
+int RunWordListImport(CodeTableUi* ui, const wchar_t* tablePath, bool* hashFlag, const wchar_t* tempFolder,
+                      ImeConfigBlock* settings) {
   if (ui->Ask(kConfirmClearTable, kCaption, UiIcon::kWarning) != UiAnswer::kYes) return -1;
   wchar_t list[260];
   if (!ChooseDefinition(ui, list)) return -1;
   ImportProgressCallback progress(ui);
   ui->ShowProgress(true);
-  int ok = MergeWordListViaTempTable(tablePath, list, hashFlag, &progress, tempFolder);
+  int ok = MergeWordListViaTempTable(tablePath, list, hashFlag, &progress, tempFolder, settings);
   ui->ShowProgress(false);
   ui->Tell(ok ? L"词条导入成功。" : L"词条导入失败。", L"词条导入", UiIcon::kInformation);
   return ok;

@@ -259,19 +259,20 @@ uint32_t ParseImportLines(CDmgImport* import) {
 
 int AppendToTable(CDmgImport* import) {
   MappedFile* table = import->mainTable;
-  if (import->newRecords.count == 0 || !IsWritableMapping(table)) return 0;
+  if (import->newRecords.count == 0) return 0;
+  if (!IsWritableMapping(table)) return kAppendFailed;
   DataWriteLock lock(table);
-  if (!lock.Held() || !PrepareTableForWrite(table)) return 0;
+  if (!lock.Held() || !PrepareTableForWrite(table)) return kAppendBusy;
   // A writer that died in the table may have left slots out of order, and
   // another process may have added some of the words since they were checked.
-  if (!RepairDmgTable(table, import->ops) || !IsTableConsistent(table)) return 0;
+  if (!RepairDmgTable(table, import->ops) || !IsTableConsistent(table)) return kAppendFailed;
   DropListedRecords(import);
   uint32_t k = import->newRecords.count;
   if (k == 0) return 0;
   // The grow moves every record and the sort every slot: all of it is
   // journaled, and the sort and index below run inside this change.
   TableChange change(table, TableChangeScope::kWholeFile);
-  if (!change.Ready()) return 0;
+  if (!change.Ready()) return kAppendFailed;
   uint32_t edge = 0, count = 0;
   DmgLoadU32(table->view, table->size, kDmgEdgeOffset, &edge);
   DmgLoadU32(table->view, table->size, kDmgCountOffset, &count);
@@ -281,8 +282,8 @@ int AppendToTable(CDmgImport* import) {
   if (freeBytes < need) {
     uint64_t grow = need - freeBytes + 4096;
     uint32_t oldSize = table->size;
-    if (oldSize + grow > 0x7FFFFFFFull) return 0;
-    if (!ResizeMappedFile(table, static_cast<uint32_t>(oldSize + grow))) return 0;
+    if (oldSize + grow > 0x7FFFFFFFull) return kAppendFailed;
+    if (!ResizeMappedFile(table, static_cast<uint32_t>(oldSize + grow))) return kAppendFailed;
     uint32_t g = static_cast<uint32_t>(grow);
     DmgStoreU32(table->view, table->size, kDmgCountOffset, 0);
     std::memmove(table->view + edge + g, table->view + edge, oldSize - edge);
@@ -311,7 +312,7 @@ int AppendToTable(CDmgImport* import) {
   import->newBytes = 0;
   DmgStoreU32(table->view, table->size, kDmgEdgeOffset, edge);
   DmgStoreU32(table->view, table->size, kDmgCountOffset, count + k);
-  if (!SortOffsetTable(table, import->ops) || !RebuildKeyIndex(table, import->ops, nullptr)) return 0;
+  if (!SortOffsetTable(table, import->ops) || !RebuildKeyIndex(table, import->ops, nullptr)) return kAppendFailed;
   change.Done();
   return static_cast<int>(k);
 }

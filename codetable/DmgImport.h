@@ -67,12 +67,21 @@ void AddUncodedLine(CDmgImport* import, wchar_t* line);
 // Looks the record up in main.dmg and among the earlier lines; true when it
 // was taken into the list of new records.
 bool CheckImportRecord(CDmgImport* import, uint8_t* record, const wchar_t* echo);
+// What AppendToTable returns when it had records to add and wrote none:
+// another writer held the data folder's lock past the wait, or a dead
+// writer's change is still to be undone (try again later); or the table
+// cannot take them (it cannot grow, its journal cannot be written, it is
+// damaged past repair).
+inline constexpr int kAppendBusy = -2;
+inline constexpr int kAppendFailed = -3;
+
 // Writes the new records into main.dmg (growing it when needed), sorts and
-// indexes it. Returns the number of records added.
+// indexes it. Returns the number of records added (0: nothing new to add),
+// or kAppendBusy / kAppendFailed when nothing could be written.
 int AppendToTable(CDmgImport* import);
 // Frees what the importer holds (text, new records, tree); closes the log.
 void ClearDmgImport(CDmgImport* import);
 
-// Reads a word-list file and imports it: header, lines, append. Returns the
-// records added, or -1 when the file cannot be read.
+// Reads a word-list file and imports it: header, lines, append. Returns
+// what AppendToTable returns, or -1 when the file cannot be read.
 int ImportWordFile(CDmgImport* import, const wchar_t* path);

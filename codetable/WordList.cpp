@@ -8,9 +8,11 @@
 
 #include "codetable/TableFiles.h"
 #include "codetable/WordTree.h"
+#include "engine/ConfigBlocks.h"
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/FolderLockPage.h"
+#include "engine/ImeOptionBits.h"
 #include "engine/MappedFile.h"
 #include "engine/PlainFile.h"
 #include "engine/TableJournal.h"
@@ -151,6 +153,15 @@ bool NoTableAt(const wchar_t* path) {
          data.nFileSizeLow == 0;
 }
 
+// The folder a table lies in, with its trailing backslash.
+bool FolderOfTable(const wchar_t* tablePath, wchar_t (&folder)[264]) {
+  if (CopyStringBounded(folder, 264, tablePath) != S_OK) return false;
+  for (uint32_t i = BoundedLength(folder, 264); i > 0 && folder[i - 1] != L'\\' && folder[i - 1] != L'/'; --i) {
+    folder[i - 1] = L'\0';
+  }
+  return true;
+}
+
 // Puts the list's table where there is none, under the write lock of the
 // folder: written whole beside its place and renamed into it, so a kill
 // leaves no table or the whole one. Nothing maps an empty file, so nothing
@@ -158,12 +169,9 @@ bool NoTableAt(const wchar_t* path) {
 // folder and has no folder lock (its tables lock themselves).
 bool PlaceWholeTable(const wchar_t* tablePath, const MappedFile* fresh) {
   wchar_t folder[264], beside[264], settings[kLockPathUnits];
-  if (CopyStringBounded(folder, 264, tablePath) != S_OK ||
-      FormatString(beside, 264, L"%s.new", tablePath) != S_OK || !ConfigPathBeside(tablePath, settings)) {
+  if (!FolderOfTable(tablePath, folder) || FormatString(beside, 264, L"%s.new", tablePath) != S_OK ||
+      !ConfigPathBeside(tablePath, settings)) {
     return false;
-  }
-  for (uint32_t i = BoundedLength(folder, 264); i > 0 && folder[i - 1] != L'\\' && folder[i - 1] != L'/'; --i) {
-    folder[i - 1] = L'\0';
   }
   DataWriteLock lock(folder);
   const bool dataFolder = GetFileAttributesW(settings) != INVALID_FILE_ATTRIBUTES;
@@ -210,18 +218,63 @@ bool MergeIntoTable(const wchar_t* tablePath, const MappedFile* fresh) {
   return done;
 }
 
+// The association table of a data folder: its settings say how the
+// association keys read, with "#" marks or without.
+bool IsAssociationTable(const wchar_t* tablePath) {
+  const uint32_t len = BoundedLength(tablePath, 264);
+  constexpr wchar_t kName[] = L"\\sysl.dmg";
+  constexpr uint32_t kNameUnits = sizeof(kName) / sizeof(wchar_t) - 1;
+  return len >= kNameUnits && CompareStringOrdinal(tablePath + len - kNameUnits, kNameUnits, kName, kNameUnits,
+                                                   TRUE) == CSTR_EQUAL;
+}
+
+void SetAssociationKeys(ImeConfigBlock* ime, bool hash) {
+  uint32_t& word = ime->spaceWord;
+  word = hash ? (word | ImeBits::kAssociationHashKeys) : (word & ~ImeBits::kAssociationHashKeys);
+}
+
+// The same in the settings file at settingsPath; the caller holds the
+// folder's write lock.
+bool RecordAssociationKeys(const wchar_t* settingsPath, bool hash) {
+  MappedFile* settings = nullptr;
+  ConfigBlockSet blocks{};
+  const bool found = OpenMappedFile(&settings, settingsPath) > 0 && IsWritableMapping(settings) &&
+                     LocateConfigBlocks(settings->view, settings->size, &blocks) && blocks.ime;
+  if (found) SetAssociationKeys(blocks.ime, hash);
+  CloseMappedFile(settings, found ? 1 : 0);
+  return found;
+}
+
 }  // namespace
 
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
-                              ProgressReporter* progress, const wchar_t* tempFolder) {
+                              ProgressReporter* progress, const wchar_t* tempFolder, ImeConfigBlock* settings) {
   wchar_t tempPath[260];
+  bool hash = false;
+  if (!hashFlag) hashFlag = &hash;
   if (!tablePath || !MakeTempFilePath(kWordListTempName, tempPath, tempFolder)) return 0;
   if (BuildWordListTable(listPath, tempPath, progress, hashFlag) < 1) return 0;
   MappedFile* fresh = nullptr;
   bool done = false;
-  if (OpenMappedFile(&fresh, tempPath) > 0 && IsWritableMapping(fresh) && fresh->size >= kDmgRecordBase) {
-    // A table that appeared meanwhile is merged into as any other.
-    done = (NoTableAt(tablePath) && PlaceWholeTable(tablePath, fresh)) || MergeIntoTable(tablePath, fresh);
+  wchar_t folder[264], settingsPath[kLockPathUnits];
+  if (FolderOfTable(tablePath, folder) && ConfigPathBeside(tablePath, settingsPath) &&
+      OpenMappedFile(&fresh, tempPath) > 0 && IsWritableMapping(fresh) && fresh->size >= kDmgRecordBase) {
+    // In a data folder the table and the settings word that says how its
+    // keys read change under one hold of the folder's lock.
+    DataWriteLock lock(folder);
+    const bool dataFolder = GetFileAttributesW(settingsPath) != INVALID_FILE_ATTRIBUTES;
+    if (!dataFolder || lock.Held()) {
+      // A table that appeared meanwhile is merged into as any other.
+      done = (NoTableAt(tablePath) && PlaceWholeTable(tablePath, fresh)) || MergeIntoTable(tablePath, fresh);
+      // The table is in place even when the settings cannot be written.
+      if (done && IsAssociationTable(tablePath)) {
+        if (settings) {
+          SetAssociationKeys(settings, *hashFlag);
+        } else if (dataFolder) {
+          RecordAssociationKeys(settingsPath, *hashFlag);
+        }
+      }
+    }
   }
   CloseMappedFile(fresh, 0);
   return done ? 1 : 0;

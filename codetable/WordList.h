@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "codetable/Progress.h"
+#include "engine/ConfigBlocks.h"
 
 inline constexpr wchar_t kWordListTempName[] = L"__templx_.dmg";
 inline constexpr wchar_t kWordListTableName[] = L"联想库 ";
@@ -22,6 +23,12 @@ int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wch
 // Builds the list into __templx_.dmg of the temporary folder (or of
 // tempFolder) and copies it over the start of the table at tablePath, growing
 // that file when it is shorter; where no table is (no file, or an empty one)
-// the built table is put in its place. 1 done, 0 failed (nothing changed).
+// the built table is put in its place. In a data folder (config.dsc beside
+// the table) this runs under one hold of the folder's write lock. For an
+// association table (sysl.dmg) the settings then say whether the list came
+// with "#" marks (the input options' bit the association lookup reads):
+// settings, the caller's own view of them, or when null the config.dsc
+// beside the table. 1 done, 0 failed (nothing changed).
 int MergeWordListViaTempTable(const wchar_t* tablePath, const wchar_t* listPath, bool* hashFlag,
-                              ProgressReporter* progress, const wchar_t* tempFolder = nullptr);
+                              ProgressReporter* progress, const wchar_t* tempFolder = nullptr,
+                              ImeConfigBlock* settings = nullptr);

@@ -20,8 +20,6 @@ constexpr wchar_t kConfirmClear[] =
     L"该操作将清空选中码表类型中的所有词条，此操作是不可恢复的。\r\n确定这样做吗？";
 constexpr wchar_t kCategoryLocked[] = L"当前分类的词条未被授权修改，所以您不能清空此类内容！";
 constexpr wchar_t kWriteFailed[] = L"无法写入码表文件，操作未能完成。";
-// The association table remembers whether its list came with "#" marks.
-constexpr uint32_t kAssociationHashBit = 0x400;
 
 void Tell(CodeTableUi& ui, const std::wstring& text) {
   ui.Tell(text.c_str(), kTableCaption, UiIcon::kError);
@@ -61,16 +59,10 @@ void PrepareImport(ImeContext* context, uint32_t category, CDmgImport* import) {
 
 int ImportWordList(ImeContext* context, const TableRow& row, CodeTableUi& ui,
                    const std::wstring& tempFolder) {
+  // The import records in the settings how the association keys read.
   bool hash = false;
   const std::wstring path = TablePath(context, row);
-  const int result = RunWordListImport(&ui, path.c_str(), &hash, FolderArgument(tempFolder));
-  if (result == 1 && row.table == TableFileKind::kAssociation && context->imeBlock) {
-    DataWriteLock lock(context);
-    if (lock.Held()) {
-      uint32_t& word = context->imeBlock->spaceWord;
-      word = hash ? (word | kAssociationHashBit) : (word & ~kAssociationHashBit);
-    }
-  }
+  const int result = RunWordListImport(&ui, path.c_str(), &hash, FolderArgument(tempFolder), context->imeBlock);
   ReopenTables(context);
   return result;
 }
@@ -180,7 +172,7 @@ int ReplaceTableRow(ImeContext* context, const TableRow& row, CodeTableUi& ui,
     const int added = RunReplaceCategory(&ui, &import, static_cast<uint32_t>(row.number),
                                          FolderArgument(tempFolder));
     ClearDmgImport(&import);
-    result = added < 0 ? -1 : 1;
+    result = added == kCommandNotWritten ? 0 : added < 0 ? -1 : 1;
   }
   ReopenTables(context);
   return result;
@@ -197,7 +189,7 @@ int ImportIntoTableRow(ImeContext* context, const TableRow& row, CodeTableUi& ui
   const int added = RunMainTableImport(&ui, &import, FolderArgument(tempFolder));
   ClearDmgImport(&import);
   ReopenTables(context);
-  return added;
+  return added == kCommandNotWritten ? 0 : added;
 }
 
 TableCounts CountContextTables(ImeContext* context) {

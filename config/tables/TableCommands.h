@@ -6,14 +6,13 @@
 
 #include <string>
 
+#include "codetable/CodeTableCommands.h"
 #include "codetable/Progress.h"
 #include "config/tables/TableList.h"
 #include "engine/ImeContext.h"
 
 inline constexpr wchar_t kTableCaption[] = L"配置程序";
 inline constexpr wchar_t kNotPermittedMessage[] = L"该码表未被授权修改！";
-// Another program held the data folder's write lock for too long.
-inline constexpr wchar_t kDataBusyMessage[] = L"数据文件正被其他程序修改，请稍后再试。";
 
 // Exports the row's table or category into folder (created when missing).
 // Returns the file written; empty when nothing was written, after telling

@@ -22,7 +22,10 @@ class ScriptedUi : public CodeTableUi {
     asked.push_back(text);
     return answer;
   }
-  void Tell(const wchar_t* text, const wchar_t*, UiIcon) override { told.push_back(text); }
+  void Tell(const wchar_t* text, const wchar_t*, UiIcon icon) override {
+    told.push_back(text);
+    toldIcons.push_back(icon);
+  }
   void ShowProgress(bool shown) override { progressShown = shown; }
   void SetProgress(int percent) override { percents.push_back(percent); }
   void OpenDocument(const wchar_t* path) override { opened = path; }
@@ -30,6 +33,7 @@ class ScriptedUi : public CodeTableUi {
   std::wstring chosen;
   UiAnswer answer = UiAnswer::kYes;
   std::vector<std::wstring> asked, told;
+  std::vector<UiIcon> toldIcons;
   bool progressShown = false;
   std::vector<int> percents;
   std::wstring opened;

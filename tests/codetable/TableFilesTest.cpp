@@ -181,7 +181,9 @@ TEST(TableFilesTest, WritersAfterADeadWritersHalfChangeMatchTheUntouchedTable) {
           HANDLE held = CreateFileW((dirty + kTableJournalSuffix).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
           ASSERT_NE(INVALID_HANDLE_VALUE, held);
           const std::vector<uint8_t> halfDone = ReadFileBytes(dirty);
-          EXPECT_EQ(0, write(dirty, param)) << name << " seed " << seed << ": busy";
+          // The import tells a busy table apart from nothing to add.
+          EXPECT_EQ(std::string(name) == "import" ? kAppendBusy : 0, write(dirty, param))
+              << name << " seed " << seed << ": busy";
           EXPECT_EQ(halfDone, ReadFileBytes(dirty)) << name << " seed " << seed << ": written while busy";
           CloseHandle(held);
         }

@@ -403,6 +403,21 @@ TEST_F(TableKillTest, ImportKilledThenReadAtOnceSeesTheTableWhole) {
   RunKills(c, 30, true);
 }
 
+// The user category replaced by other words: purge and import are one
+// change, so a kill anywhere leaves the old words or the new ones, never an
+// emptied category.
+TEST_F(TableKillTest, CategoryReplaceKilledLeavesTheOldOrTheNewCategory) {
+  const WordSet taken = Words(Small().all);
+  std::vector<DmgTestEntry> replacement;
+  for (const DmgTestEntry& e : RandomEntries(4099, 4000)) {
+    if (replacement.size() < 2000 && !taken.count({e.code, e.word})) replacement.push_back(e);
+  }
+  replacement = WithCategory(replacement, 2);
+  KillCase c{L"replacecategory", BuildDmgBytes(Small().all), Words(Joined(Small().system, replacement))};
+  c.importText = ImportText(replacement);
+  RunKills(c, kKills);
+}
+
 TEST_F(TableKillTest, CompileOntoALiveFolderKilledLeavesOldOrCompiledTable) {
   // Settings beside the table: a folder processes type from.
   ASSERT_TRUE(WriteFileBytes(dir_.File(L"config.dsc"), ReadFileBytes(kData + L"config.dsc")));

@@ -1,5 +1,5 @@
 // Runs one whole-table writer on a folder's main.dmg so a test can kill it:
-//   table_writer_child <replace|wordlist|purge|empty|import|sort|index> <folder\> <event>
+//   table_writer_child <replace|wordlist|purge|empty|import|replacecategory|sort|index> <folder\> <event>
 // Sets the named event just before the writer starts and prints
 // "done <microseconds>" when it has finished.
 //   table_writer_child read <folder\>
@@ -11,12 +11,14 @@
 #include <cstdio>
 #include <string>
 
+#include "codetable/CodeTableCommands.h"
 #include "codetable/DmgImport.h"
 #include "codetable/TableFiles.h"
 #include "codetable/WordList.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
 #include "engine/TableJournal.h"
+#include "tests/codetable/ScriptedCodeTableUi.h"
 
 namespace {
 
@@ -41,6 +43,16 @@ int RunWriter(const std::wstring& writer, const std::wstring& folder, MappedFile
     CDmgImport import{};
     import.mainTable = main;
     const int added = ImportWordFile(&import, (folder + L"import.txt").c_str());
+    ClearDmgImport(&import);
+    return added > 0;
+  }
+  if (writer == L"replacecategory") {
+    // The manager page's replace of the user category by import.txt.
+    zn::test::ScriptedUi ui;
+    ui.chosen = folder + L"import.txt";
+    CDmgImport import{};
+    import.mainTable = main;
+    const int added = RunReplaceCategory(&ui, &import, 2, folder.c_str());
     ClearDmgImport(&import);
     return added > 0;
   }

@@ -9,9 +9,10 @@
 //   dmgtool dms <entries.txt> <out.dms>
 // Every table is written beside its place and then put there whole, so a
 // kill never leaves a part of one at its name. In a live data folder
-// (config.dsc or write.lck beside it) an existing code table or word list
-// takes the new one through the journaled replace under the folder's write
-// lock; danzi.dmi and temp.dmg, which typing processes keep mapped and which
+// (config.dsc or write.lck beside it) an existing code table takes the new
+// one through the journaled replace under the folder's write lock, and a
+// word list goes in as config's import puts it (under that lock, missing or
+// not); danzi.dmi and temp.dmg, which typing processes keep mapped and which
 // have no such replace, are not written there at all.
 // dms builds a lookup table such as dict.dms from "key<TAB>value" lines
 // ("\n", "\t" and "\\" escapes in the value).
@@ -70,7 +71,9 @@ bool RefusedAsLive(const char* command, const wchar_t* out) {
   if (!InLiveDataFolder(FolderOf(out))) return false;
   std::fprintf(stderr,
                "dmgtool: %s: the target is in a live data folder (config.dsc or write.lck beside "
-               "it) and is left as it is; run it on a copy of the folder\n",
+               "it) and is left as it is; write it into a folder that holds neither config.dsc nor "
+               "write.lck, then copy it in while no program has it open (config closed, no program "
+               "typing from this folder)\n",
                command);
   return true;
 }
@@ -125,9 +128,11 @@ int Compile(const wchar_t* out, const wchar_t* const* sources, int count, bool l
 
 int WordList(const wchar_t* list, const wchar_t* out, bool live) {
   const std::wstring folder = FolderOf(out);
-  if (live && Exists(out) && InLiveDataFolder(folder)) {
-    // As config's word-list import: built beside, copied over through the
-    // journal under the folder's write lock.
+  if (live && InLiveDataFolder(folder)) {
+    // Config's word-list import: under the folder's write lock, copied over
+    // through the journal, or put in place whole where no table is (config
+    // may be building the same table); the settings then say how the
+    // association keys read.
     bool hash = false;
     const int ok = MergeWordListViaTempTable(out, list, &hash, nullptr, folder.c_str());
     wchar_t temp[260];
