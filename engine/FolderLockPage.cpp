@@ -3,6 +3,8 @@
 // frees the process's slot.
 #include "engine/FolderLockPage.h"
 
+#include <cstring>
+
 #include "engine/PlainFile.h"
 #include "engine/SearchCache.h"
 #include "engine/WideString.h"
@@ -65,8 +67,9 @@ void ClosePage(FolderLockPage* page) {
   HeapFree(GetProcessHeap(), 0, page);
 }
 
-// Opens the page beside configPath; called with pagesLock held.
-FolderLockPage* OpenPage(const wchar_t* configPath) {
+// Opens (or creates) the page file of the folder of configPath; null when
+// the folder has no config.dsc or the page is not the folder's plain file.
+HANDLE OpenPageFile(const wchar_t* configPath, FileId* id) {
   if (GetFileAttributesW(configPath) == INVALID_FILE_ATTRIBUTES) return nullptr;
   wchar_t pagePath[kLockPathUnits];
   CopyStringBounded(pagePath, kLockPathUnits, configPath);
@@ -82,18 +85,16 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
   HANDLE file = OpenPlainFile(pagePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  uint64_t index = 0, volume = 0;
-  if (!FileIdentity(file, &index, &volume)) {
+  if (!FileIdentity(file, id)) {
     CloseHandle(file);
     return nullptr;
   }
-  for (int i = 0; i < pageCount; ++i) {
-    // Another spelling of a folder already open shares its page and slot.
-    if (pages[i]->fileIndex == index && pages[i]->fileVolume == volume) {
-      CloseHandle(file);
-      return pages[i];
-    }
-  }
+  return file;
+}
+
+// The record of the page file behind file (whose identity is id), which it
+// takes over; called with pagesLock held.
+FolderLockPage* MapPage(HANDLE file, const FileId& id) {
   // A zero page is a free lock; creating it and extending it race harmlessly.
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size) ||
@@ -116,9 +117,7 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
     CloseHandle(file);
     return nullptr;
   }
-  CopyStringBounded(page->configPath, kLockPathUnits, configPath);
-  page->fileIndex = index;
-  page->fileVolume = volume;
+  page->fileId = id;
   page->file = file;
   page->mapping = mapping;
   page->view = static_cast<LockPageLayout*>(view);
@@ -129,12 +128,29 @@ FolderLockPage* OpenPage(const wchar_t* configPath) {
 
 }  // namespace
 
-bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* volume) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info)) return false;
-  *index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-  *volume = info.dwVolumeSerialNumber;
+bool ChooseFileId(const FILE_ID_INFO* idInfo, const BY_HANDLE_FILE_INFORMATION* info, FileId* id) {
+  if (idInfo) {
+    uint64_t low = 0, high = 0;
+    std::memcpy(&low, idInfo->FileId.Identifier, 8);
+    std::memcpy(&high, idInfo->FileId.Identifier + 8, 8);
+    if (low != 0 || high != 0) {
+      *id = FileId{idInfo->VolumeSerialNumber, low, high};
+      return true;
+    }
+  }
+  if (!info) return false;
+  *id = FileId{info->dwVolumeSerialNumber, (uint64_t{info->nFileIndexHigh} << 32) | info->nFileIndexLow, 0};
   return true;
+}
+
+bool FileIdentity(HANDLE h, FileId* id) {
+  // Systems before Windows 8, and some file systems, refuse the query.
+  FILE_ID_INFO idInfo;
+  if (GetFileInformationByHandleEx(h, FileIdInfo, &idInfo, sizeof idInfo) && ChooseFileId(&idInfo, nullptr, id)) {
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(h, &info) && ChooseFileId(nullptr, &info, id);
 }
 
 wchar_t FoldedPathUnit(wchar_t c) {
@@ -163,12 +179,25 @@ bool ConfigPathBeside(const wchar_t* path, wchar_t (&out)[kLockPathUnits]) {
 FolderLockPage* AcquireLockPage(const wchar_t* path) {
   wchar_t configPath[kLockPathUnits];
   if (!path || !ConfigPathBeside(path, configPath)) return nullptr;
+  // The page file the path leads to now decides, never the path: a folder
+  // moved away and another put in its place, a link in the path pointed
+  // elsewhere, or a folder whose name differs only in letter case is
+  // another folder with a lock of its own, and every spelling of one folder
+  // meets in one record. Opened before the list is locked: a slow volume
+  // holds up no other folder's opener.
+  FileId id{};
+  HANDLE file = OpenPageFile(configPath, &id);
+  if (!file) return nullptr;
   AcquireSRWLockExclusive(&pagesLock);
   FolderLockPage* page = nullptr;
   for (int i = 0; i < pageCount && !page; ++i) {
-    if (SameLockPath(pages[i]->configPath, configPath)) page = pages[i];
+    if (pages[i]->fileId == id) page = pages[i];
   }
-  if (!page) page = OpenPage(configPath);
+  if (page) {
+    CloseHandle(file);
+  } else {
+    page = MapPage(file, id);
+  }
   if (page) InterlockedIncrement(&page->refs);
   ReleaseSRWLockExclusive(&pagesLock);
   return page;

@@ -32,10 +32,18 @@ struct LockPageLayout {
 
 static_assert(sizeof(LockPageLayout) == 64 + 8 * kLockPageSlots);
 
+// Names one file for as long as it exists: its volume's serial number and
+// its ID in that volume. (A creation time would not do: some file systems
+// report the last change in its place.)
+struct FileId {
+  uint64_t volume;
+  uint64_t low;
+  uint64_t high;  // 0 where the volume gives only a 64-bit index
+  bool operator==(const FileId&) const = default;
+};
+
 struct FolderLockPage {
-  wchar_t configPath[kLockPathUnits];   // <folder>\config.dsc, as first named
-  uint64_t fileIndex;        // identity of the page file: other spellings of the
-  uint64_t fileVolume;       // folder find this record
+  FileId fileId;             // of the page file: every path that leads to it finds this record
   HANDLE file;
   HANDLE mapping;
   LockPageLayout* view;
@@ -48,7 +56,8 @@ struct FolderLockPage {
 // The page of the folder of path (a file of the folder, or the folder's
 // config.dsc), opened or created on first use; null when the folder has no
 // config.dsc or the page cannot be mapped. Each non-null result holds a
-// reference given back by ReleaseLockPage. Not for the key path: a search.
+// reference given back by ReleaseLockPage. Not for the key path: it opens
+// the page file the path leads to now.
 FolderLockPage* AcquireLockPage(const wchar_t* path);
 // The page of a data folder named with or without a trailing backslash.
 FolderLockPage* AcquireFolderLockPage(const wchar_t* folder);
@@ -56,10 +65,22 @@ void ReleaseLockPage(FolderLockPage* page);
 // Another reference to a page the caller holds one of; no system call.
 inline void PinLockPage(FolderLockPage* page) { InterlockedIncrement(&page->refs); }
 
-// The file's index and its volume's serial number: together they name one
-// file for as long as it exists. (A creation time would not do: some file
-// systems report the last change in its place.)
-bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* volume);
+// The identity of the file behind h: the 128-bit file ID where the volume
+// gives one (ReFS reuses 64-bit indexes; the query also costs one call where
+// GetFileInformationByHandle makes two), the 64-bit index otherwise.
+bool FileIdentity(HANDLE h, FileId* id);
+// The choice between the system's two answers, either of which may be
+// missing (null): the 128-bit ID unless it is absent or zero.
+bool ChooseFileId(const FILE_ID_INFO* idInfo, const BY_HANDLE_FILE_INFORMATION* info, FileId* id);
+// The same identity as one index (the two halves of the ID folded), for
+// records that keep 64 bits.
+inline bool FileIdentity(HANDLE h, uint64_t* index, uint64_t* volume) {
+  FileId id;
+  if (!FileIdentity(h, &id)) return false;
+  *index = id.low ^ id.high;
+  *volume = id.volume;
+  return true;
+}
 // Paths compared as the file system does: letter case and slashes aside.
 wchar_t FoldedPathUnit(wchar_t c);
 bool SameLockPath(const wchar_t* a, const wchar_t* b);

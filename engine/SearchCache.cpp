@@ -112,6 +112,13 @@ bool WriterActive(const FolderLockPage* page) {
 }
 void Leave() { busy.clear(std::memory_order_release); }
 
+// Inside: whether the slot still belongs to the page. A slot found before
+// the flag was taken may have been given back meanwhile by the folder's last
+// context, and taken by another folder.
+bool StillFolderOf(const FolderLists& folder, const FolderLockPage* page) {
+  return folder.page.load(std::memory_order_relaxed) == page;
+}
+
 int FindFolder(const FolderLockPage* page) {
   if (!page) return -1;
   for (int f = 0; f < kFolders; ++f) {
@@ -429,6 +436,11 @@ void NoteOrderWritten(const ImeContext* context, const MappedFile* main, uint32_
     folder.dirty.store(true);
     return;
   }
+  if (!StillFolderOf(folder, main->lockPage)) {
+    // Given back: the folder's lists went with it.
+    Leave();
+    return;
+  }
   const uint32_t codeLen = main->view[offset + 4];
   const uint8_t b = codeLen > 0 ? main->view[offset + 5] : 0;
   const uint8_t second = codeLen > 1 && main->size - offset > 6 ? main->view[offset + 6] : 0;
@@ -463,7 +475,9 @@ void NoteWriteLockTaken(FolderLockPage* page, LONG changes, bool tookOver) {
   if (f < 0 || tookOver || !TryEnter()) return;
   FolderLists& folder = folders[f];
   // Nothing is written yet: lists current before the take stay current.
-  if (static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) folder.changes = changes;
+  if (StillFolderOf(folder, page) && static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) {
+    folder.changes = changes;
+  }
   Leave();
 }
 
@@ -471,9 +485,14 @@ void NoteWriteLockReleased(FolderLockPage* page, LONG changes, bool tookOver) {
   const int f = FindFolder(page);
   if (f < 0) return;
   FolderLists& folder = folders[f];
-  // Lists that do not move on to the new word are built anew when next used.
-  if (folder.dirty.exchange(false) || tookOver || !TryEnter()) return;
-  if (static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) folder.changes = changes;
+  // Lists that do not move on to the new word are built anew when next used;
+  // a slot's marks are cleared only while it is known to be the folder's (a
+  // mark left set costs one rebuild).
+  if (!TryEnter()) return;
+  if (StillFolderOf(folder, page) && !folder.dirty.exchange(false) && !tookOver &&
+      static_cast<ULONG>(changes) - static_cast<ULONG>(folder.changes) == 1) {
+    folder.changes = changes;
+  }
   Leave();
 }
 
