@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DataLock.h"
 #include "engine/EntryCommands.h"
 #include "engine/TableJournal.h"
 #include "engine/TempWords.h"
