@@ -150,7 +150,7 @@ class Typist : public RunnerRoad {
 enum class HolderEnds { kLetsGo, kKilled };
 
 void TypeWhileHeld(HolderEnds ends) {
-  const SeededWords words(0x5EED + static_cast<uint32_t>(ends), 400);
+  const SeededWords words(0x5EED + static_cast<uint32_t>(ends), 1000);
   // The same keys on a folder nobody else writes.
   Typist free(words);
   for (size_t i = 0; i < words.picks.size(); ++i) ASSERT_TRUE(free.Commit(words.picks[i])) << "pick " << i;
@@ -177,9 +177,14 @@ void TypeWhileHeld(HolderEnds ends) {
     holder.Kill();
   }
   // The next commit gets the lock and stores what was kept, in order.
+  const ULONGLONG storing = GetTickCount64();
   ASSERT_TRUE(held.Commit(words.picks.front()));
-  std::printf("%zu commits typed in %llu ms while held; promotions %d of %d, temporary words %zu of %zu\n",
-              words.picks.size(), static_cast<unsigned long long>(typed), held.Promoted(), free.Promoted(),
+  size_t keys = 0;
+  for (const Pick& pick : words.picks) keys += pick.code.size() + 1;
+  std::printf("%zu commits (%zu keys) typed in %llu ms while held, stored in %llu ms; promotions %d of %d, "
+              "temporary words %zu of %zu\n",
+              words.picks.size(), keys, static_cast<unsigned long long>(typed),
+              static_cast<unsigned long long>(GetTickCount64() - storing), held.Promoted(), free.Promoted(),
               held.Records(kFileTemp).size(), freeTemp.size());
   EXPECT_FALSE(HasKeptCommits());
   EXPECT_EQ(held.History(), free.History());
