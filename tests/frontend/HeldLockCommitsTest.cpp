@@ -20,6 +20,7 @@
 #include "tests/common/ChildProcess.h"
 #include "tests/engine/DmgTestTables.h"
 #include "tests/frontend/RunnerTestSupport.h"
+#include "tools/common/TypingHost.h"
 
 using namespace zn::test;
 
@@ -196,5 +197,65 @@ void TypeWhileHeld(HolderEnds ends) {
 TEST(HeldLockCommits, KeptCommitsAreStoredInOrderWhenTheHolderLetsGo) { TypeWhileHeld(HolderEnds::kLetsGo); }
 
 TEST(HeldLockCommits, KeptCommitsAreStoredInOrderWhenTheHolderIsKilled) { TypeWhileHeld(HolderEnds::kKilled); }
+
+// What is kept stays in the process when a context is closed while the
+// holder still has the lock (the closing waits for nobody), and a context of
+// the folder closed after the holder let go stores it.
+TEST(HeldLockCommits, AContextClosedOnceTheHolderLetGoStoresWhatWasKept) {
+  TempDir dir;
+  std::wstring folder = dir.path();
+  if (folder.back() != L'\\') folder += L'\\';
+  std::vector<uint8_t> config = DefaultConfig();
+  ConfigBlockSet set{};
+  LocateConfigBlocks(config.data(), static_cast<uint32_t>(config.size()), &set);
+  set.ime->optionFlags = kImeOptMainCode;
+  set.ime->recentCommitCount = 0;
+  SetImePageSize(set.ime, 5);
+  set.dme->codeOptions = 0;
+  set.dme->commitLengths = 0;
+  for (int c = 'a'; c <= 'z'; ++c) set.dme->keyCharFlags[c] = kKeyCharStartsCode | kKeyCharContinuesCode;
+  WriteShippedKeyFunctions(set.dme);
+  ASSERT_TRUE(WriteFileBytes(folder + L"config.dsc", config));
+  ASSERT_TRUE(WriteFileBytes(folder + L"main.dmg", BuildDmgBytes({{"a", L"工", Attr(1, 9)}, {"b", L"子", Attr(1, 9)}})));
+  FakeOs os;
+  PointAtDataFolder(os, folder);
+  FakeEffects effects;
+  auto type = [&](ImeContext* context, const wchar_t* text) {
+    TypingHost host(context, os);
+    for (const wchar_t* c = text; *c; ++c) {
+      KeyStroke key;
+      if (CharToKeyStroke(*c, &key)) host.Press(key);
+    }
+    return std::wstring(host.Output(), host.OutputUnits());
+  };
+  auto open = [&] {
+    ImeContext* context = CreateImeContext(&os);
+    if (context) context->effects = &effects;
+    return context;
+  };
+
+  ChildProcess holder(BesideThisProgram(L"engine_data_writer.exe"), L"hold " + Quoted(folder),
+                      folder + L"holder.txt");
+  ASSERT_EQ(holder.FirstLine(10000), "held");
+  ImeContext* typist = open();
+  ImeContext* other = open();
+  ASSERT_TRUE(typist && other);
+  EXPECT_EQ(type(typist, L"a b "), L"工子");
+  ULONGLONG start = GetTickCount64();
+  DestroyImeContext(typist);
+  EXPECT_LT(GetTickCount64() - start, 500u) << "no second wait for the same holder";
+  EXPECT_TRUE(HasKeptCommits());
+
+  holder.CloseInput();
+  ASSERT_TRUE(holder.Finish(10000));
+  DestroyImeContext(other);
+  EXPECT_FALSE(HasKeptCommits());
+  ImeContext* reader = open();
+  ASSERT_TRUE(reader);
+  ASSERT_EQ(reader->imeBlock->recentCommitCount, 2);
+  EXPECT_EQ(std::wstring(reader->imeBlock->recentCommits[0].word), L"工");
+  EXPECT_EQ(std::wstring(reader->imeBlock->recentCommits[1].word), L"子");
+  DestroyImeContext(reader);
+}
 
 }  // namespace
