@@ -256,9 +256,14 @@ int KeepUnsavedCommit(ImeContext* context, int listIndex) {
   return folder >= 0 ? 1 : 0;
 }
 
-int StoreKeptCommits(ImeContext* context, uint32_t waitMs) {
+int StoreKeptCommits(ImeContext* context) {
   if (keptAny == 0 || !context || !context->files[kFileMain] || !context->imeBlock) return 0;
-  DataWriteLock lock(context, waitMs);
+  // Another folder's kept commits are no reason to wait for this one's lock.
+  AcquireSRWLockShared(&keptLock);
+  const bool any = KeptFolder(context->files[kFileMain]->path, false) >= 0;
+  ReleaseSRWLockShared(&keptLock);
+  if (!any) return 0;
+  DataWriteLock lock(context);
   if (!lock.Held()) return 0;
   if (RemapCommitTables(context)) {
     context->candidateCount = 0;

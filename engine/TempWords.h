@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-#include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/ImeContext.h"
 
@@ -49,12 +48,12 @@ bool CommitSelectionWrites(const ImeContext* context, int listIndex);
 int KeepUnsavedCommit(ImeContext* context, int listIndex);
 // Whether this process keeps commits for any folder (no lock taken).
 bool HasKeptCommits();
-// Under the data folder's lock (waiting at most waitMs), stores what was kept
+// Under the data folder's lock (one wait at most), stores what was kept
 // for the context's main table, in commit order, as the commits would have:
 // each history record, its promotion, then the temporary words the history
 // makes. Returns how many commits. Tables may be remapped, which empties the
 // candidate list.
-int StoreKeptCommits(ImeContext* context, uint32_t waitMs = kDataLockWaitMs);
+int StoreKeptCommits(ImeContext* context);
 // Appends a history record to the history under the lock; 1 stored.
 int StoreHistoryRecord(ImeContext* context, const RecentCommitRecord& record);
 // Appends candidate listIndex to the history; 1 recorded, 0 not.
