@@ -30,6 +30,9 @@ struct ImeContext;
 
 // How long a writer waits for another one before giving up.
 inline constexpr uint32_t kDataLockWaitMs = 2000;
+// Told to the user when a change they asked for found the lock held past
+// the wait.
+inline constexpr wchar_t kDataBusyMessageText[] = L"数据文件正被其他程序修改，请稍后再试。";
 
 // True when the folder's lock word is held by anyone but the calling thread:
 // a writer may be half way through a change. One load when it is free.

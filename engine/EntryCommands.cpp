@@ -91,6 +91,12 @@ void RotateRun(ImeContext* context, int index, const MainEntry& entry, int step)
   SetAttr(context, entry, (entry.value & ~kRotateMask) | takes);
 }
 
+// A change the user asked for that found another writer holding the lock
+// past the wait: said, so that a "yes" never quietly does nothing.
+void TellBusy(void* owner, Effects& effects) {
+  effects.ShowOwnedMessage(owner, kDataBusyMessageText, L"操作提示", MB_OK | MB_ICONERROR);
+}
+
 void AppendLine(wchar_t* text, const wchar_t* line) { AppendStringBounded(text, kMessageUnits, line); }
 
 void ShowInformation(ImeContext* context, void* owner, const CandidateItem& item,
@@ -150,8 +156,12 @@ int ShowEntryInfo(ImeContext* context, void* owner, int slot, int command, Effec
     return 1;
   }
   DataWriteLock lock(context);
+  if (!lock.Held()) {
+    if (context->candidates[index].kind == kKindMain) TellBusy(owner, effects);
+    return 1;
+  }
   MainEntry entry;
-  if (!lock.Held() || !GetMainEntry(context, index, &entry)) return 1;  // or temporary, generated, plain
+  if (!GetMainEntry(context, index, &entry)) return 1;  // or temporary, generated, plain
   switch (command) {
     case kEntryMoveUp: SwapWith(context, entry, index - 1); break;
     case kEntryMoveDown: SwapWith(context, entry, index + 1); break;
@@ -190,7 +200,11 @@ int ConfirmDeleteEntry(ImeContext* context, void* owner, Effects& effects) {
   // Read again under the lock: the box was modal, and another process may
   // have changed the table meanwhile.
   DataWriteLock lock(context);
-  if (!lock.Held() || TableChanging(main) || !ReadLastCommitted(context, &record)) return 1;
+  if (!lock.Held() || TableChanging(main)) {
+    TellBusy(owner, effects);
+    return 1;
+  }
+  if (!ReadLastCommitted(context, &record)) return 1;
   const uint32_t attr = deleted ? (record.attr & ~EntryAttr::kDeleted) : (record.attr | EntryAttr::kDeleted);
   std::memcpy(main->view + record.offset, &attr, 4);
   NoteTableWritten(main);

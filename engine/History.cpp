@@ -5,7 +5,6 @@
 
 #include "engine/CommandLanguage.h"
 #include "engine/DataLock.h"
-#include "engine/FolderLockPage.h"
 #include "engine/Search.h"
 #include "engine/TempWords.h"
 #include "engine/WideString.h"
@@ -127,10 +126,12 @@ bool BuildEntryRecord(const ImeContext* context, uint8_t kind, const DmgRecord& 
   return true;
 }
 
+}  // namespace
+
 // The history lives in config.dsc, which every process shares.
-int StoreCommitRecord(ImeContext* context, const RecentCommitRecord& record) {
+int StoreHistoryRecord(ImeContext* context, const RecentCommitRecord& record) {
   DataWriteLock lock(context);
-  if (!lock.Held()) return 0;
+  if (!lock.Held() || !context->imeBlock) return 0;
   ImeConfigBlock* ime = context->imeBlock;
   int count = ClampedCount(ime);
   if (count == kHistoryRecords) {
@@ -141,64 +142,6 @@ int StoreCommitRecord(ImeContext* context, const RecentCommitRecord& record) {
   ime->recentCommits[count] = record;
   ime->recentCommitCount = count + 1;
   return 1;
-}
-
-// History records of commits made while another writer kept the data
-// folder's lock: a few per process, by main table, stored in order by the
-// next commit of that folder that gets the lock, so the words it makes from
-// the history still come. Fixed storage: a commit allocates nothing. When
-// more are waiting than the history holds, the oldest give way.
-struct KeptCommit {
-  wchar_t mainPath[kPathUnits];
-  RecentCommitRecord record;
-};
-SRWLOCK keptCommitsLock = SRWLOCK_INIT;
-KeptCommit keptCommits[kHistoryRecords];
-int keptCommitCount = 0;
-volatile LONG keptCommitsAny = 0;  // read without the lock
-
-}  // namespace
-
-bool HasKeptCommits() { return keptCommitsAny != 0; }
-
-int KeepUnrecordedCommit(ImeContext* context, int listIndex) {
-  const MappedFile* main = context ? context->files[kFileMain] : nullptr;
-  RecentCommitRecord record;
-  if (!main || context->commitKind == kCommitActionTypedCode || !BuildCommitRecord(context, listIndex, &record)) {
-    return 0;
-  }
-  AcquireSRWLockExclusive(&keptCommitsLock);
-  if (keptCommitCount == kHistoryRecords) {
-    for (int i = 0; i + 1 < keptCommitCount; ++i) keptCommits[i] = keptCommits[i + 1];
-    --keptCommitCount;
-  }
-  KeptCommit& kept = keptCommits[keptCommitCount++];
-  CopyStringBounded(kept.mainPath, kPathUnits, main->path);
-  kept.record = record;
-  InterlockedExchange(&keptCommitsAny, keptCommitCount);
-  ReleaseSRWLockExclusive(&keptCommitsLock);
-  return 1;
-}
-
-int StoreKeptCommits(ImeContext* context) {
-  const MappedFile* main = context ? context->files[kFileMain] : nullptr;
-  if (keptCommitsAny == 0 || !main || !context->imeBlock) return 0;
-  DataWriteLock lock(context);
-  if (!lock.Held()) return 0;
-  int stored = 0;
-  int left = 0;
-  AcquireSRWLockExclusive(&keptCommitsLock);
-  for (int i = 0; i < keptCommitCount; ++i) {
-    if (SameLockPath(keptCommits[i].mainPath, main->path)) {
-      stored += StoreCommitRecord(context, keptCommits[i].record);
-    } else {
-      keptCommits[left++] = keptCommits[i];
-    }
-  }
-  keptCommitCount = left;
-  InterlockedExchange(&keptCommitsAny, keptCommitCount);
-  ReleaseSRWLockExclusive(&keptCommitsLock);
-  return stored;
 }
 
 bool CommitRecorded(const ImeContext* context, int listIndex) {
@@ -221,13 +164,13 @@ int RecordCommit(ImeContext* context, int listIndex) {
   DataWriteLock lock(context);
   RecentCommitRecord record;
   if (!lock.Held() || !BuildCommitRecord(context, listIndex, &record)) return 0;
-  return StoreCommitRecord(context, record);
+  return StoreHistoryRecord(context, record);
 }
 
 int RecordEntryCommit(ImeContext* context, uint8_t kind, const DmgRecord& entry) {
   RecentCommitRecord record;
   if (!BuildEntryRecord(context, kind, entry, &record)) return 0;
-  return StoreCommitRecord(context, record);
+  return StoreHistoryRecord(context, record);
 }
 
 int JoinRecentCommits(ImeContext* context, int n, wchar_t* text, HistoryCodes* codes) {

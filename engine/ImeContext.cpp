@@ -12,6 +12,7 @@
 #include "engine/SearchCache.h"
 #include "engine/Search.h"
 #include "engine/TableJournal.h"
+#include "engine/TempWords.h"
 #include "engine/WideString.h"
 
 namespace {
@@ -185,6 +186,11 @@ ImeContext* CreateImeContext(const OsServices* os) {
 
 void DestroyImeContext(ImeContext* context) {
   if (!context) return;
+  // A last try for commits kept while another writer had the lock: gives up
+  // at once while the holder whose wait ran out still has it, else at most
+  // one wait. What is left waits for another context of the folder in this
+  // process; with none it is lost when the process ends.
+  if (HasKeptCommits()) StoreKeptCommits(context);
   CloseDataFiles(context);
   InterlockedDecrement(&g_liveContexts);
   GlobalFree(context);

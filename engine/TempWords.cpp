@@ -158,97 +158,157 @@ void PromoteTempWord(ImeContext* context, const ChosenRecord& chosen) {
   if (at > 0) RemoveTempRecord(temp, at - 1);
 }
 
-// Promotions a commit could not make because another writer kept the data
-// folder's lock: a few per process, by main table, made by the next commit
-// of that folder that gets the lock. Fixed storage: a commit allocates
-// nothing. When more are waiting the oldest gives way; it is still listed
-// in temp.dmg unless that table let it go meanwhile.
-struct KeptPromotion {
-  wchar_t mainPath[kPathUnits];
-  ChosenRecord chosen;
+// What commits could not store because another writer kept the data
+// folder's lock past the wait: each commit's history record and the
+// temporary word it promotes, in commit order, by main table. The next
+// commit of that folder that gets the lock (or the closing of one of its
+// contexts) stores them as the commits would have: record, promotion, then
+// the temporary words the history makes. Fixed storage, so a commit
+// allocates nothing; a long hold (a large import) fits. When it is full the
+// oldest give way.
+struct KeptPromotionBytes {
+  uint8_t bytes[kTempSlotBytes];
+  uint32_t size;
+  uint32_t type;
 };
-constexpr int kMaxKeptPromotions = 8;
+struct KeptItem {
+  uint8_t folder;
+  uint8_t promotion;   // else a history record
+  uint8_t endsCommit;  // the last item of its commit
+  union {
+    RecentCommitRecord record;
+    KeptPromotionBytes chosen;
+  };
+};
+constexpr int kKeptItems = 4096;
+constexpr int kKeptFolders = 8;
 SRWLOCK keptLock = SRWLOCK_INIT;
-KeptPromotion keptPromotions[kMaxKeptPromotions];
+KeptItem keptItems[kKeptItems];
+int keptHead = 0;
 int keptCount = 0;
+wchar_t keptFolders[kKeptFolders][kPathUnits];
+int keptFolderUses[kKeptFolders];
 volatile LONG keptAny = 0;  // read without the lock
 
-bool SameChosen(const ChosenRecord& a, const ChosenRecord& b) {
-  return a.size == b.size && std::memcmp(a.bytes + 4, b.bytes + 4, a.size - 4) == 0;
-}
+KeptItem& KeptAt(int i) { return keptItems[(keptHead + i) % kKeptItems]; }
 
-void DropKept(int at) {
-  for (int i = at; i + 1 < keptCount; ++i) keptPromotions[i] = keptPromotions[i + 1];
-  --keptCount;
-  InterlockedExchange(&keptAny, keptCount);
-}
-
-// Takes out the first promotion kept for a main table; false when none is.
-bool TakeKept(const wchar_t* mainPath, ChosenRecord* out) {
-  bool found = false;
-  AcquireSRWLockExclusive(&keptLock);
-  for (int i = 0; i < keptCount && !found; ++i) {
-    if (!SameLockPath(keptPromotions[i].mainPath, mainPath)) continue;
-    *out = keptPromotions[i].chosen;
-    DropKept(i);
-    found = true;
+// The folder slot of a main table, or -1; a new slot only with create.
+int KeptFolder(const wchar_t* mainPath, bool create) {
+  int free = -1;
+  for (int f = 0; f < kKeptFolders; ++f) {
+    if (keptFolderUses[f] > 0 && SameLockPath(keptFolders[f], mainPath)) return f;
+    if (keptFolderUses[f] == 0 && free < 0) free = f;
   }
-  ReleaseSRWLockExclusive(&keptLock);
-  return found;
+  if (!create || free < 0) return -1;
+  CopyStringBounded(keptFolders[free], kPathUnits, mainPath);
+  return free;
+}
+
+// Appends an item; the oldest gives way when all are taken. Under keptLock.
+KeptItem& PushKept(int folder) {
+  if (keptCount == kKeptItems) {
+    --keptFolderUses[KeptAt(0).folder];
+    keptHead = (keptHead + 1) % kKeptItems;
+    --keptCount;
+  }
+  KeptItem& item = KeptAt(keptCount++);
+  item.folder = static_cast<uint8_t>(folder);
+  ++keptFolderUses[folder];
+  InterlockedExchange(&keptAny, keptCount);
+  return item;
 }
 
 }  // namespace
 
-bool HasKeptPromotions() { return keptAny != 0; }
+bool HasKeptCommits() { return keptAny != 0; }
 
-int KeepUnsavedPromotion(ImeContext* context, int listIndex) {
+int KeepUnsavedCommit(ImeContext* context, int listIndex) {
   if (!context || context->commitKind == kCommitActionTypedCode) return 0;
   if (listIndex < 0 || listIndex >= context->candidateCount) return 0;
   const MappedFile* main = context->files[kFileMain];
+  if (!main) return 0;
+  RecentCommitRecord record;
+  const bool recorded = BuildCommitRecord(context, listIndex, &record);
   const ImeConfigBlock* ime = context->imeBlock;
-  if (!main || context->candidates[listIndex].kind != kKindTemp || !ime ||
-      !(ime->optionFlags & kImeOptTempWordSaves)) {
-    return 0;
-  }
   ChosenRecord chosen;
-  if (!CaptureChosen(context, listIndex, &chosen) || chosen.size < 4 || chosen.size > kTempSlotBytes) return 0;
+  const bool promotes = context->candidates[listIndex].kind == kKindTemp && ime &&
+                        (ime->optionFlags & kImeOptTempWordSaves) &&
+                        CaptureChosen(context, listIndex, &chosen) && chosen.size >= 4 &&
+                        chosen.size <= kTempSlotBytes;
+  if (!recorded && !promotes) return 0;
   AcquireSRWLockExclusive(&keptLock);
-  bool already = false;
-  for (int i = 0; i < keptCount; ++i) {
-    already = already || (SameLockPath(keptPromotions[i].mainPath, main->path) &&
-                          SameChosen(keptPromotions[i].chosen, chosen));
+  const int folder = KeptFolder(main->path, true);
+  if (folder >= 0 && recorded) {
+    KeptItem& item = PushKept(folder);
+    item.promotion = 0;
+    item.endsCommit = !promotes;
+    item.record = record;
   }
-  if (!already) {
-    if (keptCount == kMaxKeptPromotions) DropKept(0);
-    KeptPromotion& kept = keptPromotions[keptCount++];
-    CopyStringBounded(kept.mainPath, kPathUnits, main->path);
-    kept.chosen = chosen;
-    InterlockedExchange(&keptAny, keptCount);
+  if (folder >= 0 && promotes) {
+    KeptItem& item = PushKept(folder);
+    item.promotion = 1;
+    item.endsCommit = 1;
+    std::memcpy(item.chosen.bytes, chosen.bytes, chosen.size);
+    item.chosen.size = chosen.size;
+    item.chosen.type = chosen.type;
   }
   ReleaseSRWLockExclusive(&keptLock);
-  return 1;
+  return folder >= 0 ? 1 : 0;
 }
 
-int SaveKeptPromotions(ImeContext* context) {
-  if (keptAny == 0 || !context || !context->files[kFileMain]) return 0;
+int StoreKeptCommits(ImeContext* context) {
+  if (keptAny == 0 || !context || !context->files[kFileMain] || !context->imeBlock) return 0;
+  // Another folder's kept commits are no reason to wait for this one's lock.
+  AcquireSRWLockShared(&keptLock);
+  const bool any = KeptFolder(context->files[kFileMain]->path, false) >= 0;
+  ReleaseSRWLockShared(&keptLock);
+  if (!any) return 0;
   DataWriteLock lock(context);
   if (!lock.Held()) return 0;
   if (RemapCommitTables(context)) {
     context->candidateCount = 0;
     context->slotsFilled = 0;
   }
-  // The commit that saves them stays the last committed entry.
+  // The commit that stores them stays the last committed entry.
   const int32_t lastKind = context->lastCommittedKind;
   const EntryRef last = context->lastCommitted;
-  int made = 0;
-  ChosenRecord chosen;
-  while (TakeKept(context->files[kFileMain]->path, &chosen)) {
-    PromoteTempWord(context, chosen);
-    ++made;
+  int stored = 0;
+  AcquireSRWLockExclusive(&keptLock);
+  const int folder = KeptFolder(context->files[kFileMain]->path, false);
+  if (folder >= 0) {
+    // This folder's items in order; the others move up in theirs.
+    bool recorded = false;
+    int left = 0;
+    for (int i = 0; i < keptCount; ++i) {
+      KeptItem& item = KeptAt(i);
+      if (item.folder != folder) {
+        if (left != i) KeptAt(left) = item;
+        ++left;
+        continue;
+      }
+      if (!item.promotion) {
+        recorded = StoreHistoryRecord(context, item.record) != 0;
+      } else {
+        ChosenRecord chosen;
+        std::memcpy(chosen.bytes, item.chosen.bytes, item.chosen.size);
+        chosen.size = item.chosen.size;
+        chosen.type = item.chosen.type;
+        PromoteTempWord(context, chosen);
+      }
+      if (item.endsCommit) {
+        if (recorded) AddTempWordsFromHistory(context);
+        recorded = false;
+        ++stored;
+      }
+    }
+    keptCount = left;
+    keptFolderUses[folder] = 0;
+    InterlockedExchange(&keptAny, keptCount);
   }
+  ReleaseSRWLockExclusive(&keptLock);
   context->lastCommittedKind = lastKind;
   context->lastCommitted = last;
-  return made;
+  return stored;
 }
 
 bool CommitSelectionWrites(const ImeContext* context, int listIndex) {
@@ -280,6 +340,9 @@ int CommitSelection(ImeContext* context, int listIndex) {
   if (!writes || !isRecord) return 0;
   DataWriteLock lock(context);
   if (!lock.Held()) return 0;
+  // Commits kept while another writer had the lock came first. The chosen
+  // record is a copy, so the list they may empty is not needed any more.
+  StoreKeptCommits(context);
   // Tables another process grew are remapped before anything is read; the
   // list then points into old views and nothing may read it any more. The
   // chosen record was copied, so the commit itself goes on.

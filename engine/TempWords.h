@@ -42,21 +42,20 @@ int CommitSelection(ImeContext* context, int listIndex);
 // or a promotion); only then does it take the data folder's lock.
 bool CommitSelectionWrites(const ImeContext* context, int listIndex);
 // A commit of candidate listIndex that could not get the data folder's lock:
-// the temporary word it would have promoted is kept (a few per process) for
-// SaveKeptPromotions. 1 kept, 0 nothing to keep.
-int KeepUnsavedPromotion(ImeContext* context, int listIndex);
-// Whether this process keeps promotions for any folder (no lock taken).
-bool HasKeptPromotions();
-// Under the data folder's lock, makes the promotions kept for the context's
-// main table; returns how many. Tables may be remapped, which empties the
-// candidate list.
-int SaveKeptPromotions(ImeContext* context);
-// The same for the history record of the commit, kept for StoreKeptCommits.
-int KeepUnrecordedCommit(ImeContext* context, int listIndex);
+// its history record and the temporary word it would have promoted are kept
+// in this process (a few thousand, by main table, the oldest giving way) for
+// StoreKeptCommits. 1 kept, 0 nothing to keep.
+int KeepUnsavedCommit(ImeContext* context, int listIndex);
+// Whether this process keeps commits for any folder (no lock taken).
 bool HasKeptCommits();
-// Under the data folder's lock, appends the kept history records of the
-// context's main table to the history, oldest first; returns how many.
+// Under the data folder's lock (one wait at most), stores what was kept
+// for the context's main table, in commit order, as the commits would have:
+// each history record, its promotion, then the temporary words the history
+// makes. Returns how many commits. Tables may be remapped, which empties the
+// candidate list.
 int StoreKeptCommits(ImeContext* context);
+// Appends a history record to the history under the lock; 1 stored.
+int StoreHistoryRecord(ImeContext* context, const RecentCommitRecord& record);
 // Appends candidate listIndex to the history; 1 recorded, 0 not.
 int RecordCommit(ImeContext* context, int listIndex);
 // The same for a code record of a candidate kind, read before (a copy).

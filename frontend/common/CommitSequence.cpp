@@ -117,7 +117,7 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
     return Outcome::kCodeReplaced;
   }
   const bool writes = FrequencyWouldChange(c_, selector) || CommitSelectionWrites(c_, index);
-  if (!writes && !HasKeptPromotions() && !HasKeptCommits()) {
+  if (!writes && !HasKeptCommits()) {
     // Nothing shared changes (punctuation, English, generated text): no lock,
     // which costs a system call each way.
     CommitSelection(c_, index);
@@ -126,19 +126,18 @@ KeyPass::Outcome KeyPass::CommitAndRun(int selector) {
     // another writer keeps it past the wait (or still keeps it after an
     // earlier wait ran out: no second wait) the commit goes out with its
     // frequency unchanged, but its history record and a temporary word it
-    // promotes are kept for a later commit to save.
+    // promotes are kept for a later commit to store.
     DataWriteLock lock(c_);
     if (lock.Held()) {
-      // Older history first; the tables are not touched.
-      StoreKeptCommits(c_);
       AdjustFrequency(c_, selector);
+      // Stores the kept commits before its own; the second call stores them
+      // after a commit that writes nothing.
       CommitSelection(c_, index);
-      SaveKeptPromotions(c_);
+      StoreKeptCommits(c_);
     } else if (!writes) {
       CommitSelection(c_, index);
     } else {
-      KeepUnrecordedCommit(c_, index);
-      KeepUnsavedPromotion(c_, index);
+      KeepUnsavedCommit(c_, index);
       c_->lastCommittedKind = 0;
       c_->lastCommitted = EntryRef{0, 0};
     }

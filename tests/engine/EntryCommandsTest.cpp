@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/DataLock.h"
 #include "engine/EntryCommands.h"
 #include "engine/TableJournal.h"
 #include "engine/TempWords.h"
+#include "tests/common/ChildProcess.h"
 #include "tests/engine/FakeEffects.h"
 #include "tests/engine/RoadTestContext.h"
 
@@ -203,6 +205,51 @@ TEST_F(EntryCommandsTest, TableADeadWriterLeftHalfChangedIsNotWritten) {
   RemoveTempRecord(table, 0);
   CloseHandle(held);
   EXPECT_EQ(temp, std::vector<uint8_t>(table->view, table->view + table->size));
+}
+
+}  // namespace
+
+namespace {
+
+// A change the user confirmed that finds the lock held by another process
+// past the wait is told as not done; once the lock is free it is done.
+TEST_F(EntryCommandsTest, ABusyLockIsToldAndChangesNothing) {
+  // A real data folder: its tables lock with the word in its lock page.
+  ASSERT_TRUE(zn::test::WriteFileBytes(road_.dir().File(L"config.dsc"), road_.configBytes()));
+  road_.SetTable(kFileMain, zn::test::ReadFileBytes(road_.dir().File(L"main.dmg")), L"main.dmg");
+  ASSERT_NE(road_.get()->files[kFileMain]->lockPage, nullptr);
+  road_.Search(L"a");
+  CommitSelection(road_.get(), CommitCandidate(road_.get(), 3));  // B
+  ASSERT_EQ(road_.get()->lastCommittedKind, kKindMain);
+  const std::wstring busy = std::wstring(L"操作提示|") + kDataBusyMessageText;
+  zn::test::ChildProcess holder(zn::test::BesideThisProgram(L"engine_data_writer.exe"),
+                                L"hold " + zn::test::Quoted(road_.dir().path()),
+                                road_.dir().File(L"holder.txt"));
+  ASSERT_EQ(holder.FirstLine(10000), "held");
+  fx_.messageResult = IDYES;
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  ASSERT_EQ(fx_.messages.size(), 2u);
+  EXPECT_EQ(fx_.messages[0], L"操作提示|编码: a\r\n词条: B\r\n\r\n是否删除这个词条?");
+  EXPECT_EQ(fx_.messages[1], busy);
+  EXPECT_EQ(fx_.messageStyles[1], static_cast<uint32_t>(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50)) << "still there";
+  // The candidate menu's delete and move alike.
+  fx_.messages.clear();
+  road_.Search(L"a");
+  Run(L"C", kEntryDelete);
+  Run(L"D", kEntryMoveUp);
+  EXPECT_EQ(fx_.messages, (std::vector<std::wstring>{busy, busy}));
+  EXPECT_EQ(road_.MainAttr(L"C"), Attr(1, 40));
+  EXPECT_EQ(Orders(), (std::vector<uint32_t>{60, 50, 40, 30}));
+
+  holder.CloseInput();
+  ASSERT_TRUE(holder.Finish(10000));
+  fx_.messages.clear();
+  ConfirmDeleteEntry(road_.get(), nullptr, fx_);
+  EXPECT_EQ(road_.MainAttr(L"B"), Attr(1, 50) | kDeleted);
+  Run(L"C", kEntryDelete);
+  EXPECT_EQ(road_.MainAttr(L"C"), Attr(1, 40) | kDeleted);
+  ASSERT_EQ(fx_.messages.size(), 1u) << "only the question";
 }
 
 }  // namespace
