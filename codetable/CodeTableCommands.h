@@ -5,13 +5,14 @@
 
 #include "codetable/DmgImport.h"
 #include "codetable/Progress.h"
+#include "engine/DataLock.h"
 
 inline constexpr wchar_t kCaption[] = L"配置程序";
 inline constexpr wchar_t kChooseDefinitionTitle[] = L"选择一个文本格式的原始定义文件...";
 inline constexpr wchar_t kTextFileFilter[] = L"TXT文件(*.txt)";
 inline constexpr wchar_t kReplaceOutputName[] = L"zinnor_temp.dmg";
 // Another program held the data folder's write lock for too long.
-inline constexpr wchar_t kDataBusyMessage[] = L"数据文件正被其他程序修改，请稍后再试。";
+inline constexpr const wchar_t* kDataBusyMessage = kDataBusyMessageText;
 // An import or replace that could not write the table: it was told why and
 // the table is as it was.
 inline constexpr int kCommandNotWritten = -2;

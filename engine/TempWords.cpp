@@ -186,21 +186,36 @@ SRWLOCK keptLock = SRWLOCK_INIT;
 KeptItem keptItems[kKeptItems];
 int keptHead = 0;
 int keptCount = 0;
-wchar_t keptFolders[kKeptFolders][kPathUnits];
+// A folder by its lock page's file, never by a path: two folders whose
+// names differ in case, or one put where another was, keep theirs apart.
+struct KeptFolderKey {
+  bool byPage;
+  FileId page;
+  wchar_t path[kPathUnits];  // a main table of no data folder
+};
+KeptFolderKey keptFolders[kKeptFolders];
 int keptFolderUses[kKeptFolders];
 volatile LONG keptAny = 0;  // read without the lock
 
 KeptItem& KeptAt(int i) { return keptItems[(keptHead + i) % kKeptItems]; }
 
+bool SameKeptFolder(const KeptFolderKey& key, const MappedFile* main) {
+  if (main->lockPage) return key.byPage && key.page == main->lockPage->fileId;
+  return !key.byPage && SameLockPath(key.path, main->path);
+}
+
 // The folder slot of a main table, or -1; a new slot only with create.
-int KeptFolder(const wchar_t* mainPath, bool create) {
+int KeptFolder(const MappedFile* main, bool create) {
   int free = -1;
   for (int f = 0; f < kKeptFolders; ++f) {
-    if (keptFolderUses[f] > 0 && SameLockPath(keptFolders[f], mainPath)) return f;
+    if (keptFolderUses[f] > 0 && SameKeptFolder(keptFolders[f], main)) return f;
     if (keptFolderUses[f] == 0 && free < 0) free = f;
   }
   if (!create || free < 0) return -1;
-  CopyStringBounded(keptFolders[free], kPathUnits, mainPath);
+  KeptFolderKey& key = keptFolders[free];
+  key.byPage = main->lockPage != nullptr;
+  if (key.byPage) key.page = main->lockPage->fileId;
+  CopyStringBounded(key.path, kPathUnits, main->path);
   return free;
 }
 
@@ -237,7 +252,7 @@ int KeepUnsavedCommit(ImeContext* context, int listIndex) {
                         chosen.size <= kTempSlotBytes;
   if (!recorded && !promotes) return 0;
   AcquireSRWLockExclusive(&keptLock);
-  const int folder = KeptFolder(main->path, true);
+  const int folder = KeptFolder(main, true);
   if (folder >= 0 && recorded) {
     KeptItem& item = PushKept(folder);
     item.promotion = 0;
@@ -260,7 +275,7 @@ int StoreKeptCommits(ImeContext* context) {
   if (keptAny == 0 || !context || !context->files[kFileMain] || !context->imeBlock) return 0;
   // Another folder's kept commits are no reason to wait for this one's lock.
   AcquireSRWLockShared(&keptLock);
-  const bool any = KeptFolder(context->files[kFileMain]->path, false) >= 0;
+  const bool any = KeptFolder(context->files[kFileMain], false) >= 0;
   ReleaseSRWLockShared(&keptLock);
   if (!any) return 0;
   DataWriteLock lock(context);
@@ -274,7 +289,7 @@ int StoreKeptCommits(ImeContext* context) {
   const EntryRef last = context->lastCommitted;
   int stored = 0;
   AcquireSRWLockExclusive(&keptLock);
-  const int folder = KeptFolder(context->files[kFileMain]->path, false);
+  const int folder = KeptFolder(context->files[kFileMain], false);
   if (folder >= 0) {
     // This folder's items in order; the others move up in theirs.
     bool recorded = false;

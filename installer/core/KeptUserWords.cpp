@@ -154,6 +154,36 @@ bool IsKeptWordsName(const std::wstring& name) {
          std::all_of(digits.begin(), digits.end(), digit);
 }
 
+void AddWordsTheTableLacks(std::vector<StoredRecord>* records, std::vector<StoredRecord> earlier) {
+  // Words already held from the table are kept as stored there; an earlier
+  // file adds the ones the table no longer has.
+  std::vector<StoredRecord> held = *records;
+  std::sort(held.begin(), held.end(), EntryLess);
+  std::sort(earlier.begin(), earlier.end(), EntryLess);
+  earlier.erase(std::unique(earlier.begin(), earlier.end(), SameEntry), earlier.end());
+  for (StoredRecord& record : earlier) {
+    if (!std::binary_search(held.begin(), held.end(), record, EntryLess))
+      records->push_back(std::move(record));
+  }
+}
+
+std::vector<StoredRecord> ReadKeptUserWords(InstallerOs& os, const std::wstring& dataFolder) {
+  std::vector<StoredRecord> records;
+  const std::wstring folderPath = WithBackslash(dataFolder);
+  HeldFolder folder(os);
+  std::wstring part;
+  if (OpenTrustedFolder(os, folderPath, LevelCreation::kNone, &folder, &part) !=
+          FolderTrust::kTrusted ||
+      !folder.get()) {
+    return records;
+  }
+  std::vector<FolderEntry> entries;
+  os.ListFolder(folderPath.c_str(), &entries);
+  std::vector<std::wstring> names;
+  ReadEarlierFiles(os, folder.get(), entries, &records, &names);
+  return records;
+}
+
 bool KeepUserWordsOnDisk(InstallerOs& os, const std::wstring& dataFolder, KeptTableState* kept,
                          KeptWordsFile* out) {
   *out = KeptWordsFile{};
@@ -170,16 +200,7 @@ bool KeepUserWordsOnDisk(InstallerOs& os, const std::wstring& dataFolder, KeptTa
   std::vector<StoredRecord> earlier;
   std::vector<std::wstring> earlierNames;
   ReadEarlierFiles(os, folder.get(), entries, &earlier, &earlierNames);
-  // Words already held from the table are kept as stored there; an earlier
-  // file adds the ones the table no longer has.
-  std::vector<StoredRecord> held = kept->userRecords;
-  std::sort(held.begin(), held.end(), EntryLess);
-  std::sort(earlier.begin(), earlier.end(), EntryLess);
-  earlier.erase(std::unique(earlier.begin(), earlier.end(), SameEntry), earlier.end());
-  for (StoredRecord& record : earlier) {
-    if (!std::binary_search(held.begin(), held.end(), record, EntryLess))
-      kept->userRecords.push_back(std::move(record));
-  }
+  AddWordsTheTableLacks(&kept->userRecords, std::move(earlier));
 
   const std::wstring writing = std::wstring(kKeptWordsName) + kWritingSuffix;
   // A file a killed repair was still writing: its words are in the table or

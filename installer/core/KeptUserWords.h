@@ -34,6 +34,13 @@ struct KeptWordsFile {
 // writes every kept user word to a new file there, beside its name first and
 // renamed into place once flushed, and removes the earlier files. False when
 // there are words but no file could be written (nothing is removed then).
+// The words of the files an earlier repair left in the data folder (only
+// those this program made), not yet back in the table.
+std::vector<std::vector<uint8_t>> ReadKeptUserWords(InstallerOs& os, const std::wstring& dataFolder);
+// Adds to records each word of earlier that records lack (same code and word).
+void AddWordsTheTableLacks(std::vector<std::vector<uint8_t>>* records,
+                           std::vector<std::vector<uint8_t>> earlier);
+
 bool KeepUserWordsOnDisk(InstallerOs& os, const std::wstring& dataFolder, KeptTableState* kept,
                          KeptWordsFile* out);
 // Once the words are back in the table, the file goes.

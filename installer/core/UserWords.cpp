@@ -9,8 +9,10 @@
 #include "engine/DataLock.h"
 #include "engine/DmgTable.h"
 #include "engine/MappedFile.h"
+#include "engine/PlainFile.h"
 #include "engine/WideString.h"
 #include "installer/core/FolderTree.h"
+#include "installer/core/KeptUserWords.h"
 #include "installer/core/Messages.h"
 #include "installer/core/PathGuard.h"
 #include "installer/core/ProductPaths.h"
@@ -30,6 +32,18 @@ struct TableCopy {
   TableCopy(const TableCopy&) = delete;
   TableCopy& operator=(const TableCopy&) = delete;
 };
+
+// A backup written whole into a name that was free, or nothing.
+bool WriteWholeNewFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  HANDLE file = CreateNewPlainFile(path.c_str(), GENERIC_WRITE, 0);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) &&
+                  written == bytes.size() && FlushFileBuffers(file);
+  CloseHandle(file);
+  return ok;
+}
 
 uint32_t CountUserEntries(const DmgView& view) {
   uint32_t count = 0;
@@ -128,8 +142,19 @@ UserWordBackup BackupUserWords(InstallerState& state, InstallerOs& os) {
   if (!ProductDataFolder(os, FieldText(state.soft.imeName), &data)) return backup;
   TableCopy copy(data + L"main.dmg");
   DmgView view = GetDmgView(copy.file);
-  if (view.type != kDmgTypeCode) return backup;
-  backup.entries = CountUserEntries(view);
+  // Words a failed repair left beside the table go with the data folder on
+  // an uninstall: they are saved with the table's.
+  std::vector<std::vector<uint8_t>> pending = ReadKeptUserWords(os, data);
+  std::vector<std::vector<uint8_t>> records;
+  if (!pending.empty()) {
+    KeptTableState table;
+    ReadKeptTableState(data + L"main.dmg", &table);
+    records = std::move(table.userRecords);
+    AddWordsTheTableLacks(&records, std::move(pending));
+    backup.entries = static_cast<uint32_t>(records.size());
+  } else if (view.type == kDmgTypeCode) {
+    backup.entries = CountUserEntries(view);
+  }
   if (backup.entries == 0) return backup;
   backup.result = UserWordBackup::Result::kFailed;
   // The folder is named after the product; a display name that is no plain
@@ -139,8 +164,12 @@ UserWordBackup BackupUserWords(InstallerState& state, InstallerOs& os) {
       IsPlainFileName(displayName) ? displayName : FieldText(state.soft.imeName);
   std::wstring path;
   if (!NewUserWordBackupPath(os, folderName, &path)) return backup;
-  if (ExportTableText(copy.file, path.c_str(), nullptr, static_cast<int32_t>(kUserCategory),
-                      nullptr, nullptr, nullptr) != 1) {
+  const bool written =
+      records.empty() ? ExportTableText(copy.file, path.c_str(), nullptr,
+                                        static_cast<int32_t>(kUserCategory), nullptr, nullptr,
+                                        nullptr) == 1
+                      : WriteWholeNewFile(path, UserWordText(records));
+  if (!written) {
     // The name was free before: whatever is there now is this run's.
     os.RemoveFile(path.c_str());
     return backup;

@@ -66,6 +66,13 @@ TEST(KeptWords, AWriterHoldingTheLockPastTheWaitLeavesTheWordsOnDisk) {
   EXPECT_TRUE(Holds(kept, kWord));
   EXPECT_TRUE(Holds(kept, kPinnedWord));
   EXPECT_FALSE(Holds(Entries(f.Data() + L"main.dmg"), kWord));
+  // An uninstall now removes the data folder: its backup holds the words.
+  UserWordBackup backup = BackupUserWords(*f.state, f.os);
+  EXPECT_EQ(backup.result, UserWordBackup::Result::kSaved);
+  EXPECT_EQ(backup.entries, 2u);
+  std::vector<DmgTestEntry> saved = KeptEntries(backup.path);
+  EXPECT_TRUE(Holds(saved, kWord));
+  EXPECT_TRUE(Holds(saved, kPinnedWord));
 
   // The holder lets go; the next repair puts the words back, and only then
   // is the file gone.
