@@ -47,6 +47,26 @@ bool EmptyTempTable(MappedFile* temp) {
   return true;
 }
 
+// The path of data file i; false when it does not fit (a path cut to fit
+// would name some other file: the file counts as absent).
+bool DataFilePath(const ImeContext* context, DataFile i, wchar_t (&path)[kPathUnits]) {
+  return FormatString(path, kPathUnits, L"%s%s", context->dataFolder, kDataFileNames[i]) == S_OK;
+}
+
+// Opens data file i of the context's folder; null when it is absent or
+// cannot be read. A whole-table change a dead writer left in a code table is
+// undone before it is read.
+MappedFile* OpenDataFile(ImeContext* context, DataFile i) {
+  wchar_t path[kPathUnits];
+  if (!DataFilePath(context, i, path) || GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+    return nullptr;
+  MappedFile* file = nullptr;
+  if (OpenMappedFile(&file, path) <= 0) return nullptr;
+  if (i == kFileMain) RetainFolderLists(file);
+  if (IsCodeTableFile(i)) RecoverIfAbandoned(file);
+  return file;
+}
+
 }  // namespace
 
 uint32_t PendingCommandState() {
@@ -69,17 +89,7 @@ int OpenDataFiles(ImeContext* context) {
       context->dataFolder[0] == L'\0')
     return 0;
   for (uint32_t i = 0; i < kDataFileCount; ++i) {
-    context->files[i] = nullptr;
-    wchar_t path[kPathUnits];
-    // A path cut to fit would name some other file: treat it as absent.
-    if (FormatString(path, kPathUnits, L"%s%s", context->dataFolder, kDataFileNames[i]) != S_OK)
-      continue;
-    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
-    MappedFile* file = nullptr;
-    if (OpenMappedFile(&file, path) > 0) context->files[i] = file;
-    if (i == kFileMain) RetainFolderLists(context->files[i]);
-    // A whole-table change a dead writer left is undone before it is read.
-    if (IsCodeTableFile(static_cast<DataFile>(i))) RecoverIfAbandoned(file);
+    context->files[i] = OpenDataFile(context, static_cast<DataFile>(i));
   }
   if (context->files[kFileConfig] && context->files[kFileMain]) return 1;
   CloseDataFiles(context);
@@ -102,6 +112,8 @@ void CloseDataFiles(ImeContext* context) {
 
 namespace {
 
+constexpr DataFile kRemappedTables[] = {kFileMain, kFileTemp, kFileEnglish, kFileAssociation};
+
 template <size_t N>
 bool RemapEach(ImeContext* context, const DataFile (&tables)[N]) {
   if (!context) return false;
@@ -120,11 +132,32 @@ bool RemapEach(ImeContext* context, const DataFile (&tables)[N]) {
   return moved;
 }
 
+// A table that was missing, empty or gone when the context last read it and
+// now has a length (config or another process built it meanwhile) is opened
+// anew. Each table asks the file system: off the key path only. True when a
+// view changed.
+bool OpenFilledTables(ImeContext* context) {
+  bool opened = false;
+  for (DataFile table : kRemappedTables) {
+    MappedFile*& file = context->files[table];
+    if (file) {
+      if (!ReopenIfFilled(file)) continue;
+      RecoverIfAbandoned(file);
+    } else {
+      wchar_t path[kPathUnits];
+      if (!DataFilePath(context, table, path) || !FileHasLength(path)) continue;
+      file = OpenDataFile(context, table);
+      if (!file) continue;
+    }
+    opened = true;
+  }
+  return opened;
+}
+
 }  // namespace
 
 bool RemapTables(ImeContext* context) {
-  static constexpr DataFile kTables[] = {kFileMain, kFileTemp, kFileEnglish, kFileAssociation};
-  return RemapEach(context, kTables);
+  return RemapEach(context, kRemappedTables);
 }
 
 bool RemapCommitTables(ImeContext* context) {
@@ -133,7 +166,9 @@ bool RemapCommitTables(ImeContext* context) {
 }
 
 bool ReopenTables(ImeContext* context) {
-  if (!RemapTables(context)) return false;
+  if (!context) return false;
+  const bool opened = OpenFilledTables(context);
+  if (!RemapTables(context) && !opened) return false;
   ResetInput(context);
   ClearPreviousUnique(context);
   return true;

@@ -238,10 +238,12 @@ ImeContext* CreateImeContext(const OsServices* os = nullptr);
 void DestroyImeContext(ImeContext* context);
 int OpenDataFiles(ImeContext* context);
 void CloseDataFiles(ImeContext* context);
-// Remaps the code tables whose file size changed since they were mapped.
-// Returns true when a view moved or changed size; the candidate list, the
-// pages and the previous unique candidate are then cleared, so nothing points
-// into an old view.
+// Remaps the code tables whose file size changed since they were mapped, and
+// opens those that were missing, empty or gone when last read and now have a
+// length (a look at the file system for each of those: activation and the
+// end of a change, never a key stroke). Returns true when a view moved or
+// changed size; the candidate list, the pages and the previous unique
+// candidate are then cleared, so nothing points into an old view.
 bool ReopenTables(ImeContext* context);
 // The remap alone, for a caller in the middle of a commit that drops its own
 // stale entries. Returns true when a view moved or changed size.

@@ -73,6 +73,31 @@ bool CurrentFileSize(HANDLE file, uint64_t* size) {
   return true;
 }
 
+// A record that holds nothing of its file: the copy of a file that was empty
+// when it was read, or a record left without a view (the file was gone, or
+// could not be mapped again). Any other copy is never read again.
+bool HoldsNoData(const MappedFile* mf) {
+  return !mf->file && (!mf->view || mf->size == kCopySpare);
+}
+
+// Moves fresh's file, mapping and view into mf, so every pointer to mf stays
+// valid, and frees fresh's record; what mf held before is let go.
+void TakeOver(MappedFile* mf, MappedFile* fresh) {
+  if (mf->file) {
+    UnmapFile(mf, true);
+    CloseHandle(mf->file);
+  } else if (mf->view) {
+    GlobalFree(mf->view);
+  }
+  mf->size = fresh->size;
+  mf->file = fresh->file;
+  mf->mapping = fresh->mapping;
+  mf->view = fresh->view;
+  mf->fileIndex = fresh->fileIndex;
+  if (fresh->lockPage) mf->growthSeen = fresh->growthSeen;
+  FreeRecord(fresh);
+}
+
 }  // namespace
 
 int OpenMappedFile(MappedFile** out, const wchar_t* path) {
@@ -192,19 +217,54 @@ int ReopenMappedFile(MappedFile* mf) {
   if (GetFileAttributesW(mf->path) == INVALID_FILE_ATTRIBUTES) return 0;
   MappedFile* fresh = nullptr;
   if (OpenMappedFile(&fresh, mf->path) <= 0 || !fresh) return 0;
-  // Moved into the old record so every pointer to it stays valid.
-  mf->size = fresh->size;
-  mf->file = fresh->file;
-  mf->mapping = fresh->mapping;
-  mf->view = fresh->view;
-  mf->fileIndex = fresh->fileIndex;
-  if (fresh->lockPage) mf->growthSeen = fresh->growthSeen;
-  FreeRecord(fresh);
+  TakeOver(mf, fresh);
   return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);
 }
 
+bool FileHasLength(const wchar_t* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return path && GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
+         !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0);
+}
+
+bool ReopenIfFilled(MappedFile* mf) {
+  if (!mf || !HoldsNoData(mf) || !FileHasLength(mf->path)) return false;
+  // Opened as at first: only a plain file is mapped writable, and a link
+  // that was put in its place is read as a copy again.
+  MappedFile* fresh = nullptr;
+  if (OpenMappedFile(&fresh, mf->path) <= 0 || !fresh) return false;
+  if (HoldsNoData(fresh)) {
+    // Emptied again meanwhile: the view stays where it is.
+    CloseMappedFile(fresh, 0);
+    return false;
+  }
+  TakeOver(mf, fresh);
+  return true;
+}
+
+void RemapOrReopen(MappedFile* mf) {
+  if (!mf) return;
+  if (mf->file) {
+    RemapIfResized(mf);
+  } else {
+    ReopenIfFilled(mf);
+  }
+}
+
 void RemapIfResized(MappedFile* mf) {
-  if (!mf || !mf->file) return;
+  if (!mf) return;
+  if (!mf->file) {
+    // A record of an empty or vanished file looks at it again only when a
+    // length in the folder changed: without the folder's word that would be
+    // a question to the file system on every look.
+    if (!mf->lockPage || !HoldsNoData(mf)) return;
+    const LONG growth = ReadGrowth(mf->lockPage);
+    if (growth == mf->growthSeen) return;
+    mf->growthSeen = growth;
+    ReopenIfFilled(mf);
+    return;
+  }
   if (mf->lockPage) {
     // Every change of a length in the folder bumps the word: while it stands
     // still no table grew, and the file system need not be asked.

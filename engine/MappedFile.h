@@ -27,7 +27,20 @@ int ResizeMappedFile(MappedFile* mf, uint32_t newSize);
 // unmaps, closes and frees the record; null is ignored.
 void CloseMappedFile(MappedFile* mf, int flush);
 int ReopenMappedFile(MappedFile* mf);
+// Maps a table another process grew. A record of a file that was empty or gone
+// when it was read (a copy of 0 bytes, or no view) opens the file anew once it
+// has a length, but only when the folder's growth word moved: one load while
+// nothing changed, as on the key path.
 void RemapIfResized(MappedFile* mf);
+// A record of a file that was empty or gone opens it anew, into the same
+// record, once it has a length: mapped writable when it is a plain file, else
+// read as a copy, as a first open would. True when the view changed. Asks the
+// file system each time: for looks after a change, not for the key path.
+bool ReopenIfFilled(MappedFile* mf);
+// RemapIfResized for a mapped record, ReopenIfFilled for any other.
+void RemapOrReopen(MappedFile* mf);
+// True when path names a file (no folder) of at least one byte.
+bool FileHasLength(const wchar_t* path);
 
 // A memory copy (the file could not be mapped for writing) never reaches the
 // disk: writers check this and report failure instead of losing the change.

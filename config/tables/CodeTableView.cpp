@@ -116,9 +116,10 @@ void CodeTableView::StartViewFill() {
   filter.code = GetItemText(hwnd(), IDC_VIEW_CODE).substr(0, 128);
   filter.word = GetItemText(hwnd(), IDC_VIEW_WORD).substr(0, 128);
   filter.contains = IsItemChecked(hwnd(), IDC_VIEW_CONTAINS);
-  // Another process may have grown the table: map it whole before reading.
-  // Nothing remaps it while the fill runs, since every command waits for it.
-  RemapIfResized(table_);
+  // Another process may have grown the table, or built it over the empty
+  // file the view was opened on: map it whole before reading. Nothing remaps
+  // it while the fill runs, since every command waits for it.
+  RemapOrReopen(table_);
   const DmgView view = GetDmgView(table_);
   worker_.Start(hwnd(), kViewFillDone, [view, filter](const std::atomic<bool>& stop) {
     return FilterTableRows(view, filter, &stop);

@@ -195,8 +195,10 @@ int ImportIntoTableRow(ImeContext* context, const TableRow& row, CodeTableUi& ui
 TableCounts CountContextTables(ImeContext* context) {
   TableCounts counts;
   if (!context) return counts;
+  // Tables grown, or built where there was none or an empty file, since the
+  // context last looked.
+  ReopenTables(context);
   if (MappedFile* main = context->files[kFileMain]) {
-    RemapIfResized(main);
     CountEntriesByClass(main, counts.byCategory);
     counts.mainTotal = GetDmgView(main).countRecords;
   }
@@ -204,7 +206,6 @@ TableCounts CountContextTables(ImeContext* context) {
     MappedFile* table = context->files[file];
     *open = table != nullptr;
     if (!table) return;
-    RemapIfResized(table);
     *n = GetDmgView(table).countRecords;
   };
   count(kFileTemp, &counts.tempOpen, &counts.temp);

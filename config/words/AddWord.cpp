@@ -106,6 +106,8 @@ AddWordOutcome CommitUserWord(MappedFile* main, const AddWordRequest& request) {
       return AddWordOutcome::kUnchanged;
   }
 
+  // A table that was empty when it was opened may have been built since.
+  ReopenIfFilled(main);
   if (!IsWritableMapping(main)) return AddWordOutcome::kFailed;
   // One hold of the folder's lock for the search, the writes and the index,
   // so no other writer comes between the check and the change.

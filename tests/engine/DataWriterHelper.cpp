@@ -27,6 +27,11 @@
 //         replace SOURCE     as the replace mode
 //         hold               takes the lock and keeps it
 //         release            lets a kept lock go
+//         focus              looks at the tables again, as a front end does
+//                            when its input context is activated ("ok")
+//         assoc CODE         types CODE, commits its first candidate and
+//                            answers with the association list then shown:
+//                            HEXWORDs separated by spaces, or "none"
 //       HEXWORD: UTF-16 units, four hex digits each. A write followed by
 //       " keep" takes the lock, writes and keeps the lock. Every command lets
 //       a kept lock go first, so a lock is kept until the next command, or
@@ -250,6 +255,28 @@ bool RunCommand(ImeContext* context, const std::wstring& verb, const std::wstrin
   return false;
 }
 
+// The association list shown after CODE is typed and its first candidate
+// committed.
+std::string AssociationsAfter(ImeContext* context, const std::wstring& code) {
+  ResetInput(context);
+  if (code.empty() || code.size() > kMaxCodeUnits) return "none";
+  for (size_t i = 0; i < code.size(); ++i) context->code[i] = code[i];
+  context->code[code.size()] = 0;
+  context->codeLength = context->cursor = static_cast<int32_t>(code.size());
+  RebuildCandidates(context);
+  if (context->slotsFilled == 0) return "none";
+  CommitSelection(context, CommitCandidate(context, 1));
+  ResetAfterCommit(context);
+  std::string list;
+  for (int i = 0; i < context->candidateCount; ++i) {
+    wchar_t text[130];
+    const int units = CandidateText(context->candidates[i], text, 130);
+    list += (list.empty() ? "" : " ") + Hex(text, units);
+  }
+  ResetInput(context);
+  return list.empty() ? "none" : list;
+}
+
 // Reads standard input up to the next line end; false at its end.
 bool ReadCommandLine(std::string* line) {
   line->clear();
@@ -281,6 +308,15 @@ int Serve(std::wstring folder) {
     const std::wstring rest = space == std::wstring::npos ? L"" : command.substr(space + 1);
     if (verb == L"release") {
       Print("ok\n");
+      continue;
+    }
+    if (verb == L"focus") {
+      ReopenTables(context);
+      Print("ok\n");
+      continue;
+    }
+    if (verb == L"assoc") {
+      Print(AssociationsAfter(context, rest) + "\n");
       continue;
     }
     if (verb == L"hold" || keep) {

@@ -192,6 +192,42 @@ TEST_F(ContextTest, ReopenTablesSeesAGrownTableAndDropsEntriesIntoTheOldView) {
   DestroyImeContext(ctx);
 }
 
+// Tables missing or empty when the context was made, built afterwards by
+// another process: activation opens them, as a fresh context would, and
+// drops every entry of the list.
+TEST_F(ContextTest, ReopenTablesOpensTablesBuiltAfterTheContextOpened) {
+  WriteFileBytes(File(L"sysl.dmg"), {});
+  ImeContext* ctx = Create();
+  ASSERT_NE(ctx, nullptr);
+  ASSERT_NE(ctx->files[kFileAssociation], nullptr);
+  ASSERT_EQ(ctx->files[kFileEnglish], nullptr);
+  MappedFile* sysl = ctx->files[kFileAssociation];
+  EXPECT_FALSE(ReopenTables(ctx)) << "nothing built yet";
+  WriteFileBytes(File(L"engl.dmg"), {});
+  EXPECT_FALSE(ReopenTables(ctx)) << "an empty file is not opened again and again";
+  EXPECT_EQ(ctx->files[kFileEnglish], nullptr);
+
+  ctx->candidateCount = ctx->slotsFilled = 1;
+  ctx->candidates[0].entry = sysl->view;
+  for (const wchar_t* name : {L"sysl.dmg", L"engl.dmg"}) {
+    WriteFileBytes(File(L"built.new"), FakeTable(4));
+    ASSERT_TRUE(MoveFileExW(File(L"built.new").c_str(), File(name).c_str(), MOVEFILE_REPLACE_EXISTING));
+  }
+  EXPECT_TRUE(ReopenTables(ctx));
+  EXPECT_EQ(ctx->candidateCount, 0);
+  EXPECT_EQ(ctx->slotsFilled, 0);
+  EXPECT_EQ(ctx->files[kFileAssociation], sysl) << "the same record";
+  for (DataFile f : {kFileAssociation, kFileEnglish}) {
+    ASSERT_NE(ctx->files[f], nullptr) << f;
+    EXPECT_TRUE(IsWritableMapping(ctx->files[f])) << f;
+    EXPECT_EQ(ctx->files[f]->size, kTestTableSize) << f;
+    EXPECT_EQ(GetU32(std::vector<uint8_t>(ctx->files[f]->view, ctx->files[f]->view + 8), 4), 4u) << f;
+  }
+  EXPECT_FALSE(ReopenTables(ctx));
+  DestroyImeContext(ctx);
+  EXPECT_TRUE(NothingHolds(File(L"sysl.dmg")) && NothingHolds(File(L"engl.dmg")));
+}
+
 // The real services: the product key from the executable's string table and
 // the values from the registry of the Wine prefix (a key of this test's own).
 TEST(ContextRealOs, ReadsStringTableAndRegistry) {

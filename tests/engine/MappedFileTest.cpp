@@ -124,6 +124,90 @@ TEST(MappedFile, ReopenOfVanishedFileLeavesEmptyRecord) {
   CloseMappedFile(mf, 1);
 }
 
+// A record of a file that was empty or gone takes the file once it has a
+// length, in the same record and as a first open would: mapped writable when
+// it is a plain file, a copy when it has a second name. Any other copy is
+// never read again.
+TEST(MappedFile, EmptyOrVanishedFileIsOpenedAnewOnceItHasALength) {
+  TempDir dir;
+  const std::wstring path = dir.File(L"t.dmg");
+  zn::test::WriteFileBytes(path, {});
+  MappedFile* mf = nullptr;
+  ASSERT_EQ(OpenMappedFile(&mf, path.c_str()), 1);
+  MappedFile* same = mf;
+  EXPECT_FALSE(ReopenIfFilled(mf)) << "still empty";
+  // Built beside and renamed into place, as the builders do.
+  zn::test::WriteFileBytes(dir.File(L"t.new"), Pattern(300));
+  ASSERT_TRUE(MoveFileExW(dir.File(L"t.new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+  RemapOrReopen(mf);
+  EXPECT_EQ(mf, same);
+  ASSERT_TRUE(IsWritableMapping(mf));
+  ASSERT_EQ(mf->size, 300u);
+  EXPECT_EQ(std::vector<uint8_t>(mf->view, mf->view + 300), Pattern(300));
+  EXPECT_FALSE(ReopenIfFilled(mf)) << "a mapped record is remapped, not opened anew";
+
+  // Gone, and put back.
+  CloseMappedFile(mf, 1);
+  ASSERT_EQ(ReadWholeFile(&mf, path.c_str()), 1);
+  ASSERT_TRUE(DeleteFileW(path.c_str()));
+  EXPECT_EQ(ReopenMappedFile(mf), 0);
+  EXPECT_FALSE(ReopenIfFilled(mf));
+  zn::test::WriteFileBytes(path, Pattern(40));
+  EXPECT_TRUE(ReopenIfFilled(mf));
+  EXPECT_TRUE(IsWritableMapping(mf));
+  EXPECT_EQ(mf->size, 40u);
+  CloseMappedFile(mf, 1);
+
+  // An empty file with a second name is read as a copy, and so is what it
+  // holds later: never mapped writable.
+  const std::wstring linked = dir.File(L"linked.dmg");
+  zn::test::WriteFileBytes(linked, {});
+  ASSERT_TRUE(CreateHardLinkW(dir.File(L"other.dmg").c_str(), linked.c_str(), nullptr));
+  ASSERT_EQ(OpenMappedFile(&mf, linked.c_str()), 1);
+  zn::test::WriteFileBytes(dir.File(L"other.dmg"), Pattern(64));
+  ASSERT_EQ(zn::test::ReadFileBytes(linked).size(), 64u);
+  EXPECT_TRUE(ReopenIfFilled(mf));
+  EXPECT_FALSE(IsWritableMapping(mf));
+  ASSERT_EQ(mf->size, 74u);
+  EXPECT_EQ(std::vector<uint8_t>(mf->view, mf->view + 64), Pattern(64));
+  EXPECT_EQ(ResizeMappedFile(mf, 500), 0);
+  CloseMappedFile(mf, 1);
+
+  // A copy of a file that had bytes stays as it was read.
+  const std::wstring held = dir.File(L"held.dmg");
+  zn::test::WriteFileBytes(held, Pattern(20));
+  ASSERT_EQ(ReadWholeFile(&mf, held.c_str()), 1);
+  zn::test::WriteFileBytes(held, Pattern(90));
+  EXPECT_FALSE(ReopenIfFilled(mf));
+  RemapOrReopen(mf);
+  EXPECT_EQ(mf->size, 30u);
+  CloseMappedFile(mf, 1);
+}
+
+// In a data folder the record of an empty file looks at it again only when
+// the folder's growth word moved, so a key stroke asks the file system nothing.
+TEST(MappedFile, EmptyCopyInADataFolderIsLookedAtWhenALengthChanged) {
+  TempDir dir;
+  zn::test::WriteFileBytes(dir.File(L"config.dsc"), zn::test::DefaultConfig());
+  zn::test::WriteFileBytes(dir.File(L"main.dmg"), Pattern(4096));
+  const std::wstring path = dir.File(L"sysl.dmg");
+  zn::test::WriteFileBytes(path, {});
+  MappedFile* mf = nullptr;
+  ASSERT_EQ(OpenMappedFile(&mf, path.c_str()), 1);
+  ASSERT_NE(mf->lockPage, nullptr);
+  zn::test::WriteFileBytes(path, Pattern(200));
+  RemapIfResized(mf);
+  EXPECT_EQ(mf->size, 10u) << "no length in the folder changed";
+  MappedFile* main = nullptr;
+  ASSERT_GT(OpenMappedFile(&main, dir.File(L"main.dmg").c_str()), 0);
+  ASSERT_EQ(ResizeMappedFile(main, 8192), 1);
+  RemapIfResized(mf);
+  EXPECT_TRUE(IsWritableMapping(mf));
+  EXPECT_EQ(mf->size, 200u);
+  CloseMappedFile(main, 1);
+  CloseMappedFile(mf, 1);
+}
+
 TEST(MappedFile, OverlongPathIsStoredCut) {
   TempDir dir;
   std::wstring path = dir.path();
