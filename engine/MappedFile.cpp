@@ -81,8 +81,15 @@ bool HoldsNoData(const MappedFile* mf) {
 }
 
 // Moves fresh's file, mapping and view into mf, so every pointer to mf stays
-// valid, and frees fresh's record; what mf held before is let go.
-void TakeOver(MappedFile* mf, MappedFile* fresh) {
+// valid, and frees fresh's record; what mf held before is let go. A path
+// that leads into another folder now (moved, or a link pointed elsewhere)
+// gives nothing: the record keeps its folder's lock, which must not guard
+// another folder's file.
+bool TakeOver(MappedFile* mf, MappedFile* fresh) {
+  if (fresh->lockPage != mf->lockPage) {
+    CloseMappedFile(fresh, 0);
+    return false;
+  }
   if (mf->file) {
     UnmapFile(mf, true);
     CloseHandle(mf->file);
@@ -96,6 +103,7 @@ void TakeOver(MappedFile* mf, MappedFile* fresh) {
   mf->fileIndex = fresh->fileIndex;
   if (fresh->lockPage) mf->growthSeen = fresh->growthSeen;
   FreeRecord(fresh);
+  return true;
 }
 
 }  // namespace
@@ -216,8 +224,7 @@ int ReopenMappedFile(MappedFile* mf) {
   mf->fileIndex = 0;
   if (GetFileAttributesW(mf->path) == INVALID_FILE_ATTRIBUTES) return 0;
   MappedFile* fresh = nullptr;
-  if (OpenMappedFile(&fresh, mf->path) <= 0 || !fresh) return 0;
-  TakeOver(mf, fresh);
+  if (OpenMappedFile(&fresh, mf->path) <= 0 || !fresh || !TakeOver(mf, fresh)) return 0;
   return static_cast<int>(mf->size > 0x7FFFFFFFu ? 0x7FFFFFFF : mf->size);
 }
 
@@ -239,8 +246,7 @@ bool ReopenIfFilled(MappedFile* mf) {
     CloseMappedFile(fresh, 0);
     return false;
   }
-  TakeOver(mf, fresh);
-  return true;
+  return TakeOver(mf, fresh);
 }
 
 void RemapOrReopen(MappedFile* mf) {

@@ -208,6 +208,33 @@ TEST(MappedFile, EmptyCopyInADataFolderIsLookedAtWhenALengthChanged) {
   CloseMappedFile(mf, 1);
 }
 
+// A folder moved away while a table of it stays open, another data folder
+// put at its path: the record is never pointed at the other folder's file,
+// which its folder's lock does not guard.
+TEST(MappedFile, ARemapNeverCrossesIntoAFolderPutAtTheSamePath) {
+  TempDir dir;
+  const std::wstring folder = dir.File(L"data\\");
+  for (const wchar_t* name : {L"data", L"other"}) {
+    ASSERT_TRUE(CreateDirectoryW(dir.File(name).c_str(), nullptr));
+    zn::test::WriteFileBytes(dir.File(name) + L"\\config.dsc", zn::test::DefaultConfig());
+  }
+  zn::test::WriteFileBytes(folder + L"main.dmg", Pattern(4096));
+  zn::test::WriteFileBytes(dir.File(L"other\\main.dmg"), Pattern(8192));
+  MappedFile* mf = nullptr;
+  ASSERT_GT(OpenMappedFile(&mf, (folder + L"main.dmg").c_str()), 0);
+  FolderLockPage* page = mf->lockPage;
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(MoveFileW(dir.File(L"data").c_str(), dir.File(L"moved").c_str()));
+  ASSERT_TRUE(MoveFileW(dir.File(L"other").c_str(), dir.File(L"data").c_str()));
+  EXPECT_EQ(ReopenMappedFile(mf), 0);
+  EXPECT_EQ(mf->lockPage, page);
+  EXPECT_FALSE(IsWritableMapping(mf));
+  CloseMappedFile(mf, 1);
+  // Opened anew through the path, the table is the other folder's.
+  ASSERT_EQ(OpenMappedFile(&mf, (folder + L"main.dmg").c_str()), 8192);
+  CloseMappedFile(mf, 1);
+}
+
 TEST(MappedFile, OverlongPathIsStoredCut) {
   TempDir dir;
   std::wstring path = dir.path();
