@@ -84,6 +84,19 @@ void ReadEarlierFiles(InstallerOs& os, HANDLE folder, const std::vector<FolderEn
   }
 }
 
+// The data folder held open (only a trusted one) and what it lists.
+bool HoldDataFolder(InstallerOs& os, const std::wstring& folderPath, HeldFolder* folder,
+                    std::vector<FolderEntry>* entries) {
+  std::wstring part;
+  if (OpenTrustedFolder(os, folderPath, LevelCreation::kNone, folder, &part) !=
+          FolderTrust::kTrusted ||
+      !folder->get()) {
+    return false;
+  }
+  os.ListFolder(folderPath.c_str(), entries);
+  return true;
+}
+
 }  // namespace
 
 std::vector<uint8_t> UserWordText(const std::vector<StoredRecord>& records) {
@@ -169,16 +182,9 @@ void AddWordsTheTableLacks(std::vector<StoredRecord>* records, std::vector<Store
 
 std::vector<StoredRecord> ReadKeptUserWords(InstallerOs& os, const std::wstring& dataFolder) {
   std::vector<StoredRecord> records;
-  const std::wstring folderPath = WithBackslash(dataFolder);
   HeldFolder folder(os);
-  std::wstring part;
-  if (OpenTrustedFolder(os, folderPath, LevelCreation::kNone, &folder, &part) !=
-          FolderTrust::kTrusted ||
-      !folder.get()) {
-    return records;
-  }
   std::vector<FolderEntry> entries;
-  os.ListFolder(folderPath.c_str(), &entries);
+  if (!HoldDataFolder(os, WithBackslash(dataFolder), &folder, &entries)) return records;
   std::vector<std::wstring> names;
   ReadEarlierFiles(os, folder.get(), entries, &records, &names);
   return records;
@@ -189,14 +195,8 @@ bool KeepUserWordsOnDisk(InstallerOs& os, const std::wstring& dataFolder, KeptTa
   *out = KeptWordsFile{};
   const std::wstring folderPath = WithBackslash(dataFolder);
   HeldFolder folder(os);
-  std::wstring part;
-  if (OpenTrustedFolder(os, folderPath, LevelCreation::kNone, &folder, &part) !=
-          FolderTrust::kTrusted ||
-      !folder.get()) {
-    return kept->userRecords.empty();
-  }
   std::vector<FolderEntry> entries;
-  os.ListFolder(folderPath.c_str(), &entries);
+  if (!HoldDataFolder(os, folderPath, &folder, &entries)) return kept->userRecords.empty();
   std::vector<StoredRecord> earlier;
   std::vector<std::wstring> earlierNames;
   ReadEarlierFiles(os, folder.get(), entries, &earlier, &earlierNames);
