@@ -139,10 +139,6 @@ int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, Progr
   return BuildWordListTableFromText(text.Text(), text.LenUnits(), outputPath, progress, hashFlag);
 }
 
-namespace {
-
-// No file, or one of no bytes (what a builder killed before its first write
-// leaves): no table whose words could be lost.
 bool NoTableAt(const wchar_t* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
@@ -153,6 +149,8 @@ bool NoTableAt(const wchar_t* path) {
          data.nFileSizeLow == 0;
 }
 
+namespace {
+
 // The folder a table lies in, with its trailing backslash.
 bool FolderOfTable(const wchar_t* tablePath, wchar_t (&folder)[264]) {
   if (CopyStringBounded(folder, 264, tablePath) != S_OK) return false;
@@ -162,11 +160,8 @@ bool FolderOfTable(const wchar_t* tablePath, wchar_t (&folder)[264]) {
   return true;
 }
 
-// Puts the list's table where there is none, under the write lock of the
-// folder: written whole beside its place and renamed into it, so a kill
-// leaves no table or the whole one. Nothing maps an empty file, so nothing
-// holds it open against the rename. A folder without settings is no data
-// folder and has no folder lock (its tables lock themselves).
+}  // namespace
+
 bool PlaceWholeTable(const wchar_t* tablePath, const MappedFile* fresh) {
   wchar_t folder[264], beside[264], settings[kLockPathUnits];
   if (!FolderOfTable(tablePath, folder) || FormatString(beside, 264, L"%s.new", tablePath) != S_OK ||
@@ -186,6 +181,8 @@ bool PlaceWholeTable(const wchar_t* tablePath, const MappedFile* fresh) {
   if (!ok) DeleteFileW(beside);
   return ok;
 }
+
+namespace {
 
 // Copies the list's table over the start of the table at tablePath in one
 // change: a failure or a kill leaves the table as it was.

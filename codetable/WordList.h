@@ -6,6 +6,7 @@
 
 #include "codetable/Progress.h"
 #include "engine/ConfigBlocks.h"
+#include "engine/MappedFile.h"
 
 inline constexpr wchar_t kWordListTempName[] = L"__templx_.dmg";
 inline constexpr wchar_t kWordListTableName[] = L"联想库 ";
@@ -19,6 +20,17 @@ int BuildWordListTable(const wchar_t* listPath, const wchar_t* outputPath, Progr
 // The same from a decoded text (not changed).
 int BuildWordListTableFromText(const wchar_t* text, uint32_t lenUnits, const wchar_t* outputPath,
                                ProgressReporter* progress, bool* hashFlag);
+
+// No file, or one of no bytes (what a builder killed before its first write
+// leaves): no table whose words could be lost.
+bool NoTableAt(const wchar_t* path);
+// Puts a whole table where there is none, under the write lock of the
+// folder: written beside its place and renamed into it, so a kill leaves no
+// table or the whole one. Nothing maps an empty file, so nothing holds it
+// open against the rename. A folder without settings is no data folder and
+// has no folder lock (its tables lock themselves). False when a table
+// appeared meanwhile or the lock stayed busy.
+bool PlaceWholeTable(const wchar_t* tablePath, const MappedFile* fresh);
 
 // Builds the list into __templx_.dmg of the temporary folder (or of
 // tempFolder) and copies it over the start of the table at tablePath, growing

@@ -123,6 +123,29 @@ TEST_F(DmgToolLiveFolderTest, WordListForAMissingTableTakesTheLock) {
   EXPECT_FALSE(Exists(dir_.File(L"sysl.dmg.new")));
 }
 
+// A code table compiled into a live folder where the table is missing goes
+// in under the folder's lock too.
+TEST_F(DmgToolLiveFolderTest, CompileForAMissingTableTakesTheLock) {
+  ASSERT_TRUE(DeleteFileW(dir_.File(L"main.dmg").c_str()));
+  WriteList(dir_.File(L"def.txt"), L"工\ta\r\n了\tb\r\n");
+  const std::wstring args = L"compile " + Quoted(dir_.File(L"main.dmg")) + L" " + Quoted(dir_.File(L"def.txt"));
+  {
+    ChildProcess holder(BesideThisProgram(L"engine_data_writer.exe"), L"hold " + Quoted(dir_.path()),
+                        dir_.File(L"holder.txt"));
+    ASSERT_EQ("held", holder.FirstLine(15000));
+    std::string said;
+    EXPECT_FALSE(Run(args, &said)) << said;
+    EXPECT_FALSE(Exists(dir_.File(L"main.dmg"))) << "placed while another process held the lock";
+    holder.CloseInput();
+    ASSERT_TRUE(holder.Finish(10000));
+  }
+  std::string said;
+  ASSERT_TRUE(Run(args, &said)) << said;
+  EXPECT_EQ(2u, Records(L"main.dmg"));
+  EXPECT_FALSE(Exists(dir_.File(L"main.dmg.new")));
+  EXPECT_FALSE(Exists(dir_.File(L"main.dmg.build")));
+}
+
 // As config's import: a list whose first line holds "#" sets the settings'
 // association-keys bit, one without clears it; a missing table as well as
 // an existing one; the English list leaves the bit alone.

@@ -81,11 +81,16 @@ bool RefusedAsLive(const char* command, const wchar_t* out) {
 // The journaled whole-table replace config uses, under the folder's write
 // lock: a kill leaves the old table or the new one, and the views of the
 // typing processes stay valid.
+// Where no table is yet (config may be building one), the whole table is
+// put in place under the same lock.
 bool ReplaceLive(const std::wstring& out, const std::wstring& fresh) {
   MappedFile* live = nullptr;
   MappedFile* table = nullptr;
-  const bool ok = OpenMappedFile(&live, out.c_str()) > 0 && IsWritableMapping(live) &&
-                  OpenMappedFile(&table, fresh.c_str()) > 0 && ReplaceLiveTable(live, table);
+  if (OpenMappedFile(&table, fresh.c_str()) <= 0) return false;
+  const bool ok = NoTableAt(out.c_str())
+                      ? PlaceWholeTable(out.c_str(), table)
+                      : OpenMappedFile(&live, out.c_str()) > 0 && IsWritableMapping(live) &&
+                            ReplaceLiveTable(live, table);
   CloseMappedFile(table, 0);
   CloseMappedFile(live, 1);
   return ok;
@@ -95,7 +100,8 @@ bool ReplaceLive(const std::wstring& out, const std::wstring& fresh) {
 // then takes it by a rename (or, with live, through ReplaceLive).
 template <typename Build>
 bool WriteBeside(const wchar_t* out, bool live, Build build) {
-  const std::wstring fresh = std::wstring(out) + L".new";
+  // Not the name a live placement writes beside the table.
+  const std::wstring fresh = std::wstring(out) + (live ? L".build" : L".new");
   bool placed = build(fresh.c_str());
   if (placed && live) {
     placed = ReplaceLive(out, fresh);
@@ -115,7 +121,7 @@ int Compile(const wchar_t* out, const wchar_t* const* sources, int count, bool l
   const std::wstring scratch = folder + L"\\" + kScratchFileName;
   int n = 0;
   const bool placed =
-      WriteBeside(out, live && Exists(out) && InLiveDataFolder(folder), [&](const wchar_t* fresh) {
+      WriteBeside(out, live && InLiveDataFolder(folder), [&](const wchar_t* fresh) {
         n = CompileTableFiles(sources, count, fresh, &progress, folder.c_str());
         DeleteFileW(scratch.c_str());
         return n > 0;
